@@ -1,0 +1,11 @@
+#include "app/CommandLine.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return app::runCommandLine(args, std::cout, std::cerr);
+}

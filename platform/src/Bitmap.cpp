@@ -1,0 +1,189 @@
+#include "platform/Bitmap.h"
+
+#include "platform/Palette.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace platform {
+
+namespace {
+
+std::uint32_t readPixel(const std::uint8_t* row, int x, int bits)
+{
+    switch (bits) {
+    case 1:
+        return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 4:
+        return (x & 1) ? (row[x >> 1] & 0x0Fu) : (row[x >> 1] >> 4);
+    case 8:
+        return row[x];
+    case 24: {
+        const std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
+        return (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+    }
+    default:
+        return 0;
+    }
+}
+
+void writePixel(std::uint8_t* row, int x, int bits, std::uint32_t v)
+{
+    switch (bits) {
+    case 1: {
+        std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (x & 7));
+        if (v & 1)
+            row[x >> 3] |= mask;
+        else
+            row[x >> 3] &= static_cast<std::uint8_t>(~mask);
+        break;
+    }
+    case 4: {
+        std::uint8_t& b = row[x >> 1];
+        b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | (v & 0x0F))
+                    : static_cast<std::uint8_t>((b & 0x0F) | ((v & 0x0F) << 4));
+        break;
+    }
+    case 8:
+        row[x] = static_cast<std::uint8_t>(v);
+        break;
+    case 24: {
+        std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
+        p[0] = static_cast<std::uint8_t>(v);
+        p[1] = static_cast<std::uint8_t>(v >> 8);
+        p[2] = static_cast<std::uint8_t>(v >> 16);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Converts one row of width pixels between depths. Indices keep their value
+// (masked to the target depth); colours go through the palette.
+void convertRow(const std::uint8_t* src, int srcBits, std::uint8_t* dst, int dstBits, int width,
+                const Palette* palette)
+{
+    const std::uint32_t mask = dstBits >= 24 ? 0xFFFFFFu : (1u << dstBits) - 1;
+    for (int x = 0; x < width; ++x) {
+        std::uint32_t v = readPixel(src, x, srcBits);
+        if (srcBits == 24 && dstBits != 24) {
+            v = palette ? palette->nearest(static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+                                           static_cast<std::uint8_t>(v))
+                        : 0;
+        } else if (srcBits != 24 && dstBits == 24) {
+            if (palette && v < palette->size()) {
+                const auto& e = (*palette)[v];
+                v = (std::uint32_t{e.peRed} << 16) | (std::uint32_t{e.peGreen} << 8) | e.peBlue;
+            } else {
+                v = 0;
+            }
+        }
+        writePixel(dst, x, dstBits, v & mask);
+    }
+}
+
+bool rowsInRange(int start, int count, int height)
+{
+    return start >= 0 && count >= 0 && start <= height && count <= height - start;
+}
+
+} // namespace
+
+bool Bitmap::validDepth(int bitsPerPixel)
+{
+    return bitsPerPixel == 1 || bitsPerPixel == 4 || bitsPerPixel == 8 || bitsPerPixel == 24;
+}
+
+Bitmap::Bitmap(int width, int height, int bitsPerPixel)
+    : width_(width), height_(height), bits_(bitsPerPixel), stride_(dibStride(width, bitsPerPixel)),
+      data_(stride_ * static_cast<std::size_t>(height))
+{
+}
+
+std::unique_ptr<Bitmap> Bitmap::create(int width, int height, int bitsPerPixel)
+{
+    if (width < 1 || height < 1 || !validDepth(bitsPerPixel))
+        return nullptr;
+    if (static_cast<std::int64_t>(width) * height > kMaxPixels)
+        return nullptr;
+    try {
+        return std::unique_ptr<Bitmap>(new Bitmap(width, height, bitsPerPixel));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+std::uint32_t Bitmap::pixel(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return 0;
+    return readPixel(row(y), x, bits_);
+}
+
+void Bitmap::setPixel(int x, int y, std::uint32_t value)
+{
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return;
+    writePixel(row(y), x, bits_, value);
+}
+
+BITMAP Bitmap::description() const
+{
+    BITMAP bm;
+    bm.bmType = 0;
+    bm.bmWidth = width_;
+    bm.bmHeight = height_;
+    // Device rows are word aligned.
+    bm.bmWidthBytes = static_cast<std::int32_t>((static_cast<std::int64_t>(width_) * bits_ + 15) / 16 * 2);
+    bm.bmPlanes = 1;
+    bm.bmBitsPixel = static_cast<std::uint16_t>(bits_);
+    return bm;
+}
+
+int Bitmap::setDIBits(int startScan, int numScans, const std::uint8_t* bits, const BITMAPINFOHEADER& info,
+                      const Palette* palette)
+{
+    const int srcBits = info.biBitCount;
+    if (!bits || info.biWidth != width_ || !validDepth(srcBits) || info.biCompression != BI_RGB)
+        return 0;
+    numScans = std::min(numScans, height_ - std::max(startScan, 0));
+    if (!rowsInRange(startScan, numScans, height_))
+        return 0;
+    const std::size_t srcStride = dibStride(width_, srcBits);
+    for (int i = 0; i < numScans; ++i) {
+        const std::uint8_t* src = bits + static_cast<std::size_t>(i) * srcStride;
+        std::uint8_t* dst = row(startScan + i);
+        if (srcBits == bits_)
+            std::memcpy(dst, src, stride_);
+        else
+            convertRow(src, srcBits, dst, bits_, width_, palette);
+    }
+    return numScans;
+}
+
+int Bitmap::getDIBits(int startScan, int numScans, std::uint8_t* bits, const BITMAPINFOHEADER& info,
+                      const Palette* palette) const
+{
+    const int dstBits = info.biBitCount;
+    if (!bits || info.biWidth != width_ || !validDepth(dstBits) || info.biCompression != BI_RGB)
+        return 0;
+    numScans = std::min(numScans, height_ - std::max(startScan, 0));
+    if (!rowsInRange(startScan, numScans, height_))
+        return 0;
+    const std::size_t dstStride = dibStride(width_, dstBits);
+    for (int i = 0; i < numScans; ++i) {
+        const std::uint8_t* src = row(startScan + i);
+        std::uint8_t* dst = bits + static_cast<std::size_t>(i) * dstStride;
+        if (dstBits == bits_) {
+            std::memcpy(dst, src, stride_);
+        } else {
+            std::memset(dst, 0, dstStride);
+            convertRow(src, bits_, dst, dstBits, width_, palette);
+        }
+    }
+    return numScans;
+}
+
+} // namespace platform
