@@ -1,0 +1,91 @@
+#pragma once
+// The base of the four format interfaces: messages, progress, palettes,
+// image memory and the packing of pixel rows.
+//
+// The picture that crosses the library's boundary is a platform::Bitmap (the
+// device bitmap) with a platform::Palette. Window handles are platform::Window
+// pointers and may be null: then no box is shown (questions answer No) and no
+// status message is sent.
+
+#include "pictrans/Export.h"
+#include "platform/Bitmap.h"
+#include "platform/BitmapInfo.h"
+#include "platform/Palette.h"
+#include "platform/Window.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The record sent by address with the status message (platform::WM_GRAPHSTATUS).
+struct GRAPHSTATUS {
+    char text[40];
+    std::int32_t done;
+    std::int32_t total;
+    std::int32_t reserved; // always 0
+};
+
+// Kinds of status message (its wParam).
+inline constexpr int GSTATUS_TEXT = 1;
+inline constexpr int GSTATUS_DONE = 2;
+inline constexpr int GSTATUS_PROGRESS = 3;
+
+class PICTRANS_API TGIntf {
+public:
+    TGIntf(platform::Window* status, platform::Window* owner);
+    virtual ~TGIntf();
+    TGIntf(const TGIntf&) = delete;
+    TGIntf& operator=(const TGIntf&) = delete;
+
+    // Reads a file; null on failure (after the error was reported).
+    virtual std::unique_ptr<platform::Bitmap> ReadFile(const std::string& fileName);
+    // Writes bitmap with palette (which may be null); non-zero on success.
+    virtual int WriteFile(const std::string& fileName, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                          const platform::Palette* palette);
+
+    // The palette made for the picture read last; the caller takes it.
+    std::unique_ptr<platform::Palette> TakePalette() { return std::move(resultPalette_); }
+
+    void DoStatusMsg(long first, long second, const char* text);
+    // Shows text under "<format> Error" unless quiet; always returns 0.
+    int ErrorMsg(const std::string& text);
+    // 1 when fileName does not exist or the user answers Yes to "Overwrite %s?".
+    int OverwriteOk(const std::string& fileName);
+    // Null for 2 and 256 colours, else the 16-entry default table (blue, green, red, 0).
+    static const platform::RGBQUAD* GetDefRGB(int colors);
+    // The first count entries of the device's palette; empty when they cannot be read.
+    static std::vector<platform::PALETTEENTRY> GetDevicePalette(int count);
+    // Fills bm from the bitmap, up to 256 palette entries into entries (which
+    // must hold 256), and builds the information block by the palette rule.
+    static platform::BITMAPINFO GetBitmapInfo(const platform::Bitmap& bitmap, const platform::Palette* palette,
+                                              platform::BITMAP& bm, platform::PALETTEENTRY* entries);
+
+    // Image memory: zero-initialised; null when it cannot be had.
+    std::uint8_t* AllocImgMem(std::size_t bytes);
+    int FreeImgMem();
+
+    // Packs width one-per-byte pixels into a DIB row at 1, 4 or 8 bits and
+    // zero-fills it to a multiple of 4 bytes; other depths write nothing.
+    static void BmpEncode(std::uint8_t* dibRow, const std::uint8_t* pixels, int bitsPerPixel, int width);
+    // The reverse: one value per byte.
+    static void BmpDecode(const std::uint8_t* dibRow, std::uint8_t* pixels, int bitsPerPixel, int width);
+
+    int quiet = 0;
+
+protected:
+    // Set by each derived class: "BMP", "PCX", "GIF", "JPG".
+    void SetFormatName(const char* name);
+    const std::string& FormatName() const { return formatName_; }
+    platform::Window* Owner() const { return owner_; }
+    platform::Window* StatusWnd() const { return status_; }
+
+    std::unique_ptr<platform::Palette> resultPalette_;
+
+private:
+    platform::Window* owner_;
+    platform::Window* status_;
+    std::string formatName_;
+    std::vector<std::uint8_t> imageMemory_;
+    bool haveImageMemory_ = false;
+};

@@ -1,0 +1,46 @@
+#pragma once
+// The facade through which the program opens and saves pictures.
+
+#include "pictrans/Export.h"
+#include "platform/Bitmap.h"
+#include "platform/BitmapInfo.h"
+#include "platform/Palette.h"
+#include "platform/Window.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+// Format codes.
+inline constexpr int GFORMAT_UNOPENABLE = -1;
+inline constexpr int GFORMAT_UNKNOWN = 0;
+inline constexpr int GFORMAT_BMP = 1;
+inline constexpr int GFORMAT_PCX = 2;
+inline constexpr int GFORMAT_GIF = 3;
+inline constexpr int GFORMAT_JPEG = 4;
+
+class PICTRANS_API TGraphIO {
+public:
+    TGraphIO(platform::Window* status, platform::Window* owner);
+    virtual ~TGraphIO();
+    TGraphIO(const TGraphIO&) = delete;
+    TGraphIO& operator=(const TGraphIO&) = delete;
+
+    static void GetVersionString(char* buffer); // "PICTRANS v2.0"
+    int GetGraphicFormat(const std::string& fileName);
+    int SetGraphicFormat(int format);
+    // The palette of the picture read last; the caller takes it.
+    std::unique_ptr<platform::Palette> GetPalette();
+    std::unique_ptr<platform::Bitmap> Read_File(const std::string& fileName);
+    int Write_File(const std::string& fileName, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                   const platform::Palette* palette);
+    // The information block of a bitmap; kept by this object until the next call.
+    const platform::BITMAPINFO* GetBitmapInfo(const platform::Bitmap& bitmap, const platform::Palette* palette);
+
+private:
+    platform::Window* owner_;
+    platform::Window* status_;
+    std::unique_ptr<platform::Palette> palette_;
+    int format_ = GFORMAT_UNKNOWN;
+    std::optional<platform::BITMAPINFO> info_;
+};
