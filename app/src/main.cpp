@@ -4,8 +4,16 @@
 #include <string>
 #include <vector>
 
+#ifdef DOTSCAPE_GUI
+#include "gui/Desktop.h"
+#endif
+
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
+#ifdef DOTSCAPE_GUI
+    if (!app::isCommandLine(args))
+        return gui::runDesktop(argc, argv);
+#endif
     return app::runCommandLine(args, std::cout, std::cerr);
 }
