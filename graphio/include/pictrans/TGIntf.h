@@ -4,8 +4,9 @@
 //
 // The picture that crosses the library's boundary is a platform::Bitmap (the
 // device bitmap) with a platform::Palette. Window handles are platform::Window
-// pointers and may be null: then no box is shown (questions answer No) and no
-// status message is sent.
+// pointers and may be null: then no box is shown and no status message is
+// sent; OverwriteOk without an owner answers No for an existing file (nobody
+// can be asked, so nothing is overwritten) and Yes for a new one.
 
 #include "pictrans/Export.h"
 #include "platform/Bitmap.h"
@@ -13,6 +14,7 @@
 #include "platform/Palette.h"
 #include "platform/Window.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -61,7 +63,9 @@ public:
     static platform::BITMAPINFO GetBitmapInfo(const platform::Bitmap& bitmap, const platform::Palette* palette,
                                               platform::BITMAP& bm, platform::PALETTEENTRY* entries);
 
-    // Image memory: zero-initialised; null when it cannot be had.
+    // Image memory: zero-initialised; null when it cannot be had (or for 0
+    // or more than kMaxImgMem bytes). A new block replaces the old one.
+    static constexpr std::size_t kMaxImgMem = std::size_t{1} << 30;
     std::uint8_t* AllocImgMem(std::size_t bytes);
     int FreeImgMem();
 
@@ -70,6 +74,15 @@ public:
     static void BmpEncode(std::uint8_t* dibRow, const std::uint8_t* pixels, int bitsPerPixel, int width);
     // The reverse: one value per byte.
     static void BmpDecode(const std::uint8_t* dibRow, std::uint8_t* pixels, int bitsPerPixel, int width);
+
+    // Rows per band of image memory: the full height, halved (rounding up)
+    // while the band would exceed kBandBytes and holds more than one row.
+    static constexpr std::uint64_t kBandBytes = 32000;
+    static int BandRows(int height, std::size_t rowBytes);
+    // Depth of a colour table of n entries: 1, doubled while 2^depth < n.
+    static int DepthForColors(std::size_t colors);
+    // A 40-byte header: 1 plane, no compression, image size = row length x height.
+    static platform::BITMAPINFOHEADER MakeInfoHeader(int width, int height, int depth);
 
     int quiet = 0;
 
