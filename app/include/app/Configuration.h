@@ -1,0 +1,118 @@
+#pragma once
+// The program's settings between runs: one INI file, read at start-up and
+// written when the main frame closes. Reading never fails: a missing file,
+// section or key, or a value that is not a number, gives that key's default.
+// Writing keeps every other line of the file and replaces it atomically.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace app {
+
+// The twelve values of section "DEMO", under the field names of the
+// stereogram settings record.
+struct DemoSettings {
+    std::int32_t dx = 0;
+    std::int32_t dy = 0;
+    std::int32_t da = 0;
+    std::int32_t zmax = 63;
+    std::int32_t zmin = 0;
+    std::int32_t w = 400;
+    std::int32_t h = 400;
+    std::int32_t gapValue = 100;
+    std::int32_t DepthSel = 1;
+    std::int32_t Marker = 1;
+    std::int32_t UseBMP = 0;
+    std::int32_t ShiftDir = 2;
+
+    friend bool operator==(const DemoSettings&, const DemoSettings&) = default;
+};
+
+// Screen rectangle by its edges (right and bottom exclusive, as the frame
+// reports them).
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    friend bool operator==(const ScreenRect&, const ScreenRect&) = default;
+};
+
+// Where and how the main frame opens.
+struct FramePlacement {
+    bool maximized = false;
+    int x = 0;
+    int y = 0;
+    int width = 640;
+    int height = 480;
+};
+
+// Section "wizard": the wizard's source page reads and writes it on its own.
+struct WizardSettings {
+    static constexpr std::size_t kMaxSourceName = 255;
+
+    int source_type = 3; // 1 bitmap image, 2 depth map, 3 math library
+    int figure = 0;
+    // Absent: the page shows the title of the figure numbered by figure.
+    std::optional<std::string> source_name;
+
+    friend bool operator==(const WizardSettings&, const WizardSettings&) = default;
+};
+
+class Configuration {
+public:
+    // Section "WinSize".
+    int X1 = 0;
+    int Y1 = 0;
+    int X2 = 640;
+    int Y2 = 480;
+    int MX = 0;
+    // Section "Tools": main tool bar at 0 top, 1 left, 2 right.
+    int CntlBar = 0;
+    // Section "GRAPHICS": format code of the last opened or saved file.
+    int Format = 1;
+    // Section "Patterns".
+    int Select = 0;
+    int Count = 20;
+    // Section "DEMO".
+    DemoSettings demo;
+
+    // Replaces every value by the file's, or by the default where the file
+    // has none. The wizard section is not part of this.
+    void load(const std::string& path);
+    // Writes the values the program stores at exit, in the order Tools,
+    // GRAPHICS, Patterns, DEMO, WinSize (MX always 0), into the file at path,
+    // keeping everything else in it. False when the file could not be
+    // written (the old file then stays as it was).
+    bool save(const std::string& path) const;
+
+    // MX non-zero opens the frame maximised; otherwise the position is
+    // (X1, Y1) and the size (X2 - X1, Y2 - Y1).
+    FramePlacement framePlacement() const;
+    // The rectangle the welcome window is centred on (MX plays no part).
+    ScreenRect frameRect() const { return {X1, Y1, X2, Y2}; }
+    // Stores the frame's rectangle clipped to the desktop's and clears MX, so
+    // a maximised frame comes back as a normal frame covering the screen.
+    void storeFrameRect(const ScreenRect& frame, const ScreenRect& desktop);
+    // CntlBar with values outside 0..2 taken as 0.
+    int toolBarPosition() const;
+
+    static WizardSettings loadWizard(const std::string& path);
+    // Writes the three wizard keys (source_name only when present, cut to
+    // 255 characters), keeping everything else in the file.
+    static bool saveWizard(const std::string& path, const WizardSettings& wizard);
+};
+
+// The file name.
+inline constexpr const char* kConfigFileName = "DOTSCAPE.INI";
+
+// xdgConfigHome/dotscape/DOTSCAPE.INI when xdgConfigHome is an absolute
+// path, else home/.config/dotscape/DOTSCAPE.INI; with neither, the name
+// alone (the current folder).
+std::string configPathFor(const std::string& xdgConfigHome, const std::string& home);
+// The same from this process's environment (HOME unset: the password entry).
+std::string configPath();
+
+} // namespace app
