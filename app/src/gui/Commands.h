@@ -1,0 +1,110 @@
+#pragma once
+// The frame's command ids, their menu texts and hint texts, and the rules that
+// decide whether a command is available. Nothing here knows about widgets: the
+// frame fills a FrameState from its active window and asks CommandEnabled for
+// every action in one place.
+
+#include <span>
+#include <string_view>
+
+namespace gui {
+
+// Document kinds of the MDI children.
+inline constexpr int kKindNone = 0;
+inline constexpr int kKindPicture = 1;
+inline constexpr int kKindDepthMap = 2;
+inline constexpr int kKindColorTable = 3;
+
+// Graphics format codes of the frame (1-4 as the graphics library, 5 for
+// depth map files).
+inline constexpr int kFormatBmp = 1;
+inline constexpr int kFormatPcx = 2;
+inline constexpr int kFormatGif = 3;
+inline constexpr int kFormatJpeg = 4;
+inline constexpr int kFormatDepthMap = 5;
+
+enum CommandId : int {
+    CM_FILENEW = 24331,
+    CM_FILEOPEN = 24332,
+    CM_FILESAVE = 24333,
+    CM_FILESAVEAS = 24334,
+    CM_FILEPRINT = 24337,
+    CM_FILEPRINTERSETUP = 24338,
+    CM_EXIT = 24310,
+    CM_EDITCOPY = 221,
+    CM_EDITPASTE = 223,
+    CM_VIDEOINFO = 119,
+    CM_ZOOMIN = 101,
+    CM_ZOOMOUT = 102,
+    CM_FULLSCREEN = 112,
+    CM_WIZARD = 105,
+    CM_MAKESIRDS = 103,
+    CM_GRAYIMAGE = 104,
+    CM_SETTINGS = 107,
+    CM_PATTERNS = 111,
+    CM_COLORTABLE = 110,
+    CM_MATHVERSION = 398,
+    CM_FIGUREFIRST = 301,
+    CM_FIGURELAST = 330,
+    CM_CASCADE = 24361,
+    CM_TILE = 24362,
+    CM_ARRANGEICONS = 24364,
+    CM_CLOSEALL = 24365,
+    CM_HELPINDEX = 901,
+    CM_HELPSIRDS = 902,
+    CM_GRAPHICSLIB = 905,
+    CM_ABOUT = 903,
+    CM_STOP = 205,
+    CM_RELOCATE = 109,
+    // Depth map tools and commands of the tool palette.
+    CM_TOOLFIRST = 1251,
+    CM_TOOLSELECT = 1251,
+    CM_TOOLLAST = 1261,
+    CM_SETLEVEL = 1262,
+    CM_OBJECTUP = 1263,
+    CM_OBJECTDOWN = 1264,
+    CM_OBJECTDELETE = 1265,
+    CM_TEXTFONT = 1266,
+};
+
+// What the enabling rules look at.
+struct FrameState {
+    bool busy = false;
+    int activeKind = kKindNone;
+    // Picture window: its no-save-question flag, zoom factor, whether it is a
+    // stereogram (the full-screen view is offered for every picture window).
+    bool pictureNoSaveQuestion = false;
+    double zoom = 1.0;
+    // Depth map window: its saved flag.
+    bool mapSaved = false;
+    bool clipboardHasBitmap = false;
+    // The depth map editor and the wizard are optional parts of the program;
+    // their commands stay disabled until they are present.
+    bool depthEditorAvailable = false;
+    bool wizardAvailable = false;
+    bool hasChildren = false;
+};
+
+bool CommandEnabled(int id, const FrameState& state);
+
+// The string-table text shown as hint for a command (empty when it has none).
+std::string_view HintText(int id);
+
+// The tool bars' buttons in order; 0 stands for a separator, whose size is in
+// the matching entry of MainToolBarSeparators.
+std::span<const int> MainToolBarButtons();
+// Separator sizes, in the order the separators appear.
+std::span<const int> MainToolBarSeparators();
+// The tool palette: the exclusive tool group, then the plain commands.
+std::span<const int> ToolPaletteTools();
+std::span<const int> ToolPaletteCommands();
+
+// Tool bar placement: 0 top, 1 left, 2 right.
+inline constexpr int kBarTop = 0;
+inline constexpr int kBarLeft = 1;
+inline constexpr int kBarRight = 2;
+// A stored position outside 0..2 means the top.
+int ToolBarPositionFromConfig(long value);
+int NextToolBarPosition(int position);
+
+} // namespace gui

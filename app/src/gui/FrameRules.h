@@ -1,0 +1,90 @@
+#pragma once
+// Decisions of the frame that need no screen: file formats by name, status
+// pane texts, the print layout, the popup hint's place, the welcome window's
+// place, the memory figure. The widgets call these and show the results.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace gui {
+
+struct IntRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    friend bool operator==(const IntRect&, const IntRect&) = default;
+};
+
+// Lower case, ASCII only (file names keep their other bytes).
+std::string LowerCase(std::string_view text);
+
+// Opening: a file whose name (not the folders above it) contains ".rds" is a
+// depth map, anything else a picture whose format the graphics library
+// detects from the content.
+bool IsDepthMapName(std::string_view path);
+
+// Default extensions of the file dialogs for the current format code.
+std::string_view OpenDefaultExtension(int format);
+std::string_view SaveDefaultExtension(int format);
+
+// Status pane texts.
+std::string ReadingText(int format);  // "Reading GIF File", ... ; empty for other codes
+std::string WritingText(int format);  // "Writing PCX File", ... ; BMP for other codes
+std::string DimensionsText(int width, int height, int bitsPerPixel); // "400 x 400 x 256"
+std::string ImageSizeText(std::int64_t bytes);                        // "Image: 160 K"
+std::string MemoryText(long kilobytes);                               // "Free: 1048 K"
+
+// Progress value of a record; a total of 0 or below shows 0 rather than
+// dividing by it, and the value is kept within 0..100.
+int ProgressPercent(std::int32_t done, std::int32_t total);
+
+// Memory the system can still hand out, in kilobytes, from the text of
+// /proc/meminfo (MemAvailable, or MemFree when the kernel has no such line);
+// -1 when neither is present.
+long MemAvailableKb(std::string_view meminfo);
+// The same for this machine; -1 when unknown.
+long SystemMemAvailableKb();
+
+// Video information: the number of colours of a display of the given depth,
+// kept in a signed 32-bit number (a 32-bit display saturates).
+std::int32_t VideoColors(int bitsPerPixel);
+std::string VideoInfoText(std::int32_t colors);
+
+// The part of a path after its last separator ('/' or '\'), lower-cased.
+std::string TitleFromPath(std::string_view path);
+
+// Where a picture goes on a printed page: at (margin, margin) and scaled with
+// one factor so that it fills the printable area in one direction and fits it
+// in both. Pictures smaller than the page are enlarged, larger ones reduced
+// (adjusted is then true and the user is told).
+struct PrintPlacement {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool adjusted = false; // the picture was larger than the page
+    bool valid = false;    // false for empty pictures or pages too small for the margins
+};
+inline constexpr int kPrintMargin = 20;
+PrintPlacement PrintScale(int pictureWidth, int pictureHeight, int pageWidth, int pageHeight);
+
+// The popup hint's rectangle in frame client coordinates, for a mouse at
+// mouse (screen), text size (w, h), and the frame's outer rectangle and
+// client origin on the screen.
+IntRect HintRect(int mouseX, int mouseY, int textWidth, int textHeight, const IntRect& frameOnScreen,
+                 int clientOriginX, int clientOriginY);
+
+// Top-left corner of the welcome window of size bitmap + 2 centred on the
+// rectangle (x, y, w, h).
+struct IntPoint {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const IntPoint&, const IntPoint&) = default;
+};
+IntPoint WelcomePosition(int x, int y, int w, int h, int bitmapWidth, int bitmapHeight);
+
+} // namespace gui

@@ -1,0 +1,27 @@
+#pragma once
+// Every message box of the desktop program goes through one provider, so
+// that tests can answer the boxes instead of a person.
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace gui {
+
+// Shows text under caption with a platform::MB_* style (buttons and icon);
+// returns platform::IDOK, IDYES, IDNO or IDCANCEL.
+using MessageBoxProvider = std::function<int(QWidget* owner, const QString& text, const QString& caption,
+                                             unsigned style)>;
+
+// The QMessageBox provider used by the program.
+int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
+
+// Replaces the provider (an empty function restores QMessageBox); returns the previous one.
+MessageBoxProvider SetMessageBoxProvider(MessageBoxProvider provider);
+
+// Shows a box through the current provider.
+int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
+
+} // namespace gui
