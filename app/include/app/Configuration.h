@@ -4,30 +4,17 @@
 // section or key, or a value that is not a number, gives that key's default.
 // Writing keeps every other line of the file and replaces it atomically.
 
+#include "engine/SirdsSettings.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace app {
 
-// The twelve values of section "DEMO", under the field names of the
-// stereogram settings record.
-struct DemoSettings {
-    std::int32_t dx = 0;
-    std::int32_t dy = 0;
-    std::int32_t da = 0;
-    std::int32_t zmax = 63;
-    std::int32_t zmin = 0;
-    std::int32_t w = 400;
-    std::int32_t h = 400;
-    std::int32_t gapValue = 100;
-    std::int32_t DepthSel = 1;
-    std::int32_t Marker = 1;
-    std::int32_t UseBMP = 0;
-    std::int32_t ShiftDir = 2;
-
-    friend bool operator==(const DemoSettings&, const DemoSettings&) = default;
-};
+// The twelve values of section "DEMO" are the stereogram settings record.
+using DemoSettings = engine::SirdsSettings;
 
 // Screen rectangle by its edges (right and bottom exclusive, as the frame
 // reports them).
