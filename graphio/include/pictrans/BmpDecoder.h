@@ -1,0 +1,60 @@
+#pragma once
+// Reads the rows of a BMP file's pixel data, one row at a time, into one
+// value per byte: uncompressed rows at 1, 4 or 8 bits, and the 8-bit and
+// 4-bit run-length encodings.
+
+#include "pictrans/Codec.h"
+#include "pictrans/Export.h"
+#include "pictrans/Stream.h"
+
+#include <cstdint>
+#include <vector>
+
+// Decoder states beyond the shared codec ones.
+inline constexpr int BMPDEC_ENDOFPICTURE = 1;   // the end-of-picture escape was read
+inline constexpr int BMPDEC_BADCOMPRESSION = 64; // a compression this decoder cannot read
+inline constexpr int BMPDEC_DELTA = 128;        // kept for callers that test it; deltas are followed
+
+class PICTRANS_API BmpDecoder : public Decoder {
+public:
+    // in must stand at the first byte of the pixel data. height is the
+    // number of rows the picture holds; run-length data that tries to place
+    // pixels outside width x height is refused as corrupt.
+    BmpDecoder(InStream& in, std::uint32_t compression, int bitsPerPixel, int width, int height);
+
+    // Fills count values (count must not exceed the width given above).
+    // Pixels the data leaves undefined (after an end of picture, skipped by
+    // a delta) are 0. Once the status is not 0, rows are no longer read.
+    int decode(std::uint8_t* buffer, int count) override;
+    int init() override;
+    // After the last row: run-length data must end there (only end-of-line
+    // escapes and the end-of-picture escape may follow); anything else sets
+    // CODEC_BADCODE.
+    int term() override;
+    int status() override { return status_; }
+
+    // True when the status means the data is damaged (not merely finished).
+    static bool isFailure(int status)
+    {
+        return status != CODEC_OK && status != BMPDEC_ENDOFPICTURE;
+    }
+
+private:
+    int decodeRaw(std::uint8_t* buffer, int count);
+    int decodeRle(std::uint8_t* buffer, int count);
+    void put(std::uint8_t* buffer, int count, std::uint8_t value);
+
+    InStream& in_;
+    std::uint32_t compression_;
+    int bits_;
+    int width_;
+    int height_;
+    int status_ = CODEC_OK;
+    std::vector<std::uint8_t> row_;
+    // Run-length position: the row being decoded and the next column.
+    int y_ = 0;
+    int x_ = 0;
+    // Rows still to be left blank after a delta, and the column to resume at.
+    int blankRows_ = 0;
+    int resumeX_ = 0;
+};

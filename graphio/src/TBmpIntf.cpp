@@ -1,0 +1,385 @@
+#include "pictrans/TBmpIntf.h"
+
+#include "pictrans/BmpDecoder.h"
+#include "pictrans/BmpEncoder.h"
+#include "platform/ByteReader.h"
+#include "platform/FileIO.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr std::uint16_t kBmpType = 0x4D42; // "BM"
+constexpr std::size_t kFileHeaderSize = 14;
+
+// Information header sizes: the Windows headers all begin with the 40-byte
+// one and only add fields after it; the 12-byte header is the old OS/2 one,
+// and OS/2 2.x headers of 16 to 64 bytes share the first fields of the
+// Windows header but use compression codes of their own.
+constexpr std::uint32_t kCoreHeader = 12;
+bool isWindowsHeader(std::uint32_t size)
+{
+    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+bool isOs2Header(std::uint32_t size)
+{
+    return size >= 16 && size <= 64 && !isWindowsHeader(size);
+}
+
+// What the reader learns from the headers before it touches the pixels.
+struct BmpLayout {
+    std::uint32_t pixelOffset = 0;
+    std::uint32_t headerSize = 0;
+    std::int64_t width = 0;
+    std::int64_t height = 0; // negative: rows stored top-down
+    int bitsPerPixel = 0;
+    std::uint32_t compression = platform::BI_RGB;
+    std::uint32_t colorsUsed = 0;
+    std::size_t entrySize = 4; // bytes per colour table entry
+};
+
+void putU16(std::uint8_t* p, std::uint16_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void putU32(std::uint8_t* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+bool writeFileHeader(OutStream& out, std::uint32_t fileSize, std::uint32_t pixelOffset)
+{
+    std::uint8_t h[kFileHeaderSize] = {};
+    putU16(h, kBmpType);
+    putU32(h + 2, fileSize);
+    putU32(h + 10, pixelOffset);
+    return out.seek(0) && out.write(h, sizeof h);
+}
+
+} // namespace
+
+TBmpIntf::TBmpIntf(platform::Window* status, platform::Window* owner) : TGIntf(status, owner)
+{
+    SetFormatName("BMP");
+}
+
+std::unique_ptr<platform::Bitmap> TBmpIntf::ReadFile(const std::string& fileName)
+{
+    auto in = InStream::open(fileName);
+    if (!in) {
+        ErrorMsg("BMP file not found");
+        return nullptr;
+    }
+    return ReadStream(*in);
+}
+
+std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
+{
+    platform::ByteReader r(in.bytes());
+
+    // File header.
+    const std::uint16_t type = r.u16();
+    r.skip(8); // file size and reserved words: often wrong, never needed
+    BmpLayout L;
+    L.pixelOffset = r.u32();
+    if (!r.ok()) {
+        ErrorMsg("Error reading BMP file");
+        return nullptr;
+    }
+    if (type != kBmpType) {
+        ErrorMsg("File is not a valid BMP file");
+        return nullptr;
+    }
+
+    // Information header.
+    L.headerSize = r.u32();
+    if (!r.ok()) {
+        ErrorMsg("Error reading Bitmap Info Header.");
+        return nullptr;
+    }
+    if (L.headerSize != kCoreHeader && !isWindowsHeader(L.headerSize) && !isOs2Header(L.headerSize)) {
+        ErrorMsg("Format error or file is not a BMP file");
+        return nullptr;
+    }
+    platform::ByteReader h(r.view(L.headerSize - 4));
+    if (!r.ok()) {
+        ErrorMsg("Error reading Bitmap Info Header.");
+        return nullptr;
+    }
+    if (L.headerSize == kCoreHeader) {
+        L.width = h.u16();
+        L.height = h.i16();
+        h.u16(); // planes
+        L.bitsPerPixel = h.u16();
+        L.entrySize = 3;
+    } else {
+        // Fields a short OS/2 2.x header leaves out read as zero.
+        L.width = h.i32();
+        L.height = h.i32();
+        h.u16(); // planes: always 1 in practice, and a wrong value changes nothing here
+        L.bitsPerPixel = h.u16();
+        L.compression = h.u32();
+        h.skip(12); // image size and resolution
+        L.colorsUsed = h.u32();
+        if (isOs2Header(L.headerSize) && L.compression > platform::BI_RLE4) {
+            // Huffman and 24-bit run-length coding of OS/2.
+            ErrorMsg("Only Windows Compatible Bitmaps are supported.");
+            return nullptr;
+        }
+    }
+
+    // What this reader can hold.
+    if (L.bitsPerPixel == 16 || L.bitsPerPixel == 24 || L.bitsPerPixel == 32) {
+        ErrorMsg("Only bitmaps of 1, 4 or 8 bits per pixel are supported.");
+        return nullptr;
+    }
+    const bool rle = L.compression == platform::BI_RLE8 || L.compression == platform::BI_RLE4;
+    const bool validCoding = (L.compression == platform::BI_RGB &&
+                              (L.bitsPerPixel == 1 || L.bitsPerPixel == 4 || L.bitsPerPixel == 8)) ||
+                             (L.compression == platform::BI_RLE8 && L.bitsPerPixel == 8) ||
+                             (L.compression == platform::BI_RLE4 && L.bitsPerPixel == 4);
+    // Run-length pictures are always stored bottom-up.
+    if (!validCoding || L.width <= 0 || L.height == 0 || (rle && L.height < 0)) {
+        ErrorMsg("Format error or file is not a BMP file");
+        return nullptr;
+    }
+    const bool topDown = L.height < 0;
+    const std::int64_t height64 = topDown ? -L.height : L.height;
+    if (L.width * height64 > platform::Bitmap::kMaxPixels) {
+        ErrorMsg("Insufficient memory to write image");
+        return nullptr;
+    }
+    const int width = static_cast<int>(L.width);
+    const int height = static_cast<int>(height64);
+    const int bpp = L.bitsPerPixel;
+
+    // Colour table: the number of entries the header asks for (all that the
+    // depth allows when it says 0 or too many), but never more than fit
+    // between the headers and the pixel data, since some writers store a
+    // short table without saying so.
+    const std::size_t tableStart = kFileHeaderSize + L.headerSize;
+    const std::size_t maxColors = std::size_t{1} << bpp;
+    std::size_t colors = (L.colorsUsed > 0 && L.colorsUsed <= maxColors) ? L.colorsUsed : maxColors;
+    if (L.pixelOffset < tableStart + L.entrySize) {
+        ErrorMsg("Format error or file is not a BMP file");
+        return nullptr;
+    }
+    colors = std::min(colors, (L.pixelOffset - tableStart) / L.entrySize);
+
+    platform::ByteReader t(in.bytes());
+    t.seek(tableStart);
+    std::vector<platform::PALETTEENTRY> entries(colors);
+    for (auto& e : entries) {
+        std::uint8_t quad[4] = {};
+        if (!t.bytes(quad, L.entrySize)) {
+            ErrorMsg("Error reading RGB QUAD");
+            return nullptr;
+        }
+        e = {quad[2], quad[1], quad[0], platform::PC_NOCOLLAPSE};
+    }
+    if (t.atEnd()) {
+        ErrorMsg("Error reading RGB color table");
+        return nullptr;
+    }
+
+    // The pixel data must be in the file: every byte of an uncompressed
+    // picture (the last row's padding may be missing), and at least one byte
+    // per 128 pixels of a run-length one (a run of 255 pixels takes 2 bytes).
+    const std::size_t rowLength = platform::dibStride(width, bpp);
+    if (L.pixelOffset > in.size()) {
+        ErrorMsg("Error reading BMP file");
+        return nullptr;
+    }
+    const std::uint64_t available = in.size() - L.pixelOffset;
+    const std::uint64_t needed =
+        rle ? (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) + 127) / 128
+            : static_cast<std::uint64_t>(height - 1) * rowLength + (static_cast<std::uint64_t>(width) * bpp + 7) / 8;
+    if (needed > available) {
+        ErrorMsg("Error reading BMP file");
+        return nullptr;
+    }
+
+    in.seek(L.pixelOffset);
+    BmpDecoder decoder(in, L.compression, bpp, width, height);
+    decoder.init();
+
+    const int band = BandRows(height, rowLength);
+    std::vector<std::uint8_t> pixels;
+    std::uint8_t* bandMem = nullptr;
+    try {
+        pixels.assign(static_cast<std::size_t>(width), 0);
+        bandMem = AllocImgMem(static_cast<std::size_t>(band) * rowLength);
+    } catch (const std::bad_alloc&) {
+        bandMem = nullptr;
+    }
+    if (!bandMem) {
+        ErrorMsg("Insufficient memory to write image");
+        return nullptr;
+    }
+
+    DoStatusMsg(0, 0, "Reading Bitmap");
+    auto palette = std::make_unique<platform::Palette>(entries);
+    auto bitmap = platform::Bitmap::create(width, height, bpp);
+    if (!bitmap) {
+        FreeImgMem();
+        ErrorMsg("Insufficient memory to write image");
+        return nullptr;
+    }
+
+    int done = 0;
+    while (done < height) {
+        const int rows = std::min(band, height - done);
+        for (int i = 0; i < rows; ++i) {
+            const int st = decoder.decode(pixels.data(), width);
+            const bool lastRow = done + i == height - 1;
+            if (BmpDecoder::isFailure(st) && !(st == CODEC_EOF && lastRow)) {
+                FreeImgMem();
+                ErrorMsg(st == CODEC_EOF ? "Error reading BMP file" : "Format error or file is not a BMP file");
+                return nullptr;
+            }
+            // File rows run bottom-up, or top-down when the height is negative;
+            // band memory always runs bottom-up.
+            const int memRow = topDown ? rows - 1 - i : i;
+            BmpEncode(bandMem + static_cast<std::size_t>(memRow) * rowLength, pixels.data(), bpp, width);
+        }
+        const int startScan = topDown ? height - done - rows : done;
+        platform::BITMAPINFOHEADER info = MakeInfoHeader(width, rows, bpp);
+        bitmap->setDIBits(startScan, rows, bandMem, info, palette.get());
+        done += rows;
+        DoStatusMsg(height, done, "Reading Bitmap");
+    }
+    if (BmpDecoder::isFailure(decoder.term()) && decoder.status() != CODEC_EOF) {
+        FreeImgMem();
+        ErrorMsg("Format error or file is not a BMP file");
+        return nullptr;
+    }
+
+    if (FreeImgMem() != 0)
+        ErrorMsg("Memory problem - Proceed with caution.");
+    resultPalette_ = std::move(palette);
+    DoStatusMsg(100, 100, "Done");
+    return bitmap;
+}
+
+int TBmpIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                        const platform::Palette* palette)
+{
+    if (!OverwriteOk(fileName))
+        return 0;
+    platform::SafeFile file(fileName);
+    if (!file.open())
+        return ErrorMsg("Could not open file.");
+    FileOutStream out(file.stream());
+    if (!WriteStream(out, bm, bitmap, palette))
+        return 0; // the temporary goes; an existing file stays as it was
+    if (!file.commit())
+        return ErrorMsg("Error Writing Bitmap Header");
+    return 1;
+}
+
+int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                          const platform::Palette* palette)
+{
+    // The "device" is the bitmap itself; it must be the one described.
+    if (!bitmap || bm.bmWidth != bitmap->width() || bm.bmHeight != bitmap->height())
+        return ErrorMsg("Could not access Graphics Device.");
+
+    const int depth = (bm.bmBitsPixel ? bm.bmBitsPixel : 1) * (bm.bmPlanes ? bm.bmPlanes : 1);
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
+        return ErrorMsg("Number of bits is not supported.");
+    const int width = bm.bmWidth;
+    const int height = bm.bmHeight;
+    std::size_t colors = depth <= 8 ? std::size_t{1} << depth : 0;
+    const std::size_t rowLength = platform::dibStride(width, depth);
+
+    std::vector<std::uint8_t> pixels;
+    try {
+        pixels.assign(static_cast<std::size_t>(width) * (depth == 24 ? 3 : 1), 0);
+    } catch (const std::bad_alloc&) {
+        return ErrorMsg("Insufficient memory to write BMP File.");
+    }
+
+    const std::uint64_t imageSize = static_cast<std::uint64_t>(rowLength) * static_cast<std::uint64_t>(height);
+    if (imageSize + 54 + 4 * 256 > std::numeric_limits<std::uint32_t>::max())
+        return ErrorMsg("Insufficient memory to write BMP File.");
+    if (!writeFileHeader(out, static_cast<std::uint32_t>(imageSize + 54 + 4 * colors),
+                         static_cast<std::uint32_t>(54 + 4 * colors)))
+        return ErrorMsg("Error Writing Bitmap Header");
+
+    platform::BITMAPINFO info;
+    info.bmiHeader = MakeInfoHeader(width, height, depth);
+    std::uint8_t headerBytes[platform::BITMAPINFOHEADER::kSize];
+    info.bmiHeader.store(headerBytes);
+    if (!out.seek(kFileHeaderSize) || !out.write(headerBytes, sizeof headerBytes))
+        return ErrorMsg("Error writing Bitmap Info Header.");
+
+    // Colour table: the picture's palette, or failing that the device's.
+    platform::Palette used;
+    if (palette && !palette->empty()) {
+        used = *palette;
+        colors = std::min<std::size_t>(used.size(), platform::Palette::kMaxEntries);
+    } else {
+        ErrorMsg("Warning: Palette information unavailable.");
+        // Our display is a palette device: its system palette is the picture's.
+        used = platform::Palette::system();
+    }
+    if (colors > 256)
+        return ErrorMsg("Palette is not supported.");
+    info.bmiColors.resize(colors);
+    for (std::size_t i = 0; i < colors && i < used.size(); ++i)
+        info.bmiColors[i] = {used[i].peBlue, used[i].peGreen, used[i].peRed, 0};
+
+    std::uint8_t* rowMem = AllocImgMem(rowLength);
+    if (!rowMem)
+        return ErrorMsg("Insufficient Memory to write Bitmap image.");
+
+    const std::vector<std::uint8_t> table = info.bytes();
+    if (!out.seek(54) ||
+        !out.write(table.data() + platform::BITMAPINFOHEADER::kSize, table.size() - platform::BITMAPINFOHEADER::kSize)) {
+        FreeImgMem();
+        return ErrorMsg("Error writing Palette information.");
+    }
+
+    const std::size_t pixelOffset = out.tell();
+    DoStatusMsg(0, 0, "Writing Bitmap");
+    BmpEncoder encoder(out, depth);
+    encoder.init();
+    int lastReport = 0;
+    for (int y = 0; y < height; ++y) {
+        bitmap->getDIBits(y, 1, rowMem, info.bmiHeader, &used);
+        if (depth == 24) {
+            // Device rows hold blue, green, red; the encoder takes red, green, blue.
+            for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
+                pixels[3 * x] = rowMem[3 * x + 2];
+                pixels[3 * x + 1] = rowMem[3 * x + 1];
+                pixels[3 * x + 2] = rowMem[3 * x];
+            }
+        } else {
+            BmpDecode(rowMem, pixels.data(), depth, width);
+        }
+        if (encoder.encode(pixels.data(), width) != CODEC_OK) {
+            FreeImgMem();
+            return ErrorMsg("Error writing Bitmap image.");
+        }
+        if (y - lastReport >= 10) {
+            DoStatusMsg(height, y, "Writing Bitmap");
+            lastReport = y;
+        }
+    }
+    const int st = encoder.term();
+    if (FreeImgMem() != 0)
+        ErrorMsg("Memory Problem - proceed with caution.");
+    if (st != CODEC_OK)
+        return ErrorMsg("Error writing Bitmap image.");
+
+    const std::size_t fileSize = out.tell();
+    if (!writeFileHeader(out, static_cast<std::uint32_t>(fileSize), static_cast<std::uint32_t>(pixelOffset)) ||
+        !out.seek(fileSize))
+        return ErrorMsg("Error Writing Bitmap Header");
+    DoStatusMsg(100, 100, "Done");
+    return 1;
+}

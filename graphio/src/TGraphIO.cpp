@@ -1,0 +1,160 @@
+#include "pictrans/TGraphIO.h"
+
+#include "pictrans/TBmpIntf.h"
+#include "pictrans/TGIntf.h"
+#include "pictrans/TJpgIntf.h"
+
+#if __has_include("pictrans/TGifIntf.h")
+#include "pictrans/TGifIntf.h"
+#define PICTRANS_HAVE_GIF 1
+#endif
+#if __has_include("pictrans/TPcxIntf.h")
+#include "pictrans/TPcxIntf.h"
+#define PICTRANS_HAVE_PCX 1
+#endif
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The first bytes of a file, as many as there are up to n. A short file
+// leaves the rest zero, which no signature below matches.
+bool readPrefix(std::FILE* f, std::uint8_t* out, std::size_t n)
+{
+    std::memset(out, 0, n);
+    std::rewind(f);
+    return std::fread(out, 1, n, f) == n;
+}
+
+bool isGifSignature(const std::uint8_t* b)
+{
+    return std::memcmp(b, "GIF", 3) == 0 && (std::memcmp(b + 3, "87a", 3) == 0 || std::memcmp(b + 3, "89a", 3) == 0);
+}
+
+std::unique_ptr<TGIntf> makeInterface(int format, platform::Window* status, platform::Window* owner)
+{
+    switch (format) {
+#ifdef PICTRANS_HAVE_PCX
+    case GFORMAT_PCX:
+        return std::make_unique<TPcxIntf>(status, owner);
+#endif
+#ifdef PICTRANS_HAVE_GIF
+    case GFORMAT_GIF:
+        return std::make_unique<TGifIntf>(status, owner);
+#endif
+    case GFORMAT_JPEG:
+        return std::make_unique<TJpgIntf>(status, owner);
+    default:
+        return std::make_unique<TBmpIntf>(status, owner);
+    }
+}
+
+} // namespace
+
+TGraphIO::TGraphIO(platform::Window* status, platform::Window* owner) : owner_(owner), status_(status) {}
+
+TGraphIO::~TGraphIO() = default;
+
+void TGraphIO::GetVersionString(char* buffer)
+{
+    std::strcpy(buffer, "PICTRANS v2.0");
+}
+
+int TGraphIO::GetGraphicFormat(const std::string& fileName)
+{
+    std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    if (!f) {
+        format_ = GFORMAT_UNOPENABLE;
+        return format_;
+    }
+    std::uint8_t header[128];
+    int format = GFORMAT_UNKNOWN;
+    readPrefix(f, header, 14);
+    if ((header[0] | (header[1] << 8)) == 0x4D42) {
+        format = GFORMAT_BMP;
+    } else {
+        readPrefix(f, header, 128);
+        if (header[0] == 0x0A) {
+            format = GFORMAT_PCX;
+        } else {
+            readPrefix(f, header, 6);
+            if (isGifSignature(header))
+                format = GFORMAT_GIF;
+        }
+    }
+    std::fclose(f);
+    format_ = format;
+    return format_;
+}
+
+int TGraphIO::SetGraphicFormat(int format)
+{
+    const int previous = format_;
+    format_ = format;
+    return previous;
+}
+
+std::unique_ptr<platform::Palette> TGraphIO::GetPalette()
+{
+    return std::move(palette_);
+}
+
+std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileName)
+{
+    const int format = GetGraphicFormat(fileName);
+    if (format == GFORMAT_UNOPENABLE) {
+        platform::messageBox(owner_, "File Access Failed.", "Error", platform::MB_ICONERROR | platform::MB_OK);
+        return nullptr;
+    }
+    bool supported = format == GFORMAT_BMP;
+#ifdef PICTRANS_HAVE_PCX
+    supported = supported || format == GFORMAT_PCX;
+#endif
+#ifdef PICTRANS_HAVE_GIF
+    supported = supported || format == GFORMAT_GIF;
+#endif
+    if (!supported) {
+        platform::messageBox(owner_, "File Format is not supported.", "Error",
+                             platform::MB_ICONERROR | platform::MB_OK);
+        return nullptr;
+    }
+    auto intf = makeInterface(format, status_, owner_);
+    auto bitmap = intf->ReadFile(fileName);
+    palette_ = intf->TakePalette();
+    return bitmap;
+}
+
+int TGraphIO::Write_File(const std::string& fileName, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                         const platform::Palette* palette)
+{
+    auto intf = makeInterface(format_, status_, owner_);
+    return intf->WriteFile(fileName, bm, bitmap, palette);
+}
+
+const platform::BITMAPINFO* TGraphIO::GetBitmapInfo(const platform::Bitmap& bitmap, const platform::Palette* palette)
+{
+    platform::BITMAPINFO info;
+    const int width = bitmap.width();
+    const int height = bitmap.height();
+    int depth;
+    std::size_t colors;
+    if (palette && !palette->empty()) {
+        colors = std::min(palette->size(), platform::Palette::kMaxEntries);
+        depth = TGIntf::DepthForColors(colors);
+    } else {
+        const platform::BITMAP bm = bitmap.description();
+        depth = (bm.bmBitsPixel ? bm.bmBitsPixel : 1) * (bm.bmPlanes ? bm.bmPlanes : 1);
+        colors = depth <= 8 ? std::size_t{1} << depth : 0;
+    }
+    info.bmiHeader = TGIntf::MakeInfoHeader(width, height, depth);
+    // Without a palette the table is there but left zero.
+    info.bmiColors.resize(colors);
+    if (palette && !palette->empty()) {
+        for (std::size_t i = 0; i < colors; ++i)
+            info.bmiColors[i] = {(*palette)[i].peBlue, (*palette)[i].peGreen, (*palette)[i].peRed, 0};
+    }
+    info_ = std::move(info);
+    return &*info_;
+}
