@@ -1,0 +1,426 @@
+#include "depthmap/TMapDocument.h"
+
+#include "platform/ByteReader.h"
+#include "platform/FileIO.h"
+#include "platform/Messages.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace depthmap {
+
+namespace {
+
+constexpr char kMagic[] = "DEPTHMAP";
+constexpr std::size_t kMagicSize = 16;
+constexpr std::uint8_t kVersion = 1;
+constexpr std::size_t kHeaderSize = kMagicSize + 1 + 4;
+
+const char kInvalidFile[] = "Invalid Depth Map file";
+
+// Skip pointers over one row: next[x] leads toward the first column at or
+// after x that no higher object has claimed yet (n when none is left).
+class RowFill {
+public:
+    void reset(std::int32_t n)
+    {
+        next_.resize(static_cast<std::size_t>(n) + 1);
+        for (std::int32_t i = 0; i <= n; ++i)
+            next_[static_cast<std::size_t>(i)] = i;
+        left_ = n;
+    }
+    std::int32_t left() const { return left_; }
+    // Gives level to the unclaimed columns of [begin, end).
+    void fill(std::int32_t begin, std::int32_t end, std::int32_t level, std::int32_t* out)
+    {
+        std::int32_t x = find(begin);
+        while (x < end) {
+            out[x] = level;
+            next_[static_cast<std::size_t>(x)] = x + 1;
+            --left_;
+            x = find(x + 1);
+        }
+    }
+
+private:
+    std::int32_t find(std::int32_t x)
+    {
+        std::int32_t* n = next_.data();
+        while (n[x] != x) {
+            n[x] = n[n[x]]; // path halving
+            x = n[x];
+        }
+        return x;
+    }
+    std::vector<std::int32_t> next_;
+    std::int32_t left_ = 0;
+};
+
+} // namespace
+
+TMapDocument::TMapDocument(std::string_view title, std::int32_t width, std::int32_t height,
+                           platform::Window* window, platform::Window* frame, MapView* view)
+    : width_(std::clamp(width, 1, kMaxSide)), height_(std::clamp(height, 1, kMaxSide)),
+      window_(window), frame_(frame), view_(view)
+{
+    SetFileName(title);
+    makeBackground();
+}
+
+TMapDocument::~TMapDocument()
+{
+    clearStack();
+}
+
+void TMapDocument::makeBackground()
+{
+    top_ = new TDepthObj(view_, 0, 0, width_, height_, DepthKind::SquareBox, 0);
+}
+
+void TMapDocument::clearStack()
+{
+    if (top_) {
+        top_->DeleteAfter();
+        delete top_;
+    }
+    top_ = nullptr;
+    selected_ = nullptr;
+}
+
+std::int32_t TMapDocument::LevelAt(std::int32_t x, std::int32_t y) const
+{
+    for (TDepthObj* o = top_; o; o = o->Next()) {
+        if (o->Contains(x, y))
+            return o->GetLevel();
+    }
+    return 0;
+}
+
+void TMapDocument::LevelRow(std::int32_t row, std::int32_t* out, std::int32_t n) const
+{
+    if (n <= 0)
+        return;
+    std::fill(out, out + n, 0);
+    if (row < 0 || row >= height_)
+        return;
+    const std::int32_t cols = std::min(n, width_);
+    thread_local RowFill fill;
+    thread_local std::vector<platform::Span> spans;
+    fill.reset(cols);
+    // Top down: each column takes the level of the first object that claims it.
+    for (TDepthObj* o = top_; o && fill.left() > 0; o = o->Next()) {
+        const platform::Region& rgn = o->GetRegion();
+        const platform::Rect& b = rgn.bounds();
+        if (row < b.top || row >= b.bottom || b.right <= 0 || b.left >= cols)
+            continue;
+        spans.clear();
+        rgn.rowSpans(row, spans);
+        for (const platform::Span& s : spans) {
+            const std::int32_t lo = std::max(s.begin, 0);
+            const std::int32_t hi = std::min(s.end, cols);
+            if (lo < hi)
+                fill.fill(lo, hi, o->GetLevel(), out);
+        }
+    }
+}
+
+LevelRaster TMapDocument::Rasterise() const
+{
+    LevelRaster r;
+    r.width = width_;
+    r.height = height_;
+    r.levels.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+    for (std::int32_t y = 0; y < height_; ++y)
+        LevelRow(y, r.levels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_), width_);
+    return r;
+}
+
+void TMapDocument::Prepare() const
+{
+    for (TDepthObj* o = top_; o; o = o->Next())
+        o->GetRegion();
+}
+
+platform::BITMAP TMapDocument::GetMapInfo() const
+{
+    platform::BITMAP bm;
+    bm.bmWidth = width_;
+    bm.bmHeight = height_;
+    bm.bmBitsPixel = 8;
+    return bm;
+}
+
+std::int64_t TMapDocument::ImageSize() const
+{
+    return static_cast<std::int64_t>(platform::dibStride(width_, 8)) * height_;
+}
+
+int TMapDocument::ObjectCount() const
+{
+    int n = 0;
+    for (TDepthObj* o = top_; o; o = o->Next())
+        ++n;
+    return n;
+}
+
+TDepthObj* TMapDocument::Background() const
+{
+    return top_ ? static_cast<TDepthObj*>(top_->GetLast()) : nullptr;
+}
+
+TDepthObj* TMapDocument::HitTest(std::int32_t x, std::int32_t y) const
+{
+    for (TDepthObj* o = top_; o; o = o->Next()) {
+        if (o->Contains(x, y))
+            return o;
+    }
+    return nullptr;
+}
+
+std::vector<std::uint8_t> TMapDocument::Serialise() const
+{
+    std::vector<std::uint8_t> out(kMagicSize, 0);
+    std::memcpy(out.data(), kMagic, 8);
+    out.push_back(kVersion);
+    const auto count = static_cast<std::uint32_t>(ObjectCount());
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(count >> (8 * i)));
+    for (TDepthObj* o = top_; o; o = o->Next())
+        o->WriteRecord(out);
+    return out;
+}
+
+bool TMapDocument::WriteFile(const std::string& path)
+{
+    SetFileName(path);
+    const std::vector<std::uint8_t> bytes = Serialise();
+    platform::SafeFile file(path);
+    if (!file.open() || !file.write(bytes.data(), bytes.size()) || !file.commit())
+        return false;
+    saved_ = true;
+    readFailed_ = false;
+    return true;
+}
+
+bool TMapDocument::ReadFile(const std::string& path)
+{
+    auto bytes = platform::readWholeFile(path, kMaxFileSize);
+    if (!bytes) {
+        readFailed_ = true;
+        return false;
+    }
+    return ReadBytes(*bytes);
+}
+
+bool TMapDocument::ReadBytes(std::span<const std::uint8_t> bytes)
+{
+    auto refuse = [&] {
+        readFailed_ = true;
+        platform::messageBox(window_, kInvalidFile, "Error", platform::MB_OK | platform::MB_ICONSTOP);
+        return false;
+    };
+    platform::ByteReader in(bytes);
+    char magic[kMagicSize];
+    // Compared as a zero-terminated string: what follows the zero is free.
+    if (!in.bytes(magic, kMagicSize) || std::memcmp(magic, kMagic, 9) != 0)
+        return refuse();
+    in.u8(); // version, not looked at
+    const std::int32_t count = in.i32();
+    if (!in.ok() || count < 1 || count > kMaxObjects ||
+        static_cast<std::uint64_t>(count) > in.remaining() / TDepthObj::kMinRecordSize)
+        return refuse();
+
+    std::vector<std::unique_ptr<TDepthObj>> objs;
+    objs.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        auto o = std::make_unique<TDepthObj>(view_, 0, 0, 0, 0, DepthKind::SquareBox, 0);
+        if (!o->ReadRecord(in))
+            return refuse();
+        objs.push_back(std::move(o));
+    }
+    // The last record is the background: it must be a box of a usable size,
+    // since the map takes its size from it.
+    const TDepthObj& bg = *objs.back();
+    const std::int32_t w = bg.Width(), h = bg.Height();
+    if (bg.GetKind() != DepthKind::SquareBox || w < 1 || h < 1 || w > kMaxSide || h > kMaxSide)
+        return refuse();
+
+    clearStack();
+    TDepthObj* above = nullptr;
+    for (auto& up : objs) {
+        TDepthObj* o = up.release();
+        if (above) {
+            above->SetNext(o);
+            o->SetPrev(above);
+        } else {
+            top_ = o;
+        }
+        above = o;
+    }
+    width_ = w;
+    height_ = h;
+    saved_ = true;
+    readFailed_ = false;
+    if (view_)
+        view_->invalidateRect({0, 0, width_, height_}, true);
+    return true;
+}
+
+void TMapDocument::SetFileName(std::string_view path)
+{
+    std::size_t start = 0;
+    for (std::size_t i = path.size(); i-- > 0;) {
+        if (path[i] == '/' || (path[i] == '\\' && i > 0)) {
+            start = i + 1;
+            break;
+        }
+    }
+    std::string name(path.substr(start));
+    for (char& c : name) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    // Cut at a character boundary, counting UTF-8 sequences as one character.
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80) {
+            if (chars == kMaxNameLength) {
+                name.resize(i);
+                break;
+            }
+            ++chars;
+        }
+    }
+    name_ = std::move(name);
+}
+
+void TMapDocument::invalidate(TDepthObj* obj)
+{
+    if (obj)
+        obj->InvalidateArea();
+}
+
+void TMapDocument::AddOnTop(std::unique_ptr<TDepthObj> obj)
+{
+    if (!obj)
+        return;
+    TDepthObj* o = obj.release();
+    o->SetOwner(view_);
+    o->SetPrev(nullptr);
+    o->SetNext(top_);
+    if (top_)
+        top_->SetPrev(o);
+    top_ = o;
+    saved_ = false;
+}
+
+void TMapDocument::swapWithNext(TDepthObj* a)
+{
+    TDepthObj* b = a->Next();
+    TDepthObj* above = a->Prev();
+    TDepthObj* below = b->Next();
+    if (above)
+        above->SetNext(b);
+    else
+        top_ = b;
+    b->SetPrev(above);
+    b->SetNext(a);
+    a->SetPrev(b);
+    a->SetNext(below);
+    if (below)
+        below->SetPrev(a);
+}
+
+void TMapDocument::RaiseSelected()
+{
+    TDepthObj* s = selected_;
+    if (!s || !s->Prev() || !s->Next())
+        return;
+    TDepthObj* above = s->Prev();
+    swapWithNext(above);
+    invalidate(s);
+    invalidate(above);
+    saved_ = false;
+}
+
+void TMapDocument::LowerSelected()
+{
+    TDepthObj* s = selected_;
+    if (!s || !s->Next() || !s->Next()->Next())
+        return;
+    TDepthObj* below = s->Next();
+    swapWithNext(s);
+    invalidate(s);
+    invalidate(below);
+    saved_ = false;
+}
+
+void TMapDocument::DeleteSelected()
+{
+    TDepthObj* s = selected_;
+    if (!s || !s->Next())
+        return;
+    if (top_ == s)
+        top_ = s->Next();
+    s->Unlink();
+    invalidate(s);
+    delete s;
+    selected_ = nullptr;
+    saved_ = false;
+}
+
+void TMapDocument::Select(TDepthObj* obj)
+{
+    TDepthObj* old = selected_;
+    selected_ = obj;
+    invalidate(old);
+    invalidate(obj);
+}
+
+void TMapDocument::Paint(DrawSurface& dc) const
+{
+    for (TDepthObj* o = Background(); o; o = o->Prev())
+        o->Draw(dc, o == selected_, true);
+}
+
+bool TMapDocument::CanClose()
+{
+    if (!saved_ && !readFailed_) {
+        const int answer = platform::messageBox(
+            window_, platform::format("Save\n %s\n before closing?", name_.c_str()), "Confirm",
+            platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION, platform::IDCANCEL);
+        if (answer == platform::IDCANCEL)
+            return false;
+        if (answer == platform::IDYES) {
+            platform::sendMessage(frame_, platform::WM_SAVEREQUEST, reinterpret_cast<std::uintptr_t>(window_));
+            // A save that was cancelled or failed must not lose the map.
+            if (!saved_)
+                return false;
+        }
+    }
+    platform::sendMessage(frame_, platform::WM_STATUSREFRESH);
+    return true;
+}
+
+std::vector<std::string> TMapDocument::Describe() const
+{
+    std::vector<std::string> lines;
+    lines.push_back(platform::format("Depth map %d x %d, %d object%s", width_, height_, ObjectCount(),
+                                     ObjectCount() == 1 ? "" : "s"));
+    for (TDepthObj* o = top_; o; o = o->Next()) {
+        const platform::Rect c = o->GetCorners();
+        std::string line = platform::format("%-9s level %3d  ", std::string(depthKindName(o->GetKind())).c_str(),
+                                            o->GetLevel());
+        if (o->GetKind() == DepthKind::Polygon)
+            line += platform::format("%d vertices, box (%d, %d)-(%d, %d)", o->VertexCount(), c.left, c.top,
+                                     c.right, c.bottom);
+        else
+            line += platform::format("corners (%d, %d)-(%d, %d)", c.left, c.top, c.right, c.bottom);
+        if (!o->Next())
+            line += "  background";
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+} // namespace depthmap
