@@ -39,8 +39,10 @@ struct Offset {
 
     std::int64_t ax() const { return dx < 0 ? -dx : dx; }
     std::int64_t ay() const { return dy < 0 ? -dy : dy; }
-    double larger() const { return static_cast<double>(ax() > ay() ? ax() : ay()); }
-    double smaller() const { return static_cast<double>(ax() < ay() ? ax() : ay()); }
+    std::int64_t bigger() const { return ax() > ay() ? ax() : ay(); }
+    std::int64_t lesser() const { return ax() < ay() ? ax() : ay(); }
+    double larger() const { return static_cast<double>(bigger()); }
+    double smaller() const { return static_cast<double>(lesser()); }
     double radius() const
     {
         const double x = static_cast<double>(dx);
@@ -61,6 +63,91 @@ inline double turn(std::int32_t angle)
 inline std::int32_t crater(double distance, double factor)
 {
     return trunc32(10 * std::sin(factor * distance));
+}
+
+// Figures whose sine arguments are whole or half-whole multiples of a factor
+// look their sines up in tables built on first use from the very same
+// expressions, so a looked-up level is the computed level, bit for bit.
+// Arguments beyond a table are computed directly.
+constexpr std::int64_t HalfSteps = 16384; // distances 0, 0.5, ... 8191.5
+constexpr std::int64_t WholeSteps = 8192; // positions 0 ... 8191
+
+struct CraterTable {
+    std::int8_t level[HalfSteps];
+    explicit CraterTable(double factor)
+    {
+        for (std::int64_t i = 0; i < HalfSteps; ++i)
+            level[i] = static_cast<std::int8_t>(trunc32(10 * std::sin(factor * (static_cast<double>(i) * 0.5))));
+    }
+};
+
+struct HalfSineTable {
+    double value[HalfSteps];
+    explicit HalfSineTable(double factor)
+    {
+        for (std::int64_t i = 0; i < HalfSteps; ++i)
+            value[i] = std::sin(factor * (static_cast<double>(i) * 0.5));
+    }
+};
+
+struct WholeSineTable {
+    double value[WholeSteps];
+    explicit WholeSineTable(double factor)
+    {
+        for (std::int64_t i = 0; i < WholeSteps; ++i)
+            value[i] = std::sin(factor * static_cast<double>(i));
+    }
+};
+
+// Crater level at the distance twice / 2 (twice counts half pixels).
+template <const CraterTable& (*Table)()>
+inline std::int32_t craterAt(std::int64_t twice, double factor)
+{
+    if (twice < HalfSteps)
+        return Table().level[twice];
+    return crater(static_cast<double>(twice) * 0.5, factor);
+}
+
+const CraterTable& crater07()
+{
+    static const CraterTable table(0.07);
+    return table;
+}
+
+const CraterTable& crater0263()
+{
+    static const CraterTable table(0.0263);
+    return table;
+}
+
+// sin(0.07 * twice / 2).
+inline double sine07(std::int64_t twice)
+{
+    static const HalfSineTable table(0.07);
+    if (twice < HalfSteps)
+        return table.value[twice];
+    return std::sin(0.07 * (static_cast<double>(twice) * 0.5));
+}
+
+// sin(factor * position), for the fields laid over the whole picture.
+template <const WholeSineTable& (*Table)()>
+inline double sineAt(std::int32_t position, double factor)
+{
+    if (position >= 0 && position < WholeSteps)
+        return Table().value[position];
+    return std::sin(factor * position);
+}
+
+const WholeSineTable& sine0175()
+{
+    static const WholeSineTable table(0.0175);
+    return table;
+}
+
+const WholeSineTable& sine035()
+{
+    static const WholeSineTable table(0.035);
+    return table;
 }
 
 // The pyramid field: a pyramid of height 30 in every 120 x 120 cell of the
@@ -124,35 +211,27 @@ extern "C" int32_t GetFigureLevel(int32_t x, int32_t y, int32_t cx, int32_t cy, 
         const std::uint64_t q = static_cast<std::uint64_t>(o.ax()) * static_cast<std::uint64_t>(o.ay()) / 100;
         return crater(std::sqrt(static_cast<double>(q)), 0.21);
     }
-    case 3: { // Star Crater 2
-        const double d = 0.5 * o.larger() + o.smaller();
-        return crater(d, 0.07);
-    }
+    case 3: // Star Crater 2: 0.5 M + m
+        return craterAt<crater07>(o.bigger() + 2 * o.lesser(), 0.07);
     case 4: { // Rombus Crater
         const double d = o.radius() + 0.5 * o.larger() + o.smaller();
         return crater(d, 0.035);
     }
-    case 5: // Square Crater 1
-        return crater(o.larger(), 0.07);
+    case 5: // Square Crater 1: M
+        return craterAt<crater07>(2 * o.bigger(), 0.07);
     case 6: { // Square Crater 2
         const double d = o.radius() + o.larger();
         return crater(d, 0.035);
     }
-    case 7: { // Octagonal Crater
-        const double big = o.larger();
-        const double d = 1.5 * big + big + o.smaller();
-        return crater(d, 0.0263);
+    case 7: // Octagonal Crater: 1.5 M + M + m
+        return craterAt<crater0263>(5 * o.bigger() + 2 * o.lesser(), 0.0263);
+    case 8: { // Craters + Peaks 1: M, then 1.5 M + m
+        const double first = sine07(2 * o.bigger());
+        return trunc32(5 * (first + sine07(3 * o.bigger() + 2 * o.lesser())));
     }
-    case 8: { // Craters + Peaks 1
-        const double big = o.larger();
-        const double first = std::sin(0.07 * big);
-        const double d = 1.5 * big + o.smaller();
-        return trunc32(5 * (first + std::sin(0.07 * d)));
-    }
-    case 9: { // Craters + Peaks 2
-        const double d = 0.5 * o.larger() + o.smaller();
-        const double first = std::sin(0.07 * d);
-        return trunc32(5 * (first + std::sin(0.07 * o.larger())));
+    case 9: { // Craters + Peaks 2: 0.5 M + m, then M
+        const double first = sine07(o.bigger() + 2 * o.lesser());
+        return trunc32(5 * (first + sine07(2 * o.bigger())));
     }
     case 10: { // Conical Deep
         const double r = o.radius();
@@ -161,12 +240,12 @@ extern "C" int32_t GetFigureLevel(int32_t x, int32_t y, int32_t cx, int32_t cy, 
     case 11: // Pyramids
         return pyramid(x, y);
     case 12: { // Sinusoidal Pyramids
-        const double wave = 10 * std::sin(0.0175 * x);
-        return trunc32(std::sin(0.0175 * y) * wave + pyramid(x, y)) >> 1;
+        const double wave = 10 * sineAt<sine0175>(x, 0.0175);
+        return trunc32(sineAt<sine0175>(y, 0.0175) * wave + pyramid(x, y)) >> 1;
     }
     case 13: { // Sinusoidal Hills
-        const double wave = 10 * std::sin(0.035 * x);
-        return trunc32(std::sin(0.035 * y) * wave);
+        const double wave = 10 * sineAt<sine035>(x, 0.035);
+        return trunc32(sineAt<sine035>(y, 0.035) * wave);
     }
     case 14: // Spiral Deep
         return trunc32(8 * (o.theta() + turn(angle)));
