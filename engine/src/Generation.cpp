@@ -1,0 +1,552 @@
+#include "engine/Generation.h"
+
+#include "engine/ScanMethods.h"
+#include "engine/Tiling.h"
+
+#include "RowWorkers.h"
+
+#include "platform/BitmapInfo.h"
+#include "platform/Window.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <vector>
+
+#if defined(DOTSCAPE_ENGINE_HAS_TERRAKIT)
+#include "terrakit/terrakit.h"
+#endif
+
+namespace engine {
+
+// ---------------------------------------------------------------------------
+// Progress record and band size
+
+void ProgressRecord::setText(std::string_view value)
+{
+    std::size_t n = std::min(value.size(), sizeof(text) - 1);
+    std::memcpy(text, value.data(), n);
+    std::memset(text + n, 0, sizeof(text) - n);
+}
+
+std::string_view ProgressRecord::textView() const
+{
+    return std::string_view(text, strnlen(text, sizeof(text)));
+}
+
+std::int32_t ProgressRecord::percent() const
+{
+    if (total <= 0)
+        return 0;
+    std::int64_t p = static_cast<std::int64_t>(done) * 100 / total;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(p, 0, 100));
+}
+
+std::int32_t bandRows(std::int32_t height, std::size_t stride)
+{
+    constexpr std::size_t kBandBytes = 32000;
+    std::int32_t b = std::max(height, 1);
+    while (static_cast<std::size_t>(b) * stride > kBandBytes && b > 1)
+        b = b / 2 + b % 2;
+    return b;
+}
+
+// ---------------------------------------------------------------------------
+// Shared machinery of the three operations
+
+namespace {
+
+constexpr std::int64_t kMaxSide = std::numeric_limits<std::int32_t>::max() / 8;
+
+// Sends the closing progress report once phase 1 has gone out, on every
+// path out of an operation.
+class BusyGuard {
+public:
+    explicit BusyGuard(GenerationHost& host) : host_(host) {}
+    ~BusyGuard()
+    {
+        if (started_)
+            host_.progress(kProgressEnd, record);
+    }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+
+    void start(const ProgressRecord& r)
+    {
+        record = r;
+        started_ = true;
+        host_.progress(kProgressStart, record);
+    }
+    void report(int phase)
+    {
+        host_.progress(phase, record);
+    }
+
+    ProgressRecord record;
+
+private:
+    GenerationHost& host_;
+    bool started_ = false;
+};
+
+GenerationResult failure(GenerationHost& host, std::string message)
+{
+    host.showError(message);
+    GenerationResult result;
+    result.status = GenerationStatus::Failed;
+    result.error = std::move(message);
+    return result;
+}
+
+GenerationResult stopped()
+{
+    GenerationResult result;
+    result.status = GenerationStatus::Stopped;
+    return result;
+}
+
+bool sizeUsable(std::int64_t w, std::int64_t h)
+{
+    return w >= 1 && h >= 1 && w <= kMaxSide && h <= kMaxSide && w * h <= platform::Bitmap::kMaxPixels;
+}
+
+GenerationResult badSize(GenerationHost& host, std::int64_t w, std::int64_t h)
+{
+    auto clampInt = [](std::int64_t v) {
+        return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
+                                                         std::numeric_limits<int>::max()));
+    };
+    return failure(host, platform::format(kBadSizeFormat, clampInt(w), clampInt(h)));
+}
+
+// Fills the depth row of one image row (r counted from the bottom).
+class RowSampler {
+public:
+    virtual ~RowSampler() = default;
+    // Entries each worker's depth row must hold.
+    virtual std::int32_t depthSize() const = 0;
+    // Scratch entries each worker needs beside its depth row.
+    virtual std::int32_t scratchSize() const { return 0; }
+    virtual void sample(std::int32_t r, std::int32_t* depth, std::int32_t* scratch) const = 0;
+};
+
+// The band loop: every row of the image sampled and shifted, a band at a
+// time, with message pumping and progress between bands. Returns false when
+// the user stopped it.
+bool runBands(platform::Bitmap& image, const ScanTable& table, const RowSampler& sampler, BusyGuard& busy,
+              GenerationHost& host, const GenerationOptions& options)
+{
+    const std::int32_t w = image.width();
+    const std::int32_t h = image.height();
+    const std::int32_t band = bandRows(h, image.stride());
+
+    RowWorkers workers(RowWorkers::chooseSize(options.threads));
+    const std::size_t depthSize = static_cast<std::size_t>(std::max(sampler.depthSize(), w));
+    const std::size_t scratchSize = static_cast<std::size_t>(std::max(sampler.scratchSize(), 0));
+    std::vector<std::vector<std::int32_t>> depth(static_cast<std::size_t>(workers.size()));
+    std::vector<std::vector<std::int32_t>> scratch(depth.size());
+    for (std::size_t i = 0; i < depth.size(); ++i) {
+        depth[i].assign(depthSize, 0);
+        scratch[i].assign(scratchSize, 0);
+    }
+
+    std::int32_t bandStart = 0;
+    const RowWorkers::Task task = [&](int worker, std::int32_t begin, std::int32_t end) {
+        std::int32_t* d = depth[static_cast<std::size_t>(worker)].data();
+        std::int32_t* s = scratch[static_cast<std::size_t>(worker)].data();
+        for (std::int32_t i = begin; i < end; ++i) {
+            const std::int32_t r = bandStart + i;
+            sampler.sample(r, d, s);
+            shiftRow(image.row(r), d, table);
+        }
+    };
+
+    const std::int64_t total = static_cast<std::int64_t>(w) * h;
+    std::int64_t lastPercent = 0;
+    for (std::int32_t y = 0; y < h; y += band) {
+        bandStart = y;
+        workers.run(std::min(band, h - y), task);
+        if (host.pumpMessages())
+            return false;
+        const std::int64_t percent = total > 0 ? static_cast<std::int64_t>(w) * y * 100 / total : 0;
+        if (percent - lastPercent >= 10) {
+            busy.record.done = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * y);
+            busy.report(kProgressStep);
+            lastPercent = percent;
+        }
+    }
+    return true;
+}
+
+ScanTable makeTable(const SirdsSettings& s, std::int32_t gap, DepthScale scale, std::int32_t width)
+{
+    ScanParams params;
+    params.method = s.ShiftDir;
+    params.gap = gap;
+    params.zmin = s.zmin;
+    params.zmax = s.zmax;
+    params.scale = scale;
+    return ScanTable(params, width);
+}
+
+bool hasStrip(std::int32_t method)
+{
+    return method == LeftToRight || method == McMahon;
+}
+
+// An 8-bit copy of a picture of any depth; 24-bit colours become the
+// nearest entries of palette (entry 0 without one).
+std::unique_ptr<platform::Bitmap> indexedCopy(const platform::Bitmap& picture, const platform::Palette* palette)
+{
+    auto out = platform::Bitmap::create(picture.width(), picture.height(), 8);
+    if (!out)
+        return nullptr;
+    for (int y = 0; y < picture.height(); ++y) {
+        if (picture.bitsPerPixel() == 8) {
+            std::memcpy(out->row(y), picture.row(y), static_cast<std::size_t>(picture.width()));
+            continue;
+        }
+        std::uint8_t* dst = out->row(y);
+        for (int x = 0; x < picture.width(); ++x) {
+            std::uint32_t v = picture.pixel(x, y);
+            if (picture.bitsPerPixel() == 24)
+                v = palette ? palette->nearest(static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+                                               static_cast<std::uint8_t>(v))
+                            : 0;
+            dst[x] = static_cast<std::uint8_t>(v);
+        }
+    }
+    return out;
+}
+
+// The picture scaled by the nearest pixel: column i shows trunc(i ÷ zoom),
+// row y from the top shows trunc(y ÷ zoom).
+std::unique_ptr<platform::Bitmap> scaledCopy(const platform::Bitmap& indexed, std::int32_t w, std::int32_t h,
+                                             double zoom)
+{
+    auto out = platform::Bitmap::create(w, h, 8);
+    if (!out)
+        return nullptr;
+    std::vector<std::int32_t> columns(static_cast<std::size_t>(w));
+    for (std::int32_t i = 0; i < w; ++i)
+        columns[static_cast<std::size_t>(i)] =
+            std::min(static_cast<std::int32_t>(i / zoom), indexed.width() - 1);
+    for (std::int32_t y = 0; y < h; ++y) {
+        const std::int32_t sy = std::min(static_cast<std::int32_t>(y / zoom), indexed.height() - 1);
+        const std::uint8_t* src = indexed.rowFromTop(sy);
+        std::uint8_t* dst = out->rowFromTop(y);
+        for (std::int32_t i = 0; i < w; ++i)
+            dst[i] = src[columns[static_cast<std::size_t>(i)]];
+    }
+    return out;
+}
+
+class PictureSampler final : public RowSampler {
+public:
+    PictureSampler(const platform::Bitmap& source, SampleLayout layout, std::span<const std::int32_t, 256> lookup)
+        : source_(source), layout_(layout), lookup_(lookup)
+    {
+    }
+    std::int32_t depthSize() const override { return layout_.n; }
+    void sample(std::int32_t r, std::int32_t* depth, std::int32_t*) const override
+    {
+        samplePictureRow(depth, layout_.n, source_.row(r), layout_, lookup_);
+    }
+
+private:
+    const platform::Bitmap& source_;
+    SampleLayout layout_;
+    std::span<const std::int32_t, 256> lookup_;
+};
+
+class MapSampler final : public RowSampler {
+public:
+    MapSampler(const DepthMapSource& map, SampleLayout layout, std::int32_t height)
+        : map_(map), layout_(layout), height_(height),
+          columns_(std::min(layout.count(), layout.sourceWidth))
+    {
+    }
+    std::int32_t depthSize() const override { return layout_.n; }
+    std::int32_t scratchSize() const override { return std::max(columns_, 1); }
+    void sample(std::int32_t r, std::int32_t* depth, std::int32_t* levels) const override
+    {
+        if (columns_ > 0)
+            map_.levelRow(height_ - 1 - r, levels, columns_);
+        sampleLevelRow(depth, layout_.n, levels, layoutFor());
+    }
+
+private:
+    SampleLayout layoutFor() const
+    {
+        SampleLayout l = layout_;
+        l.sourceWidth = columns_;
+        return l;
+    }
+
+    const DepthMapSource& map_;
+    SampleLayout layout_;
+    std::int32_t height_;
+    std::int32_t columns_;
+};
+
+class FigureSampler final : public RowSampler {
+public:
+    explicit FigureSampler(const FigureSampling& figure) : figure_(figure) {}
+    std::int32_t depthSize() const override { return figure_.width; }
+    void sample(std::int32_t r, std::int32_t* depth, std::int32_t*) const override
+    {
+        sampleFigureRow(depth, r, figure_);
+    }
+
+private:
+    FigureSampling figure_;
+};
+
+GenerationResult finished(std::unique_ptr<platform::Bitmap> bitmap, platform::Palette palette, std::string title)
+{
+    GenerationResult result;
+    result.status = GenerationStatus::Finished;
+    result.picture.bitmap = std::move(bitmap);
+    result.picture.palette = std::move(palette);
+    result.picture.title = std::move(title);
+    return result;
+}
+
+FigureLevelFn libraryFigureLevel()
+{
+#if defined(DOTSCAPE_ENGINE_HAS_TERRAKIT)
+    return &GetFigureLevel;
+#else
+    return nullptr;
+#endif
+}
+
+bool patternUsable(const PatternRef& p, bool needTile)
+{
+    if (!p.palette || p.palette->empty())
+        return false;
+    return !needTile || (p.tile && p.tile->width() > 0 && p.tile->height() > 0);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Make from a math figure
+
+static GenerationResult figureImpl(const SirdsSettings& s, const FigureJob& job, GenerationHost& host)
+{
+    BusyGuard busy(host);
+    busy.record.setText("Generating Dots");
+    busy.start(busy.record);
+
+    const PatternRef pattern = host.pattern();
+    const bool drawOver = s.UseBMP != 0 && job.drawOver && job.drawOver->width() > 0;
+    if (!patternUsable(pattern, !drawOver))
+        return failure(host, std::string(kNoPatternMessage));
+    const FigureLevelFn level = job.level ? job.level : libraryFigureLevel();
+    if (!level)
+        return failure(host, std::string(kNoFigureMessage));
+    const std::int32_t g = s.gapValue;
+    if (g < 1)
+        return failure(host, platform::format(kBadGapFormat, g));
+
+    const platform::Palette palette = stereogramPalette(*pattern.palette);
+    std::unique_ptr<platform::Bitmap> image;
+    if (drawOver) {
+        image = indexedCopy(*job.drawOver, &palette);
+    } else {
+        if (!sizeUsable(s.w, s.h))
+            return badSize(host, s.w, s.h);
+        image = platform::Bitmap::create(s.w, s.h, 8);
+    }
+    if (!image)
+        return failure(host, std::string(kNoMemoryMessage));
+    const std::int32_t w = image->width();
+    const std::int32_t h = image->height();
+
+    busy.record.setText("Generating Dots");
+    busy.report(kProgressText);
+    if (!drawOver)
+        tilePattern(*image, *pattern.tile, s.ShiftDir, pattern.palette);
+
+    host.statusRefresh();
+    busy.record.setText("Shifting Dots");
+    busy.record.done = 0;
+    busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * h);
+
+    FigureSampling figure;
+    figure.level = level;
+    figure.figureCode = job.figureCode;
+    figure.width = w;
+    figure.height = h;
+    figure.gap = g;
+    figure.dx = s.dx;
+    figure.dy = s.dy;
+    figure.da = s.da;
+    figure.method = s.ShiftDir;
+    const ScanTable table = makeTable(s, g, DepthScale::figure(), w);
+    if (!runBands(*image, table, FigureSampler(figure), busy, host, job.options))
+        return stopped();
+
+    if (s.Marker == 1)
+        drawMarkers(*image, palette, g);
+    const std::string caption = captionText(job.title);
+    host.drawText(*image, palette, 9, h - 21, caption, kCaptionShadow);
+    host.drawText(*image, palette, 10, h - 20, caption, kCaptionColour);
+    return finished(std::move(image), palette, std::string(job.title));
+}
+
+GenerationResult makeFromFigure(const SirdsSettings& settings, const FigureJob& job, GenerationHost& host)
+{
+    try {
+        return figureImpl(settings, job, host);
+    } catch (const std::bad_alloc&) {
+        return failure(host, std::string(kNoMemoryMessage));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Make from a picture
+
+static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& job, GenerationHost& host)
+{
+    BusyGuard busy(host);
+    if (!job.picture || job.picture->width() < 1 || job.picture->height() < 1)
+        return failure(host, std::string(kNoPictureMessage));
+    const PatternRef pattern = host.pattern();
+    if (!patternUsable(pattern, true))
+        return failure(host, std::string(kNoPatternMessage));
+    if (s.gapValue < 1)
+        return failure(host, platform::format(kBadGapFormat, s.gapValue));
+
+    const double zoom = std::isfinite(job.zoom) && job.zoom > 0 ? job.zoom : 1.0;
+    const std::int64_t pw = static_cast<std::int64_t>(job.picture->width() * zoom);
+    const std::int64_t ph = static_cast<std::int64_t>(job.picture->height() * zoom);
+    const std::int64_t g64 = static_cast<std::int64_t>(s.gapValue * zoom);
+    const std::int64_t w64 = hasStrip(s.ShiftDir) ? pw + g64 : pw;
+    if (!sizeUsable(w64, ph) || g64 < 1 || pw < 1)
+        return badSize(host, pw, ph);
+    const std::int32_t w = static_cast<std::int32_t>(w64);
+    const std::int32_t h = static_cast<std::int32_t>(ph);
+    const std::int32_t g = static_cast<std::int32_t>(g64);
+
+    // The source as 8-bit indices at the size the window shows it.
+    std::unique_ptr<platform::Bitmap> converted;
+    const platform::Bitmap* source = job.picture;
+    if (source->bitsPerPixel() != 8) {
+        converted = indexedCopy(*source, job.palette);
+        if (!converted)
+            return failure(host, std::string(kNoMemoryMessage));
+        source = converted.get();
+    }
+    if (zoom != 1.0) {
+        auto scaled = scaledCopy(*source, static_cast<std::int32_t>(pw), h, zoom);
+        if (!scaled)
+            return failure(host, std::string(kNoMemoryMessage));
+        converted = std::move(scaled);
+        source = converted.get();
+    }
+
+    const platform::Palette palette = stereogramPalette(*pattern.palette);
+    auto image = platform::Bitmap::create(w, h, 8);
+    if (!image)
+        return failure(host, std::string(kNoMemoryMessage));
+    tilePattern(*image, *pattern.tile, s.ShiftDir, pattern.palette);
+
+    busy.start(ProgressRecord{});
+    busy.record.setText("Generating Dots");
+    busy.record.done = 0;
+    busy.record.total = 100;
+    busy.report(kProgressText);
+
+    busy.record.setText("Shifting Dots");
+    busy.record.done = 0;
+    busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * h);
+    std::array<std::int32_t, 256> lookup{};
+    depthLookup(s.DepthSel, job.palette, lookup);
+    const SampleLayout layout = sampleLayout(source->width(), w, g, s.ShiftDir);
+    const ScanTable table = makeTable(s, g, DepthScale::picture(), w);
+    if (!runBands(*image, table, PictureSampler(*source, layout, lookup), busy, host, job.options)) {
+        host.beep();
+        return stopped();
+    }
+
+    auto result = cropImage(*image, finishedWidth(w, g, s.ShiftDir, true));
+    if (!result)
+        return failure(host, std::string(kNoMemoryMessage));
+    if (s.Marker == 1)
+        drawMarkers(*result, palette, g);
+    return finished(std::move(result), palette, std::string(job.title) + "{sird}");
+}
+
+GenerationResult makeFromPicture(const SirdsSettings& settings, const PictureJob& job, GenerationHost& host)
+{
+    try {
+        return pictureImpl(settings, job, host);
+    } catch (const std::bad_alloc&) {
+        return failure(host, std::string(kNoMemoryMessage));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Make from a depth map
+
+static GenerationResult mapImpl(const SirdsSettings& s, const DepthMapJob& job, GenerationHost& host)
+{
+    BusyGuard busy(host);
+    if (!job.map)
+        return failure(host, std::string(kNoPictureMessage));
+    const PatternRef pattern = host.pattern();
+    if (!patternUsable(pattern, true))
+        return failure(host, std::string(kNoPatternMessage));
+    const std::int32_t g = s.gapValue;
+    if (g < 1)
+        return failure(host, platform::format(kBadGapFormat, g));
+    const std::int64_t mw = job.map->width();
+    const std::int64_t mh = job.map->height();
+    const std::int64_t w64 = hasStrip(s.ShiftDir) ? mw + g : mw;
+    if (mw < 1 || !sizeUsable(w64, mh))
+        return badSize(host, mw, mh);
+    const std::int32_t w = static_cast<std::int32_t>(w64);
+    const std::int32_t h = static_cast<std::int32_t>(mh);
+
+    const platform::Palette palette = stereogramPalette(*pattern.palette);
+    auto image = platform::Bitmap::create(w, h, 8);
+    if (!image)
+        return failure(host, std::string(kNoMemoryMessage));
+
+    busy.start(ProgressRecord{});
+    busy.record.setText("Generating Dots");
+    busy.report(kProgressText);
+    tilePattern(*image, *pattern.tile, s.ShiftDir, pattern.palette);
+
+    host.statusRefresh();
+    busy.record.setText("Shifting Dots");
+    busy.record.done = 0;
+    busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * h);
+    const SampleLayout layout = sampleLayout(static_cast<std::int32_t>(mw), w, g, s.ShiftDir);
+    const ScanTable table = makeTable(s, g, DepthScale::depthMap(), w);
+    if (!runBands(*image, table, MapSampler(*job.map, layout, h), busy, host, job.options))
+        return stopped();
+
+    auto result = cropImage(*image, finishedWidth(w, g, s.ShiftDir, true));
+    if (!result)
+        return failure(host, std::string(kNoMemoryMessage));
+    if (s.Marker == 1)
+        drawMarkers(*result, palette, g);
+    return finished(std::move(result), palette, std::string(job.title));
+}
+
+GenerationResult makeFromDepthMap(const SirdsSettings& settings, const DepthMapJob& job, GenerationHost& host)
+{
+    try {
+        return mapImpl(settings, job, host);
+    } catch (const std::bad_alloc&) {
+        return failure(host, std::string(kNoMemoryMessage));
+    }
+}
+
+} // namespace engine
