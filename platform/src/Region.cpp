@@ -178,20 +178,19 @@ bool Region::roundRow(std::int32_t y, std::int64_t& lo, std::int64_t& hi) const
 
 void Region::computeRoundBounds()
 {
-    std::vector<Span> spans;
     auto rowHas = [&](std::int32_t y) {
-        spans.clear();
-        rowSpans(y, spans);
-        return !spans.empty();
+        std::int64_t lo, hi;
+        return roundRow(y, lo, hi);
     };
     bounds_ = Rect{};
     const std::int32_t t = rect_.top, b = rect_.bottom;
     // The row nearest the centre is the widest; rows fill outward from it.
     const std::int32_t mid = static_cast<std::int32_t>(floorHalf(std::int64_t{t} + b - 1));
-    spans.clear();
-    rowSpans(mid, spans);
-    if (spans.empty())
+    if (!rowHas(mid))
         return;
+    bounds_ = rect_; // lets rowSpans answer for the widest row
+    std::vector<Span> spans;
+    rowSpans(mid, spans);
     const Span widest = spans.front();
     std::int32_t lo = t, hi = mid; // first non-empty row in [t, mid]
     while (lo < hi) {

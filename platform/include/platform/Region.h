@@ -6,8 +6,9 @@
 // inside the shape's outline. For a rectangle (left, top, right, bottom) this
 // is exactly left <= x < right and top <= y < bottom. For a polygon, "inside"
 // is the even-odd rule, and a centre that falls exactly on a slanted edge
-// counts as lying to the right of that edge (it belongs to the span that
-// begins there). The rule is evaluated in exact integer arithmetic, so
+// counts as lying to the left of that edge (it belongs to the run that ends
+// there, not to the one that begins there), so two polygons sharing an edge
+// tile the plane without gap or overlap. The rule is evaluated in exact integer arithmetic, so
 // contains(), rowSpans() and bounds() always agree: whatever paints the spans
 // of an area paints exactly the pixels that contains() reports.
 //
