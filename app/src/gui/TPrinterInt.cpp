@@ -1,0 +1,130 @@
+#include "gui/TPrinterInt.h"
+
+#include "gui/FrameRules.h"
+#include "gui/MessageBoxes.h"
+#include "gui/TCStatusBar.h"
+
+#include "platform/Window.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace gui {
+
+TPrinterInt::TPrinterInt(QWidget* owner) : owner_(owner) {}
+
+TPrinterInt::~TPrinterInt()
+{
+    if (painter_)
+        painter_->end();
+}
+
+bool TPrinterInt::StartPrinting(const QString& title)
+{
+    EndPrinting();
+    if (setupDone_ && chosen_) {
+        current_ = chosen_.get();
+    } else {
+        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        current_ = nullptr;
+        if (!info.isNull()) {
+            default_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+            current_ = default_.get();
+        }
+    }
+    if (current_) {
+        current_->setDocName(title);
+        auto painter = std::make_unique<QPainter>();
+        if (painter->begin(current_))
+            painter_ = std::move(painter);
+    }
+    if (!painter_) {
+        current_ = nullptr;
+        MessageBox(nullptr, QStringLiteral("Printer initialization failed."), QStringLiteral("Error"),
+                   platform::MB_OK | platform::MB_ICONSTOP);
+        return false;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    return true;
+}
+
+QSize TPrinterInt::PageSize() const
+{
+    if (!current_)
+        return {};
+    return {current_->width(), current_->height()};
+}
+
+void TPrinterInt::EndPage()
+{
+    // One page per job: the page is finished when the job ends.
+}
+
+void TPrinterInt::EndPrinting()
+{
+    if (!painter_)
+        return;
+    painter_->end();
+    painter_.reset();
+    current_ = nullptr;
+    default_.reset();
+    QApplication::restoreOverrideCursor();
+}
+
+void TPrinterInt::PrinterSetup(QWidget* owner)
+{
+    setupDone_ = false;
+    auto printer = chosen_ ? std::move(chosen_) : std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrintDialog dialog(printer.get(), owner ? owner : owner_);
+    dialog.setWindowTitle(QStringLiteral("Printer Setup"));
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    if (dialog.exec() == QDialog::Accepted)
+        setupDone_ = true;
+    chosen_ = std::move(printer);
+}
+
+void TPrinterInt::SetPdfOutput(const QString& path)
+{
+    chosen_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    chosen_->setOutputFormat(QPrinter::PdfFormat);
+    chosen_->setOutputFileName(path);
+    setupDone_ = true;
+}
+
+bool PrintPicture(TPrinterInt& printer, const QImage& picture, const QString& title, QWidget* owner,
+                  TCStatusBar* status)
+{
+    if (picture.isNull())
+        return false;
+    bool printed = false;
+    if (!printer.StartPrinting(title.left(50))) {
+        MessageBox(owner, QStringLiteral("Printer is not responding.  Please Check Printer Setup"),
+                   QStringLiteral("Driver Error"), platform::MB_OK | platform::MB_ICONINFORMATION);
+    } else {
+        if (status)
+            status->SetMessageText(QStringLiteral("%1 - Spooling ...").arg(QStringLiteral("Dotscape")));
+        const QSize page = printer.PageSize();
+        const PrintPlacement place = PrintScale(picture.width(), picture.height(), page.width(), page.height());
+        if (place.valid && place.adjusted)
+            MessageBox(owner, QStringLiteral("Image does not fit on the page.  Adjusting to fit."),
+                       QStringLiteral("Printing"), platform::MB_OK | platform::MB_ICONINFORMATION);
+        QPainter* painter = printer.Painter();
+        if (place.valid && painter && painter->isActive()) {
+            painter->drawImage(QRect(place.x, place.y, place.width, place.height), picture);
+            printed = true;
+        } else {
+            MessageBox(owner, QStringLiteral("Printing failed.\nPlease Check Printer Setup\nand Memory."),
+                       QStringLiteral("Printing Error"), platform::MB_OK | platform::MB_ICONINFORMATION);
+        }
+        printer.EndPage();
+        printer.EndPrinting();
+    }
+    if (status)
+        status->SetMessageText(QStringLiteral("Dotscape"));
+    return printed;
+}
+
+} // namespace gui
