@@ -1,0 +1,185 @@
+// The facade: format detection by content, dispatch of reads and writes,
+// the two messages of its own, the bitmap information rule and the version.
+
+#include "RecordingWindow.h"
+#include "pictrans/TGraphIO.h"
+#include "platform/FileIO.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class GraphIOFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("graphio-facade-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string put(const char* name, const std::vector<std::uint8_t>& bytes)
+    {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    std::string path(const char* name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+std::vector<std::uint8_t> bytesOf(const char* text)
+{
+    return {text, text + std::strlen(text)};
+}
+
+TEST_F(GraphIOFiles, DetectsFormatByContentOnly)
+{
+    TGraphIO io(nullptr, nullptr);
+    // The extension plays no part.
+    EXPECT_EQ(io.GetGraphicFormat(put("a.gif", bytesOf("BM rest of a header"))), GFORMAT_BMP);
+    EXPECT_EQ(io.GetGraphicFormat(put("b.bmp", {0x0A, 5, 1, 8})), GFORMAT_PCX);
+    EXPECT_EQ(io.GetGraphicFormat(put("c.pcx", bytesOf("GIF87a"))), GFORMAT_GIF);
+    EXPECT_EQ(io.GetGraphicFormat(put("d.dat", bytesOf("GIF89a\x01\x00"))), GFORMAT_GIF);
+    EXPECT_EQ(io.GetGraphicFormat(put("e.gif", bytesOf("GIF88a"))), GFORMAT_UNKNOWN);
+    EXPECT_EQ(io.GetGraphicFormat(put("f.gif", bytesOf("GIF8"))), GFORMAT_UNKNOWN);
+    EXPECT_EQ(io.GetGraphicFormat(put("g.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F'})), GFORMAT_UNKNOWN);
+    EXPECT_EQ(io.GetGraphicFormat(put("h.bmp", {'B'})), GFORMAT_UNKNOWN);
+    EXPECT_EQ(io.GetGraphicFormat(put("i.bmp", {})), GFORMAT_UNKNOWN);
+    EXPECT_EQ(io.GetGraphicFormat(path("missing.bmp")), GFORMAT_UNOPENABLE);
+    // The detected code becomes the current one.
+    EXPECT_EQ(io.SetGraphicFormat(GFORMAT_JPEG), GFORMAT_UNOPENABLE);
+    EXPECT_EQ(io.SetGraphicFormat(GFORMAT_BMP), GFORMAT_JPEG);
+}
+
+TEST_F(GraphIOFiles, ReadRefusalsOfItsOwn)
+{
+    RecordingWindow owner;
+    TGraphIO io(nullptr, &owner);
+    EXPECT_FALSE(io.Read_File(path("missing.bmp")));
+    EXPECT_FALSE(io.Read_File(put("photo.jpg", {0xFF, 0xD8, 0xFF, 0xE0})));
+    ASSERT_EQ(owner.boxes.size(), 2u);
+    EXPECT_EQ(owner.boxes[0].text, "File Access Failed.");
+    EXPECT_EQ(owner.boxes[1].text, "File Format is not supported.");
+    for (const auto& b : owner.boxes) {
+        EXPECT_EQ(b.caption, "Error");
+        EXPECT_EQ(b.style, platform::MB_ICONERROR | platform::MB_OK);
+    }
+    EXPECT_FALSE(io.GetPalette());
+}
+
+TEST_F(GraphIOFiles, PcxMarkIsTriedAsPcxEvenWhenItIsNot)
+{
+    RecordingWindow owner;
+    TGraphIO io(nullptr, &owner);
+    EXPECT_FALSE(io.Read_File(put("fake.bmp", {0x0A, 'n', 'o', 't'})));
+    EXPECT_EQ(io.GetGraphicFormat(path("fake.bmp")), GFORMAT_PCX);
+    ASSERT_EQ(owner.boxes.size(), 1u);
+    // Refused by the PCX reader when there is one, else as an unknown format.
+    EXPECT_TRUE(owner.boxes[0].text == "Not a valid .PCX file" ||
+                owner.boxes[0].text == "File Format is not supported.")
+        << owner.boxes[0].text;
+}
+
+TEST_F(GraphIOFiles, WriteDispatchByFormatCode)
+{
+    auto bmp = platform::Bitmap::create(4, 4, 8);
+    std::vector<platform::PALETTEENTRY> e(256);
+    platform::Palette pal(e);
+    for (int code : {GFORMAT_UNKNOWN, GFORMAT_BMP, GFORMAT_UNOPENABLE, 17}) {
+        TGraphIO io(nullptr, nullptr);
+        io.SetGraphicFormat(code);
+        const std::string p = path(("w" + std::to_string(code + 10) + ".out").c_str());
+        ASSERT_EQ(io.Write_File(p, bmp->description(), bmp.get(), &pal), 1) << code;
+        auto bytes = platform::readWholeFile(p);
+        ASSERT_TRUE(bytes && bytes->size() > 2);
+        EXPECT_EQ((*bytes)[0], 'B') << code << " did not write BMP";
+        EXPECT_EQ((*bytes)[1], 'M');
+    }
+    TGraphIO io(nullptr, nullptr);
+    io.SetGraphicFormat(GFORMAT_JPEG);
+    ASSERT_EQ(io.Write_File(path("x.jpg"), bmp->description(), bmp.get(), &pal), 1);
+    auto jpg = platform::readWholeFile(path("x.jpg"));
+    ASSERT_TRUE(jpg && jpg->size() > 2);
+    EXPECT_EQ((*jpg)[0], 0xFF);
+    EXPECT_EQ((*jpg)[1], 0xD8);
+}
+
+TEST_F(GraphIOFiles, PaletteOfTheLastReadGoesToTheCaller)
+{
+    auto bmp = platform::Bitmap::create(3, 3, 4);
+    std::vector<platform::PALETTEENTRY> e(16);
+    e[5] = {1, 2, 3, 0};
+    platform::Palette pal(e);
+    TGraphIO out(nullptr, nullptr);
+    ASSERT_EQ(out.Write_File(path("p.bmp"), bmp->description(), bmp.get(), &pal), 1);
+
+    TGraphIO in(nullptr, nullptr);
+    ASSERT_TRUE(in.Read_File(path("p.bmp")));
+    auto got = in.GetPalette();
+    ASSERT_TRUE(got);
+    ASSERT_EQ(got->size(), 16u);
+    EXPECT_EQ((*got)[5].peRed, 1);
+    EXPECT_EQ((*got)[5].peBlue, 3);
+    EXPECT_EQ((*got)[5].peFlags, platform::PC_NOCOLLAPSE);
+    EXPECT_FALSE(in.GetPalette()) << "handed over twice";
+}
+
+TEST(GraphIOInfo, PaletteAndDepthRules)
+{
+    TGraphIO io(nullptr, nullptr);
+    auto bmp = platform::Bitmap::create(10, 4, 8);
+
+    std::vector<platform::PALETTEENTRY> e(20);
+    e[19] = {10, 20, 30, 0};
+    platform::Palette pal(e);
+    const platform::BITMAPINFO* info = io.GetBitmapInfo(*bmp, &pal);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->bmiHeader.biSize, 40u);
+    EXPECT_EQ(info->bmiHeader.biWidth, 10);
+    EXPECT_EQ(info->bmiHeader.biHeight, 4);
+    EXPECT_EQ(info->bmiHeader.biPlanes, 1);
+    EXPECT_EQ(info->bmiHeader.biBitCount, 8); // 1, 2, 4, 8: the first power of two not below 20
+    EXPECT_EQ(info->bmiHeader.biSizeImage, 12u * 4);
+    EXPECT_EQ(info->bmiHeader.biClrUsed, 0u);
+    ASSERT_EQ(info->bmiColors.size(), 20u);
+    EXPECT_EQ(info->bmiColors[19], (platform::RGBQUAD{30, 20, 10, 0}));
+
+    std::vector<platform::PALETTEENTRY> two(2);
+    platform::Palette pal2(two);
+    info = io.GetBitmapInfo(*bmp, &pal2);
+    EXPECT_EQ(info->bmiHeader.biBitCount, 1);
+    EXPECT_EQ(info->bmiHeader.biSizeImage, 4u * 4);
+
+    // Without a palette the bitmap's own depth counts, with a zeroed table.
+    auto bmp4 = platform::Bitmap::create(10, 4, 4);
+    info = io.GetBitmapInfo(*bmp4, nullptr);
+    EXPECT_EQ(info->bmiHeader.biBitCount, 4);
+    ASSERT_EQ(info->bmiColors.size(), 16u);
+    EXPECT_EQ(info->bmiColors[3], platform::RGBQUAD{});
+    EXPECT_EQ(info->bytes().size(), 40u + 64);
+
+    auto bmp24 = platform::Bitmap::create(10, 4, 24);
+    info = io.GetBitmapInfo(*bmp24, nullptr);
+    EXPECT_EQ(info->bmiHeader.biBitCount, 24);
+    EXPECT_TRUE(info->bmiColors.empty());
+    EXPECT_EQ(info->bmiHeader.biSizeImage, 32u * 4);
+}
+
+TEST(GraphIOVersion, VersionText)
+{
+    char buffer[32] = {};
+    TGraphIO::GetVersionString(buffer);
+    EXPECT_STREQ(buffer, "PICTRANS v2.0");
+}
+
+} // namespace
