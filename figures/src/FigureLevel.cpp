@@ -1,7 +1,7 @@
 // Depth levels of the closed-form figures. Each figure is a formula of the
 // pixel's offset from the centre (or, for the pyramid fields, of the pixel
-// itself). The engine asks once per pixel, so a call allocates nothing, reads
-// no table and works out only the quantities its figure needs.
+// itself). The engine asks once per pixel, so a call allocates nothing, needs
+// no title table and works out only the quantities its figure needs.
 //
 // Rounding is part of the figures: every intermediate named below is a
 // double, the order of additions is kept as written, and levels come from
@@ -20,8 +20,9 @@ namespace terrakit {
 
 namespace {
 
-// Truncation toward zero into 32 bits. Values beyond the range (only huge
-// angles get there) stick at the nearest limit instead of being undefined.
+// Truncation toward zero into 32 bits. Values beyond the range (only the
+// distances of centres near the 32-bit limits get there) stick at the
+// nearest limit instead of being undefined.
 inline std::int32_t trunc32(double v)
 {
     if (v > -2147483649.0 && v < 2147483648.0)
@@ -77,7 +78,7 @@ struct CraterTable {
     explicit CraterTable(double factor)
     {
         for (std::int64_t i = 0; i < HalfSteps; ++i)
-            level[i] = static_cast<std::int8_t>(trunc32(10 * std::sin(factor * (static_cast<double>(i) * 0.5))));
+            level[i] = static_cast<std::int8_t>(crater(static_cast<double>(i) * 0.5, factor));
     }
 };
 
