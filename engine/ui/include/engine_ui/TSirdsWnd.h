@@ -18,13 +18,13 @@
 #include <QRect>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 namespace engine {
 struct SirdsSettings;
 class TSirdPatt;
+class DepthMapSource;
 }
 
 namespace engine_ui {
@@ -38,7 +38,7 @@ inline constexpr int SourceDepthMap = 0x62;
 inline constexpr int ZoomOut = 1;
 inline constexpr int ZoomIn = 2;
 
-class TSirdsWnd : public depthmap_ui::TMouseWnd, public platform::Window {
+class TSirdsWnd : public depthmap_ui::TMouseWnd {
     Q_OBJECT
 public:
     // A picture made from this window's picture by MakeSirdsFromPicture; the
@@ -106,19 +106,47 @@ public:
     // Opens the full-screen view of the picture.
     void FullScreen();
 
-    // The generations: 1 finished, 0 stopped (or nothing to work with).
+    // The generations: 1 finished, 0 stopped or refused (the reason was
+    // shown). While one runs, the frame gets progress reports
+    // (WM_PROGRESSREPORT, wParam the phase, lParam a const
+    // engine::ProgressRecord*), status refreshes (WM_STATUSREFRESH) and,
+    // while the window has no pattern library, a pattern library request
+    // (WM_PATTLIBREQUEST, wParam AsWindow()), which the
+    // frame answers with SetPattLib or by returning the engine::TSirdPatt*.
+    //
+    // From this window's picture, as shown (zoomed); the result goes into a
+    // new window made by the caller.
     int MakeSirdsFromPicture(PictJob& job);
-    // levelAt(column, row from the top) of a depth map of this window's size.
-    int MakeSirdsFromMap(const std::function<int(int, int)>& levelAt);
-    int MakeSirdsFromMath(int figureCode);
+    // Into this window, made with the depth map's size.
+    int MakeSirdsFromMap(const engine::DepthMapSource& map);
+    // Into this window (a new one of the settings' size, or the open picture
+    // with UseBMP); figureTitle goes into the caption.
+    int MakeSirdsFromMath(int figureCode, const std::string& figureTitle);
     // Ends the running generation after its current band ("Stop Current Process").
     static void StopGeneration();
     static bool IsGenerating();
 
-    // platform::Window
-    int messageBox(std::string_view text, std::string_view caption, unsigned style) override;
-    std::intptr_t sendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    void update() override;
+    // The window in the role the toolkit-free code knows: message boxes
+    // owned by it; messages it receives go on to the frame, except the stop
+    // request, which stops its generation.
+    platform::Window* AsWindow();
+    // The picture window behind a platform::Window from AsWindow, else null.
+    static TSirdsWnd* FromWindow(platform::Window* window);
+
+    // The answer to the closing question, for tests and for the frame's
+    // "close all": true when the window may close. Asks only when the
+    // no-save-question flag is clear; Yes sends the save request
+    // (WM_SAVEREQUEST, wParam AsWindow()) and closes
+    // only when the frame answers non-zero, so a cancelled or failed save
+    // keeps the picture.
+    bool CanClose();
+
+signals:
+    // The window gained activation and holds a picture (the frame refreshes
+    // its status panes); also sent to the frame as WM_STATUSREFRESH.
+    void statusRefreshRequested();
+
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -132,9 +160,16 @@ private:
     void ResizeToFit();
     void UpdateScrollRanges();
     QPoint PaintOrigin() const;
+    bool IsShownMaximised() const;
+    QWidget* Outer();
+    void CloseLater();
+    QRect SelectionOnScreen() const;
     void MakePalette();
-    void NotifyFrame(unsigned message);
+    engine::TSirdPatt* PatternLibrary();
+    void ShowStopped();
 
+    class Link;
+    std::unique_ptr<Link> link_;
     platform::Window* frame_ = nullptr;
     std::unique_ptr<platform::Palette> palette_;
     std::string title_;
@@ -149,7 +184,9 @@ private:
     double zoom_ = 1.0;
     engine::SirdsSettings* settings_ = nullptr;
     engine::TSirdPatt* pattLib_ = nullptr;
-    QImage image_; // picture_ with palette_, for painting
+    QImage image_;           // picture_ with palette_, for painting
+    bool generating_ = false; // a generation into or from this window runs
+    bool closeAfterStop_ = false;
 };
 
 } // namespace engine_ui

@@ -1,0 +1,30 @@
+#pragma once
+// Message boxes of the document windows and their dialogs go through one
+// provider, so that tests (and the frame, which keeps its own provider) can
+// answer them instead of a person.
+
+#include <QString>
+
+#include <functional>
+#include <string_view>
+
+class QWidget;
+
+namespace depthmap_ui {
+
+// text, caption, a platform::MB_* style; returns platform::IDOK, IDYES, IDNO or IDCANCEL.
+using UiMessageBoxProvider =
+    std::function<int(QWidget* owner, const QString& text, const QString& caption, unsigned style)>;
+
+// Replaces the provider (an empty function restores QMessageBox); returns the previous one.
+UiMessageBoxProvider SetUiMessageBoxProvider(UiMessageBoxProvider provider);
+
+// Shows a box through the current provider.
+int UiMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
+int UiMessageBox(QWidget* owner, std::string_view text, std::string_view caption, unsigned style);
+
+// The QMessageBox behind the default provider: the buttons and icon of the
+// style, the answer as a platform id.
+int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
+
+} // namespace depthmap_ui

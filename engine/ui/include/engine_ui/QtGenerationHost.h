@@ -1,0 +1,58 @@
+#pragma once
+// The generation driver's host in the desktop program: progress and status
+// refreshes go to the frame, the message queue is pumped with Qt's event
+// loop, captions are drawn with a bold sans-serif font, errors become
+// message boxes.
+
+#include "engine/Generation.h"
+
+#include "platform/Window.h"
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace engine_ui {
+
+// The caption font: DejaVu Sans Bold when the system has it (the command
+// line draws captions with the same face), else the default bold sans-serif.
+QString CaptionFontFamily();
+
+// Draws text onto an 8-bit picture: (x, y) is the top-left corner counted
+// from the top; every pixel the font sets becomes the palette entry nearest
+// to colour, with no blending (the font is rendered without antialiasing).
+void DrawCaptionText(platform::Bitmap& image, const platform::Palette& palette, int x, int y,
+                     std::string_view text, engine::Rgb colour);
+
+// The stop flag of the running generation; "Stop Current Process" sets it.
+// Requests made while no generation runs are dropped.
+void RequestGenerationStop();
+bool GenerationStopRequested();
+// A generation runs (its host exists).
+bool GenerationRunning();
+
+class QtGenerationHost : public engine::GenerationHost {
+public:
+    // frame receives progress reports and status refreshes; owner is the
+    // window that shows errors; pattern supplies the current pattern.
+    QtGenerationHost(platform::Window* frame, QWidget* owner, std::function<engine::PatternRef()> pattern);
+    ~QtGenerationHost() override;
+
+    void progress(int phase, const engine::ProgressRecord& record) override;
+    engine::PatternRef pattern() override;
+    void statusRefresh() override;
+    bool pumpMessages() override;
+    void drawText(platform::Bitmap& image, const platform::Palette& palette, int x, int y, std::string_view text,
+                  engine::Rgb colour) override;
+    void showError(std::string_view message) override;
+    void beep() override;
+
+private:
+    platform::Window* frame_;
+    QWidget* owner_;
+    std::function<engine::PatternRef()> pattern_;
+};
+
+} // namespace engine_ui

@@ -1,0 +1,164 @@
+#include "engine_ui/QtGenerationHost.h"
+
+#include "depthmap_ui/UiMessageBox.h"
+
+#include "platform/Messages.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
+#include <utility>
+
+namespace engine_ui {
+namespace {
+
+bool& StopFlag()
+{
+    static bool stop = false;
+    return stop;
+}
+
+// Nesting depth of running generations; the stop flag is cleared when the
+// outermost one starts.
+int& Running()
+{
+    static int running = 0;
+    return running;
+}
+
+QFont CaptionFont()
+{
+    QFont font(CaptionFontFamily());
+    font.setBold(true);
+    font.setPixelSize(14);
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+} // namespace
+
+QString CaptionFontFamily()
+{
+    static const QString family = [] {
+        const QString path = QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf");
+        if (QFile::exists(path)) {
+            const int id = QFontDatabase::addApplicationFont(path);
+            const QStringList families = id >= 0 ? QFontDatabase::applicationFontFamilies(id) : QStringList();
+            if (!families.isEmpty())
+                return families.front();
+        }
+        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }();
+    return family;
+}
+
+void DrawCaptionText(platform::Bitmap& image, const platform::Palette& palette, int x, int y,
+                     std::string_view text, engine::Rgb colour)
+{
+    if (text.empty() || image.bitsPerPixel() != 8)
+        return;
+    const QString qtext = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QFont font = CaptionFont();
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(qtext) + 2;
+    const int height = metrics.height();
+    if (width <= 0 || height <= 0)
+        return;
+    // A one-bit mask: the font can only set or leave pixels.
+    QImage mask(width, height, QImage::Format_Mono);
+    mask.fill(0);
+    {
+        QPainter painter(&mask);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.setFont(font);
+        painter.setPen(Qt::color1);
+        painter.drawText(0, metrics.ascent(), qtext);
+    }
+    const std::uint8_t index = palette.nearest(colour.red, colour.green, colour.blue);
+    for (int my = 0; my < height; ++my) {
+        const int py = y + my;
+        if (py < 0 || py >= image.height())
+            continue;
+        std::uint8_t* row = image.rowFromTop(py);
+        for (int mx = 0; mx < width; ++mx) {
+            const int px = x + mx;
+            if (px >= 0 && px < image.width() && mask.pixelIndex(mx, my) == 1)
+                row[px] = index;
+        }
+    }
+}
+
+void RequestGenerationStop()
+{
+    if (Running() > 0)
+        StopFlag() = true;
+}
+
+bool GenerationStopRequested()
+{
+    return StopFlag();
+}
+
+bool GenerationRunning()
+{
+    return Running() > 0;
+}
+
+QtGenerationHost::QtGenerationHost(platform::Window* frame, QWidget* owner, std::function<engine::PatternRef()> pattern)
+    : frame_(frame), owner_(owner), pattern_(std::move(pattern))
+{
+    if (Running()++ == 0)
+        StopFlag() = false;
+}
+
+QtGenerationHost::~QtGenerationHost()
+{
+    if (--Running() == 0)
+        StopFlag() = false;
+}
+
+void QtGenerationHost::progress(int phase, const engine::ProgressRecord& record)
+{
+    platform::sendMessage(frame_, platform::WM_PROGRESSREPORT, static_cast<std::uintptr_t>(phase),
+                          reinterpret_cast<std::intptr_t>(&record));
+}
+
+engine::PatternRef QtGenerationHost::pattern()
+{
+    return pattern_ ? pattern_() : engine::PatternRef{};
+}
+
+void QtGenerationHost::statusRefresh()
+{
+    platform::sendMessage(frame_, platform::WM_STATUSREFRESH);
+}
+
+bool QtGenerationHost::pumpMessages()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return StopFlag();
+}
+
+void QtGenerationHost::drawText(platform::Bitmap& image, const platform::Palette& palette, int x, int y,
+                                std::string_view text, engine::Rgb colour)
+{
+    DrawCaptionText(image, palette, x, y, text, colour);
+}
+
+void QtGenerationHost::showError(std::string_view message)
+{
+    depthmap_ui::UiMessageBox(owner_, message, "Error", platform::MB_OK | platform::MB_ICONEXCLAMATION);
+}
+
+void QtGenerationHost::beep()
+{
+    QApplication::beep();
+}
+
+} // namespace engine_ui

@@ -1,0 +1,183 @@
+#include "engine_ui/TSettDialog.h"
+
+#include "engine/SirdsSettings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace engine_ui {
+namespace {
+
+QLineEdit* NumberEdit(QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    // The dialog reads at most 19 characters of an edit.
+    edit->setMaxLength(19);
+    edit->setMaximumWidth(80);
+    return edit;
+}
+
+std::string Text(const QLineEdit* edit)
+{
+    return edit->text().toStdString();
+}
+
+} // namespace
+
+TSettDialog::TSettDialog(QWidget* parent, engine::SirdsSettings* settings) : QDialog(parent), settings_(settings)
+{
+    setWindowTitle(QStringLiteral("SIRDS Settings"));
+
+    auto* parameters = new QGroupBox(QStringLiteral("Parameters"), this);
+    auto* form = new QFormLayout(parameters);
+    width_ = NumberEdit(parameters);
+    height_ = NumberEdit(parameters);
+    gap_ = NumberEdit(parameters);
+    dx_ = NumberEdit(parameters);
+    dy_ = NumberEdit(parameters);
+    da_ = NumberEdit(parameters);
+    form->addRow(QStringLiteral("Width"), width_);
+    form->addRow(QStringLiteral("Height"), height_);
+    form->addRow(QStringLiteral("Gap Value"), gap_);
+    form->addRow(QStringLiteral("Horizontal displacement"), dx_);
+    form->addRow(QStringLiteral("Vertical displacement"), dy_);
+    form->addRow(QStringLiteral("Angular displacement"), da_);
+    auto* resolution = new QGroupBox(QStringLiteral("Depth Resolution"), parameters);
+    auto* resForm = new QFormLayout(resolution);
+    zmin_ = NumberEdit(resolution);
+    zmax_ = NumberEdit(resolution);
+    resForm->addRow(QStringLiteral("Zmin"), zmin_);
+    resForm->addRow(QStringLiteral("Zmax"), zmax_);
+    form->addRow(resolution);
+
+    auto* options = new QGroupBox(QStringLiteral("Options"), this);
+    auto* optionLayout = new QVBoxLayout(options);
+    markers_ = new QCheckBox(QStringLiteral("Add Markers"), options);
+    useBmp_ = new QCheckBox(QStringLiteral("Use Open Bitmap"), options);
+    byColor_ = new QRadioButton(QStringLiteral("Depth by Color"), options);
+    byBrightness_ = new QRadioButton(QStringLiteral("Depth by Brightness"), options);
+    scanList_ = new QComboBox(options);
+    for (std::string_view name : engine::kScanMethodNames)
+        scanList_->addItem(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+    optionLayout->addWidget(markers_);
+    optionLayout->addWidget(useBmp_);
+    optionLayout->addWidget(byColor_);
+    optionLayout->addWidget(byBrightness_);
+    optionLayout->addSpacing(8);
+    optionLayout->addWidget(new QLabel(QStringLiteral("SIRDS Scan Method"), options));
+    optionLayout->addWidget(scanList_);
+    optionLayout->addStretch();
+
+    restore_ = new QCheckBox(QStringLiteral("Restore Defaults"), this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+
+    auto* columns = new QHBoxLayout;
+    columns->addWidget(parameters);
+    columns->addWidget(options);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(columns);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(restore_);
+    bottom->addStretch();
+    bottom->addWidget(buttons);
+    layout->addLayout(bottom);
+
+    connect(buttons, &QDialogButtonBox::accepted, this, &TSettDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TSettDialog::reject);
+    connect(restore_, &QCheckBox::clicked, this, &TSettDialog::RestoreDefaultsClicked);
+
+    FillControls();
+}
+
+void TSettDialog::FillControls()
+{
+    if (!settings_)
+        return;
+    const engine::SettingsDialogState state = engine::dialogStateFrom(*settings_);
+    width_->setText(QString::fromStdString(state.width));
+    height_->setText(QString::fromStdString(state.height));
+    gap_->setText(QString::fromStdString(state.gap));
+    dx_->setText(QString::fromStdString(state.dx));
+    dy_->setText(QString::fromStdString(state.dy));
+    da_->setText(QString::fromStdString(state.da));
+    zmin_->setText(QString::fromStdString(state.zmin));
+    zmax_->setText(QString::fromStdString(state.zmax));
+    if (state.depthByColor)
+        byColor_->setChecked(true);
+    else
+        byBrightness_->setChecked(true);
+    scanList_->setCurrentIndex(state.scanIndex);
+    markers_->setChecked(state.markers);
+    useBmp_->setChecked(state.useOpenBitmap);
+}
+
+void TSettDialog::RestoreDefaultsClicked(bool checked)
+{
+    if (!settings_ || !checked)
+        return;
+    engine::SettingsDialogState state;
+    engine::onRestoreDefaultsClicked(true, *settings_, state);
+    FillControls();
+}
+
+void TSettDialog::accept()
+{
+    if (settings_) {
+        engine::SettingsDialogState state;
+        state.width = Text(width_);
+        state.height = Text(height_);
+        state.gap = Text(gap_);
+        state.dx = Text(dx_);
+        state.dy = Text(dy_);
+        state.da = Text(da_);
+        state.zmin = Text(zmin_);
+        state.zmax = Text(zmax_);
+        state.depthByColor = byColor_->isChecked();
+        state.scanIndex = scanList_->currentIndex();
+        state.markers = markers_->isChecked();
+        state.useOpenBitmap = useBmp_->isChecked();
+        state.restoreDefaults = restore_->isChecked();
+        engine::applyDialogState(state, *settings_);
+    }
+    QDialog::accept();
+}
+
+QLineEdit* TSettDialog::Edit(int id) const
+{
+    switch (id) {
+    case 101: return dx_;
+    case 102: return dy_;
+    case 103: return zmin_;
+    case 104: return width_;
+    case 105: return height_;
+    case 107: return gap_;
+    case 110: return da_;
+    case 114: return zmax_;
+    default: return nullptr;
+    }
+}
+
+QAbstractButton* TSettDialog::Button(int id) const
+{
+    switch (id) {
+    case 106: return restore_;
+    case 108: return byColor_;
+    case 109: return markers_;
+    case 111: return useBmp_;
+    case 112: return byBrightness_;
+    default: return nullptr;
+    }
+}
+
+} // namespace engine_ui

@@ -1,0 +1,507 @@
+#include "engine_ui/TSirdsWnd.h"
+
+#include "engine_ui/PictureView.h"
+#include "engine_ui/QtGenerationHost.h"
+#include "engine_ui/TScreenWnd.h"
+
+#include "depthmap_ui/UiMessageBox.h"
+#include "engine/Generation.h"
+#include "engine/SirdsSettings.h"
+#include "engine/TSirdPatt.h"
+#include "platform/Messages.h"
+#include "resources/Resources.h"
+
+#ifdef DOTSCAPE_ENGINE_UI_HAS_PICTRANS
+#include "pictrans/TGraphIO.h"
+#endif
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <algorithm>
+#include <cctype>
+
+namespace engine_ui {
+
+class TSirdsWnd::Link : public platform::Window {
+public:
+    explicit Link(TSirdsWnd* owner) : owner_(owner) {}
+
+    int messageBox(std::string_view text, std::string_view caption, unsigned style) override
+    {
+        return depthmap_ui::UiMessageBox(owner_, text, caption, style);
+    }
+    std::intptr_t sendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override
+    {
+        if (message == platform::WM_STOPREQUEST) {
+            StopGeneration();
+            return 1;
+        }
+        return platform::sendMessage(owner_->frame_, message, wParam, lParam);
+    }
+    void update() override { owner_->viewport()->repaint(); }
+
+    TSirdsWnd* owner() const { return owner_; }
+
+private:
+    TSirdsWnd* owner_;
+};
+
+namespace {
+
+constexpr int kNormalCursor = 0; // not a cursor id: the arrow
+
+} // namespace
+
+TSirdsWnd::TSirdsWnd(QWidget* parent, const std::string& title, platform::Window* frame,
+                     std::unique_ptr<platform::Bitmap> bitmap, std::unique_ptr<platform::Palette> palette, int width,
+                     int height, int /*source*/, engine::SirdsSettings* settings)
+    : depthmap_ui::TMouseWnd(parent), link_(std::make_unique<Link>(this)), frame_(frame), settings_(settings)
+{
+    // The description is refreshed from every picture set, whatever the
+    // source, so it can never disagree with the picture it describes.
+    SetDocKind(depthmap_ui::DocPicture);
+    setWindowIcon(resources::Icon("I2"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    horizontalScrollBar()->setSingleStep(50);
+    verticalScrollBar()->setSingleStep(50);
+    description_.bmWidth = std::max(0, width);
+    description_.bmHeight = std::max(0, height);
+    width_ = description_.bmWidth;
+    height_ = description_.bmHeight;
+    SetTitle(title);
+    palette_ = std::move(palette);
+    resize(sizeHint());
+    if (bitmap)
+        SetPicture(std::move(bitmap));
+}
+
+TSirdsWnd::~TSirdsWnd() = default;
+
+platform::Window* TSirdsWnd::AsWindow()
+{
+    return link_.get();
+}
+
+TSirdsWnd* TSirdsWnd::FromWindow(platform::Window* window)
+{
+    auto* link = dynamic_cast<Link*>(window);
+    return link ? link->owner() : nullptr;
+}
+
+QSize TSirdsWnd::sizeHint() const
+{
+    // The client area fits the picture; an empty window gets a little room
+    // around its future picture.
+    const int frame = 2 * frameWidth();
+    if (!picture_)
+        return {width_ + 30, height_ + 30};
+    return QSize(width_, height_) + QSize(frame, frame);
+}
+
+void TSirdsWnd::SetPicture(std::unique_ptr<platform::Bitmap> bitmap, std::unique_ptr<platform::Palette> palette)
+{
+    picture_ = std::move(bitmap);
+    if (palette)
+        palette_ = std::move(palette);
+    if (picture_) {
+        description_ = picture_->description();
+        width_ = description_.bmWidth;
+        height_ = description_.bmHeight;
+        if (!palette_)
+            MakePalette();
+        if (palette_ && !palette_->empty() && picture_->bitsPerPixel() <= 8) {
+            description_.bmPlanes = 1;
+            description_.bmBitsPixel = static_cast<std::uint16_t>(PaletteBits(palette_->size()));
+        }
+        colorCount_ = 1 << std::min<int>(description_.bmBitsPixel, 24);
+    }
+    RefreshImage();
+    ResizeToFit();
+    UpdateScrollRanges();
+    viewport()->update();
+}
+
+void TSirdsWnd::MakePalette()
+{
+    // The display is a 256-colour palette device: a picture that came
+    // without colours is shown through the system palette.
+    palette_ = std::make_unique<platform::Palette>(platform::Palette::system());
+}
+
+void TSirdsWnd::RefreshImage()
+{
+    image_ = picture_ ? ToQImage(*picture_, palette_.get()) : QImage();
+}
+
+void TSirdsWnd::SetTitle(const std::string& path)
+{
+    const auto cut = path.find_last_of("/\\");
+    std::string title = cut == std::string::npos ? path : path.substr(cut + 1);
+    for (char& c : title)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    title_ = title;
+    setWindowTitle(QString::fromStdString(title_));
+}
+
+long TSirdsWnd::GetImageSize() const
+{
+    if (!picture_)
+        return 0;
+    return static_cast<long>(platform::dibStride(description_.bmWidth, description_.bmBitsPixel)) *
+           description_.bmHeight;
+}
+
+QWidget* TSirdsWnd::Outer()
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        return sub;
+    return this;
+}
+
+bool TSirdsWnd::IsShownMaximised() const
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        return sub->isMaximized();
+    return isMaximized();
+}
+
+void TSirdsWnd::ResizeToFit()
+{
+    if (!picture_)
+        return;
+    QWidget* outer = Outer();
+    if (outer->isMaximized() || outer->isMinimized())
+        return;
+    // Grow or shrink the outer window by what the client area lacks; once
+    // the picture fits, the scroll bars go and the viewport is the client.
+    horizontalScrollBar()->setRange(0, 0);
+    verticalScrollBar()->setRange(0, 0);
+    const QSize client = contentsRect().size();
+    outer->resize(outer->size() + (QSize(width_, height_) - client));
+}
+
+void TSirdsWnd::UpdateScrollRanges()
+{
+    if (Outer()->isMinimized())
+        return;
+    const QSize client = viewport()->size();
+    const QPoint origin = PaintOrigin();
+    horizontalScrollBar()->setRange(0, ScrollRange(width_, zoom_, client.width() - origin.x()));
+    verticalScrollBar()->setRange(0, ScrollRange(height_, zoom_, client.height() - origin.y()));
+    horizontalScrollBar()->setPageStep(std::max(1, client.width()));
+    verticalScrollBar()->setPageStep(std::max(1, client.height()));
+}
+
+void TSirdsWnd::resizeEvent(QResizeEvent* event)
+{
+    depthmap_ui::TMouseWnd::resizeEvent(event);
+    UpdateScrollRanges();
+}
+
+void TSirdsWnd::Zoom(int code)
+{
+    zoom_ = ZoomStep(zoom_, code);
+    UpdateScrollRanges();
+    viewport()->update();
+}
+
+QPoint TSirdsWnd::PaintOrigin() const
+{
+    if (picture_ && IsShownMaximised())
+        return CentredOrigin(viewport()->size(), QSize(width_, height_), zoom_);
+    return {0, 0};
+}
+
+QRect TSirdsWnd::SelectionOnScreen() const
+{
+    return QRect(Anchor(), DragPoint()).normalized().translated(-ScrollOffset());
+}
+
+QRect TSirdsWnd::Selection() const
+{
+    if (!picture_)
+        return {};
+    const QPoint a = Anchor();
+    const QPoint d = DragPoint();
+    if (a.x() == d.x() || a.y() == d.y())
+        return {};
+    const QPoint origin = PaintOrigin();
+    auto toPicture = [&](int v, int o) { return static_cast<int>((v - o) / zoom_); };
+    const int x1 = toPicture(std::min(a.x(), d.x()), origin.x());
+    const int x2 = toPicture(std::max(a.x(), d.x()), origin.x());
+    const int y1 = toPicture(std::min(a.y(), d.y()), origin.y());
+    const int y2 = toPicture(std::max(a.y(), d.y()), origin.y());
+    return QRect(x1, y1, x2 - x1, y2 - y1) & QRect(0, 0, width_, height_);
+}
+
+std::unique_ptr<platform::Bitmap> TSirdsWnd::CopySelection() const
+{
+    if (!picture_)
+        return nullptr;
+    const QRect selection = Selection();
+    if (selection.isEmpty())
+        return std::make_unique<platform::Bitmap>(*picture_);
+    return CopyRegion(*picture_, selection);
+}
+
+int TSirdsWnd::SaveRegion(int x, int y, int width, int height, const std::string& fileName)
+{
+    if (!picture_)
+        return 0;
+    auto region = CopyRegion(*picture_, QRect(x, y, width, height));
+    if (!region)
+        return 0;
+#ifdef DOTSCAPE_ENGINE_UI_HAS_PICTRANS
+    TGraphIO io(frame_, AsWindow());
+    io.SetGraphicFormat(GFORMAT_GIF);
+    return io.Write_File(fileName, region->description(), region.get(), palette_.get());
+#else
+    (void)fileName;
+    return 0;
+#endif
+}
+
+void TSirdsWnd::GrayPalette()
+{
+    if (!palette_)
+        return;
+    palette_ = std::make_unique<platform::Palette>(engine_ui::GrayPalette(*palette_));
+    RefreshImage();
+    viewport()->update();
+}
+
+void TSirdsWnd::FullScreen()
+{
+    if (image_.isNull())
+        return;
+    auto* view = new TScreenWnd(image_);
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        view->setGeometry(screen->geometry());
+    view->showFullScreen();
+    view->activateWindow();
+    view->setFocus();
+}
+
+void TSirdsWnd::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    if (image_.isNull())
+        return;
+    const bool maximised = IsShownMaximised();
+    if (maximised)
+        painter.fillRect(event->rect(), Qt::black);
+    painter.translate(-ScrollOffset());
+    const QPoint origin = PaintOrigin();
+    painter.drawImage(QRect(origin, ZoomedSize(QSize(width_, height_), zoom_)), image_);
+    if (Anchor() != DragPoint()) {
+        painter.resetTransform();
+        painter.setPen(QPen(Qt::black, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(SelectionOnScreen().adjusted(0, 0, -1, -1));
+    }
+}
+
+void TSirdsWnd::LeftDrag(int x, int y)
+{
+    viewport()->update(SelectionOnScreen().adjusted(-1, -1, 1, 1));
+    SetDragPoint(x, y);
+    viewport()->update(SelectionOnScreen().adjusted(-1, -1, 1, 1));
+}
+
+void TSirdsWnd::Activated(bool active)
+{
+    active_ = active;
+    if (!active)
+        return;
+    // Handled after the activation settles, as the frame's own bookkeeping
+    // of the active child runs first.
+    QTimer::singleShot(0, this, [this] {
+        if (!active_)
+            return;
+        viewport()->repaint();
+        if (picture_) {
+            platform::sendMessage(frame_, platform::WM_STATUSREFRESH);
+            emit statusRefreshRequested();
+        }
+    });
+}
+
+bool TSirdsWnd::CanClose()
+{
+    if (noSaveQuestion_)
+        return true;
+    const std::string text = platform::format("Save\n %s\n before closing?", title_.c_str());
+    const int answer = depthmap_ui::UiMessageBox(this, text, "Confirm",
+                                                 platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION);
+    if (answer == platform::IDYES)
+        return platform::sendMessage(frame_, platform::WM_SAVEREQUEST,
+                                     reinterpret_cast<std::uintptr_t>(AsWindow())) != 0;
+    return answer == platform::IDNO;
+}
+
+void TSirdsWnd::closeEvent(QCloseEvent* event)
+{
+    if (generating_) {
+        // The generation unwinds at its next band and decides what closes.
+        StopGeneration();
+        event->ignore();
+        return;
+    }
+    if (!CanClose()) {
+        event->ignore();
+        return;
+    }
+    // The status refresh is posted: it runs once this window is gone. The
+    // MDI area outlives its children, and with it the timer goes.
+    QObject* area = parentWidget() ? parentWidget()->parentWidget() : nullptr;
+    if (area && frame_) {
+        platform::Window* frame = frame_;
+        QTimer::singleShot(0, area, [frame] { platform::sendMessage(frame, platform::WM_STATUSREFRESH); });
+    }
+    picture_.reset();
+    palette_.reset();
+    image_ = QImage();
+    event->accept();
+}
+
+void TSirdsWnd::CloseLater()
+{
+    noSaveQuestion_ = true;
+    QTimer::singleShot(0, Outer(), &QWidget::close);
+}
+
+engine::TSirdPatt* TSirdsWnd::PatternLibrary()
+{
+    if (!pattLib_) {
+        const std::intptr_t answer = platform::sendMessage(frame_, platform::WM_PATTLIBREQUEST,
+                                                           reinterpret_cast<std::uintptr_t>(AsWindow()));
+        if (!pattLib_ && answer != 0)
+            pattLib_ = reinterpret_cast<engine::TSirdPatt*>(answer);
+    }
+    return pattLib_;
+}
+
+void TSirdsWnd::StopGeneration()
+{
+    RequestGenerationStop();
+}
+
+bool TSirdsWnd::IsGenerating()
+{
+    return GenerationRunning();
+}
+
+namespace {
+
+engine::PatternRef PatternOf(engine::TSirdPatt* library)
+{
+    if (!library)
+        return {};
+    return {library->GetBitmap(), library->GetPalette()};
+}
+
+} // namespace
+
+int TSirdsWnd::MakeSirdsFromPicture(PictJob& job)
+{
+    job = PictJob{};
+    if (!picture_ || !settings_ || generating_)
+        return 0;
+    generating_ = true;
+    SetCursor(resources::kBusyCursor);
+    engine::GenerationResult result;
+    {
+        QtGenerationHost host(frame_, this, [this] { return PatternOf(PatternLibrary()); });
+        engine::PictureJob request;
+        request.picture = picture_.get();
+        request.palette = palette_.get();
+        request.title = title_;
+        request.zoom = zoom_;
+        result = engine::makeFromPicture(*settings_, request, host);
+    }
+    SetCursor(kNormalCursor);
+    generating_ = false;
+    viewport()->update();
+    if (!result.finished())
+        return 0;
+    job.width = result.picture.bitmap->width();
+    job.height = result.picture.bitmap->height();
+    job.bitmap = std::move(result.picture.bitmap);
+    job.palette = std::make_unique<platform::Palette>(result.picture.palette);
+    job.title = std::move(result.picture.title);
+    return 1;
+}
+
+int TSirdsWnd::MakeSirdsFromMap(const engine::DepthMapSource& map)
+{
+    if (!settings_ || generating_)
+        return 0;
+    generating_ = true;
+    SetCursor(resources::kBusyCursor);
+    engine::GenerationResult result;
+    {
+        QtGenerationHost host(frame_, this, [this] { return PatternOf(PatternLibrary()); });
+        engine::DepthMapJob request;
+        request.map = &map;
+        request.title = title_;
+        result = engine::makeFromDepthMap(*settings_, request, host);
+    }
+    SetCursor(kNormalCursor);
+    generating_ = false;
+    if (!result.finished()) {
+        // Nothing of the partial picture survives: the new window goes.
+        picture_.reset();
+        RefreshImage();
+        CloseLater();
+        return 0;
+    }
+    SetPicture(std::move(result.picture.bitmap), std::make_unique<platform::Palette>(result.picture.palette));
+    isSird_ = true;
+    return 1;
+}
+
+int TSirdsWnd::MakeSirdsFromMath(int figureCode, const std::string& figureTitle)
+{
+    if (!settings_ || generating_)
+        return 0;
+    generating_ = true;
+    SetCursor(resources::kBusyCursor);
+    const bool drawOver = settings_->UseBMP != 0 && picture_ != nullptr;
+    engine::GenerationResult result;
+    {
+        QtGenerationHost host(frame_, this, [this] { return PatternOf(PatternLibrary()); });
+        engine::FigureJob request;
+        request.figureCode = figureCode;
+        request.title = figureTitle;
+        request.drawOver = drawOver ? picture_.get() : nullptr;
+        result = engine::makeFromFigure(*settings_, request, host);
+    }
+    SetCursor(kNormalCursor);
+    generating_ = false;
+    if (!result.finished()) {
+        // A picture that was to be drawn over is still whole (the figure is
+        // drawn into a copy), so only a window made for the figure closes.
+        if (!drawOver) {
+            picture_.reset();
+            RefreshImage();
+            CloseLater();
+        }
+        viewport()->update();
+        return 0;
+    }
+    SetPicture(std::move(result.picture.bitmap), std::make_unique<platform::Palette>(result.picture.palette));
+    isSird_ = true;
+    // A figure drawn over a loaded picture changed it: closing asks again.
+    noSaveQuestion_ = false;
+    return 1;
+}
+
+} // namespace engine_ui
