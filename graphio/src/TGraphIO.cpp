@@ -5,6 +5,7 @@
 #include "pictrans/TJpgIntf.h"
 
 #if __has_include("pictrans/TGifIntf.h")
+#include "pictrans/GifRecords.h"
 #include "pictrans/TGifIntf.h"
 #define PICTRANS_HAVE_GIF 1
 #endif
@@ -30,7 +31,13 @@ bool readPrefix(std::FILE* f, std::uint8_t* out, std::size_t n)
 
 bool isGifSignature(const std::uint8_t* b)
 {
+#ifdef PICTRANS_HAVE_GIF
+    InStream in(std::vector<std::uint8_t>(b, b + 6));
+    GIFHEADER header;
+    return header.get(in) == 0 && header.isvalid();
+#else
     return std::memcmp(b, "GIF", 3) == 0 && (std::memcmp(b + 3, "87a", 3) == 0 || std::memcmp(b + 3, "89a", 3) == 0);
+#endif
 }
 
 std::unique_ptr<TGIntf> makeInterface(int format, platform::Window* status, platform::Window* owner)
