@@ -1,23 +1,152 @@
 #include "app/CommandLine.h"
 
+#include "app/FileKinds.h"
+#include "app/TerminalWindow.h"
+#include "pictrans/TGraphIO.h"
+#include "platform/FileIO.h"
+#include "terrakit/terrakit.h"
+
+#include <cstring>
 #include <ostream>
+#include <unistd.h>
 
 namespace app {
 
 namespace {
 
 const char* const kUsage =
-    "Usage: dotscape [COMMAND] [OPTIONS]\n"
-    "Makes single-image random-dot stereograms.\n"
+    "Usage: dotscape [COMMAND [OPTIONS]]\n"
+    "Makes single-image random-dot stereograms. Without a command the desktop program opens.\n"
     "\n"
     "Commands:\n"
-    "  convert IN OUT      read a BMP, PCX or GIF picture and write it in the format OUT's name gives\n"
-    "  info FILE...        describe pictures and depth maps\n"
-    "  figures             list the math figures\n"
-    "  make [OPTIONS] -o OUT   make a stereogram\n"
+    "  make [OPTIONS] -o OUT   make a stereogram (dotscape make --help lists the options)\n"
+    "  convert [--force] IN OUT\n"
+    "                      read a BMP, PCX or GIF picture and write it in the format OUT's\n"
+    "                      name gives: .gif GIF, .pcx PCX, .jpg JPEG, anything else BMP\n"
+    "  info FILE...        describe pictures and depth maps, one line each\n"
+    "  figures             list the math figures: number, a tab, the title\n"
     "\n"
-    "  --help              show this help\n"
-    "  --version           show the version\n";
+    "  -h, --help          show this help\n"
+    "  --version           show the version\n"
+    "\n"
+    "Exit status: 0 done, 1 usage error, 2 input not readable, 3 output not written.\n";
+
+const char* formatName(int code)
+{
+    switch (code) {
+    case GFORMAT_BMP:
+        return "BMP";
+    case GFORMAT_PCX:
+        return "PCX";
+    case GFORMAT_GIF:
+        return "GIF";
+    case GFORMAT_JPEG:
+        return "JPEG";
+    default:
+        return "unknown";
+    }
+}
+
+bool stderrIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) != 0;
+}
+
+// Writes picture with palette to out in the format its name asks for.
+// Returns kExitOk or kExitOutput (after saying why).
+int writePicture(const std::string& out, const platform::Bitmap& picture, const platform::Palette* palette,
+                 TerminalWindow& window, std::ostream& err)
+{
+    int format = formatForSaveName(out);
+    if (format == kFormatDepthMap)
+        format = GFORMAT_BMP; // a picture saved under a depth map name is written as BMP
+    TGraphIO io(&window, &window);
+    io.SetGraphicFormat(format);
+    if (io.Write_File(out, picture.description(), &picture, palette))
+        return kExitOk;
+    window.endProgress();
+    if (window.declined())
+        err << "dotscape: " << out << " exists and was not overwritten (use --force)\n";
+    else
+        err << "dotscape: " << out << " was not written\n";
+    return kExitOutput;
+}
+
+int runConvert(const std::vector<std::string>& args, std::ostream& err)
+{
+    bool force = false;
+    std::vector<std::string> files;
+    for (const auto& a : args) {
+        if (a == "--force" || a == "-f")
+            force = true;
+        else if (a.size() > 1 && a[0] == '-')
+            return err << "dotscape convert: unknown option '" << a << "'\n", kExitUsage;
+        else
+            files.push_back(a);
+    }
+    if (files.size() != 2) {
+        err << "Usage: dotscape convert [--force] IN OUT\n";
+        return kExitUsage;
+    }
+    TerminalWindow window(err, force ? TerminalWindow::Answer::Yes : TerminalWindow::Answer::Ask,
+                          stderrIsTerminal());
+    TGraphIO io(&window, &window);
+    auto picture = io.Read_File(files[0]);
+    window.endProgress();
+    if (!picture) {
+        err << "dotscape: " << files[0] << " could not be read\n";
+        return kExitInput;
+    }
+    auto palette = io.GetPalette();
+    return writePicture(files[1], *picture, palette.get(), window, err);
+}
+
+int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    if (args.empty()) {
+        err << "Usage: dotscape info FILE...\n";
+        return kExitUsage;
+    }
+    int status = kExitOk;
+    for (const auto& file : args) {
+        TerminalWindow window(err, TerminalWindow::Answer::No, false);
+        window.setSilent(true);
+        TGraphIO io(&window, &window);
+        int format = io.GetGraphicFormat(file);
+        if (format <= 0) {
+            out << file << ": cannot be read: "
+                << (format < 0 ? "File Access Failed." : "File Format is not supported.") << '\n';
+            status = kExitInput;
+            continue;
+        }
+        auto picture = io.Read_File(file);
+        if (!picture) {
+            out << file << ": " << formatName(format) << ", cannot be read: " << window.lastMessage() << '\n';
+            status = kExitInput;
+            continue;
+        }
+        auto palette = io.GetPalette();
+        out << file << ": " << formatName(format) << ' ' << picture->width() << " x " << picture->height() << ", "
+            << picture->bitsPerPixel() << " bits per pixel, ";
+        if (palette && !palette->empty())
+            out << palette->size() << " colours\n";
+        else
+            out << "true colour\n";
+    }
+    return status;
+}
+
+int runFigures(std::ostream& out)
+{
+    InitFigureTitles();
+    char title[41] = {};
+    for (int i = 0; i < GetFigureCount(); ++i) {
+        GetFigureTitle(i, title, 40);
+        out << i + 1 << '\t' << title << '\n';
+    }
+    UnloadFigureTitles();
+    return kExitOk;
+}
 
 } // namespace
 
@@ -28,14 +157,25 @@ bool isCommandLine(const std::vector<std::string>& args)
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         out << kUsage;
         return kExitOk;
     }
     if (args[0] == "--version") {
-        out << "dotscape 1.0.0\n";
+        char math[8] = {};
+        char graphics[32] = {};
+        GetLibVersion(math);
+        TGraphIO::GetVersionString(graphics);
+        out << "dotscape 1.0.0 (" << graphics << ", math library " << math << ")\n";
         return kExitOk;
     }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (args[0] == "convert")
+        return runConvert(rest, err);
+    if (args[0] == "info")
+        return runInfo(rest, out, err);
+    if (args[0] == "figures")
+        return runFigures(out);
     err << "dotscape: unknown command '" << args[0] << "'\n" << kUsage;
     return kExitUsage;
 }
