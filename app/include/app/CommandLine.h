@@ -1,8 +1,14 @@
 #pragma once
 // The headless side of dotscape: sub-commands that run without a display.
 
+#include "engine/Finishing.h"
+#include "platform/Bitmap.h"
+#include "platform/Palette.h"
+
+#include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace app {
@@ -17,7 +23,17 @@ inline constexpr int kExitOutput = 3;
 // that the command line handles; false means the desktop program should open.
 bool isCommandLine(const std::vector<std::string>& args);
 
+// Draws the caption of math stereograms (a bold sans-serif font needs a
+// toolkit, which this library does not have). Without one, no caption.
+using CaptionPainter = std::function<void(platform::Bitmap& image, const platform::Palette& palette, int x,
+                                          int y, std::string_view text, engine::Rgb colour)>;
+
 // Runs a sub-command; messages go to err, results to out.
-int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const CaptionPainter& painter = {});
+
+// dotscape make.
+int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const CaptionPainter& painter);
 
 } // namespace app

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "PictureOutput.h"
+
 #include "app/FileKinds.h"
 #include "app/TerminalWindow.h"
 #include "pictrans/TGraphIO.h"
@@ -45,31 +47,6 @@ const char* formatName(int code)
     default:
         return "unknown";
     }
-}
-
-bool stderrIsTerminal()
-{
-    return ::isatty(STDERR_FILENO) != 0;
-}
-
-// Writes picture with palette to out in the format its name asks for.
-// Returns kExitOk or kExitOutput (after saying why).
-int writePicture(const std::string& out, const platform::Bitmap& picture, const platform::Palette* palette,
-                 TerminalWindow& window, std::ostream& err)
-{
-    int format = formatForSaveName(out);
-    if (format == kFormatDepthMap)
-        format = GFORMAT_BMP; // a picture saved under a depth map name is written as BMP
-    TGraphIO io(&window, &window);
-    io.SetGraphicFormat(format);
-    if (io.Write_File(out, picture.description(), &picture, palette))
-        return kExitOk;
-    window.endProgress();
-    if (window.declined())
-        err << "dotscape: " << out << " exists and was not overwritten (use --force)\n";
-    else
-        err << "dotscape: " << out << " was not written\n";
-    return kExitOutput;
 }
 
 int runConvert(const std::vector<std::string>& args, std::ostream& err)
@@ -155,7 +132,8 @@ bool isCommandLine(const std::vector<std::string>& args)
     return !args.empty();
 }
 
-int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const CaptionPainter& painter)
 {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         out << kUsage;
@@ -170,6 +148,8 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitOk;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (args[0] == "make")
+        return runMake(rest, out, err, painter);
     if (args[0] == "convert")
         return runConvert(rest, err);
     if (args[0] == "info")

@@ -1,0 +1,370 @@
+// dotscape make: a stereogram from a math figure, a picture or a depth map,
+// with the same engine, patterns and configuration as the desktop program.
+
+#include "PictureOutput.h"
+
+#include "app/CommandLine.h"
+#include "app/Configuration.h"
+#include "app/TerminalWindow.h"
+#include "depthmap/TMapDocument.h"
+#include "engine/Generation.h"
+#include "engine/MapGeneration.h"
+#include "engine/PatternDirs.h"
+#include "engine/SirdsSettings.h"
+#include "engine/TSirdPatt.h"
+#include "pictrans/TGraphIO.h"
+#include "terrakit/terrakit.h"
+
+#include <charconv>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace app {
+
+namespace {
+
+const char* const kMakeUsage =
+    "Usage: dotscape make [SOURCE] [OPTIONS] -o OUT\n"
+    "\n"
+    "Source (one of them; a math figure when none is given):\n"
+    "  --figure N|TITLE     a math figure by number (1 to 23) or exact title; default 1\n"
+    "  --picture FILE       depth from a BMP, PCX or GIF picture\n"
+    "  --depthmap FILE.rds  depth from a depth map file\n"
+    "\n"
+    "Options (settings start from the configuration file, then these):\n"
+    "  --method M           left-to-right | mcmahon | feucht\n"
+    "  --depth-by D         color | brightness (pictures only)\n"
+    "  --width W --height H size of a math stereogram (1 to 1200; width at least twice the gap)\n"
+    "  --gap G              separation of two copies of a far point (51 to 150)\n"
+    "  --zmin Z --zmax Z    depth resolution (zmin less than zmax)\n"
+    "  --dx X --dy Y        shift of a math figure right and up (-200 to 200)\n"
+    "  --da A               angle of a math figure (-180 to 180)\n"
+    "  --markers | --no-markers\n"
+    "  --pattern N          pattern number, from 0 (out of range: the first)\n"
+    "  --pattern-dir DIR    where the patNN.gif files are (default: the program's own)\n"
+    "  --config FILE        settings from FILE instead of the user's DOTSCAPE.INI\n"
+    "                       (a missing file gives the defaults; make never writes it)\n"
+    "  -o, --output OUT     the stereogram, in the format OUT's name gives (as convert)\n"
+    "  -f, --force          overwrite OUT without asking\n";
+
+struct MakeOptions {
+    enum class Source { Figure, Picture, DepthMap };
+    Source source = Source::Figure;
+    std::string figure = "1";
+    std::string input;
+    std::string output;
+    std::optional<std::string> configFile;
+    std::optional<std::string> patternDir;
+    std::optional<int> pattern;
+    bool force = false;
+};
+
+class UsageError {
+public:
+    explicit UsageError(std::string text) : text_(std::move(text)) {}
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+std::int32_t parseInt(const std::string& option, const std::string& value)
+{
+    std::int32_t n = 0;
+    const char* end = value.data() + value.size();
+    auto [ptr, ec] = std::from_chars(value.data() + (value.starts_with('+') ? 1 : 0), end, n);
+    if (ec != std::errc() || ptr != end || value.empty())
+        throw UsageError(option + " takes a whole number, not '" + value + "'");
+    return n;
+}
+
+std::int32_t parseMethod(const std::string& value)
+{
+    if (value == "left-to-right" || value == "1")
+        return engine::LeftToRight;
+    if (value == "mcmahon" || value == "2")
+        return engine::McMahon;
+    if (value == "feucht" || value == "3")
+        return engine::Feucht;
+    throw UsageError("--method must be left-to-right, mcmahon or feucht, not '" + value + "'");
+}
+
+std::int32_t parseDepthBy(const std::string& value)
+{
+    if (value == "color" || value == "colour" || value == "1")
+        return engine::ByColor;
+    if (value == "brightness" || value == "2")
+        return engine::ByBrightness;
+    throw UsageError("--depth-by must be color or brightness, not '" + value + "'");
+}
+
+// The settings come from the configuration file first; the options given
+// override them one by one, in the order given.
+struct SettingOverride {
+    std::string option;
+    std::string value;
+};
+
+MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingOverride>& overrides)
+{
+    MakeOptions o;
+    int sources = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size())
+                throw UsageError(a + " needs a value");
+            return args[++i];
+        };
+        if (a == "--figure") {
+            o.source = MakeOptions::Source::Figure;
+            o.figure = value();
+            ++sources;
+        } else if (a == "--picture") {
+            o.source = MakeOptions::Source::Picture;
+            o.input = value();
+            ++sources;
+        } else if (a == "--depthmap") {
+            o.source = MakeOptions::Source::DepthMap;
+            o.input = value();
+            ++sources;
+        } else if (a == "-o" || a == "--output") {
+            o.output = value();
+        } else if (a == "--config") {
+            o.configFile = value();
+        } else if (a == "--pattern-dir") {
+            o.patternDir = value();
+        } else if (a == "--pattern") {
+            o.pattern = parseInt(a, value());
+        } else if (a == "--force" || a == "-f") {
+            o.force = true;
+        } else if (a == "--markers" || a == "--no-markers") {
+            overrides.push_back({a, ""});
+        } else if (a == "--method" || a == "--depth-by" || a == "--width" || a == "--height" || a == "--gap" ||
+                   a == "--zmin" || a == "--zmax" || a == "--dx" || a == "--dy" || a == "--da") {
+            overrides.push_back({a, value()});
+        } else {
+            throw UsageError("unknown option '" + a + "'");
+        }
+    }
+    if (sources > 1)
+        throw UsageError("give one source: --figure, --picture or --depthmap");
+    if (o.output.empty())
+        throw UsageError("no output file: give -o OUT");
+    return o;
+}
+
+void applyOverride(engine::SirdsSettings& s, const SettingOverride& o)
+{
+    const std::string& v = o.value;
+    if (o.option == "--markers")
+        s.Marker = 1;
+    else if (o.option == "--no-markers")
+        s.Marker = 0;
+    else if (o.option == "--method")
+        s.ShiftDir = parseMethod(v);
+    else if (o.option == "--depth-by")
+        s.DepthSel = parseDepthBy(v);
+    else if (o.option == "--width")
+        s.w = parseInt(o.option, v);
+    else if (o.option == "--height")
+        s.h = parseInt(o.option, v);
+    else if (o.option == "--gap")
+        s.gapValue = parseInt(o.option, v);
+    else if (o.option == "--zmin")
+        s.zmin = parseInt(o.option, v);
+    else if (o.option == "--zmax")
+        s.zmax = parseInt(o.option, v);
+    else if (o.option == "--dx")
+        s.dx = parseInt(o.option, v);
+    else if (o.option == "--dy")
+        s.dy = parseInt(o.option, v);
+    else if (o.option == "--da")
+        s.da = parseInt(o.option, v);
+}
+
+// Figure numbers 1 to 23, or an exact title. -1 when neither.
+int figureIndex(const std::string& figure)
+{
+    int n = 0;
+    auto [ptr, ec] = std::from_chars(figure.data(), figure.data() + figure.size(), n);
+    if (ec == std::errc() && ptr == figure.data() + figure.size())
+        return n >= 1 && n <= GetFigureCount() ? n - 1 : -1;
+    return GetFigureIndex(figure.c_str());
+}
+
+std::string baseName(const std::string& path)
+{
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+class CommandLineHost : public engine::GenerationHost {
+public:
+    CommandLineHost(TerminalWindow& window, std::ostream& err, const engine::TSirdPatt& patterns,
+                    const CaptionPainter& painter)
+        : window_(window), err_(err), patterns_(patterns), painter_(painter)
+    {
+    }
+
+    void progress(int phase, const engine::ProgressRecord& record) override
+    {
+        if (phase == engine::kProgressEnd) {
+            window_.endProgress();
+            return;
+        }
+        std::string text(record.textView());
+        if (!text.empty())
+            text_ = text;
+        if (!text_.empty())
+            window_.progress(text_, record.done, record.total);
+    }
+    engine::PatternRef pattern() override { return {patterns_.GetBitmap(), patterns_.GetPalette()}; }
+    bool pumpMessages() override { return false; }
+    void drawText(platform::Bitmap& image, const platform::Palette& palette, int x, int y, std::string_view text,
+                  engine::Rgb colour) override
+    {
+        if (painter_)
+            painter_(image, palette, x, y, text, colour);
+    }
+    void showError(std::string_view message) override
+    {
+        window_.endProgress();
+        err_ << "Error: " << message << '\n';
+    }
+
+private:
+    TerminalWindow& window_;
+    std::ostream& err_;
+    const engine::TSirdPatt& patterns_;
+    const CaptionPainter& painter_;
+    std::string text_;
+};
+
+} // namespace
+
+int runMake(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err,
+            const CaptionPainter& painter)
+{
+    for (const auto& a : args) {
+        if (a == "--help" || a == "-h") {
+            err << kMakeUsage;
+            return kExitOk;
+        }
+    }
+    MakeOptions options;
+    engine::SirdsSettings settings;
+    Configuration config;
+    try {
+        std::vector<SettingOverride> overrides;
+        options = parseArgs(args, overrides);
+        config.load(options.configFile ? *options.configFile : configPath());
+        settings = config.demo;
+        for (const auto& o : overrides)
+            applyOverride(settings, o);
+    } catch (const UsageError& e) {
+        err << "dotscape make: " << e.text() << "\n" << kMakeUsage;
+        return kExitUsage;
+    }
+
+    // The width and height belong to math stereograms; other sources take
+    // their size from the picture or the map.
+    engine::SirdsSettings checked = settings;
+    if (options.source != MakeOptions::Source::Figure) {
+        checked.w = 2 * checked.gapValue;
+        checked.h = 1;
+    }
+    engine::SettingsOptionNames names;
+    names.da = "--da";
+    names.DepthSel = "--depth-by";
+    if (std::string problem = engine::checkSettings(checked, names); !problem.empty()) {
+        err << "dotscape make: " << problem << '\n';
+        return kExitUsage;
+    }
+
+    TerminalWindow window(err, options.force ? TerminalWindow::Answer::Yes : TerminalWindow::Answer::Ask,
+                          stderrIsTerminal());
+
+    // The source, read before the patterns so that a bad input fails fast.
+    InitFigureTitles();
+    struct TitleTable {
+        ~TitleTable() { UnloadFigureTitles(); }
+    } titles;
+    int figure = -1;
+    std::unique_ptr<platform::Bitmap> picture;
+    std::unique_ptr<platform::Palette> picturePalette;
+    std::unique_ptr<depthmap::TMapDocument> map;
+    switch (options.source) {
+    case MakeOptions::Source::Figure:
+        figure = figureIndex(options.figure);
+        if (figure < 0) {
+            err << "dotscape make: --figure must be a number from 1 to " << GetFigureCount()
+                << " or a figure's exact title (dotscape figures lists them), not '" << options.figure << "'\n";
+            return kExitUsage;
+        }
+        break;
+    case MakeOptions::Source::Picture: {
+        TGraphIO io(&window, &window);
+        picture = io.Read_File(options.input);
+        window.endProgress();
+        if (!picture) {
+            err << "dotscape: " << options.input << " could not be read\n";
+            return kExitInput;
+        }
+        picturePalette = io.GetPalette();
+        break;
+    }
+    case MakeOptions::Source::DepthMap:
+        map = std::make_unique<depthmap::TMapDocument>(baseName(options.input), 400, 400, &window);
+        if (!map->ReadFile(options.input)) {
+            err << "dotscape: " << options.input << " could not be read as a depth map\n";
+            return kExitInput;
+        }
+        break;
+    }
+
+    engine::PatternDirs dirs = engine::DefaultPatternDirs();
+    std::vector<std::string> search = options.patternDir ? std::vector<std::string>{*options.patternDir} : dirs.searchDirs;
+    auto patterns = engine::LoadPatterns(nullptr, options.patternDir ? *options.patternDir : dirs.userDir, search,
+                                         config.Select, config.Count);
+    if (options.pattern)
+        patterns->Select(*options.pattern);
+
+    CommandLineHost host(window, err, *patterns, painter);
+    engine::GenerationResult result;
+    switch (options.source) {
+    case MakeOptions::Source::Figure: {
+        char title[41] = {};
+        GetFigureTitle(figure, title, 40);
+        engine::FigureJob job;
+        job.figureCode = -(figure + 1);
+        job.title = title;
+        result = engine::makeFromFigure(settings, job, host);
+        break;
+    }
+    case MakeOptions::Source::Picture: {
+        engine::PictureJob job;
+        job.picture = picture.get();
+        job.palette = picturePalette.get();
+        const std::string title = baseName(options.input);
+        job.title = title;
+        result = engine::makeFromPicture(settings, job, host);
+        break;
+    }
+    case MakeOptions::Source::DepthMap:
+        result = engine::makeFromDepthMap(settings, *map, map->FileName(), host);
+        break;
+    }
+    window.endProgress();
+    if (!result.finished() || !result.picture.bitmap) {
+        if (result.status == engine::GenerationStatus::Stopped)
+            err << "dotscape: the stereogram was stopped; nothing was written\n";
+        return kExitOutput;
+    }
+    return writePicture(options.output, *result.picture.bitmap, &result.picture.palette, window, err);
+}
+
+} // namespace app
