@@ -1,18 +1,23 @@
 #include "gui/Desktop.h"
 
+#include "gui/TDotscapeApp.h"
+
+#include "app/Configuration.h"
+#include "resources/Resources.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 namespace gui {
 
 int runDesktop(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    QMainWindow frame;
-    frame.setWindowTitle("Dotscape");
-    frame.resize(640, 480);
-    frame.show();
-    return application.exec();
+    QApplication::setApplicationName(QStringLiteral("Dotscape"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setWindowIcon(resources::Icon("I1"));
+    TDotscapeApp program(app::configPath());
+    program.InitMainWindow();
+    return program.Run();
 }
 
 } // namespace gui

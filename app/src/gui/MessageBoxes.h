@@ -1,6 +1,7 @@
 #pragma once
-// Every message box of the desktop program goes through one provider, so
-// that tests can answer the boxes instead of a person.
+// Every message box of the desktop program, the frame's and the document
+// windows' alike, goes through one provider, so that tests can answer the
+// boxes instead of a person.
 
 #include <QString>
 
@@ -14,9 +15,6 @@ namespace gui {
 // returns platform::IDOK, IDYES, IDNO or IDCANCEL.
 using MessageBoxProvider = std::function<int(QWidget* owner, const QString& text, const QString& caption,
                                              unsigned style)>;
-
-// The QMessageBox provider used by the program.
-int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
 
 // Replaces the provider (an empty function restores QMessageBox); returns the previous one.
 MessageBoxProvider SetMessageBoxProvider(MessageBoxProvider provider);

@@ -1,0 +1,176 @@
+#pragma once
+// The main frame: an MDI area for the document windows, the menu with the
+// whole command table, the main tool bar, the depth tool palette, the status
+// bar and the popup hint. It owns the settings record, the pattern library,
+// the printer and the help window, and answers the messages by which the
+// document windows and the engine talk to it.
+
+#include "app/Configuration.h"
+#include "engine/SirdsSettings.h"
+#include "gui/Commands.h"
+#include "gui/HelpWindow.h"
+#include "gui/QtWindow.h"
+#include "gui/TWelcome.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+class QActionGroup;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace engine {
+class TSirdPatt;
+}
+namespace engine_ui {
+class TSirdsWnd;
+}
+
+namespace gui {
+
+class ButtonBar;
+class PopupHint;
+class TCStatusBar;
+class TPrinterInt;
+
+class TDotscapeWnd : public QMainWindow {
+    Q_OBJECT
+public:
+    // Asks for a file name; empty for Cancel. filterIndex is 1-based.
+    using FileChooser = std::function<QString(bool save, const QString& filter, int filterIndex,
+                                              const QString& defaultExtension)>;
+
+    // configPath: the configuration file, read now (frame rectangle) and in
+    // SetupWindow, written when the frame closes. welcome may be null.
+    TDotscapeWnd(std::string configPath, TWelcome* welcome);
+    ~TDotscapeWnd() override;
+
+    // The set-up once the window exists: math figure menu, patterns and
+    // settings from the configuration, printer, welcome window closed, first
+    // status refresh, busy state left.
+    void SetupWindow();
+
+    // Main tool bar: 0 top, 1 left, 2 right.
+    void PlaceMainToolBar(int position);
+    int MainToolBarPosition() const { return toolBarPosition_; }
+
+    // The frame in the role of platform::Window (messages, message boxes).
+    platform::Window* FrameWindow() { return &window_; }
+    std::intptr_t HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+
+    // Runs a command as the menu would (ignored when it is disabled).
+    void Command(int id);
+    QAction* Action(int id) const;
+    // Recomputes every command's state from the active window and the busy flag.
+    void UpdateMenus();
+    FrameState CurrentState() const;
+    void SetBusy(bool busy);
+    bool Busy() const { return busy_; }
+
+    engine::SirdsSettings& Settings() { return settings_; }
+    engine::TSirdPatt* Patterns() const { return patterns_.get(); }
+    int GraphicsFormat() const { return format_; }
+    QMdiArea* Client() const { return client_; }
+    TCStatusBar* Status() const { return status_; }
+    ButtonBar* MainToolBar() const { return mainBar_; }
+    ButtonBar* ToolPalette() const { return palette_; }
+    PopupHint* Hint() const { return hint_; }
+    TPrinterInt* Printer() const { return printer_.get(); }
+    HelpWindow* Help() const { return help_; }
+    QMenu* MathMenu() const { return mathMenu_; }
+    QMenu* FileMenu() const { return fileMenu_; }
+    TWelcome* Welcome() const { return welcome_; }
+    const std::string& ConfigPath() const { return configPath_; }
+
+    void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    // The picture window of the current MDI child, or null.
+    engine_ui::TSirdsWnd* ActivePicture() const;
+    int ActiveKind() const;
+    // Shows a document window in the MDI area.
+    QMdiSubWindow* AddDocument(QWidget* document);
+
+    // Commands with a file name (the dialogs' work already done).
+    void OpenFile(const QString& name);
+    bool SaveActiveAs(const QString& name);
+    void MakeFigure(int id);
+    void StatusRefresh();
+    void UpdatePatternButton();
+    // Writes the configuration file (tool bar, format, patterns, settings, frame rectangle).
+    bool WriteConfiguration();
+
+signals:
+    // Command 109 belongs to the application; the frame passes it on.
+    void relocateRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreateStatusBar();
+    void ReadFrameRect();
+    void LoadSettings();
+    void BuildMathMenu();
+    QAction* MakeAction(int id, const QString& text);
+
+    // Command handlers.
+    void CmFileOpen();
+    void CmFileSave();
+    void CmPrint();
+    void CmPrinterSetup();
+    void CmCopy();
+    void CmPaste();
+    void CmVideoInfo();
+    void CmZoom(int code);
+    void CmFullScreen();
+    void CmMakeSirds();
+    void CmGrayImage();
+    void CmSettings();
+    void CmPatterns();
+    void CmColorTable();
+    void CmMathVersion();
+    void CmHelp(bool overview);
+    void CmGraphicsLib();
+    void CmAbout();
+    void CmStop();
+
+    void ProgressReport(int phase, std::intptr_t record);
+    void GraphicsStatus(int kind, std::intptr_t record);
+    std::intptr_t SaveRequest(std::uintptr_t window);
+    std::intptr_t AddPattern(int number);
+    void HintRequest(int id);
+    QString ChooseFile(bool save, const QString& filter, int filterIndex, const QString& extension);
+
+    std::string configPath_;
+    app::Configuration config_;
+    QtWindow window_;
+    std::unique_ptr<TPrinterInt> printer_;
+    engine::SirdsSettings settings_;
+    int format_ = kFormatBmp;
+    std::unique_ptr<engine::TSirdPatt> patterns_;
+    QPointer<TWelcome> welcome_;
+    bool busy_ = false;
+    int toolBarPosition_ = kBarTop;
+
+    QMdiArea* client_ = nullptr;
+    TCStatusBar* status_ = nullptr;
+    ButtonBar* mainBar_ = nullptr;
+    ButtonBar* palette_ = nullptr;
+    PopupHint* hint_ = nullptr;
+    QPointer<HelpWindow> help_;
+    QMenu* fileMenu_ = nullptr;
+    QMenu* mathMenu_ = nullptr;
+    QActionGroup* tools_ = nullptr;
+    std::map<int, QAction*> actions_;
+    FileChooser chooseFile_;
+};
+
+} // namespace gui
