@@ -46,6 +46,22 @@ inline constexpr int kRoundBoxTool = 1259;
 inline constexpr int kPolygonTool = 1260;
 inline constexpr int kCircleTool = 1261;
 
+// The points and flags the mouse-tracking window keeps for a left gesture:
+// where the button went down (anchor), where the drag is now (drag; the
+// release point after release), where the last vertex was clicked (right;
+// set by every press), the last position handed on (last), and whether the
+// mouse moved with only the left button down (leftDragged).
+struct MouseTrack {
+    platform::Point anchor;
+    platform::Point drag;
+    platform::Point right;
+    platform::Point last;
+    bool leftPressed = false;
+    bool leftDragged = false;
+    bool rightPressed = false;
+    bool rightDragged = false;
+};
+
 class TMapDocument {
 public:
     // Largest map side accepted from a file or at construction.
@@ -126,6 +142,20 @@ public:
     // Draws the stack from the bottom up, each with its label, the selection
     // with its handles.
     void Paint(DrawSurface& dc) const;
+
+    // The editing tools. The window hands on its mouse calls with its tracked
+    // points; `direct` is a surface that draws straight onto the window (the
+    // rubber bands), or null. ChooseTool answers false for ids that are not
+    // tools (1255, the text tool, has no behaviour and is refused too); the
+    // window then keeps its cursor.
+    bool ChooseTool(std::int32_t id);
+    void ToolLeftDown(MouseTrack& m, platform::Point p, DrawSurface* direct);
+    void ToolLeftDrag(MouseTrack& m, std::int32_t x, std::int32_t y, DrawSurface* direct);
+    void ToolHover(MouseTrack& m, std::int32_t x, std::int32_t y, DrawSurface* direct);
+    void ToolLeftUp(MouseTrack& m, platform::Point p);
+    void ToolLeftDoubleClick(MouseTrack& m, platform::Point p);
+    // The shape being dragged out or the polygon being entered, or null.
+    const TDepthObj* InProgress() const { return inProgress_.get(); }
 
     // The close question. True when the document may close. Asks "Save ...
     // before closing?" when unsaved; Yes sends the frame the save request and
