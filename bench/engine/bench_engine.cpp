@@ -1,0 +1,174 @@
+// Speed of the scan methods on 1200-pixel rows, of tiling, and of whole
+// stereograms at 1200 × 1200 from a math figure and from a depth map of
+// 1000 objects.
+
+#include "engine/Generation.h"
+#include "engine/ScanMethods.h"
+#include "engine/SirdsSettings.h"
+#include "engine/Tiling.h"
+
+#if defined(DOTSCAPE_ENGINE_HAS_DEPTHMAP)
+#include "engine/MapGeneration.h"
+#endif
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
+
+using namespace engine;
+
+namespace {
+
+constexpr int kWidth = 1200;
+
+// A crater-like depth row at the figure scale (0..63).
+std::vector<std::int32_t> craterRow()
+{
+    std::vector<std::int32_t> depth(kWidth);
+    for (int x = 0; x < kWidth; ++x) {
+        const double r = std::abs(x - kWidth / 2) / 300.0;
+        depth[static_cast<std::size_t>(x)] = r < 1 ? static_cast<std::int32_t>(63 * (1 - r * r)) : 0;
+    }
+    return depth;
+}
+
+void scanBench(benchmark::State& state, std::int32_t method)
+{
+    ScanParams p;
+    p.method = method;
+    p.gap = 100;
+    p.zmin = 0;
+    p.zmax = 63;
+    p.scale = DepthScale::figure();
+    const ScanTable table(p, kWidth);
+    const std::vector<std::int32_t> depth = craterRow();
+    std::vector<std::uint8_t> row(kWidth);
+    for (int x = 0; x < kWidth; ++x)
+        row[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(x * 7 % 251);
+    for (auto _ : state) {
+        shiftRow(row.data(), depth.data(), table);
+        benchmark::DoNotOptimize(row.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth);
+}
+
+void BM_ScanLeftToRight(benchmark::State& state) { scanBench(state, LeftToRight); }
+void BM_ScanMcMahon(benchmark::State& state) { scanBench(state, McMahon); }
+void BM_ScanFeucht(benchmark::State& state) { scanBench(state, Feucht); }
+BENCHMARK(BM_ScanLeftToRight);
+BENCHMARK(BM_ScanMcMahon);
+BENCHMARK(BM_ScanFeucht);
+
+struct BenchPattern {
+    std::unique_ptr<platform::Bitmap> tile = platform::Bitmap::create(100, 100, 8);
+    platform::Palette palette;
+    BenchPattern()
+    {
+        std::mt19937 random(1);
+        for (auto& b : tile->bits())
+            b = static_cast<std::uint8_t>(random());
+        std::vector<platform::PALETTEENTRY> e(256);
+        for (std::size_t i = 0; i < 256; ++i)
+            e[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i / 2), 0};
+        palette = platform::Palette(e);
+    }
+};
+
+void BM_Tiling1200(benchmark::State& state)
+{
+    BenchPattern pattern;
+    auto image = platform::Bitmap::create(kWidth, kWidth, 8);
+    for (auto _ : state) {
+        tilePattern(*image, *pattern.tile, McMahon);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kWidth);
+}
+BENCHMARK(BM_Tiling1200)->Unit(benchmark::kMillisecond);
+
+class QuietHost : public GenerationHost {
+public:
+    explicit QuietHost(const BenchPattern& p) : pattern_(p) {}
+    void progress(int, const ProgressRecord&) override {}
+    PatternRef pattern() override { return {pattern_.tile.get(), &pattern_.palette}; }
+    bool pumpMessages() override { return false; }
+    void drawText(platform::Bitmap&, const platform::Palette&, int, int, std::string_view, Rgb) override {}
+    void showError(std::string_view) override {}
+
+private:
+    const BenchPattern& pattern_;
+};
+
+std::int32_t syntheticFigure(std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, std::int32_t,
+                             std::int32_t)
+{
+    const double r = std::sqrt(double(x - cx) * (x - cx) + double(y - cy) * (y - cy));
+    return r < 400 ? static_cast<std::int32_t>(63 - r * 63 / 400) : 0;
+}
+
+void mathBench(benchmark::State& state, FigureLevelFn level)
+{
+    BenchPattern pattern;
+    QuietHost host(pattern);
+    SirdsSettings s;
+    s.w = kWidth;
+    s.h = kWidth;
+    FigureJob job;
+    job.figureCode = -1;
+    job.title = "Round Crater";
+    job.level = level;
+    job.options.threads = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        GenerationResult r = makeFromFigure(s, job, host);
+        if (!r.finished())
+            state.SkipWithError("generation failed");
+        benchmark::DoNotOptimize(r.picture.bitmap.get());
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kWidth);
+}
+
+void BM_MathStereogramSynthetic1200(benchmark::State& state) { mathBench(state, &syntheticFigure); }
+BENCHMARK(BM_MathStereogramSynthetic1200)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+#if defined(DOTSCAPE_ENGINE_HAS_TERRAKIT)
+// The figure library's own figure 1 ("Round Crater").
+void BM_MathStereogramFigure1_1200(benchmark::State& state) { mathBench(state, nullptr); }
+BENCHMARK(BM_MathStereogramFigure1_1200)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
+
+#if defined(DOTSCAPE_ENGINE_HAS_DEPTHMAP)
+void BM_DepthMap1000Objects1200(benchmark::State& state)
+{
+    BenchPattern pattern;
+    QuietHost host(pattern);
+    depthmap::TMapDocument map("bench.rds", kWidth, kWidth);
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> pos(-50, kWidth + 50);
+    std::uniform_int_distribution<int> size(10, 200);
+    std::uniform_int_distribution<int> level(1, 255);
+    const depthmap::DepthKind kinds[] = {depthmap::DepthKind::SquareBox, depthmap::DepthKind::RoundBox,
+                                         depthmap::DepthKind::Circle};
+    for (int i = 0; i < 1000; ++i) {
+        const int x = pos(random), y = pos(random);
+        map.AddOnTop(std::make_unique<depthmap::TDepthObj>(nullptr, x, y, x + size(random), y + size(random),
+                                                           kinds[i % 3], level(random)));
+    }
+    SirdsSettings s;
+    GenerationOptions options;
+    options.threads = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        GenerationResult r = makeFromDepthMap(s, map, "bench.rds", host, options);
+        if (!r.finished())
+            state.SkipWithError("generation failed");
+        benchmark::DoNotOptimize(r.picture.bitmap.get());
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kWidth);
+}
+BENCHMARK(BM_DepthMap1000Objects1200)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
+
+} // namespace

@@ -1,0 +1,41 @@
+// Built only with the depth map model; see MapGeneration.h.
+#if defined(DOTSCAPE_ENGINE_HAS_DEPTHMAP)
+
+#include "engine/MapGeneration.h"
+
+namespace engine {
+
+MapDocumentSource::MapDocumentSource(const depthmap::TMapDocument& map) : map_(map)
+{
+    map_.Prepare();
+}
+
+std::int32_t MapDocumentSource::width() const
+{
+    return map_.Width();
+}
+
+std::int32_t MapDocumentSource::height() const
+{
+    return map_.Height();
+}
+
+void MapDocumentSource::levelRow(std::int32_t y, std::int32_t* out, std::int32_t n) const
+{
+    map_.LevelRow(y, out, n);
+}
+
+GenerationResult makeFromDepthMap(const SirdsSettings& settings, const depthmap::TMapDocument& map,
+                                  std::string_view title, GenerationHost& host, const GenerationOptions& options)
+{
+    MapDocumentSource source(map);
+    DepthMapJob job;
+    job.map = &source;
+    job.title = title;
+    job.options = options;
+    return makeFromDepthMap(settings, job, host);
+}
+
+} // namespace engine
+
+#endif

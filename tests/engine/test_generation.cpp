@@ -1,0 +1,649 @@
+// The generation driver against a recording host: sizes per source, band
+// sizes, progress, stopping, refusals, and properties of whole stereograms.
+
+#include "engine/Generation.h"
+#include "engine/SirdsSettings.h"
+
+#if defined(DOTSCAPE_ENGINE_HAS_DEPTHMAP)
+#include "engine/MapGeneration.h"
+#endif
+
+#include "platform/Bitmap.h"
+#include "platform/Palette.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace engine;
+
+namespace {
+
+struct Report {
+    int phase;
+    std::string text;
+    std::int32_t done;
+    std::int32_t total;
+};
+
+struct TextCall {
+    int x, y;
+    std::string text;
+    Rgb colour;
+};
+
+// 16-colour pattern of 37 × 23 with varied indices, yellow at 14 and
+// black at 0.
+struct Pattern {
+    std::unique_ptr<platform::Bitmap> tile;
+    platform::Palette palette;
+
+    Pattern()
+    {
+        tile = platform::Bitmap::create(37, 23, 8);
+        for (int y = 0; y < 23; ++y)
+            for (int x = 0; x < 37; ++x)
+                tile->setPixel(x, y, static_cast<std::uint32_t>((x * 7 + y * 3) % 13 + 1));
+        std::vector<platform::PALETTEENTRY> e(16);
+        for (int i = 0; i < 16; ++i)
+            e[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i * 8), static_cast<std::uint8_t>(100 + i),
+                                              static_cast<std::uint8_t>(200 - i), 0};
+        e[0] = {0, 0, 0, 0};
+        e[14] = {255, 255, 0, 0};
+        palette = platform::Palette(e);
+    }
+};
+
+class FakeHost : public GenerationHost {
+public:
+    explicit FakeHost(const Pattern* p) : pattern_(p) {}
+
+    void progress(int phase, const ProgressRecord& r) override
+    {
+        reports.push_back({phase, std::string(r.textView()), r.done, r.total});
+    }
+    PatternRef pattern() override
+    {
+        ++patternRequests;
+        if (!pattern_)
+            return {};
+        return {pattern_->tile.get(), &pattern_->palette};
+    }
+    void statusRefresh() override { ++refreshes; }
+    bool pumpMessages() override
+    {
+        ++pumps;
+        return stopAtPump > 0 && pumps >= stopAtPump;
+    }
+    void drawText(platform::Bitmap&, const platform::Palette&, int x, int y, std::string_view text,
+                  Rgb colour) override
+    {
+        texts.push_back({x, y, std::string(text), colour});
+    }
+    void showError(std::string_view message) override { errors.emplace_back(message); }
+    void beep() override { ++beeps; }
+
+    int count(int phase) const
+    {
+        int n = 0;
+        for (const Report& r : reports)
+            n += r.phase == phase;
+        return n;
+    }
+    std::vector<Report> reports;
+    std::vector<TextCall> texts;
+    std::vector<std::string> errors;
+    int patternRequests = 0;
+    int refreshes = 0;
+    int pumps = 0;
+    int stopAtPump = 0;
+    int beeps = 0;
+
+private:
+    const Pattern* pattern_;
+};
+
+std::int32_t craterLike(std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, std::int32_t,
+                        std::int32_t)
+{
+    const std::int64_t dx = x - cx, dy = y - cy;
+    const std::int64_t r2 = dx * dx + dy * dy;
+    return r2 < 90 * 90 ? static_cast<std::int32_t>(63 - r2 / 130) : 0;
+}
+
+std::int32_t flatFigure(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t)
+{
+    return 0;
+}
+
+std::unique_ptr<platform::Bitmap> uniformPicture(int w, int h, std::uint8_t index)
+{
+    auto p = platform::Bitmap::create(w, h, 8);
+    std::fill(p->bits().begin(), p->bits().end(), index);
+    return p;
+}
+
+// True when every row from the top row `from` down repeats with the period
+// across the whole width.
+bool rowsPeriodic(const platform::Bitmap& image, int period, int from)
+{
+    for (int y = from; y < image.height(); ++y) {
+        const std::uint8_t* row = image.rowFromTop(y);
+        for (int x = period; x < image.width(); ++x)
+            if (row[x] != row[x - period])
+                return false;
+    }
+    return true;
+}
+
+int shiftingTotal(const FakeHost& host)
+{
+    for (const Report& r : host.reports)
+        if (r.text == "Shifting Dots")
+            return r.total;
+    return -1;
+}
+
+class GridMap : public DepthMapSource {
+public:
+    GridMap(int w, int h, std::int32_t level) : w_(w), h_(h), level_(level) {}
+    std::int32_t width() const override { return w_; }
+    std::int32_t height() const override { return h_; }
+    void levelRow(std::int32_t y, std::int32_t* out, std::int32_t n) const override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            rows.push_back(y);
+            widths.insert(n);
+        }
+        for (std::int32_t x = 0; x < n; ++x)
+            out[x] = x < w_ ? level_ + ((x / 40 + y / 30) % 2) * 16 : 0;
+    }
+    mutable std::vector<std::int32_t> rows;
+    mutable std::set<std::int32_t> widths;
+
+private:
+    int w_, h_;
+    std::int32_t level_;
+    mutable std::mutex mutex_;
+};
+
+} // namespace
+
+TEST(BandRows, HalvedUntilABandFitsIn32000Bytes)
+{
+    EXPECT_EQ(bandRows(400, 400), 50);  // 400 → 200 → 100 → 50
+    EXPECT_EQ(bandRows(100, 320), 100); // exactly 32000 bytes
+    EXPECT_EQ(bandRows(101, 320), 51);  // halves round up
+    EXPECT_EQ(bandRows(1200, 1200), 19);
+    EXPECT_EQ(bandRows(5, 40000), 1);
+    EXPECT_EQ(bandRows(0, 400), 1);
+}
+
+TEST(Generation, BandsDecideHowOftenMessagesArePumped)
+{
+    Pattern pattern;
+    SirdsSettings s;
+    FigureJob job;
+    job.level = &craterLike;
+    FakeHost host(&pattern);
+    ASSERT_TRUE(makeFromFigure(s, job, host).finished());
+    EXPECT_EQ(host.pumps, 8) << "400 rows in bands of 50";
+
+    s.w = 320;
+    s.h = 100;
+    FakeHost one(&pattern);
+    ASSERT_TRUE(makeFromFigure(s, job, one).finished());
+    EXPECT_EQ(one.pumps, 1);
+}
+
+TEST(Generation, PictureSizesPerScanMethod)
+{
+    Pattern pattern;
+    auto picture = uniformPicture(300, 200, 5);
+    struct Case {
+        std::int32_t method;
+        int total;
+    } cases[] = {{McMahon, 400 * 200}, {LeftToRight, 400 * 200}, {Feucht, 300 * 200}};
+    for (const Case& c : cases) {
+        SirdsSettings s;
+        s.ShiftDir = c.method;
+        PictureJob job;
+        job.picture = picture.get();
+        job.palette = &pattern.palette;
+        job.title = "moon.gif";
+        FakeHost host(&pattern);
+        GenerationResult r = makeFromPicture(s, job, host);
+        ASSERT_TRUE(r.finished()) << c.method;
+        EXPECT_EQ(shiftingTotal(host), c.total) << "working size, method " << c.method;
+        EXPECT_EQ(r.picture.bitmap->width(), 300);
+        EXPECT_EQ(r.picture.bitmap->height(), 200);
+        EXPECT_EQ(r.picture.bitmap->bitsPerPixel(), 8);
+        EXPECT_EQ(r.picture.title, "moon.gif{sird}");
+        EXPECT_EQ(r.picture.palette, stereogramPalette(pattern.palette));
+        EXPECT_TRUE(host.texts.empty()) << "no caption on pictures";
+    }
+}
+
+TEST(Generation, DepthMapSizesAndRowsAskedFor)
+{
+    Pattern pattern;
+    for (std::int32_t method : {McMahon, Feucht}) {
+        GridMap map(300, 200, 20);
+        SirdsSettings s;
+        s.ShiftDir = method;
+        DepthMapJob job;
+        job.map = &map;
+        job.title = "hills.rds";
+        FakeHost host(&pattern);
+        GenerationResult r = makeFromDepthMap(s, job, host);
+        ASSERT_TRUE(r.finished());
+        EXPECT_EQ(r.picture.bitmap->width(), 300);
+        EXPECT_EQ(r.picture.bitmap->height(), 200);
+        EXPECT_EQ(shiftingTotal(host), method == Feucht ? 300 * 200 : 400 * 200);
+        EXPECT_EQ(host.refreshes, 1);
+        // Every map row exactly once; only the columns the layout takes.
+        std::multiset<std::int32_t> rows(map.rows.begin(), map.rows.end());
+        ASSERT_EQ(rows.size(), 200u);
+        for (int y = 0; y < 200; ++y)
+            EXPECT_EQ(rows.count(y), 1u) << y;
+        EXPECT_EQ(map.widths, (std::set<std::int32_t>{method == Feucht ? 300 : 250}));
+    }
+}
+
+TEST(Generation, MathFigureHasTheSettingsSizeMarkersAndCaption)
+{
+    Pattern pattern;
+    SirdsSettings s;
+    s.w = 400;
+    s.h = 300;
+    FigureJob job;
+    job.level = &craterLike;
+    job.figureCode = -1;
+    job.title = "Round Crater";
+    FakeHost host(&pattern);
+    GenerationResult r = makeFromFigure(s, job, host);
+    ASSERT_TRUE(r.finished());
+    const platform::Bitmap& b = *r.picture.bitmap;
+    EXPECT_EQ(b.width(), 400);
+    EXPECT_EQ(b.height(), 300);
+    EXPECT_EQ(r.picture.title, "Round Crater");
+    // Markers at 200 ± 50, in the pattern's yellow (14) and black (0).
+    EXPECT_EQ(b.rowFromTop(7)[150], 14);
+    EXPECT_EQ(b.rowFromTop(5)[148], 0);
+    EXPECT_EQ(b.rowFromTop(9)[252], 0);
+    EXPECT_EQ(b.rowFromTop(7)[250], 14);
+    // The caption: yellow shadow first, navy on top one pixel right and down.
+    ASSERT_EQ(host.texts.size(), 2u);
+    EXPECT_EQ(host.texts[0].x, 9);
+    EXPECT_EQ(host.texts[0].y, 279);
+    EXPECT_EQ(host.texts[0].colour, (Rgb{255, 255, 0}));
+    EXPECT_EQ(host.texts[1].x, 10);
+    EXPECT_EQ(host.texts[1].y, 280);
+    EXPECT_EQ(host.texts[1].colour, (Rgb{0, 0, 128}));
+    EXPECT_EQ(host.texts[0].text, "Round Crater - Dotscape - " + std::string(kCaptionCredit));
+    EXPECT_EQ(host.texts[1].text, host.texts[0].text);
+}
+
+TEST(Generation, MarkersOnlyWhenAskedFor)
+{
+    Pattern pattern;
+    SirdsSettings s;
+    s.Marker = 0;
+    s.ShiftDir = 0; // the plain tiled pattern
+    FigureJob job;
+    job.level = &craterLike;
+    FakeHost host(&pattern);
+    GenerationResult r = makeFromFigure(s, job, host);
+    ASSERT_TRUE(r.finished());
+    // Without shifting and markers the picture is the centred tiling.
+    const int phase = 400 / 2 - 37 / 2;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 400; ++x)
+            ASSERT_EQ(r.picture.bitmap->rowFromTop(y)[x],
+                      pattern.tile->rowFromTop(y % 23)[((x - phase) % 37 + 37) % 37]);
+}
+
+TEST(Generation, ProgressRunsFromStartToEnd)
+{
+    Pattern pattern;
+    SirdsSettings s;
+    FigureJob job;
+    job.level = &craterLike;
+    FakeHost host(&pattern);
+    ASSERT_TRUE(makeFromFigure(s, job, host).finished());
+    ASSERT_GE(host.reports.size(), 4u);
+    EXPECT_EQ(host.reports.front().phase, kProgressStart);
+    EXPECT_EQ(host.reports.front().text, "Generating Dots");
+    EXPECT_EQ(host.reports[1].phase, kProgressText);
+    EXPECT_EQ(host.reports.back().phase, kProgressEnd);
+    EXPECT_EQ(host.count(kProgressStart), 1);
+    EXPECT_EQ(host.count(kProgressEnd), 1);
+    // Steps of at least ten per cent: bands start at 0, 50 … 350 of 400 rows.
+    std::vector<std::int32_t> done;
+    for (const Report& r : host.reports)
+        if (r.phase == kProgressStep) {
+            EXPECT_EQ(r.text, "Shifting Dots");
+            EXPECT_EQ(r.total, 400 * 400);
+            done.push_back(r.done);
+        }
+    EXPECT_EQ(done, (std::vector<std::int32_t>{400 * 50, 400 * 100, 400 * 150, 400 * 200, 400 * 250,
+                                               400 * 300, 400 * 350}));
+}
+
+TEST(Generation, ProgressStepsStayAtTenPerGeneration)
+{
+    // A tall picture has many bands (64 of 19 rows); reports still come at
+    // most ten times.
+    Pattern pattern;
+    auto picture = uniformPicture(1000, 1200, 3);
+    SirdsSettings s;
+    s.ShiftDir = Feucht;
+    PictureJob job;
+    job.picture = picture.get();
+    job.palette = &pattern.palette;
+    FakeHost host(&pattern);
+    ASSERT_TRUE(makeFromPicture(s, job, host).finished());
+    EXPECT_EQ(host.pumps, 64);
+    EXPECT_LE(host.count(kProgressStep), 10);
+    EXPECT_GE(host.count(kProgressStep), 9);
+}
+
+TEST(Generation, StopLeavesNoPicture)
+{
+    Pattern pattern;
+    auto picture = uniformPicture(300, 200, 5);
+    GridMap map(300, 200, 20);
+    for (int stopAt : {1, 3}) {
+        SirdsSettings s;
+        FigureJob figure;
+        figure.level = &craterLike;
+        FakeHost a(&pattern);
+        a.stopAtPump = stopAt;
+        GenerationResult ra = makeFromFigure(s, figure, a);
+        EXPECT_EQ(ra.status, GenerationStatus::Stopped);
+        EXPECT_FALSE(ra.picture.bitmap);
+        EXPECT_EQ(a.pumps, stopAt) << "stops right after the band in progress";
+        EXPECT_EQ(a.count(kProgressEnd), 1);
+        EXPECT_TRUE(a.texts.empty());
+        EXPECT_TRUE(a.errors.empty());
+
+        PictureJob pj;
+        pj.picture = picture.get();
+        pj.palette = &pattern.palette;
+        FakeHost b(&pattern);
+        b.stopAtPump = stopAt;
+        GenerationResult rb = makeFromPicture(s, pj, b);
+        EXPECT_EQ(rb.status, GenerationStatus::Stopped);
+        EXPECT_FALSE(rb.picture.bitmap);
+        EXPECT_EQ(b.beeps, 1);
+        EXPECT_EQ(b.count(kProgressEnd), 1);
+
+        DepthMapJob mj;
+        mj.map = &map;
+        FakeHost c(&pattern);
+        c.stopAtPump = stopAt;
+        GenerationResult rc = makeFromDepthMap(s, mj, c);
+        EXPECT_EQ(rc.status, GenerationStatus::Stopped);
+        EXPECT_FALSE(rc.picture.bitmap);
+        EXPECT_EQ(c.beeps, 0);
+        EXPECT_EQ(c.count(kProgressEnd), 1);
+    }
+}
+
+TEST(Generation, EmptyPatternLibraryIsRefusedWithAMessage)
+{
+    auto picture = uniformPicture(300, 200, 5);
+    GridMap map(300, 200, 20);
+    Pattern pattern;
+    SirdsSettings s;
+
+    FigureJob figure;
+    figure.level = &craterLike;
+    FakeHost a(nullptr);
+    GenerationResult ra = makeFromFigure(s, figure, a);
+    EXPECT_EQ(ra.status, GenerationStatus::Failed);
+    EXPECT_FALSE(ra.picture.bitmap);
+    EXPECT_EQ(a.errors, (std::vector<std::string>{std::string(kNoPatternMessage)}));
+    EXPECT_EQ(a.count(kProgressStart), a.count(kProgressEnd)) << "the frame leaves its busy state";
+
+    PictureJob pj;
+    pj.picture = picture.get();
+    pj.palette = &pattern.palette;
+    FakeHost b(nullptr);
+    EXPECT_EQ(makeFromPicture(s, pj, b).status, GenerationStatus::Failed);
+    EXPECT_EQ(b.errors, (std::vector<std::string>{std::string(kNoPatternMessage)}));
+    EXPECT_EQ(b.count(kProgressStart), b.count(kProgressEnd));
+
+    DepthMapJob mj;
+    mj.map = &map;
+    FakeHost c(nullptr);
+    EXPECT_EQ(makeFromDepthMap(s, mj, c).status, GenerationStatus::Failed);
+    EXPECT_EQ(c.errors, (std::vector<std::string>{std::string(kNoPatternMessage)}));
+    EXPECT_EQ(c.pumps, 0);
+}
+
+TEST(Generation, UnusableSettingsAreRefusedNotCrashed)
+{
+    Pattern pattern;
+    FigureJob figure;
+    figure.level = &craterLike;
+    auto picture = uniformPicture(30, 20, 5);
+    PictureJob pj;
+    pj.picture = picture.get();
+    pj.palette = &pattern.palette;
+
+    SirdsSettings noGap;
+    noGap.gapValue = 0;
+    FakeHost a(&pattern);
+    EXPECT_EQ(makeFromFigure(noGap, figure, a).status, GenerationStatus::Failed);
+    ASSERT_EQ(a.errors.size(), 1u);
+    EXPECT_NE(a.errors[0].find("gap value 0"), std::string::npos);
+    FakeHost b(&pattern);
+    EXPECT_EQ(makeFromPicture(noGap, pj, b).status, GenerationStatus::Failed);
+
+    SirdsSettings noWidth;
+    noWidth.w = 0;
+    FakeHost c(&pattern);
+    EXPECT_EQ(makeFromFigure(noWidth, figure, c).status, GenerationStatus::Failed);
+    EXPECT_EQ(c.errors, (std::vector<std::string>{"A stereogram of 0 x 400 pixels cannot be made."}));
+
+    SirdsSettings huge;
+    huge.w = 2000000000;
+    huge.h = 2000000000;
+    FakeHost d(&pattern);
+    EXPECT_EQ(makeFromFigure(huge, figure, d).status, GenerationStatus::Failed);
+    EXPECT_EQ(d.count(kProgressStart), d.count(kProgressEnd));
+
+    FakeHost e(&pattern);
+    EXPECT_EQ(makeFromPicture(SirdsSettings{}, PictureJob{}, e).status, GenerationStatus::Failed);
+    EXPECT_EQ(e.errors, (std::vector<std::string>{std::string(kNoPictureMessage)}));
+}
+
+TEST(Generation, EqualZminAndZmaxGiveAFlatPicture)
+{
+    Pattern pattern;
+    SirdsSettings s;
+    s.zmin = 30;
+    s.zmax = 30;
+    s.Marker = 0;
+    FigureJob job;
+    job.level = &craterLike;
+    for (std::int32_t method : {McMahon, LeftToRight}) {
+        s.ShiftDir = method;
+        FakeHost host(&pattern);
+        GenerationResult r = makeFromFigure(s, job, host);
+        ASSERT_TRUE(r.finished());
+        EXPECT_TRUE(rowsPeriodic(*r.picture.bitmap, 100, 0)) << method;
+    }
+}
+
+TEST(Generation, PictureDepthRepeatsAtTheSeparationItAsksFor)
+{
+    // McMahon: index 0 by colour is depth 0 (separation g = 100); white by
+    // brightness is 255, which with zmax 255 is separation g − g ÷ 2 = 50.
+    Pattern pattern;
+    std::vector<platform::PALETTEENTRY> e(4, platform::PALETTEENTRY{255, 255, 255, 0});
+    const platform::Palette white(e);
+    auto picture = uniformPicture(300, 120, 2);
+    SirdsSettings s;
+    s.zmax = 255;
+    PictureJob job;
+    job.picture = picture.get();
+    job.palette = &white;
+
+    s.DepthSel = ByBrightness;
+    FakeHost a(&pattern);
+    GenerationResult ra = makeFromPicture(s, job, a);
+    ASSERT_TRUE(ra.finished());
+    EXPECT_TRUE(rowsPeriodic(*ra.picture.bitmap, 50, 10));
+
+    auto zero = uniformPicture(300, 120, 0);
+    job.picture = zero.get();
+    s.DepthSel = ByColor;
+    FakeHost b(&pattern);
+    GenerationResult rb = makeFromPicture(s, job, b);
+    ASSERT_TRUE(rb.finished());
+    EXPECT_TRUE(rowsPeriodic(*rb.picture.bitmap, 100, 10));
+    EXPECT_FALSE(rowsPeriodic(*rb.picture.bitmap, 50, 10));
+}
+
+TEST(Generation, ZoomedPictureIsMadeAtTheSizeItIsShown)
+{
+    Pattern pattern;
+    auto picture = uniformPicture(150, 100, 0);
+    SirdsSettings s;
+    PictureJob job;
+    job.picture = picture.get();
+    job.palette = &pattern.palette;
+    job.zoom = 2.0;
+    FakeHost host(&pattern);
+    GenerationResult r = makeFromPicture(s, job, host);
+    ASSERT_TRUE(r.finished());
+    EXPECT_EQ(r.picture.bitmap->width(), 300);
+    EXPECT_EQ(r.picture.bitmap->height(), 200);
+    EXPECT_EQ(shiftingTotal(host), (300 + 200) * 200) << "the gap is scaled too";
+    // A flat picture repeats at the scaled gap.
+    EXPECT_TRUE(rowsPeriodic(*r.picture.bitmap, 200, 10));
+
+    job.zoom = 0.5;
+    FakeHost half(&pattern);
+    GenerationResult h = makeFromPicture(s, job, half);
+    ASSERT_TRUE(h.finished());
+    EXPECT_EQ(h.picture.bitmap->width(), 75);
+    EXPECT_EQ(h.picture.bitmap->height(), 50);
+}
+
+TEST(Generation, DrawingOverTheOpenPictureKeepsItAsTexture)
+{
+    Pattern pattern;
+    auto picture = platform::Bitmap::create(250, 90, 8);
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 250; ++x)
+            picture->setPixel(x, y, static_cast<std::uint32_t>((x * 31 + y * 17) % 251));
+    SirdsSettings s;
+    s.UseBMP = 1;
+    s.Marker = 0;
+    s.ShiftDir = 0;
+    FigureJob job;
+    job.level = &flatFigure;
+    job.drawOver = picture.get();
+    FakeHost host(&pattern);
+    GenerationResult r = makeFromFigure(s, job, host);
+    ASSERT_TRUE(r.finished());
+    EXPECT_EQ(r.picture.bitmap->width(), 250);
+    EXPECT_EQ(r.picture.bitmap->height(), 90);
+    EXPECT_EQ(r.picture.bitmap->bits().size(), picture->bits().size());
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 250; ++x)
+            ASSERT_EQ(r.picture.bitmap->pixel(x, y), picture->pixel(x, y));
+    // The original stays untouched.
+    EXPECT_EQ(picture->pixel(3, 4), static_cast<std::uint32_t>((3 * 31 + 4 * 17) % 251));
+
+    // Without UseBMP the settings' size is used and the picture ignored.
+    s.UseBMP = 0;
+    FakeHost other(&pattern);
+    GenerationResult n = makeFromFigure(s, job, other);
+    ASSERT_TRUE(n.finished());
+    EXPECT_EQ(n.picture.bitmap->width(), 400);
+}
+
+TEST(Generation, ThreadCountDoesNotChangeThePicture)
+{
+    Pattern pattern;
+    for (std::int32_t method : {LeftToRight, McMahon, Feucht}) {
+        SirdsSettings s;
+        s.ShiftDir = method;
+        s.w = 333;
+        s.h = 211;
+        std::vector<std::vector<std::uint8_t>> figures, maps;
+        for (int threads : {1, 2, 3}) {
+            FigureJob job;
+            job.level = &craterLike;
+            job.options.threads = threads;
+            FakeHost host(&pattern);
+            GenerationResult r = makeFromFigure(s, job, host);
+            ASSERT_TRUE(r.finished());
+            figures.emplace_back(r.picture.bitmap->bits().begin(), r.picture.bitmap->bits().end());
+
+            GridMap map(301, 157, 10);
+            DepthMapJob mj;
+            mj.map = &map;
+            mj.options.threads = threads;
+            FakeHost mh(&pattern);
+            GenerationResult m = makeFromDepthMap(s, mj, mh);
+            ASSERT_TRUE(m.finished());
+            maps.emplace_back(m.picture.bitmap->bits().begin(), m.picture.bitmap->bits().end());
+        }
+        EXPECT_EQ(figures[0], figures[1]) << method;
+        EXPECT_EQ(figures[0], figures[2]) << method;
+        EXPECT_EQ(maps[0], maps[1]) << method;
+        EXPECT_EQ(maps[0], maps[2]) << method;
+    }
+}
+
+#if defined(DOTSCAPE_ENGINE_HAS_DEPTHMAP)
+TEST(Generation, DepthMapDocumentLevelsSetTheSeparation)
+{
+    // One box at level 32 over the whole map: McMahon separation
+    // 100 − (32 × 50) ÷ 63 = 75 across the finished width.
+    Pattern pattern;
+    depthmap::TMapDocument map("box.rds", 300, 150);
+    map.AddOnTop(std::make_unique<depthmap::TDepthObj>(nullptr, -10, -10, 310, 160, depthmap::DepthKind::SquareBox, 32));
+    ASSERT_EQ(map.LevelAt(150, 75), 32);
+    SirdsSettings s;
+    FakeHost host(&pattern);
+    GenerationResult r = makeFromDepthMap(s, map, "box.rds", host);
+    ASSERT_TRUE(r.finished());
+    EXPECT_EQ(r.picture.bitmap->width(), 300);
+    EXPECT_EQ(r.picture.bitmap->height(), 150);
+    EXPECT_EQ(r.picture.title, "box.rds");
+    EXPECT_TRUE(rowsPeriodic(*r.picture.bitmap, 75, 10));
+    EXPECT_FALSE(rowsPeriodic(*r.picture.bitmap, 100, 10));
+}
+#endif
+
+#if defined(DOTSCAPE_ENGINE_HAS_TERRAKIT)
+TEST(Generation, MathFigureLibraryIsTheDefaultSource)
+{
+    // The crater raises the middle: the centre rows are not a pure repeat
+    // at the gap, the corner rows far from it are.
+    Pattern pattern;
+    SirdsSettings s;
+    s.Marker = 0;
+    FigureJob job;
+    job.figureCode = -1;
+    FakeHost host(&pattern);
+    GenerationResult r = makeFromFigure(s, job, host);
+    ASSERT_TRUE(r.finished());
+    const platform::Bitmap& b = *r.picture.bitmap;
+    bool centreRepeats = true;
+    for (int x = 100; x < 400; ++x)
+        centreRepeats = centreRepeats && b.rowFromTop(200)[x] == b.rowFromTop(200)[x - 100];
+    EXPECT_FALSE(centreRepeats);
+}
+#endif
