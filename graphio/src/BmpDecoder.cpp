@@ -4,19 +4,75 @@
 #include "platform/BitmapInfo.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+namespace {
+
+bool trueColour(int bits)
+{
+    return bits == 16 || bits == 24 || bits == 32;
+}
+
+} // namespace
 
 BmpDecoder::BmpDecoder(InStream& in, std::uint32_t compression, int bitsPerPixel, int width, int height)
     : in_(in), compression_(compression), bits_(bitsPerPixel), width_(std::max(width, 0)),
       height_(std::max(height, 0))
 {
+    if (bits_ == 16)
+        setMasks(0x7C00, 0x03E0, 0x001F);
+    else
+        setMasks(0xFF0000, 0x00FF00, 0x0000FF);
+}
+
+bool BmpDecoder::setMasks(std::uint32_t red, std::uint32_t green, std::uint32_t blue)
+{
+    const std::uint32_t masks[3] = {red, green, blue};
+    Channel parsed[3];
+    for (int i = 0; i < 3; ++i) {
+        const std::uint32_t m = masks[i];
+        if (m == 0)
+            return false;
+        const int shift = std::countr_zero(m);
+        const std::uint32_t run = m >> shift;
+        if ((run & (run + 1)) != 0) // not one run of set bits
+            return false;
+        parsed[i] = {shift, std::popcount(run)};
+    }
+    std::copy(parsed, parsed + 3, channels_);
+    return true;
+}
+
+void BmpDecoder::unpackTrueColour(std::uint8_t* buffer, int count) const
+{
+    const std::size_t bytes = static_cast<std::size_t>(bits_ / 8);
+    for (std::size_t x = 0; x < static_cast<std::size_t>(count); ++x) {
+        const std::uint8_t* p = row_.data() + x * bytes;
+        std::uint32_t v = 0;
+        for (std::size_t k = 0; k < bytes; ++k)
+            v |= std::uint32_t{p[k]} << (8 * k);
+        for (int c = 0; c < 3; ++c) {
+            const Channel ch = channels_[c];
+            const std::uint32_t max = ch.bits >= 32 ? 0xFFFFFFFFu : (1u << ch.bits) - 1;
+            const std::uint32_t value = (v >> ch.shift) & max;
+            // Scaled to 0..255 so that full intensity stays full.
+            std::uint32_t out;
+            if (ch.bits >= 8)
+                out = value >> (ch.bits - 8);
+            else
+                out = value * 255 / max;
+            buffer[3 * x + static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(out);
+        }
+    }
 }
 
 int BmpDecoder::init()
 {
     status_ = CODEC_OK;
     y_ = x_ = blankRows_ = resumeX_ = 0;
-    const bool raw = compression_ == platform::BI_RGB && (bits_ == 1 || bits_ == 4 || bits_ == 8);
+    const bool raw = (compression_ == platform::BI_RGB && (bits_ == 1 || bits_ == 4 || bits_ == 8 || trueColour(bits_))) ||
+                     (compression_ == BI_BITFIELDS && (bits_ == 16 || bits_ == 32));
     const bool rle = (compression_ == platform::BI_RLE8 && bits_ == 8) ||
                      (compression_ == platform::BI_RLE4 && bits_ == 4);
     if (!raw && !rle)
@@ -29,10 +85,11 @@ int BmpDecoder::init()
 int BmpDecoder::decode(std::uint8_t* buffer, int count)
 {
     count = std::clamp(count, 0, width_);
-    std::memset(buffer, 0, static_cast<std::size_t>(count));
+    std::memset(buffer, 0, static_cast<std::size_t>(count) * (trueColour(bits_) ? 3 : 1));
     if (status_ != CODEC_OK)
         return status_;
-    return compression_ == platform::BI_RGB ? decodeRaw(buffer, count) : decodeRle(buffer, count);
+    const bool rle = compression_ == platform::BI_RLE8 || compression_ == platform::BI_RLE4;
+    return rle ? decodeRle(buffer, count) : decodeRaw(buffer, count);
 }
 
 int BmpDecoder::decodeRaw(std::uint8_t* buffer, int count)
@@ -42,7 +99,10 @@ int BmpDecoder::decodeRaw(std::uint8_t* buffer, int count)
     std::fill(row_.begin(), row_.end(), std::uint8_t{0});
     if (in_.read(row_.data(), row_.size()) < row_.size())
         status_ = CODEC_EOF;
-    TGIntf::BmpDecode(row_.data(), buffer, bits_, count);
+    if (trueColour(bits_))
+        unpackTrueColour(buffer, count);
+    else
+        TGIntf::BmpDecode(row_.data(), buffer, bits_, count);
     return status_;
 }
 
@@ -132,7 +192,7 @@ int BmpDecoder::decodeRle(std::uint8_t* buffer, int count)
 
 int BmpDecoder::term()
 {
-    if (status_ != CODEC_OK || compression_ == platform::BI_RGB)
+    if (status_ != CODEC_OK || (compression_ != platform::BI_RLE8 && compression_ != platform::BI_RLE4))
         return status_;
     // Every row has been read. What follows may only end the picture; data
     // for rows beyond it means the file is damaged.

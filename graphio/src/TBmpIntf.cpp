@@ -132,16 +132,35 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
         }
     }
 
+    // Colour masks: inside the longer Windows headers, else just after the
+    // 40-byte one.
+    std::size_t tableStart = kFileHeaderSize + L.headerSize;
+    std::uint32_t masks[3] = {};
+    if (L.compression == BI_BITFIELDS) {
+        platform::ByteReader m(in.bytes());
+        m.seek(L.headerSize >= 52 ? kFileHeaderSize + 40 : tableStart);
+        for (auto& mask : masks)
+            mask = m.u32();
+        if (L.headerSize < 52)
+            tableStart += 12;
+        if (!m.ok()) {
+            ErrorMsg("Error reading Bitmap Info Header.");
+            return nullptr;
+        }
+    }
+
     // What this reader can hold.
-    if (L.bitsPerPixel == 16 || L.bitsPerPixel == 24 || L.bitsPerPixel == 32) {
-        ErrorMsg("Only bitmaps of 1, 4 or 8 bits per pixel are supported.");
+    const int bpp = L.bitsPerPixel;
+    const bool trueColour = bpp == 16 || bpp == 24 || bpp == 32;
+    if (bpp == 2 || bpp == 64) {
+        ErrorMsg("Only bitmaps of 1, 4, 8, 16, 24 or 32 bits per pixel are supported.");
         return nullptr;
     }
     const bool rle = L.compression == platform::BI_RLE8 || L.compression == platform::BI_RLE4;
-    const bool validCoding = (L.compression == platform::BI_RGB &&
-                              (L.bitsPerPixel == 1 || L.bitsPerPixel == 4 || L.bitsPerPixel == 8)) ||
-                             (L.compression == platform::BI_RLE8 && L.bitsPerPixel == 8) ||
-                             (L.compression == platform::BI_RLE4 && L.bitsPerPixel == 4);
+    const bool validCoding = (L.compression == platform::BI_RGB && (bpp == 1 || bpp == 4 || bpp == 8 || trueColour)) ||
+                             (L.compression == BI_BITFIELDS && (bpp == 16 || bpp == 32)) ||
+                             (L.compression == platform::BI_RLE8 && bpp == 8) ||
+                             (L.compression == platform::BI_RLE4 && bpp == 4);
     // Run-length pictures are always stored bottom-up.
     if (!validCoding || L.width <= 0 || L.height == 0 || (rle && L.height < 0)) {
         ErrorMsg("Format error or file is not a BMP file");
@@ -155,16 +174,18 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
     }
     const int width = static_cast<int>(L.width);
     const int height = static_cast<int>(height64);
-    const int bpp = L.bitsPerPixel;
 
     // Colour table: the number of entries the header asks for (all that the
     // depth allows when it says 0 or too many), but never more than fit
     // between the headers and the pixel data, since some writers store a
-    // short table without saying so.
-    const std::size_t tableStart = kFileHeaderSize + L.headerSize;
-    const std::size_t maxColors = std::size_t{1} << bpp;
-    std::size_t colors = (L.colorsUsed > 0 && L.colorsUsed <= maxColors) ? L.colorsUsed : maxColors;
-    if (L.pixelOffset < tableStart + L.entrySize) {
+    // short table without saying so. True-colour pixels need none, and any
+    // table they carry is only a hint for palette displays.
+    std::size_t colors = 0;
+    if (!trueColour) {
+        const std::size_t maxColors = std::size_t{1} << bpp;
+        colors = (L.colorsUsed > 0 && L.colorsUsed <= maxColors) ? L.colorsUsed : maxColors;
+    }
+    if (L.pixelOffset < tableStart + (trueColour ? 0 : L.entrySize)) {
         ErrorMsg("Format error or file is not a BMP file");
         return nullptr;
     }
@@ -181,7 +202,7 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
         }
         e = {quad[2], quad[1], quad[0], platform::PC_NOCOLLAPSE};
     }
-    if (t.atEnd()) {
+    if (!trueColour && t.atEnd()) {
         ErrorMsg("Error reading RGB color table");
         return nullptr;
     }
@@ -189,7 +210,7 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
     // The pixel data must be in the file: every byte of an uncompressed
     // picture (the last row's padding may be missing), and at least one byte
     // per 128 pixels of a run-length one (a run of 255 pixels takes 2 bytes).
-    const std::size_t rowLength = platform::dibStride(width, bpp);
+    const std::size_t fileRowLength = platform::dibStride(width, bpp);
     if (L.pixelOffset > in.size()) {
         ErrorMsg("Error reading BMP file");
         return nullptr;
@@ -197,7 +218,8 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
     const std::uint64_t available = in.size() - L.pixelOffset;
     const std::uint64_t needed =
         rle ? (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) + 127) / 128
-            : static_cast<std::uint64_t>(height - 1) * rowLength + (static_cast<std::uint64_t>(width) * bpp + 7) / 8;
+            : static_cast<std::uint64_t>(height - 1) * fileRowLength +
+                  (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bpp) + 7) / 8;
     if (needed > available) {
         ErrorMsg("Error reading BMP file");
         return nullptr;
@@ -205,13 +227,21 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
 
     in.seek(L.pixelOffset);
     BmpDecoder decoder(in, L.compression, bpp, width, height);
+    if (L.compression == BI_BITFIELDS && !decoder.setMasks(masks[0], masks[1], masks[2])) {
+        ErrorMsg("Format error or file is not a BMP file");
+        return nullptr;
+    }
     decoder.init();
 
+    // The device bitmap keeps indexed pictures at their own depth and holds
+    // every true-colour one at 24 bits.
+    const int depth = trueColour ? 24 : bpp;
+    const std::size_t rowLength = platform::dibStride(width, depth);
     const int band = BandRows(height, rowLength);
     std::vector<std::uint8_t> pixels;
     std::uint8_t* bandMem = nullptr;
     try {
-        pixels.assign(static_cast<std::size_t>(width), 0);
+        pixels.assign(static_cast<std::size_t>(width) * (trueColour ? 3 : 1), 0);
         bandMem = AllocImgMem(static_cast<std::size_t>(band) * rowLength);
     } catch (const std::bad_alloc&) {
         bandMem = nullptr;
@@ -223,7 +253,7 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
 
     DoStatusMsg(0, 0, "Reading Bitmap");
     auto palette = std::make_unique<platform::Palette>(entries);
-    auto bitmap = platform::Bitmap::create(width, height, bpp);
+    auto bitmap = platform::Bitmap::create(width, height, depth);
     if (!bitmap) {
         FreeImgMem();
         ErrorMsg("Insufficient memory to write image");
@@ -244,10 +274,19 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
             // File rows run bottom-up, or top-down when the height is negative;
             // band memory always runs bottom-up.
             const int memRow = topDown ? rows - 1 - i : i;
-            BmpEncode(bandMem + static_cast<std::size_t>(memRow) * rowLength, pixels.data(), bpp, width);
+            std::uint8_t* dib = bandMem + static_cast<std::size_t>(memRow) * rowLength;
+            if (trueColour) {
+                for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x) {
+                    dib[3 * x] = pixels[3 * x + 2];
+                    dib[3 * x + 1] = pixels[3 * x + 1];
+                    dib[3 * x + 2] = pixels[3 * x];
+                }
+            } else {
+                BmpEncode(dib, pixels.data(), bpp, width);
+            }
         }
         const int startScan = topDown ? height - done - rows : done;
-        platform::BITMAPINFOHEADER info = MakeInfoHeader(width, rows, bpp);
+        platform::BITMAPINFOHEADER info = MakeInfoHeader(width, rows, depth);
         bitmap->setDIBits(startScan, rows, bandMem, info, palette.get());
         done += rows;
         DoStatusMsg(height, done, "Reading Bitmap");

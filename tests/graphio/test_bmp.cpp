@@ -441,6 +441,88 @@ TEST(BmpRead, BandsAndProgress)
     }
 }
 
+TEST(BmpRead, TrueColourBecomesTwentyFourBits)
+{
+    {
+        // 24 bits: blue, green, red per pixel, rows padded to 4 bytes.
+        BmpSpec s;
+        s.width = 2;
+        s.height = 1;
+        s.bpp = 24;
+        auto r = readBytes(makeBmp(s, {0x33, 0x22, 0x11, 0xC0, 0xB0, 0xA0, 0, 0}));
+        ASSERT_TRUE(r.bitmap) << (r.messages.empty() ? "" : r.messages[0]);
+        EXPECT_EQ(r.bitmap->bitsPerPixel(), 24);
+        EXPECT_EQ(r.bitmap->pixel(0, 0), 0x112233u);
+        EXPECT_EQ(r.bitmap->pixel(1, 0), 0xA0B0C0u);
+        ASSERT_TRUE(r.palette);
+        EXPECT_TRUE(r.palette->empty());
+    }
+    {
+        // 32 bits: the fourth byte is not part of the colour.
+        BmpSpec s;
+        s.width = 1;
+        s.height = 2;
+        s.bpp = 32;
+        auto r = readBytes(makeBmp(s, {1, 2, 3, 0xFF, 4, 5, 6, 0x80}));
+        ASSERT_TRUE(r.bitmap);
+        EXPECT_EQ(r.bitmap->pixel(0, 0), 0x030201u);
+        EXPECT_EQ(r.bitmap->pixel(0, 1), 0x060504u);
+    }
+    {
+        // 16 bits, 5-5-5: full channels stay full.
+        BmpSpec s;
+        s.width = 2;
+        s.height = 1;
+        s.bpp = 16;
+        auto r = readBytes(makeBmp(s, {0xFF, 0x7F, 0x1F, 0x00}));
+        ASSERT_TRUE(r.bitmap);
+        EXPECT_EQ(r.bitmap->pixel(0, 0), 0xFFFFFFu);
+        EXPECT_EQ(r.bitmap->pixel(1, 0), 0x0000FFu);
+    }
+    {
+        // 16 bits with 5-6-5 masks after the 40-byte header.
+        BmpSpec s;
+        s.width = 2;
+        s.height = 1;
+        s.bpp = 16;
+        s.compression = BI_BITFIELDS;
+        BmpBytes masks;
+        masks.u32(0xF800);
+        masks.u32(0x07E0);
+        masks.u32(0x001F);
+        auto bytes = makeBmp(s, {});
+        bytes.resize(54);
+        bytes.insert(bytes.end(), masks.bytes.begin(), masks.bytes.end());
+        bytes.insert(bytes.end(), {0x00, 0xF8, 0xE0, 0x07});
+        BmpBytes fix{bytes};
+        fix.patch32(10, 66);
+        auto r = readBytes(fix.bytes);
+        ASSERT_TRUE(r.bitmap) << (r.messages.empty() ? "" : r.messages[0]);
+        EXPECT_EQ(r.bitmap->pixel(0, 0), 0xFF0000u);
+        EXPECT_EQ(r.bitmap->pixel(1, 0), 0x00FF00u);
+
+        // A mask of scattered bits is refused.
+        fix.patch32(54, 0xF00F);
+        r = readBytes(fix.bytes);
+        EXPECT_FALSE(r.bitmap);
+        EXPECT_EQ(r.messages, std::vector<std::string>{"Format error or file is not a BMP file"});
+    }
+}
+
+TEST(BmpRoundTrip, TwentyFourBitsWithoutPalette)
+{
+    auto bmp = platform::Bitmap::create(5, 3, 24);
+    std::mt19937 rng(8);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            bmp->setPixel(x, y, rng() & 0xFFFFFF);
+    RecordingWindow owner;
+    auto bytes = writeBytes(*bmp, nullptr, &owner);
+    auto r = readBytes(bytes);
+    ASSERT_TRUE(r.bitmap);
+    EXPECT_EQ(*r.bitmap, *bmp);
+}
+
 // ------------------------------------------------------------ run lengths
 
 std::vector<std::uint8_t> decodeRle(std::uint32_t compression, int bpp, int width, int height,
@@ -597,16 +679,23 @@ TEST(BmpRefusals, EveryReaderMessage)
         cases.push_back({"OS/2 compression", makeBmp(s, std::vector<std::uint8_t>(8)),
                          "Only Windows Compatible Bitmaps are supported."});
     }
-    for (std::uint16_t bpp : {16, 24, 32}) {
+    for (std::uint16_t bpp : {2, 64}) {
         BmpSpec s;
         s.bpp = bpp;
-        cases.push_back({"true colour", makeBmp(s, std::vector<std::uint8_t>(32)),
-                         "Only bitmaps of 1, 4 or 8 bits per pixel are supported."});
+        s.tableEntries = bpp == 2 ? 4 : 0;
+        cases.push_back({"depth the device cannot hold", makeBmp(s, std::vector<std::uint8_t>(64)),
+                         "Only bitmaps of 1, 4, 8, 16, 24 or 32 bits per pixel are supported."});
     }
     {
         BmpSpec s;
-        s.bpp = 2;
-        cases.push_back({"2 bits per pixel", makeBmp(s, std::vector<std::uint8_t>(8)),
+        s.bpp = 0;
+        s.tableEntries = 0;
+        cases.push_back({"no depth at all", makeBmp(s, std::vector<std::uint8_t>(8)),
+                         "Format error or file is not a BMP file"});
+        s = {};
+        s.bpp = 24;
+        s.compression = BI_BITFIELDS; // masks only exist for 16 and 32 bits
+        cases.push_back({"masks at 24 bits", makeBmp(s, std::vector<std::uint8_t>(64)),
                          "Format error or file is not a BMP file"});
         s = {};
         s.width = -4;

@@ -33,6 +33,12 @@ struct ManifestRow {
     std::string note;
 };
 
+// Shown by the test runner in place of the record's bytes.
+void PrintTo(const ManifestRow& row, std::ostream* os)
+{
+    *os << row.file << " (" << row.expected << ")";
+}
+
 std::vector<std::string> split(const std::string& line, char sep)
 {
     std::vector<std::string> out;

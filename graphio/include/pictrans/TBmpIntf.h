@@ -1,5 +1,8 @@
 #pragma once
-// Reads and writes Windows BMP files.
+// Reads and writes Windows BMP files. Pictures of 1, 4 and 8 bits per pixel
+// are read at their own depth with their colour table as the palette;
+// true-colour files (16, 24 or 32 bits, plain or with colour masks) become
+// 24-bit bitmaps with an empty palette. Writing takes 1, 4, 8 and 24 bits.
 
 #include "pictrans/Export.h"
 #include "pictrans/Stream.h"

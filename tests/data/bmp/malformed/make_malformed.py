@@ -36,8 +36,21 @@ CASES = {
     "width-negative.bmp": (bmp(width=-5, pixels=bytes(8)), "Format error or file is not a BMP file"),
     "height-min-int.bmp": (bmp(height=-2**31, pixels=bytes(8)), "Insufficient memory to write image"),
     "bits-30000.bmp": (bmp(bpp=30000, entries=0, pixels=bytes(8)), "Format error or file is not a BMP file"),
-    "bits-2.bmp": (bmp(bpp=2, pixels=bytes(8)), "Format error or file is not a BMP file"),
-    "bits-24.bmp": (bmp(bpp=24, pixels=bytes(24)), "Only bitmaps of 1, 4 or 8 bits per pixel are supported."),
+    "bits-2.bmp": (bmp(bpp=2, pixels=bytes(8)),
+                   "Only bitmaps of 1, 4, 8, 16, 24 or 32 bits per pixel are supported."),
+    "bits-64.bmp": (bmp(bpp=64, pixels=bytes(64)),
+                    "Only bitmaps of 1, 4, 8, 16, 24 or 32 bits per pixel are supported."),
+    # Green mask 0: the masks follow the 40-byte header.
+    "bitfields-empty-mask.bmp": (bmp(bpp=16, compression=3, entries=0, offset=66, pixels=b"")[:54]
+                                 + struct.pack("<III", 0xF800, 0, 0x1F) + bytes(16),
+                                 "Format error or file is not a BMP file"),
+    "bitfields-split-mask.bmp": (bmp(bpp=32, compression=3, entries=0, offset=66,
+                                     pixels=bytes(32))[:54] + struct.pack("<III", 0xF0F000, 0xFF00, 0xFF)
+                                 + bytes(32), "Format error or file is not a BMP file"),
+    "bitfields-missing-masks.bmp": (bmp(bpp=32, compression=3, entries=0, pixels=b"")[:58],
+                                    "Error reading Bitmap Info Header."),
+    "alpha-bitfields.bmp": (bmp(bpp=32, compression=6, entries=0, pixels=bytes(32)),
+                            "Format error or file is not a BMP file"),
     "bitfields-8bit.bmp": (bmp(compression=3, pixels=bytes(8)), "Format error or file is not a BMP file"),
     "huge-dimensions.bmp": (bmp(width=3000000, height=2000000, pixels=bytes(8)),
                             "Insufficient memory to write image"),
