@@ -32,10 +32,13 @@ int TSirdPatt::AddFromFile(const std::string& fileName)
     if (fileName.empty())
         return 0;
     std::string path = fileName.front() == '/' || directory_.empty() ? fileName : JoinPath(directory_, fileName);
+    // The reader gets neither a status window nor an owner: patterns load
+    // quietly, and the start-up loader's own status text stays on show
+    // instead of the reader's per-file progress.
 #ifdef DOTSCAPE_HAVE_GIF_READER
-    TGifIntf reader(owner_, owner_);
+    TGifIntf reader(nullptr, nullptr);
 #else
-    TGIntf reader(owner_, owner_);
+    TGIntf reader(nullptr, nullptr);
 #endif
     reader.quiet = 1;
     std::unique_ptr<platform::Bitmap> bitmap = reader.ReadFile(path);
