@@ -4,10 +4,12 @@
 
 #include "app/FileKinds.h"
 #include "app/TerminalWindow.h"
+#include "depthmap/TMapDocument.h"
 #include "pictrans/TGraphIO.h"
 #include "platform/FileIO.h"
 #include "terrakit/terrakit.h"
 
+#include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <unistd.h>
@@ -78,6 +80,18 @@ int runConvert(const std::vector<std::string>& args, std::ostream& err)
     return writePicture(files[1], *picture, palette.get(), window, err);
 }
 
+// Depth map files start with the letters "DEPTHMAP" and a zero.
+bool looksLikeDepthMap(const std::string& file)
+{
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f)
+        return false;
+    char magic[9] = {};
+    bool yes = std::fread(magic, 1, sizeof magic, f) == sizeof magic && std::memcmp(magic, "DEPTHMAP", 9) == 0;
+    std::fclose(f);
+    return yes;
+}
+
 int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty()) {
@@ -88,6 +102,18 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     for (const auto& file : args) {
         TerminalWindow window(err, TerminalWindow::Answer::No, false);
         window.setSilent(true);
+        if (looksLikeDepthMap(file)) {
+            depthmap::TMapDocument map("", 400, 400, &window);
+            if (!map.ReadFile(file)) {
+                out << file << ": depth map, cannot be read: " << window.lastMessage() << '\n';
+                status = kExitInput;
+                continue;
+            }
+            auto lines = map.Describe();
+            for (std::size_t i = 0; i < lines.size(); ++i)
+                out << (i == 0 ? file + ": " : std::string("  ")) << lines[i] << '\n';
+            continue;
+        }
         TGraphIO io(&window, &window);
         int format = io.GetGraphicFormat(file);
         if (format <= 0) {
