@@ -21,23 +21,53 @@ oCodeStream::oCodeStream(OutStream& out, int codeWidth) : out_(out), codeWidth_(
 
 int oCodeStream::writeBlock()
 {
-    std::uint8_t length = static_cast<std::uint8_t>(count_);
-    out_.write(&length, 1);
-    out_.write(buffer_, static_cast<std::size_t>(count_));
-    count_ = 0;
+    block_[0] = 255;
+    out_.write(block_, 256);
+    count_ -= 255;
+    // At most 3 bytes of the last store lie beyond the block.
+    for (int i = 0; i < count_; ++i)
+        block_[1 + i] = block_[256 + i];
+    return out_.error() ? 4 : 0;
+}
+
+int oCodeStream::drainBytes()
+{
+    int r = 0;
+    while (nbits_ >= 8) {
+        block_[1 + count_++] = static_cast<std::uint8_t>(bits_);
+        bits_ >>= 8;
+        nbits_ -= 8;
+        if (count_ >= 255 && writeBlock() != 0)
+            r = 4;
+    }
+    return r;
+}
+
+int oCodeStream::putbyte(std::uint8_t byte)
+{
+    if (drainBytes() != 0)
+        return 4;
+    block_[1 + count_++] = byte;
+    if (count_ >= 255)
+        return writeBlock();
     return out_.error() ? 4 : 0;
 }
 
 int oCodeStream::flush()
 {
+    if (drainBytes() != 0)
+        return 4;
     if (nbits_ > 0) {
-        int r = putbyte(static_cast<std::uint8_t>(bits_));
+        block_[1 + count_++] = static_cast<std::uint8_t>(bits_);
         bits_ = 0;
         nbits_ = 0;
-        if (r != 0)
+        if (count_ >= 255 && writeBlock() != 0)
             return 4;
     }
-    if (count_ > 0)
-        return writeBlock();
+    if (count_ > 0) {
+        block_[0] = static_cast<std::uint8_t>(count_);
+        out_.write(block_, static_cast<std::size_t>(count_) + 1);
+        count_ = 0;
+    }
     return out_.error() ? 4 : 0;
 }

@@ -114,81 +114,170 @@ int GifDecoder::decode(std::uint8_t* buffer, int count)
     };
     if (t_)
         deliverPending();
+    if (ended_ || pos >= count) {
+        lastFill_ = pos;
+        if (pos < count)
+            std::memset(buffer + pos, 0, static_cast<std::size_t>(count - pos));
+        return status();
+    }
 
-    while (pos < count && !ended_) {
-        const int code = getcode();
-        if (code < 0) {
-            ended_ = true;
-            break;
-        }
-        if (code == clearCode_) {
-            if (!startTable())
-                break;
-            deliverPending();
-            continue;
-        }
-        if (code == endCode_) {
-            ended_ = true;
-            break;
-        }
-        if (tableFull_) {
-            // The table is full and no clear code came.
-            status_ = CODEC_OVERFLOW;
-            ended_ = true;
-            break;
-        }
-        int len;
-        if (code < nextCode_) {
-            len = t_->length[code];
-        } else if (code == nextCode_) {
-            len = t_->length[prevCode_] + 1;
-        } else {
-            status_ = CODEC_BADCODE;
-            ended_ = true;
-            break;
-        }
-        if (len > LZW_TABLE_SIZE) {
-            // Cannot happen with a consistent table; kept as the stack's guard.
-            status_ = CODEC_OVERFLOW;
-            ended_ = true;
-            break;
-        }
-        // Strings that fit go straight into the line; a longer one waits on
-        // the stack for the next line.
-        const bool direct = len <= count - pos;
-        std::uint8_t* out = direct ? buffer + pos : t_->stack;
-        if (code == nextCode_) {
-            out[len - 1] = static_cast<std::uint8_t>(firstChar_);
-            writeString(out + len - 1, prevCode_, len - 1);
-        } else {
-            writeString(out + len, code, len);
-        }
-        const int root = out[0];
-        if (direct) {
-            pos += len;
-        } else {
-            pendingPos_ = 0;
-            pendingEnd_ = len;
-            deliverPending();
-        }
+    // The inner loop works on locals: stores into the pixel buffer could
+    // otherwise alias every member and force it to be reloaded.
+    Tables& t = *t_;
+    const int clearCode = clearCode_;
+    const int endCode = endCode_;
+    int next = nextCode_;
+    int limit = limit_;
+    int prev = prevCode_;
+    int first = firstChar_;
+    bool full = tableFull_;
+    int width = codeWidth();
+    std::uint64_t bits = bits_;
+    int nbits = nbits_;
+    int bpos = pos_;
+    int blen = len_;
+    const std::uint8_t* block = buffer_;
 
-        firstChar_ = root;
-        if (nextCode_ < limit_) {
-            t_->prefix[nextCode_] = static_cast<std::uint16_t>(prevCode_);
-            t_->suffix[nextCode_] = static_cast<std::uint8_t>(root);
-            t_->length[nextCode_] = static_cast<std::uint16_t>(t_->length[prevCode_] + 1);
-            ++nextCode_;
-        }
-        prevCode_ = code;
-        if (nextCode_ >= limit_) {
-            if (codeWidth() < LZW_MAX_BITS) {
-                setCodeWidth(codeWidth() + 1);
-                limit_ <<= 1;
+    auto store = [&] {
+        nextCode_ = next;
+        limit_ = limit;
+        prevCode_ = prev;
+        firstChar_ = first;
+        tableFull_ = full;
+        setCodeWidth(width);
+        bits_ = bits;
+        nbits_ = nbits;
+        pos_ = bpos;
+        len_ = blen;
+    };
+    auto load = [&] {
+        next = nextCode_;
+        limit = limit_;
+        prev = prevCode_;
+        first = firstChar_;
+        full = tableFull_;
+        width = codeWidth();
+        bits = bits_;
+        nbits = nbits_;
+        bpos = pos_;
+        blen = len_;
+    };
+    auto fail = [&](int code) {
+        status_ = code;
+        ended_ = true;
+    };
+
+    while (pos < count) {
+        // Next code: whole bytes of the current sub-block at once, the next
+        // sub-block only when the bits run out.
+        if (nbits < width) {
+            if (blen - bpos >= 3) {
+                bits |= static_cast<std::uint64_t>(block[bpos] | (block[bpos + 1] << 8) | (block[bpos + 2] << 16))
+                        << nbits;
+                bpos += 3;
+                nbits += 24;
             } else {
-                tableFull_ = true;
+                bool out = false;
+                while (nbits < width) {
+                    int byte;
+                    if (bpos < blen) {
+                        byte = block[bpos++];
+                    } else {
+                        pos_ = bpos;
+                        len_ = blen;
+                        byte = nextBlock();
+                        bpos = pos_;
+                        blen = len_;
+                        if (byte < 0) {
+                            out = true;
+                            break;
+                        }
+                    }
+                    bits |= static_cast<std::uint64_t>(byte) << nbits;
+                    nbits += 8;
+                }
+                if (out) {
+                    ended_ = true;
+                    break;
+                }
+            }
+        }
+        const int code = static_cast<int>(bits & ((1u << width) - 1));
+        bits >>= width;
+        nbits -= width;
+
+        int root;
+        if (code < clearCode && !full) {
+            // A single pixel, the commonest code in busy pictures.
+            buffer[pos++] = static_cast<std::uint8_t>(code);
+            root = code;
+        } else {
+            if (code == clearCode) {
+                store();
+                const bool ok = startTable();
+                load();
+                if (!ok)
+                    break;
+                deliverPending();
+                continue;
+            }
+            if (code == endCode) {
+                ended_ = true;
+                break;
+            }
+            if (full) {
+                // The table is full and no clear code came.
+                fail(CODEC_OVERFLOW);
+                break;
+            }
+            if (code > next) {
+                fail(CODEC_BADCODE);
+                break;
+            }
+            const int len = code < next ? t.length[code] : t.length[prev] + 1;
+            if (len > LZW_TABLE_SIZE) {
+                // Cannot happen with a consistent table; kept as the stack's guard.
+                fail(CODEC_OVERFLOW);
+                break;
+            }
+            // Strings that fit go straight into the line; a longer one waits
+            // on the stack for the next line.
+            const bool direct = len <= count - pos;
+            std::uint8_t* out = direct ? buffer + pos : t.stack;
+            if (code == next) {
+                out[len - 1] = static_cast<std::uint8_t>(first);
+                writeString(out + len - 1, prev, len - 1);
+            } else {
+                writeString(out + len, code, len);
+            }
+            root = out[0];
+            if (direct) {
+                pos += len;
+            } else {
+                pendingPos_ = 0;
+                pendingEnd_ = len;
+                deliverPending();
+            }
+        }
+
+        // Below the limit by construction: the width grows as soon as the
+        // next code reaches it, and a full table takes no more entries.
+        first = root;
+        t.prefix[next] = static_cast<std::uint16_t>(prev);
+        t.suffix[next] = static_cast<std::uint8_t>(root);
+        t.length[next] = static_cast<std::uint16_t>(t.length[prev] + 1);
+        ++next;
+        prev = code;
+        if (next >= limit) {
+            if (width < LZW_MAX_BITS) {
+                ++width;
+                limit <<= 1;
+            } else {
+                full = true;
             }
         }
     }
+    store();
     lastFill_ = pos;
     if (pos < count)
         std::memset(buffer + pos, 0, static_cast<std::size_t>(count - pos));
@@ -279,40 +368,91 @@ int GifEncoder::encode(const std::uint8_t* buffer, int count)
         started_ = true;
         i = 1;
     }
+
+    // The inner loop works on locals (byte stores into the code buffer could
+    // alias every member). The output width equals width_ except while a
+    // clear code goes out at 12 bits.
     std::uint32_t* hash = hash_.get();
+    const int clearCode = clearCode_;
     int prefix = prefix_;
+    int next = nextCode_;
+    int limit = limit_;
+    int width = width_;
+    std::uint64_t bits = bits_;
+    int nbits = nbits_;
+    int fill = count_;
+    std::uint8_t* block = block_ + 1;
+    bool failed = false;
+
+    auto emit = [&](int code, int w) {
+        bits |= static_cast<std::uint64_t>(code) << nbits;
+        nbits += w;
+        if (nbits < 32)
+            return;
+        std::uint8_t* p = block + fill;
+        p[0] = static_cast<std::uint8_t>(bits);
+        p[1] = static_cast<std::uint8_t>(bits >> 8);
+        p[2] = static_cast<std::uint8_t>(bits >> 16);
+        p[3] = static_cast<std::uint8_t>(bits >> 24);
+        bits >>= 32;
+        nbits -= 32;
+        fill += 4;
+        if (fill >= 255) {
+            count_ = fill;
+            if (writeBlock() != 0)
+                failed = true;
+            fill = count_;
+        }
+    };
+
     for (; i < count; ++i) {
         const int b = buffer[i] & mask;
-        const int h = findstr(prefix, b);
-        const std::uint32_t v = hash[h];
+        const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(b);
+        // findstr, inlined.
+        int h = prefix ^ (b << 4);
+        const int step = h == 0 ? 1 : kHashSize - h;
+        std::uint32_t v;
+        while ((v = hash[h]) != kEmpty) {
+            if ((v >> 12) == key)
+                break;
+            h -= step;
+            if (h < 0)
+                h += kHashSize;
+        }
         if (v != kEmpty) {
             prefix = static_cast<int>(v & 0xFFF);
             continue;
         }
-        hash[h] = (((static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(b)) << 12) |
-                  static_cast<std::uint32_t>(nextCode_);
-        if (putcode(prefix) != 0) {
-            status_ = CODEC_IOERROR;
-            break;
-        }
+        hash[h] = (key << 12) | static_cast<std::uint32_t>(next);
+        emit(prefix, width);
         prefix = b;
-        if (++nextCode_ > limit_) {
-            ++width_;
-            if (width_ > LZW_MAX_BITS) {
-                if (putcode(clearCode_) != 0) {
-                    status_ = CODEC_IOERROR;
-                    break;
-                }
-                clear();
+        if (++next > limit) {
+            ++width;
+            if (width > LZW_MAX_BITS) {
+                emit(clearCode, LZW_MAX_BITS);
+                width = initWidth_;
+                next = endCode_ + 1;
+                limit = 1 << width;
+                std::fill_n(hash, kHashSize, kEmpty);
             } else {
-                setCodeWidth(width_);
-                limit_ <<= 1;
-                if (width_ == LZW_MAX_BITS)
-                    limit_ = LZW_TABLE_SIZE - 1;
+                limit <<= 1;
+                if (width == LZW_MAX_BITS)
+                    limit = LZW_TABLE_SIZE - 1;
             }
         }
+        if (failed)
+            break;
     }
     prefix_ = prefix;
+    nextCode_ = next;
+    limit_ = limit;
+    width_ = width;
+    setCodeWidth(width);
+    bits_ = bits;
+    nbits_ = nbits;
+    count_ = fill;
+    if (failed)
+        status_ = CODEC_IOERROR;
     return status();
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -257,6 +258,18 @@ int TGifIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm,
 {
     if (!OverwriteOk(fileName))
         return 0;
+    return Write(&fileName, nullptr, bm, bitmap, palette);
+}
+
+int TGifIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                          const platform::Palette* palette)
+{
+    return Write(nullptr, &out, bm, bitmap, palette);
+}
+
+int TGifIntf::Write(const std::string* fileName, OutStream* sink, const platform::BITMAP& bm,
+                    const platform::Bitmap* bitmap, const platform::Palette* palette)
+{
     if (!bitmap)
         return ErrorMsg(kNoDevice);
     if (bm.bmBitsPixel >= 9)
@@ -295,10 +308,16 @@ int TGifIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm,
         return ErrorMsg(kPixelMemory);
     }
 
-    platform::SafeFile file(fileName);
-    if (!file.open())
-        return ErrorMsg(kWriteError);
-    FileOutStream out(file.stream());
+    // A file is written through a temporary that replaces it only at the end.
+    std::optional<platform::SafeFile> file;
+    std::optional<FileOutStream> fileOut;
+    if (fileName) {
+        file.emplace(*fileName);
+        if (!file->open())
+            return ErrorMsg(kWriteError);
+        fileOut.emplace(file->stream());
+    }
+    OutStream& out = fileOut ? static_cast<OutStream&>(*fileOut) : *sink;
     DoStatusMsg(0, 0, kWriting);
 
     GIFHEADER header;
@@ -346,7 +365,7 @@ int TGifIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm,
     const int status = encoder.term();
     if (FreeImgMem() != 0)
         ErrorMsg(kMemProblem);
-    if (status != CODEC_OK || !out.putc(0) || !out.putc(GIF_TRAILER) || !file.commit())
+    if (status != CODEC_OK || !out.putc(0) || !out.putc(GIF_TRAILER) || (file && !file->commit()))
         return ErrorMsg(kWriteError);
     DoStatusMsg(100, 100, "Done");
     return 1;

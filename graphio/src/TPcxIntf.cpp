@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -237,6 +238,18 @@ int TPcxIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm,
 {
     if (!OverwriteOk(fileName))
         return 0;
+    return Write(&fileName, nullptr, bm, bitmap, palette);
+}
+
+int TPcxIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                          const platform::Palette* palette)
+{
+    return Write(nullptr, &out, bm, bitmap, palette);
+}
+
+int TPcxIntf::Write(const std::string* fileName, OutStream* sink, const platform::BITMAP& bm,
+                    const platform::Bitmap* bitmap, const platform::Palette* palette)
+{
     const int depth = (bm.bmBitsPixel ? bm.bmBitsPixel : 1) * (bm.bmPlanes ? bm.bmPlanes : 1);
     if (depth >= 9 || (depth != 1 && depth != 4 && depth != 8))
         return ErrorMsg(kBits);
@@ -276,10 +289,16 @@ int TPcxIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm,
         header_.palette[3 * i + 2] = colors[i].peBlue;
     }
 
-    platform::SafeFile file(fileName);
-    if (!file.open())
-        return ErrorMsg(kWriteError);
-    FileOutStream out(file.stream());
+    // A file is written through a temporary that replaces it only at the end.
+    std::optional<platform::SafeFile> file;
+    std::optional<FileOutStream> fileOut;
+    if (fileName) {
+        file.emplace(*fileName);
+        if (!file->open())
+            return ErrorMsg(kWriteError);
+        fileOut.emplace(file->stream());
+    }
+    OutStream& out = fileOut ? static_cast<OutStream&>(*fileOut) : *sink;
     DoStatusMsg(0, 0, kWriting);
     platform::BITMAP size = bm;
     size.bmWidth = width;
@@ -325,7 +344,7 @@ int TPcxIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm,
         if (!out.write(trailer, sizeof trailer))
             return ErrorMsg(kWriteError);
     }
-    if (!file.commit())
+    if ((file && !file->commit()))
         return ErrorMsg(kWriteError);
     DoStatusMsg(100, 100, "Done");
     return 1;

@@ -34,12 +34,19 @@ public:
     // Reads a GIF from a stream positioned at its header (what ReadFile does
     // after opening the file).
     std::unique_ptr<platform::Bitmap> ReadStream(InStream& in);
+    // Writes the GIF into a byte sink (what WriteFile does after the
+    // overwrite question, without the file); 1 on success.
+    int WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                    const platform::Palette* palette);
 
 protected:
     // Reads the image whose "," introducer was just consumed.
     std::unique_ptr<platform::Bitmap> PaintImage(InStream& in);
 
 private:
+    // Writes to the named file through a temporary, or else to sink.
+    int Write(const std::string* fileName, OutStream* sink, const platform::BITMAP& bm,
+              const platform::Bitmap* bitmap, const platform::Palette* palette);
     // Skips an extension block whose "!" was just consumed; false when the
     // file ends inside it.
     static bool SkipExtension(InStream& in);

@@ -37,6 +37,10 @@ public:
     int WriteHeader(OutStream& out, const platform::BITMAP& bm);
     // Reads a PCX from a stream holding the whole file.
     std::unique_ptr<platform::Bitmap> ReadStream(InStream& in);
+    // Writes the PCX into a byte sink (what WriteFile does after the
+    // overwrite question, without the file); 1 on success.
+    int WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                    const platform::Palette* palette);
 
     const PCXHEADER& header() const { return header_; }
 
@@ -45,5 +49,9 @@ protected:
     std::unique_ptr<platform::Bitmap> ReadImage(InStream& in);
 
 private:
+    // Writes to the named file through a temporary, or else to sink.
+    int Write(const std::string* fileName, OutStream* sink, const platform::BITMAP& bm,
+              const platform::Bitmap* bitmap, const platform::Palette* palette);
+
     PCXHEADER header_;
 };
