@@ -3,6 +3,7 @@
 // rectangle rules, the wizard section and the file's location.
 
 #include "app/Configuration.h"
+#include "PatternFiles.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -429,6 +430,57 @@ TEST(ConfigurationPath, ReadsThisProcessEnvironment)
 
     oldXdg ? ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
     oldHome ? ::setenv("HOME", savedHome.c_str(), 1) : ::unsetenv("HOME");
+}
+
+} // namespace
+
+namespace {
+
+TEST(ConfigurationPatterns, AMissingFileMakesTheStoredSelectionZero)
+{
+    TempDir files;
+    for (int n = 0; n < 20; ++n) {
+        if (n != 11) {
+            ASSERT_TRUE(writeMarkedGif(files.file(engine::PatternFileName(n)), n));
+        }
+    }
+    TempDir dir;
+    dir.write("c.ini", "[Patterns]\nSelect=7\nCount=3\n");
+    Configuration c;
+    c.load(dir.file("c.ini"));
+    engine::PatternDirs dirs{files.path(), {files.path()}};
+    auto library = c.loadPatternLibrary(nullptr, dirs);
+    EXPECT_EQ(library->GetCount(), 19); // a Count of 3 still tried 20 files
+    EXPECT_EQ(markOf(library->GetBitmap()), 0);
+    EXPECT_EQ(library->GetDirectory(), files.path());
+
+    c.storePatterns(*library);
+    ASSERT_TRUE(c.save(dir.file("c.ini")));
+    Configuration next;
+    next.load(dir.file("c.ini"));
+    EXPECT_EQ(next.Select, 0);
+    EXPECT_EQ(next.Count, 19);
+}
+
+TEST(ConfigurationPatterns, TheSelectionSurvivesARestart)
+{
+    TempDir files;
+    for (int n = 0; n < 22; ++n)
+        ASSERT_TRUE(writeMarkedGif(files.file(engine::PatternFileName(n)), n));
+    TempDir dir;
+    engine::PatternDirs dirs{files.path(), {files.path()}};
+    Configuration c;
+    c.Count = 22;
+    auto library = c.loadPatternLibrary(nullptr, dirs);
+    library->Select(21);
+    c.storePatterns(*library);
+    ASSERT_TRUE(c.save(dir.file("c.ini")));
+
+    Configuration next;
+    next.load(dir.file("c.ini"));
+    auto again = next.loadPatternLibrary(nullptr, dirs);
+    EXPECT_EQ(again->GetCount(), 22);
+    EXPECT_EQ(markOf(again->GetBitmap()), 21);
 }
 
 } // namespace

@@ -4,10 +4,14 @@
 // section or key, or a value that is not a number, gives that key's default.
 // Writing keeps every other line of the file and replaces it atomically.
 
+#include "engine/PatternDirs.h"
 #include "engine/SirdsSettings.h"
+#include "engine/TSirdPatt.h"
+#include "platform/Window.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -85,6 +89,13 @@ public:
     void storeFrameRect(const ScreenRect& frame, const ScreenRect& desktop);
     // CntlBar with values outside 0..2 taken as 0.
     int toolBarPosition() const;
+
+    // Start-up: the pattern library loaded with Select and Count from the
+    // given folders (see engine::LoadPatterns).
+    std::unique_ptr<engine::TSirdPatt> loadPatternLibrary(platform::Window* frame, const engine::PatternDirs& dirs,
+                                                          engine::PatternLoadObserver* observer = nullptr) const;
+    // Exit: Select and Count from the library's current pattern and size.
+    void storePatterns(engine::TSirdPatt& library);
 
     static WizardSettings loadWizard(const std::string& path);
     // Writes the three wizard keys (source_name only when present, cut to

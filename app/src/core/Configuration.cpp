@@ -139,6 +139,19 @@ int Configuration::toolBarPosition() const
     return CntlBar >= 0 && CntlBar <= 2 ? CntlBar : 0;
 }
 
+std::unique_ptr<engine::TSirdPatt> Configuration::loadPatternLibrary(platform::Window* frame,
+                                                                   const engine::PatternDirs& dirs,
+                                                                   engine::PatternLoadObserver* observer) const
+{
+    return engine::LoadPatterns(frame, dirs.userDir, dirs.searchDirs, Select, Count, observer);
+}
+
+void Configuration::storePatterns(engine::TSirdPatt& library)
+{
+    Select = library.GetSelection();
+    Count = library.GetCount();
+}
+
 WizardSettings Configuration::loadWizard(const std::string& path)
 {
     const platform::ProfileFile file = platform::ProfileFile::load(path);
