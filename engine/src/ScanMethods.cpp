@@ -103,6 +103,9 @@ void shiftMcMahon(std::uint8_t* row, const std::int32_t* depth, const ScanTable&
     }
 }
 
+// A pair width below zero puts L right of R; near the right edge L can then
+// lie beyond the row while R is inside it. Such a pair is skipped like every
+// other link that leaves the row.
 void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table)
 {
     const std::int64_t width = table.width();
@@ -114,7 +117,7 @@ void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& 
         const std::int64_t s = table.value(depth[x]);
         const std::int64_t l = x - (s >> 1);
         const std::int64_t r = l + s;
-        if (l < 0 || r < 0 || r >= width || r >= limit)
+        if (l < 0 || l >= width || r < 0 || r >= width || r >= limit)
             continue;
         const std::uint8_t v = row[r];
         row[l] = v;
@@ -130,7 +133,7 @@ void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& 
         const std::int64_t s = table.value(depth[x]);
         const std::int64_t l = x - (s >> 1);
         const std::int64_t r = l + s;
-        if (l < 0 || r < 0 || r >= width || l <= lastL)
+        if (l < 0 || l >= width || r < 0 || r >= width || l <= lastL)
             continue;
         const std::uint8_t v = row[l];
         row[r] = v;

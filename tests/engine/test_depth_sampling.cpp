@@ -147,7 +147,7 @@ std::int32_t recordingFigure(std::int32_t x, std::int32_t y, std::int32_t cx, st
                              std::int32_t figure)
 {
     calls.push_back({x, y, cx, cy, angle, figure});
-    return x * 1000 + y;
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(x) * 1000 + y);
 }
 
 } // namespace

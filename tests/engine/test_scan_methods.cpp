@@ -202,6 +202,20 @@ TEST(Feucht, NegativePairWidthAndRightHalfFill)
     EXPECT_EQ(out, (Row{10, 9, 10, 9, 10, 9, 10, 9, 10, 9, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16}));
 }
 
+TEST(Feucht, PairWhoseLeftEndLeavesTheRowIsSkipped)
+{
+    // Depth 3 at x = 17: s = −5, L = 20 lies beyond the 20-pixel row while
+    // R = 15 is inside; the pair is skipped and x = 18 fills 18.
+    Depth depth(20, 0);
+    depth[17] = 3;
+    Row row = identity(20);
+    row.push_back(0xAA); // what lies past the row must not be copied in
+    const ScanTable table(params(Feucht, 100, 0, 1, DepthScale::picture()), 20);
+    shiftFeucht(row.data(), depth.data(), table);
+    row.pop_back();
+    EXPECT_EQ(row, (Row{10, 9, 10, 9, 10, 9, 10, 9, 10, 9, 10, 9, 10, 9, 10, 9, 10, 9, 9, 9}));
+}
+
 TEST(ScanTable, PairWidthFallsFromHalfToAThirdOfE)
 {
     // k 1: s(zmin) = E ÷ 2, s(zmax) = E ÷ 3 (E = 1200 × 5 ÷ 20 = 300).

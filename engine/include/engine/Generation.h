@@ -148,7 +148,8 @@ struct FigureJob {
 // shows picture column trunc(i ÷ zoom), rows alike from the top), the gap
 // becomes trunc(gap × zoom), and the strip cut off at the end is that
 // scaled gap, so the result has the scaled picture's size. At zoom 1 this is
-// the picture itself and the gap as set.
+// the picture itself and the gap as set. The alignment squares stand half
+// the scaled gap either side of the middle, where the eyes find the repeat.
 struct PictureJob {
     const platform::Bitmap* picture = nullptr; // any depth; 24-bit maps to palette
     const platform::Palette* palette = nullptr;
@@ -158,6 +159,8 @@ struct PictureJob {
 };
 
 struct DepthMapJob {
+    // Read during the whole band loop, while messages are pumped: the map
+    // must stay alive and unchanged until the call returns.
     const DepthMapSource* map = nullptr;
     std::string_view title;
     GenerationOptions options{};

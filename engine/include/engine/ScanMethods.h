@@ -79,7 +79,9 @@ private:
 };
 
 // Each method rewrites row[0 .. W − 1] from depth[0 .. W − 1], W being the
-// table's width. Links that would read or write outside the row are skipped.
+// table's width. Links that would read or write outside the row are skipped;
+// for "Feucht" that includes a pair whose left end L lies beyond the row
+// (possible near the right edge when the pair width is negative).
 void shiftLeftToRight(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table);
 void shiftMcMahon(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table);
 void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table);
