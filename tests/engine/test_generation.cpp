@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -182,6 +183,26 @@ TEST(BandRows, HalvedUntilABandFitsIn32000Bytes)
     EXPECT_EQ(bandRows(1200, 1200), 19);
     EXPECT_EQ(bandRows(5, 40000), 1);
     EXPECT_EQ(bandRows(0, 400), 1);
+}
+
+TEST(ProgressRecord, TextIsCutAndPercentNeverDividesByZero)
+{
+    ProgressRecord r;
+    r.setText(std::string(60, 'x'));
+    EXPECT_EQ(r.textView(), std::string(39, 'x'));
+    EXPECT_EQ(r.text[39], '\0');
+    r.setText("Shifting Dots");
+    EXPECT_EQ(r.textView(), "Shifting Dots");
+    r.done = 50;
+    r.total = 0;
+    EXPECT_EQ(r.percent(), 0);
+    r.total = -5;
+    EXPECT_EQ(r.percent(), 0);
+    r.total = 200;
+    EXPECT_EQ(r.percent(), 25);
+    r.done = 2000000000;
+    r.total = 1000000000;
+    EXPECT_EQ(r.percent(), 100) << "no overflow, clamped";
 }
 
 TEST(Generation, BandsDecideHowOftenMessagesArePumped)
@@ -462,6 +483,42 @@ TEST(Generation, UnusableSettingsAreRefusedNotCrashed)
     FakeHost e(&pattern);
     EXPECT_EQ(makeFromPicture(SirdsSettings{}, PictureJob{}, e).status, GenerationStatus::Failed);
     EXPECT_EQ(e.errors, (std::vector<std::string>{std::string(kNoPictureMessage)}));
+}
+
+namespace {
+
+// A map whose rows cannot be had: memory runs out part-way through.
+class ExhaustedMap : public DepthMapSource {
+public:
+    std::int32_t width() const override { return 300; }
+    std::int32_t height() const override { return 200; }
+    void levelRow(std::int32_t y, std::int32_t* out, std::int32_t n) const override
+    {
+        if (y < 120)
+            throw std::bad_alloc();
+        std::fill(out, out + n, 0);
+    }
+};
+
+} // namespace
+
+TEST(Generation, RunningOutOfMemoryIsReportedOnEveryThreadCount)
+{
+    Pattern pattern;
+    ExhaustedMap map;
+    for (int threads : {1, 2}) {
+        DepthMapJob job;
+        job.map = &map;
+        job.options.threads = threads;
+        FakeHost host(&pattern);
+        GenerationResult r = makeFromDepthMap(SirdsSettings{}, job, host);
+        EXPECT_EQ(r.status, GenerationStatus::Failed);
+        EXPECT_FALSE(r.picture.bitmap);
+        EXPECT_EQ(r.error, kNoMemoryMessage);
+        EXPECT_EQ(host.errors, (std::vector<std::string>{std::string(kNoMemoryMessage)}));
+        EXPECT_EQ(host.count(kProgressStart), 1);
+        EXPECT_EQ(host.count(kProgressEnd), 1);
+    }
 }
 
 TEST(Generation, EqualZminAndZmaxGiveAFlatPicture)
