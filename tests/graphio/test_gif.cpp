@@ -694,3 +694,78 @@ TEST(GifWrite, ProgressIsReportedEveryTenRows)
     EXPECT_EQ(w.statuses[0].text, "Writing GIF Image");
     EXPECT_EQ(w.statuses[1].total, 25);
 }
+
+TEST(GifWrite, FailuresPartWayAreReportedAndOddInputsRefused)
+{
+    Picture p = makePicture(64, 64, 8, 7);
+    // A sink that fails after n bytes: in the header, the table, the data, the trailer.
+    MemoryOutStream whole;
+    {
+        TGifIntf gif(nullptr, nullptr);
+        ASSERT_EQ(gif.WriteStream(whole, p.bitmap->description(), p.bitmap.get(), &p.palette), 1);
+    }
+    for (std::size_t n : {std::size_t{3}, std::size_t{10}, std::size_t{400}, std::size_t{1000}, whole.data().size() - 1}) {
+        RecordingWindow w;
+        TGifIntf gif(&w, &w);
+        MemoryOutStream out;
+        out.failAfter(n);
+        EXPECT_EQ(gif.WriteStream(out, p.bitmap->description(), p.bitmap.get(), &p.palette), 0) << n;
+        EXPECT_EQ(w.texts(), std::vector<std::string>{"Error Writing to File."}) << n;
+    }
+
+    RecordingWindow w;
+    TGifIntf gif(&w, &w);
+    MemoryOutStream out;
+    EXPECT_EQ(gif.WriteStream(out, p.bitmap->description(), nullptr, &p.palette), 0);
+    EXPECT_EQ(w.texts().back(), "Could not access Graphics Device.");
+    platform::BITMAP twoBits = p.bitmap->description();
+    twoBits.bmBitsPixel = 2;
+    EXPECT_EQ(gif.WriteStream(out, twoBits, p.bitmap.get(), &p.palette), 0);
+    EXPECT_EQ(w.texts().back(), "Number of bits is not supported.");
+    auto wide = platform::Bitmap::create(65536, 1, 8);
+    EXPECT_EQ(gif.WriteStream(out, wide->description(), wide.get(), &p.palette), 0);
+    EXPECT_EQ(w.texts().back(), "Picture too large for a GIF file.");
+    EXPECT_TRUE(out.data().empty());
+}
+
+TEST(GifWrite, BitmapOfAnotherDepthIsConvertedToTheDescribedOne)
+{
+    // An 8-bit bitmap whose values fit 4 bits, described as 4 bits.
+    Picture p = makePicture(9, 5, 4, 8);
+    auto eight = platform::Bitmap::create(9, 5, 8);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 9; ++x)
+            eight->setPixel(x, y, p.bitmap->pixel(x, y));
+    platform::BITMAP bm = eight->description();
+    bm.bmBitsPixel = 4;
+    TGifIntf gif(nullptr, nullptr);
+    MemoryOutStream out;
+    ASSERT_EQ(gif.WriteStream(out, bm, eight.get(), &p.palette), 1);
+    EXPECT_EQ(out.data()[10], 0xB3);
+    InStream in(out.data());
+    auto back = gif.ReadStream(in);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, *p.bitmap);
+}
+
+TEST(GifRead, ProgressComesBandByBand)
+{
+    // 1000 x 120 at 8 bits: bands of 30 rows keep each under 32000 bytes.
+    // (Not 100 rows: a report with total 100 reads as "finished".)
+    Picture p = makePicture(1000, 120, 8, 9);
+    TGifIntf writer(nullptr, nullptr);
+    MemoryOutStream out;
+    ASSERT_EQ(writer.WriteStream(out, p.bitmap->description(), p.bitmap.get(), &p.palette), 1);
+    RecordingWindow w;
+    TGifIntf reader(&w, &w);
+    InStream in(out.data());
+    ASSERT_TRUE(reader.ReadStream(in));
+    std::vector<int> done;
+    for (const auto& s : w.statuses)
+        if (s.kind == GSTATUS_PROGRESS) {
+            done.push_back(s.done);
+            EXPECT_EQ(s.total, 120);
+            EXPECT_EQ(s.text, "Reading GIF Image");
+        }
+    EXPECT_EQ(done, (std::vector<int>{30, 60, 90, 120}));
+}

@@ -596,3 +596,57 @@ TEST(PcxWrite, WithoutPaletteItWarnsAndReportsProgress)
     EXPECT_EQ(*back, *p.bitmap);
     EXPECT_EQ((*reader.TakePalette())[1], (platform::PALETTEENTRY{192, 192, 192, platform::PC_NOCOLLAPSE}));
 }
+
+TEST(PcxWrite, FailuresPartWayAreReportedAndOddInputsRefused)
+{
+    Picture p = makePicture(64, 64, 8, 7);
+    MemoryOutStream whole;
+    {
+        TPcxIntf pcx(nullptr, nullptr);
+        ASSERT_EQ(pcx.WriteStream(whole, p.bitmap->description(), p.bitmap.get(), &p.palette), 1);
+    }
+    for (std::size_t n : {std::size_t{3}, std::size_t{128}, std::size_t{500}, whole.data().size() - 1}) {
+        RecordingWindow w;
+        TPcxIntf pcx(&w, &w);
+        MemoryOutStream out;
+        out.failAfter(n);
+        EXPECT_EQ(pcx.WriteStream(out, p.bitmap->description(), p.bitmap.get(), &p.palette), 0) << n;
+        EXPECT_EQ(w.texts(), std::vector<std::string>{"Unable to write PCX file."}) << n;
+    }
+
+    RecordingWindow w;
+    TPcxIntf pcx(&w, &w);
+    MemoryOutStream out;
+    EXPECT_EQ(pcx.WriteStream(out, p.bitmap->description(), nullptr, &p.palette), 0);
+    EXPECT_EQ(w.texts().back(), "Could not access Graphics Device.");
+    platform::BITMAP twoBits = p.bitmap->description();
+    twoBits.bmBitsPixel = 2;
+    EXPECT_EQ(pcx.WriteStream(out, twoBits, p.bitmap.get(), &p.palette), 0);
+    EXPECT_EQ(w.texts().back(), "Number of bits is not supported.");
+    auto wide = platform::Bitmap::create(40000, 1, 8);
+    EXPECT_EQ(pcx.WriteStream(out, wide->description(), wide.get(), &p.palette), 0);
+    EXPECT_EQ(w.texts().back(), "Unable to write PCX file.");
+    EXPECT_TRUE(out.data().empty());
+}
+
+TEST(PcxRead, ProgressComesBandByBand)
+{
+    // (Not 100 rows: a report with total 100 reads as "finished".)
+    Picture p = makePicture(1000, 120, 8, 9);
+    TPcxIntf writer(nullptr, nullptr);
+    MemoryOutStream out;
+    ASSERT_EQ(writer.WriteStream(out, p.bitmap->description(), p.bitmap.get(), &p.palette), 1);
+    RecordingWindow w;
+    TPcxIntf reader(&w, &w);
+    InStream in(out.data());
+    ASSERT_TRUE(reader.ReadStream(in));
+    std::vector<int> done;
+    for (const auto& s : w.statuses)
+        if (s.kind == GSTATUS_PROGRESS) {
+            done.push_back(s.done);
+            EXPECT_EQ(s.total, 120);
+            EXPECT_EQ(s.text, "Reading PCX Image");
+        }
+    EXPECT_EQ(done, (std::vector<int>{30, 60, 90, 120}));
+    EXPECT_EQ(w.statuses.back().kind, static_cast<std::uintptr_t>(GSTATUS_DONE));
+}
