@@ -569,6 +569,44 @@ TEST(Generation, PictureDepthRepeatsAtTheSeparationItAsksFor)
     EXPECT_FALSE(rowsPeriodic(*rb.picture.bitmap, 50, 10));
 }
 
+TEST(Generation, PackedAndTrueColourPicturesAreReadAsIndices)
+{
+    // The same picture at 8, 4 and 24 bits gives the same stereogram: packed
+    // indices are widened, true colours map to their palette entries.
+    Pattern pattern;
+    std::vector<platform::PALETTEENTRY> grey(16);
+    for (int i = 0; i < 16; ++i)
+        grey[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i * 17), static_cast<std::uint8_t>(i * 17),
+                                             static_cast<std::uint8_t>(i * 17), 0};
+    const platform::Palette palette(grey);
+    auto p8 = platform::Bitmap::create(210, 60, 8);
+    auto p4 = platform::Bitmap::create(210, 60, 4);
+    auto p24 = platform::Bitmap::create(210, 60, 24);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 210; ++x) {
+            const std::uint32_t v = static_cast<std::uint32_t>((x / 30 + y / 20) % 16);
+            p8->setPixel(x, y, v);
+            p4->setPixel(x, y, v);
+            p24->setPixel(x, y, (v * 17) << 16 | (v * 17) << 8 | (v * 17));
+        }
+    for (std::int32_t depthSel : {ByColor, ByBrightness}) {
+        SirdsSettings s;
+        s.DepthSel = depthSel;
+        std::vector<std::vector<std::uint8_t>> results;
+        for (const platform::Bitmap* picture : {p8.get(), p4.get(), p24.get()}) {
+            PictureJob job;
+            job.picture = picture;
+            job.palette = &palette;
+            FakeHost host(&pattern);
+            GenerationResult r = makeFromPicture(s, job, host);
+            ASSERT_TRUE(r.finished());
+            results.emplace_back(r.picture.bitmap->bits().begin(), r.picture.bitmap->bits().end());
+        }
+        EXPECT_EQ(results[0], results[1]) << "4-bit, DepthSel " << depthSel;
+        EXPECT_EQ(results[0], results[2]) << "24-bit, DepthSel " << depthSel;
+    }
+}
+
 TEST(Generation, ZoomedPictureIsMadeAtTheSizeItIsShown)
 {
     Pattern pattern;
