@@ -4,6 +4,10 @@
 #include <QTextBrowser>
 #include <QToolBar>
 
+// The pages are compiled into whatever holds this file, a program or a
+// static library; the latter needs the resources registered by name.
+static void initHelpResources() { Q_INIT_RESOURCE(help); }
+
 namespace gui {
 
 QUrl HelpIndexUrl() { return QUrl(QStringLiteral("qrc:/help/index.html")); }
@@ -17,6 +21,7 @@ QUrl HelpTopicUrl(const QString& keyword)
 
 HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent, Qt::Window)
 {
+    initHelpResources();
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Dotscape Help"));
     browser_ = new QTextBrowser(this);

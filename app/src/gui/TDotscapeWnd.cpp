@@ -606,7 +606,9 @@ bool TDotscapeWnd::SaveActiveAs(const QString& qname)
         return false;
     repaint();
     setCursor(resources::Cursor(resources::kBusyCursor));
-    const std::string name = LowerCase(qname.toStdString());
+    // The file keeps the name as typed (on this system the case of every
+    // folder matters); only the format is chosen without regard to case.
+    const std::string name = qname.toStdString();
     format_ = app::formatForSaveName(name);
     TGraphIO writer(FrameWindow(), picture->AsWindow());
     writer.SetGraphicFormat(format_);

@@ -1,0 +1,516 @@
+// The main frame as a user meets it: start-up, the tool bars, which commands
+// are offered when, math figures, stopping, saving, opening, the status
+// panes, the boxes the commands show, and the configuration at exit.
+
+#include "FrameFixture.h"
+
+#include "gui/ButtonBar.h"
+#include "gui/Commands.h"
+#include "gui/TCStatusBar.h"
+#include "gui/TPrinterInt.h"
+
+#include "app/Configuration.h"
+#include "engine/Generation.h"
+#include "engine_ui/TSirdsWnd.h"
+#include "platform/Messages.h"
+
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace gui;
+using testing_frame::FrameTest;
+using testing_frame::gradient;
+using testing_frame::grayPalette;
+
+namespace {
+
+QByteArray head(const QString& path, int n)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(n);
+}
+
+} // namespace
+
+class Frame : public FrameTest {
+protected:
+    // A loaded picture (no save question) or a new one, made active.
+    engine_ui::TSirdsWnd* addPicture(int width, int height, bool loaded = true, const std::string& title = "pic.bmp")
+    {
+        auto* picture = new engine_ui::TSirdsWnd(nullptr, title, frame()->FrameWindow(), gradient(width, height),
+                                                 grayPalette(), width, height, engine_ui::SourcePicture,
+                                                 &frame()->Settings());
+        picture->SetNoSaveQuestion(loaded);
+        frame()->AddDocument(picture);
+        QApplication::processEvents();
+        return picture;
+    }
+    int windows() const { return static_cast<int>(frame()->Client()->subWindowList().size()); }
+    bool enabled(int id) const { return frame()->Action(id)->isEnabled(); }
+};
+
+TEST_F(Frame, StartsWithDefaultsWhenThereIsNoConfigurationFile)
+{
+    start();
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(configPath)));
+    EXPECT_EQ(frame()->windowTitle(), QStringLiteral("Dotscape"));
+    EXPECT_EQ(frame()->pos(), QPoint(0, 0));
+    EXPECT_EQ(frame()->size(), QSize(640, 480));
+    EXPECT_EQ(frame()->MainToolBarPosition(), kBarTop);
+    EXPECT_EQ(frame()->toolBarArea(frame()->MainToolBar()), Qt::TopToolBarArea);
+    EXPECT_EQ(frame()->MainToolBar()->orientation(), Qt::Horizontal);
+    EXPECT_EQ(frame()->toolBarArea(frame()->ToolPalette()), Qt::LeftToolBarArea);
+    EXPECT_EQ(frame()->ToolPalette()->orientation(), Qt::Vertical);
+    EXPECT_EQ(frame()->Settings(), engine::SirdsSettings{});
+    EXPECT_EQ(frame()->GraphicsFormat(), kFormatBmp);
+    EXPECT_FALSE(frame()->Busy());
+    EXPECT_TRUE(frame()->isVisible());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Frame, ReadsTheConfigurationFile)
+{
+    writeConfig("[WinSize]\nX1=20\nY1=30\nX2=820\nY2=630\n[Tools]\nCntlBar=2\n[GRAPHICS]\nFormat=3\n"
+                "[DEMO]\ndx=5\nzmax=40\nw=300\nh=200\nShiftDir=3\n");
+    start();
+    EXPECT_EQ(frame()->pos(), QPoint(20, 30));
+    EXPECT_EQ(frame()->size(), QSize(800, 600));
+    EXPECT_EQ(frame()->toolBarArea(frame()->MainToolBar()), Qt::RightToolBarArea);
+    EXPECT_EQ(frame()->MainToolBar()->orientation(), Qt::Vertical);
+    EXPECT_EQ(frame()->GraphicsFormat(), kFormatGif);
+    EXPECT_EQ(frame()->Settings().dx, 5);
+    EXPECT_EQ(frame()->Settings().zmax, 40);
+    EXPECT_EQ(frame()->Settings().w, 300);
+    EXPECT_EQ(frame()->Settings().h, 200);
+    EXPECT_EQ(frame()->Settings().ShiftDir, 3);
+    EXPECT_EQ(frame()->Settings().gapValue, 100);
+}
+
+TEST_F(Frame, RelocateButtonBarCyclesTopLeftRightTop)
+{
+    writeConfig("[Tools]\nCntlBar=5\n");
+    start();
+    EXPECT_EQ(frame()->toolBarArea(frame()->MainToolBar()), Qt::TopToolBarArea);
+    const std::vector<int> layout = frame()->MainToolBar()->Layout();
+    const std::vector<Qt::ToolBarArea> areas{Qt::LeftToolBarArea, Qt::RightToolBarArea, Qt::TopToolBarArea};
+    for (Qt::ToolBarArea area : areas) {
+        frame()->Command(CM_RELOCATE);
+        EXPECT_EQ(frame()->toolBarArea(frame()->MainToolBar()), area);
+        EXPECT_EQ(frame()->MainToolBar()->orientation(),
+                  area == Qt::TopToolBarArea ? Qt::Horizontal : Qt::Vertical);
+        EXPECT_TRUE(frame()->MainToolBar()->isVisible());
+        // The palette stays at the left edge, the buttons stay as they were.
+        EXPECT_EQ(frame()->toolBarArea(frame()->ToolPalette()), Qt::LeftToolBarArea);
+        EXPECT_TRUE(frame()->ToolPalette()->isVisible());
+        EXPECT_EQ(frame()->MainToolBar()->Layout(), layout);
+    }
+    EXPECT_EQ(program->ToolBarPosition(), kBarTop);
+}
+
+TEST_F(Frame, ToolBarsHoldTheirButtonsAndThePaletteIsDisabled)
+{
+    start();
+    const std::vector<int> layout = frame()->MainToolBar()->Layout();
+    EXPECT_EQ(std::count_if(layout.begin(), layout.end(), [](int id) { return id != 0; }), 18);
+    EXPECT_EQ(std::count(layout.begin(), layout.end(), 0), 4);
+    EXPECT_EQ(layout.front(), CM_RELOCATE);
+    EXPECT_EQ(layout.back(), CM_EXIT);
+    const std::vector<int> tools = frame()->ToolPalette()->Layout();
+    EXPECT_EQ(tools.size(), 16u);
+    for (int id : tools) {
+        QToolButton* button = frame()->ToolPalette()->Button(id);
+        ASSERT_NE(button, nullptr) << id;
+        EXPECT_FALSE(button->isEnabled()) << id;
+    }
+    // The pattern button shows the current pattern instead of its own face.
+    EXPECT_FALSE(frame()->Action(CM_PATTERNS)->icon().isNull());
+    // Menu and tool bar share one action per command.
+    EXPECT_EQ(frame()->MainToolBar()->Button(CM_FILEOPEN)->defaultAction(), frame()->Action(CM_FILEOPEN));
+}
+
+TEST_F(Frame, MathMenuListsTheVersionThenEveryFigure)
+{
+    start();
+    QMenu* math = frame()->MathMenu();
+    ASSERT_NE(math, nullptr);
+    const QList<QAction*> items = math->actions();
+    ASSERT_EQ(items.size(), 2 + 23);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("&Version"));
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), QStringLiteral("Round Crater"));
+    EXPECT_EQ(items[2]->data().toInt(), 301);
+    EXPECT_EQ(items[24]->text(), QStringLiteral("Spiral Lanes 4"));
+    EXPECT_EQ(items[24]->data().toInt(), 323);
+    for (qsizetype i = 2; i < items.size(); ++i)
+        EXPECT_TRUE(items[i]->isEnabled());
+}
+
+TEST_F(Frame, CommandsFollowTheActiveWindowAndTheBusyState)
+{
+    start();
+    for (int id : {CM_FILESAVE, CM_FILEPRINT, CM_ZOOMIN, CM_ZOOMOUT, CM_MAKESIRDS, CM_EDITCOPY, CM_STOP,
+                   CM_FILESAVEAS, CM_FILENEW, CM_WIZARD})
+        EXPECT_FALSE(enabled(id)) << id;
+    for (int id : {CM_FILEOPEN, CM_EXIT, CM_SETTINGS, CM_PATTERNS, CM_ABOUT, CM_RELOCATE})
+        EXPECT_TRUE(enabled(id)) << id;
+
+    engine_ui::TSirdsWnd* picture = addPicture(120, 80, /*loaded=*/false);
+    for (int id : {CM_FILESAVE, CM_FILEPRINT, CM_ZOOMIN, CM_ZOOMOUT, CM_MAKESIRDS, CM_EDITCOPY, CM_FULLSCREEN})
+        EXPECT_TRUE(enabled(id)) << id;
+    EXPECT_FALSE(enabled(CM_FILESAVEAS));
+
+    // Zoom In from 1 goes to 2 and 4 and is then disabled.
+    frame()->Command(CM_ZOOMIN);
+    frame()->Command(CM_ZOOMIN);
+    EXPECT_DOUBLE_EQ(picture->GetZoom(), 4.0);
+    EXPECT_FALSE(enabled(CM_ZOOMIN));
+    frame()->Command(CM_ZOOMIN);
+    EXPECT_DOUBLE_EQ(picture->GetZoom(), 4.0);
+
+    // A generation's first progress report makes the frame busy.
+    engine::ProgressRecord record;
+    record.setText("Generating Dots");
+    frame()->HandleMessage(platform::WM_PROGRESSREPORT, engine::kProgressStart,
+                           reinterpret_cast<std::intptr_t>(&record));
+    EXPECT_TRUE(frame()->Busy());
+    EXPECT_FALSE(frame()->FileMenu()->menuAction()->isEnabled());
+    for (int id : {CM_FILEOPEN, CM_FILESAVE, CM_FILEPRINT, CM_EDITCOPY, CM_ZOOMOUT, CM_MAKESIRDS, CM_EXIT})
+        EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_TRUE(enabled(CM_STOP));
+    EXPECT_TRUE(frame()->MainToolBar()->Button(CM_STOP)->isEnabled());
+    EXPECT_FALSE(frame()->MainToolBar()->Button(CM_FILEOPEN)->isEnabled());
+    EXPECT_TRUE(enabled(CM_SETTINGS));
+    EXPECT_EQ(frame()->Status()->MessageText(), QStringLiteral("Generating Dots"));
+
+    // Busy, the frame refuses to close.
+    EXPECT_FALSE(frame()->close());
+    EXPECT_TRUE(frame()->isVisible());
+
+    // Stop leaves the busy state at once.
+    frame()->Command(CM_STOP);
+    EXPECT_FALSE(frame()->Busy());
+    EXPECT_TRUE(frame()->FileMenu()->menuAction()->isEnabled());
+    EXPECT_FALSE(enabled(CM_STOP));
+    EXPECT_TRUE(enabled(CM_FILEOPEN));
+}
+
+TEST_F(Frame, ProgressReportsDriveTheGauge)
+{
+    start();
+    engine::ProgressRecord record;
+    record.setText("Shifting Dots");
+    record.done = 30;
+    record.total = 120;
+    frame()->HandleMessage(platform::WM_PROGRESSREPORT, engine::kProgressStart,
+                           reinterpret_cast<std::intptr_t>(&record));
+    EXPECT_TRUE(frame()->Status()->ProgressShown());
+    EXPECT_EQ(frame()->Status()->ProgressValue(), 0);
+    frame()->HandleMessage(platform::WM_PROGRESSREPORT, engine::kProgressText,
+                           reinterpret_cast<std::intptr_t>(&record));
+    EXPECT_EQ(frame()->Status()->ProgressValue(), 25);
+    EXPECT_EQ(frame()->Status()->MessageText(), QStringLiteral("Shifting Dots"));
+    // A record with a bad total shows 0 instead of failing.
+    record.total = 0;
+    frame()->HandleMessage(platform::WM_PROGRESSREPORT, engine::kProgressStep,
+                           reinterpret_cast<std::intptr_t>(&record));
+    EXPECT_EQ(frame()->Status()->ProgressValue(), 0);
+    frame()->HandleMessage(platform::WM_PROGRESSREPORT, engine::kProgressEnd,
+                           reinterpret_cast<std::intptr_t>(&record));
+    EXPECT_FALSE(frame()->Busy());
+    EXPECT_FALSE(frame()->Status()->ProgressShown());
+    EXPECT_TRUE(frame()->Status()->MessageText().isEmpty());
+}
+
+TEST_F(Frame, MathFigureMakesOneStereogramWindow)
+{
+    start();
+    frame()->Settings().w = 160;
+    frame()->Settings().h = 120;
+    frame()->Command(301);
+    QApplication::processEvents();
+    ASSERT_EQ(windows(), 1);
+    engine_ui::TSirdsWnd* made = frame()->ActivePicture();
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->IsSird());
+    EXPECT_EQ(made->GetTitle(), "round crater");
+    ASSERT_NE(made->GetPicture(), nullptr);
+    EXPECT_EQ(made->GetPicture()->width(), 160);
+    EXPECT_EQ(made->GetPicture()->height(), 120);
+    EXPECT_FALSE(frame()->Busy());
+    EXPECT_EQ(frame()->Status()->MessageText(), QStringLiteral("160 x 120 x 256"));
+    // Make SIRDS refuses a stereogram.
+    frame()->Command(CM_MAKESIRDS);
+    EXPECT_TRUE(boxes.sawText(QStringLiteral("The active window is already a SIRD.")));
+    EXPECT_EQ(windows(), 1);
+}
+
+TEST_F(Frame, UseOpenBitmapDrawsTheFigureOverTheActivePicture)
+{
+    start();
+    engine_ui::TSirdsWnd* picture = addPicture(150, 100);
+    frame()->Settings().UseBMP = 1;
+    frame()->Command(303);
+    QApplication::processEvents();
+    EXPECT_EQ(windows(), 1);
+    EXPECT_EQ(frame()->ActivePicture(), picture);
+    EXPECT_TRUE(picture->IsSird());
+    // Without a picture window a new one is made even with the flag set.
+    frame()->Client()->closeAllSubWindows();
+    QApplication::processEvents();
+    frame()->Settings().w = 120;
+    frame()->Settings().h = 90;
+    frame()->Command(303);
+    QApplication::processEvents();
+    EXPECT_EQ(windows(), 1);
+    EXPECT_NE(frame()->ActivePicture(), nullptr);
+}
+
+TEST_F(Frame, StopDuringGenerationClosesTheNewWindowWithoutAQuestion)
+{
+    start();
+    frame()->Settings().w = 1200;
+    frame()->Settings().h = 1200;
+    bool stopWasOffered = false;
+    // The stop arrives while the generation pumps the event queue.
+    QTimer::singleShot(0, frame(), [&] {
+        stopWasOffered = frame()->Action(CM_STOP)->isEnabled() && frame()->Busy();
+        frame()->Command(CM_STOP);
+    });
+    frame()->Command(305);
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    EXPECT_TRUE(stopWasOffered);
+    EXPECT_EQ(windows(), 0);
+    EXPECT_FALSE(frame()->Busy());
+    EXPECT_TRUE(boxes.shown.empty()) << boxes.shown.front().text.toStdString();
+}
+
+TEST_F(Frame, SaveChoosesTheFormatFromTheName)
+{
+    start();
+    engine_ui::TSirdsWnd* picture = addPicture(64, 48, /*loaded=*/false, "untitled");
+    struct Case {
+        const char* name;
+        QByteArray magic;
+        int format;
+    } cases[] = {
+        {"one.gif", "GIF8", kFormatGif},
+        {"two.PCX", QByteArray("\x0A", 1), kFormatPcx},
+        {"three.jpg", QByteArray("\xFF\xD8", 2), kFormatJpeg},
+        {"four.bmp", "BM", kFormatBmp},
+        {"five.png", "BM", kFormatBmp},
+        {"six.gif.pcx", "GIF8", kFormatGif},
+        {"seven.pcx.jpg", QByteArray("\x0A", 1), kFormatPcx},
+        {"eight.rds", "BM", 5},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        picture->SetNoSaveQuestion(false);
+        EXPECT_TRUE(frame()->SaveActiveAs(path)) << c.name;
+        EXPECT_EQ(head(path, static_cast<int>(c.magic.size())), c.magic) << c.name;
+        EXPECT_EQ(frame()->GraphicsFormat(), c.format) << c.name;
+        EXPECT_TRUE(picture->GetNoSaveQuestion()) << c.name;
+        EXPECT_EQ(picture->GetTitle(), QString::fromLatin1(c.name).toLower().toStdString());
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Frame, SaveCommandOffersTheFiltersOfTheLastFormat)
+{
+    writeConfig("[GRAPHICS]\nFormat=4\n");
+    start();
+    addPicture(32, 32, /*loaded=*/false);
+    nextFileName = dir.filePath(QStringLiteral("chosen.gif"));
+    frame()->Command(CM_FILESAVE);
+    ASSERT_EQ(chooserCalls.size(), 1u);
+    EXPECT_TRUE(chooserCalls[0].save);
+    EXPECT_EQ(chooserCalls[0].index, 4);
+    EXPECT_EQ(chooserCalls[0].extension, QStringLiteral("JPG"));
+    EXPECT_TRUE(chooserCalls[0].filter.startsWith(QStringLiteral("Bitmap Files (*.BMP)|*.bmp|")));
+    EXPECT_EQ(head(nextFileName, 4), QByteArray("GIF8"));
+    // Saved, the command is no longer offered.
+    EXPECT_FALSE(enabled(CM_FILESAVE));
+    // Cancel writes nothing and keeps the format.
+    frame()->ActivePicture()->SetNoSaveQuestion(false);
+    frame()->UpdateMenus();
+    nextFileName.clear();
+    frame()->Command(CM_FILESAVE);
+    EXPECT_EQ(chooserCalls.size(), 2u);
+    EXPECT_EQ(chooserCalls[1].index, kFormatGif);
+    EXPECT_FALSE(frame()->ActivePicture()->GetNoSaveQuestion());
+}
+
+TEST_F(Frame, OpenShowsAPictureOrTellsWhyNot)
+{
+    start();
+    // Make a file to open.
+    addPicture(40, 30, /*loaded=*/false);
+    const QString path = dir.filePath(QStringLiteral("Moon.GIF"));
+    ASSERT_TRUE(frame()->SaveActiveAs(path));
+    frame()->Client()->closeAllSubWindows();
+    QApplication::processEvents();
+    ASSERT_EQ(windows(), 0);
+
+    nextFileName = dir.filePath(QStringLiteral("Moon.GIF"));
+    frame()->Command(CM_FILEOPEN);
+    ASSERT_EQ(chooserCalls.size(), 1u);
+    EXPECT_FALSE(chooserCalls[0].save);
+    EXPECT_EQ(chooserCalls[0].index, kFormatGif);
+    ASSERT_EQ(windows(), 1);
+    engine_ui::TSirdsWnd* opened = frame()->ActivePicture();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->GetTitle(), "moon.gif");
+    EXPECT_TRUE(opened->GetNoSaveQuestion());
+    EXPECT_FALSE(opened->IsSird());
+    EXPECT_EQ(opened->GetPicture()->width(), 40);
+    EXPECT_EQ(frame()->GraphicsFormat(), kFormatGif);
+    EXPECT_EQ(frame()->Status()->MessageText(), QStringLiteral("40 x 30 x 256"));
+    EXPECT_EQ(frame()->Status()->ImageText(), QStringLiteral("Image: 1 K"));
+
+    // A file that is not there: the library's message, then ours; no window.
+    boxes.shown.clear();
+    frame()->OpenFile(dir.filePath(QStringLiteral("missing.bmp")));
+    EXPECT_EQ(windows(), 1);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().text, QStringLiteral("Error Opening the Bitmap file"));
+    EXPECT_EQ(boxes.shown.back().caption, QStringLiteral("Error"));
+    EXPECT_EQ(frame()->GraphicsFormat(), -1);
+}
+
+TEST_F(Frame, MakeSirdsFromAPictureOpensTheStereogram)
+{
+    start();
+    addPicture(200, 100, /*loaded=*/true, "moon.gif");
+    frame()->Command(CM_MAKESIRDS);
+    QApplication::processEvents();
+    ASSERT_EQ(windows(), 2);
+    engine_ui::TSirdsWnd* made = frame()->ActivePicture();
+    ASSERT_NE(made, nullptr);
+    EXPECT_TRUE(made->IsSird());
+    EXPECT_EQ(made->GetTitle(), "moon.gif{sird}");
+    EXPECT_FALSE(frame()->Busy());
+}
+
+TEST_F(Frame, StatusPanesDescribeTheActiveWindow)
+{
+    start();
+    addPicture(400, 300);
+    frame()->StatusRefresh();
+    EXPECT_EQ(frame()->Status()->MessageText(), QStringLiteral("400 x 300 x 256"));
+    EXPECT_EQ(frame()->Status()->ImageText(), QStringLiteral("Image: 120 K"));
+    const QString memory = frame()->Status()->MemoryText();
+    ASSERT_TRUE(memory.startsWith(QStringLiteral("Free: "))) << memory.toStdString();
+    EXPECT_GT(memory.mid(6).chopped(2).toLongLong(), 0);
+    frame()->Client()->closeAllSubWindows();
+    QApplication::processEvents();
+    frame()->StatusRefresh();
+    EXPECT_TRUE(frame()->Status()->MessageText().isEmpty());
+    EXPECT_TRUE(frame()->Status()->ImageText().isEmpty());
+}
+
+TEST_F(Frame, VersionAndInformationBoxes)
+{
+    start();
+    frame()->Command(CM_GRAPHICSLIB);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("PICTRANS v2.0"));
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Graphics Library"));
+    EXPECT_EQ(boxes.shown[0].style & platform::MB_ICONMASK, platform::MB_ICONINFORMATION);
+    frame()->Command(CM_MATHVERSION);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, QStringLiteral("Math Library Version 3.40"));
+    EXPECT_EQ(boxes.shown[1].caption, QStringLiteral("Dotscape"));
+    frame()->Command(CM_VIDEOINFO);
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[2].caption, QStringLiteral("Video Information"));
+    EXPECT_TRUE(boxes.shown[2].text.startsWith(QStringLiteral("The current video driver is\nset for ")));
+}
+
+TEST_F(Frame, HelpOpensAtTheIndexAndAtTheOverview)
+{
+    start();
+    frame()->Command(CM_HELPINDEX);
+    ASSERT_NE(frame()->Help(), nullptr);
+    EXPECT_TRUE(frame()->Help()->isVisible());
+    EXPECT_EQ(frame()->Help()->DocumentTitle(), QStringLiteral("Dotscape Help Index"));
+    frame()->Command(CM_HELPSIRDS);
+    EXPECT_EQ(frame()->Help()->DocumentTitle(), QStringLiteral("Dotscape Overview"));
+    // Closing the frame closes help.
+    frame()->close();
+    EXPECT_FALSE(frame()->Help()->isVisible());
+}
+
+TEST_F(Frame, PrintsThePictureToAPdfFile)
+{
+    start();
+    addPicture(100, 400);
+    const QString pdf = dir.filePath(QStringLiteral("out.pdf"));
+    frame()->Printer()->SetPdfOutput(pdf);
+    frame()->Command(CM_FILEPRINT);
+    EXPECT_EQ(head(pdf, 4), QByteArray("%PDF"));
+    // The tall picture fits the page as it is enlarged: no adjustment message.
+    EXPECT_FALSE(boxes.sawText(QStringLiteral("Image does not fit on the page.  Adjusting to fit.")));
+    EXPECT_EQ(frame()->Status()->MessageText(), QStringLiteral("Dotscape"));
+}
+
+TEST_F(Frame, SaveRequestOfAClosingWindowSavesItFirst)
+{
+    start();
+    engine_ui::TSirdsWnd* picture = addPicture(30, 20, /*loaded=*/false, "made");
+    nextFileName = dir.filePath(QStringLiteral("kept.bmp"));
+    boxes.answers = {platform::IDYES};
+    QMdiSubWindow* sub = frame()->Client()->currentSubWindow();
+    ASSERT_EQ(sub->widget(), picture);
+    sub->close();
+    QApplication::processEvents();
+    EXPECT_EQ(head(nextFileName, 2), QByteArray("BM"));
+    EXPECT_EQ(windows(), 0);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Confirm"));
+}
+
+TEST_F(Frame, ConfigurationIsWrittenAtExit)
+{
+    start();
+    frame()->Command(CM_RELOCATE);
+    frame()->Settings().gapValue = 77;
+    frame()->Settings().dx = -12;
+    frame()->Settings().ShiftDir = 1;
+    frame()->move(10, 20);
+    frame()->resize(700, 500);
+    QApplication::processEvents();
+    ASSERT_TRUE(frame()->close());
+    app::Configuration written;
+    written.load(configPath);
+    EXPECT_EQ(written.CntlBar, kBarLeft);
+    EXPECT_EQ(written.Format, kFormatBmp);
+    EXPECT_EQ(written.demo.gapValue, 77);
+    EXPECT_EQ(written.demo.dx, -12);
+    EXPECT_EQ(written.demo.ShiftDir, 1);
+    EXPECT_EQ(written.demo.zmax, 63);
+    EXPECT_EQ(written.Count, frame()->Patterns()->GetCount());
+    EXPECT_EQ(written.Select, frame()->Patterns()->GetSelection());
+    EXPECT_EQ(written.X1, 10);
+    EXPECT_EQ(written.Y1, 20);
+    EXPECT_EQ(written.X2 - written.X1, 700);
+    EXPECT_EQ(written.Y2 - written.Y1, 500);
+    EXPECT_EQ(written.MX, 0);
+}
+
+TEST_F(Frame, ARefusedWindowKeepsTheFrameOpenAndTheFileUntouched)
+{
+    start();
+    addPicture(30, 20, /*loaded=*/false, "unsaved");
+    boxes.answers = {platform::IDCANCEL};
+    EXPECT_FALSE(frame()->close());
+    EXPECT_TRUE(frame()->isVisible());
+    EXPECT_EQ(windows(), 1);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(configPath)));
+}
