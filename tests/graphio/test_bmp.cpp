@@ -802,6 +802,56 @@ TEST(BmpRefusals, KnownBadFilesAreAllRefusedWithTheirMessage)
     EXPECT_GE(walked, 10u);
 }
 
+TEST(BmpRefusals, DamagedCopiesAreReadOrRefusedWithOneMessage)
+{
+    // Valid pictures at every coding, then thousands of copies with bytes
+    // changed or cut off: each must come back as a picture of the size its
+    // header claims, or be refused with exactly one message.
+    std::vector<std::vector<std::uint8_t>> seeds;
+    for (int bpp : {1, 4, 8}) {
+        auto bmp = noisyBitmap(13, 7, bpp, static_cast<unsigned>(bpp));
+        auto pal = greyPalette(std::size_t{1} << bpp);
+        seeds.push_back(writeBytes(*bmp, &pal));
+    }
+    BmpSpec rle;
+    rle.width = 9;
+    rle.height = 3;
+    rle.compression = platform::BI_RLE8;
+    seeds.push_back(makeBmp(rle, {4, 1, 0, 3, 1, 2, 3, 0, 0, 0, 9, 5, 0, 0, 0, 2, 3, 0, 2, 7, 0, 1}));
+    rle.bpp = 4;
+    rle.compression = platform::BI_RLE4;
+    seeds.push_back(makeBmp(rle, {4, 0x12, 0, 3, 0x12, 0x30, 0, 0, 9, 0x56, 0, 0, 0, 2, 3, 0, 2, 0x77, 0, 1}));
+
+    std::mt19937 rng(2024);
+    int decoded = 0, refused = 0;
+    for (int round = 0; round < 4000; ++round) {
+        auto bytes = seeds[static_cast<std::size_t>(round) % seeds.size()];
+        const int edits = 1 + static_cast<int>(rng() % 4);
+        for (int e = 0; e < edits; ++e) {
+            const std::size_t at = rng() % bytes.size();
+            // Header fields are where damage does the most; aim there half the time.
+            const std::size_t pos = (rng() & 1) ? at % 64 : at;
+            bytes[pos] = static_cast<std::uint8_t>(rng());
+        }
+        if (rng() % 8 == 0)
+            bytes.resize(rng() % bytes.size());
+        auto r = readBytes(bytes);
+        if (r.bitmap) {
+            ++decoded;
+            EXPECT_TRUE(r.messages.empty()) << "round " << round << ": " << r.messages[0];
+            EXPECT_LE(static_cast<std::int64_t>(r.bitmap->width()) * r.bitmap->height(),
+                      platform::Bitmap::kMaxPixels);
+            ASSERT_TRUE(r.palette);
+        } else {
+            ++refused;
+            EXPECT_EQ(r.messages.size(), 1u) << "round " << round;
+        }
+    }
+    // Both outcomes must actually occur, or the damage is not reaching the reader.
+    EXPECT_GT(decoded, 100);
+    EXPECT_GT(refused, 100);
+}
+
 // -------------------------------------------------------- replacing files
 
 TEST(BmpFiles, OverwriteQuestionAndSafeReplacement)
