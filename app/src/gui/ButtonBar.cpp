@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QLayout>
 #include <QToolButton>
 
 namespace gui {
@@ -29,6 +30,11 @@ ButtonBar::ButtonBar(const QString& title, int windowId, int glyphSize, QWidget*
     setIconSize(QSize(glyphSize, glyphSize));
     setToolButtonStyle(Qt::ToolButtonIconOnly);
     setContextMenuPolicy(Qt::PreventContextMenu);
+    // Buttons sit close together, two pixels of border round each glyph, so
+    // that the whole bar fits the frame's default width.
+    setStyleSheet(QStringLiteral("QToolButton { padding: 0px; margin: 0px; }"));
+    if (layout())
+        layout()->setSpacing(0);
     QFont gadgetFont = font();
     gadgetFont.setPointSize(10);
     setFont(gadgetFont);
