@@ -29,8 +29,12 @@ public:
     static void GetVersionString(char* buffer); // "PICTRANS v2.0"
     int GetGraphicFormat(const std::string& fileName);
     int SetGraphicFormat(int format);
-    // The palette of the picture read last; the caller takes it.
+    // The palette of the picture read last; the caller takes it. Empty for a
+    // true-colour picture, null when nothing was read.
     std::unique_ptr<platform::Palette> GetPalette();
+    // Detects the format by content and reads the file; null (after a
+    // message to the owner) when it cannot be opened, is of no known format
+    // or is refused by its reader.
     std::unique_ptr<platform::Bitmap> Read_File(const std::string& fileName);
     int Write_File(const std::string& fileName, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
                    const platform::Palette* palette);
