@@ -132,7 +132,7 @@ cur[1253] = f'''<path d="M2 30 l1.5 -4.5 l11 -11 l3 3 l-11 11 z" fill="{LB}" {C}
 <path d="M17 11 l3 -3 a3 3 0 0 1 4.2 4.2 l-3 3 z" fill="{O}" {C}/><path d="M15.5 12.5 l4 4" {C}/>'''
 cur[1254] = f'''<g transform="translate(6 1) scale(1.2)">{tools[1254]}</g>
 <path d="M1 29 l5 -5" stroke="{O}" stroke-width="1.2"/><circle cx="2" cy="28" r="1.2" fill="{O}"/>'''
-cur[1255] = f'<path d="M11 4 h3 c1 0 2 1 2 2 c0 -1 1 -2 2 -2 h3 M16 6 v20 M11 28 h3 c1 0 2 -1 2 -2 c0 1 1 2 2 2 h3 M13 16 h6" fill="none" {halo}/><path d="M11 4 h3 c1 0 2 1 2 2 c0 -1 1 -2 2 -2 h3 M16 6 v20 M11 28 h3 c1 0 2 -1 2 -2 c0 1 1 2 2 2 h3 M13 16 h6" fill="none" stroke="{O}" stroke-width="1.4" stroke-linecap="round"/>'
+cur[1255] = f'<path d="M11 4 h3 c1 0 2 1 2 2 c0 -1 1 -2 2 -2 h3 M16 6 v20 M11 28 h3 c1 0 2 -1 2 -2 c0 1 1 2 2 2 h3 M13 16 h6" {halo}/><path d="M11 4 h3 c1 0 2 1 2 2 c0 -1 1 -2 2 -2 h3 M16 6 v20 M11 28 h3 c1 0 2 -1 2 -2 c0 1 1 2 2 2 h3 M13 16 h6" fill="none" stroke="{O}" stroke-width="1.4" stroke-linecap="round"/>'
 for k in range(1256, 1262):
     cur[k] = tooled(tools[k])
 for k,v in cur.items(): out(f"cursors/{k}.svg", 32, v)

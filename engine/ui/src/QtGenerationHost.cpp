@@ -69,15 +69,16 @@ void DrawCaptionText(platform::Bitmap& image, const platform::Palette& palette, 
     const int height = metrics.height();
     if (width <= 0 || height <= 0)
         return;
-    // A one-bit mask: the font can only set or leave pixels.
-    QImage mask(width, height, QImage::Format_Mono);
-    mask.fill(0);
+    // The font is rendered without antialiasing, so every pixel is either
+    // fully covered or not at all; half-covered ones cannot occur.
+    QImage mask(width, height, QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::transparent);
     {
         QPainter painter(&mask);
         painter.setRenderHint(QPainter::Antialiasing, false);
         painter.setRenderHint(QPainter::TextAntialiasing, false);
         painter.setFont(font);
-        painter.setPen(Qt::color1);
+        painter.setPen(Qt::black);
         painter.drawText(0, metrics.ascent(), qtext);
     }
     const std::uint8_t index = palette.nearest(colour.red, colour.green, colour.blue);
@@ -88,7 +89,7 @@ void DrawCaptionText(platform::Bitmap& image, const platform::Palette& palette, 
         std::uint8_t* row = image.rowFromTop(py);
         for (int mx = 0; mx < width; ++mx) {
             const int px = x + mx;
-            if (px >= 0 && px < image.width() && mask.pixelIndex(mx, my) == 1)
+            if (px >= 0 && px < image.width() && qAlpha(mask.pixel(mx, my)) >= 128)
                 row[px] = index;
         }
     }

@@ -221,7 +221,13 @@ QPoint TSirdsWnd::PaintOrigin() const
 
 QRect TSirdsWnd::SelectionOnScreen() const
 {
-    return QRect(Anchor(), DragPoint()).normalized().translated(-ScrollOffset());
+    // Built from the corners' minimum and maximum: QRect::normalized() moves
+    // the corners of an inverted rectangle inwards by one pixel.
+    const QPoint a = Anchor();
+    const QPoint d = DragPoint();
+    return QRect(QPoint(std::min(a.x(), d.x()), std::min(a.y(), d.y())),
+                 QPoint(std::max(a.x(), d.x()), std::max(a.y(), d.y())))
+        .translated(-ScrollOffset());
 }
 
 QRect TSirdsWnd::Selection() const
@@ -302,10 +308,14 @@ void TSirdsWnd::paintEvent(QPaintEvent* event)
     const QPoint origin = PaintOrigin();
     painter.drawImage(QRect(origin, ZoomedSize(QSize(width_, height_), zoom_)), image_);
     if (Anchor() != DragPoint()) {
+        // A one-pixel frame on the rectangle's own pixels, drawn as four
+        // fills so that no pen rounding can move it.
         painter.resetTransform();
-        painter.setPen(QPen(Qt::black, 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(SelectionOnScreen().adjusted(0, 0, -1, -1));
+        const QRect r = SelectionOnScreen();
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), Qt::black);
+        painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), Qt::black);
+        painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), Qt::black);
+        painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), Qt::black);
     }
 }
 

@@ -141,12 +141,12 @@ public:
     // keeps the picture.
     bool CanClose();
 
+    QSize sizeHint() const override;
+
 signals:
     // The window gained activation and holds a picture (the frame refreshes
     // its status panes); also sent to the frame as WM_STATUSREFRESH.
     void statusRefreshRequested();
-
-    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
