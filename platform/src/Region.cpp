@@ -11,7 +11,7 @@ namespace {
 using i128 = __int128;
 using u128 = unsigned __int128;
 
-constexpr std::int32_t kCoordLimit = std::int32_t{1} << 30;
+constexpr std::int32_t kCoordLimit = (std::int32_t{1} << 30) - 1;
 
 std::int32_t clampCoord(std::int32_t v)
 {

@@ -19,7 +19,7 @@
 // made. Corner sizes are clamped to the rectangle's size; a corner size of 0
 // gives square corners.
 //
-// Ellipse and rounded-rectangle coordinates are clamped to +-2^30 so that the
+// Ellipse and rounded-rectangle coordinates are clamped to +-(2^30 - 1) so that the
 // exact arithmetic stays inside 128 bits; polygon vertices are used as given.
 
 #include <cstdint>
@@ -78,8 +78,9 @@ public:
     Shape shape() const { return shape_; }
     bool empty() const { return bounds_.empty(); }
     // The smallest rectangle holding every pixel; (0, 0, 0, 0) when empty. For
-    // polygons taller than kExactPolygonRows rows times edges it is the
-    // (larger, still enclosing) box of the vertices instead.
+    // a polygon whose rows times edges exceed kExactPolygonWork it is the
+    // (larger, still enclosing) box of the vertices instead, so that a
+    // polygon from a hostile file cannot take long to set up.
     const Rect& bounds() const { return bounds_; }
 
     bool contains(std::int32_t x, std::int32_t y) const;
@@ -87,7 +88,7 @@ public:
     void rowSpans(std::int32_t y, std::vector<Span>& out) const;
 
     // Work limit (rows × edges) up to which a polygon's box is found exactly.
-    static constexpr std::int64_t kExactPolygonWork = std::int64_t{1} << 24;
+    static constexpr std::int64_t kExactPolygonWork = std::int64_t{1} << 20;
 
 private:
     struct Edge {
