@@ -6,13 +6,18 @@
 
 #include "gui/ButtonBar.h"
 #include "gui/Commands.h"
+#include "gui/PopupHint.h"
 #include "gui/TCStatusBar.h"
 #include "gui/TPrinterInt.h"
 
 #include "app/Configuration.h"
 #include "engine/Generation.h"
 #include "engine_ui/TSirdsWnd.h"
+#include "pictrans/TGIntf.h"
 #include "platform/Messages.h"
+
+#include <QClipboard>
+#include <cstdio>
 
 #include <QFile>
 #include <QMdiArea>
@@ -513,4 +518,113 @@ TEST_F(Frame, ARefusedWindowKeepsTheFrameOpenAndTheFileUntouched)
     EXPECT_TRUE(frame()->isVisible());
     EXPECT_EQ(windows(), 1);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(configPath)));
+}
+
+TEST_F(Frame, CopyAndPasteGoThroughTheClipboard)
+{
+    start();
+    QGuiApplication::clipboard()->clear();
+    QApplication::processEvents();
+    EXPECT_FALSE(enabled(CM_EDITPASTE));
+    // Paste with an empty clipboard does nothing.
+    frame()->Command(CM_EDITPASTE);
+    EXPECT_EQ(windows(), 0);
+
+    engine_ui::TSirdsWnd* picture = addPicture(50, 40);
+    frame()->Command(CM_EDITCOPY);
+    QApplication::processEvents();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    ASSERT_FALSE(copied.isNull());
+    EXPECT_EQ(copied.size(), QSize(50, 40));
+    EXPECT_EQ(copied.pixel(3, 0), picture->GetImage().pixel(3, 0));
+    EXPECT_TRUE(enabled(CM_EDITPASTE));
+
+    frame()->Command(CM_EDITPASTE);
+    QApplication::processEvents();
+    ASSERT_EQ(windows(), 2);
+    engine_ui::TSirdsWnd* pasted = frame()->ActivePicture();
+    ASSERT_NE(pasted, picture);
+    EXPECT_EQ(pasted->GetTitle(), "untitled");
+    ASSERT_NE(pasted->GetPicture(), nullptr);
+    EXPECT_EQ(pasted->GetPicture()->width(), 50);
+    EXPECT_EQ(pasted->GetPicture()->height(), 40);
+    EXPECT_EQ(pasted->GetImage().pixel(7, 5), picture->GetImage().pixel(7, 5));
+    // A pasted picture has not been saved anywhere.
+    EXPECT_FALSE(pasted->GetNoSaveQuestion());
+}
+
+TEST_F(Frame, GrayImageTurnsThePaletteGray)
+{
+    start();
+    engine_ui::TSirdsWnd* picture = addPicture(20, 20);
+    frame()->Command(CM_GRAYIMAGE);
+    const platform::Palette* palette = picture->GetPalette();
+    ASSERT_NE(palette, nullptr);
+    for (std::size_t i = 0; i < palette->size(); i += 17) {
+        const platform::PALETTEENTRY& e = (*palette)[i];
+        EXPECT_EQ(e.peRed, e.peGreen);
+        EXPECT_EQ(e.peGreen, e.peBlue);
+    }
+    // With no picture window the command does nothing and shows nothing.
+    frame()->Client()->closeAllSubWindows();
+    QApplication::processEvents();
+    frame()->Command(CM_GRAYIMAGE);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Frame, AddPatternRequestSavesTheCornerOfThePicture)
+{
+    start();
+    const int before = frame()->Patterns()->GetCount();
+    // Without a picture window nothing can be added.
+    EXPECT_EQ(frame()->HandleMessage(platform::WM_ADDPATTERN, 25, 0), 0);
+    addPicture(150, 120);
+    EXPECT_EQ(frame()->HandleMessage(platform::WM_ADDPATTERN, 25, 0), 1);
+    EXPECT_EQ(frame()->Patterns()->GetCount(), before + 1);
+    const QString file = QString::fromStdString(frame()->Patterns()->GetDirectory()) + QStringLiteral("/pat25.gif");
+    EXPECT_EQ(head(file, 4), QByteArray("GIF8"));
+    const platform::Bitmap* added = frame()->Patterns()->GetPattern(before)->GetBitmap();
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->width(), 100);
+    EXPECT_EQ(added->height(), 100);
+    // The user's data folder holds it, not the program's.
+    EXPECT_TRUE(file.startsWith(dir.path()));
+}
+
+TEST_F(Frame, HintAndGraphicsStatusMessages)
+{
+    start();
+    frame()->HandleMessage(platform::WM_HINTREQUEST, CM_FILEOPEN, 0);
+    EXPECT_TRUE(frame()->Hint()->Pending());
+    EXPECT_EQ(frame()->Hint()->CurrentId(), CM_FILEOPEN);
+    // The same button again changes nothing; leaving the buttons hides it.
+    frame()->HandleMessage(platform::WM_HINTREQUEST, CM_FILEOPEN, 0);
+    EXPECT_TRUE(frame()->Hint()->Pending());
+    frame()->HandleMessage(platform::WM_HINTREQUEST, static_cast<std::uintptr_t>(-1), 0);
+    EXPECT_FALSE(frame()->Hint()->Pending());
+    EXPECT_FALSE(frame()->Hint()->isVisible());
+    EXPECT_EQ(frame()->Hint()->CurrentId(), -1);
+
+    GRAPHSTATUS record{};
+    std::snprintf(record.text, sizeof record.text, "Reading GIF File");
+    record.done = 50;
+    record.total = 200;
+    platform::Window* window = frame()->FrameWindow();
+    window->sendMessage(platform::WM_GRAPHSTATUS, GSTATUS_PROGRESS, reinterpret_cast<std::intptr_t>(&record));
+    EXPECT_EQ(frame()->Status()->MessageText(), QStringLiteral("Reading GIF File"));
+    EXPECT_EQ(frame()->Status()->ProgressValue(), 25);
+    EXPECT_TRUE(frame()->Status()->ProgressShown());
+    window->sendMessage(platform::WM_GRAPHSTATUS, GSTATUS_DONE, reinterpret_cast<std::intptr_t>(&record));
+    EXPECT_FALSE(frame()->Status()->ProgressShown());
+    // A null record is ignored.
+    window->sendMessage(platform::WM_GRAPHSTATUS, GSTATUS_TEXT, 0);
+}
+
+TEST_F(Frame, PatternLibraryRequestHandsOutTheLibrary)
+{
+    start();
+    engine_ui::TSirdsWnd* picture = addPicture(20, 20);
+    const std::intptr_t answer = frame()->HandleMessage(platform::WM_PATTLIBREQUEST,
+                                                        reinterpret_cast<std::uintptr_t>(picture->AsWindow()), 0);
+    EXPECT_EQ(reinterpret_cast<engine::TSirdPatt*>(answer), frame()->Patterns());
 }
