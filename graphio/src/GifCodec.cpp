@@ -11,6 +11,38 @@ bool validMinCodeSize(int m)
     return m >= LZW_MIN_CODE_SIZE_LOW && m <= LZW_MIN_CODE_SIZE_HIGH;
 }
 
+// The hot helpers live here rather than as members: exported members of a
+// shared library are not inlined.
+
+// Writes the string of code (len pixels, root first) so that it ends at end.
+inline void writeChain(const std::uint16_t* prefix, const std::uint8_t* suffix, std::uint8_t* end, int code, int len)
+{
+    std::uint8_t* p = end;
+    for (int i = len; i > 1; --i) {
+        *--p = suffix[code];
+        code = prefix[code];
+    }
+    *--p = static_cast<std::uint8_t>(code);
+}
+
+// The encoder's slot of (prefix, byte): the one holding it or the empty one
+// where it belongs. The primary slot is prefix XOR byte x 16, and
+// collisions step back by 5101 minus that.
+inline int findstr(const std::uint32_t* hash, int prefix, int byte)
+{
+    constexpr int kSize = GifEncoder::kHashSize;
+    const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(byte);
+    int h = prefix ^ (byte << 4);
+    const int step = h == 0 ? 1 : kSize - h;
+    std::uint32_t v;
+    while ((v = hash[h]) != GifEncoder::kEmpty && (v >> 12) != key) {
+        h -= step;
+        if (h < 0)
+            h += kSize;
+    }
+    return h;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -84,18 +116,6 @@ int GifDecoder::init()
     pendingPos_ = pendingEnd_ = 0;
     startTable();
     return status();
-}
-
-void GifDecoder::writeString(std::uint8_t* end, int code, int len) const
-{
-    const std::uint16_t* prefix = t_->prefix;
-    const std::uint8_t* suffix = t_->suffix;
-    std::uint8_t* p = end;
-    for (int i = len; i > 1; --i) {
-        *--p = suffix[code];
-        code = prefix[code];
-    }
-    *--p = static_cast<std::uint8_t>(code);
 }
 
 int GifDecoder::decode(std::uint8_t* buffer, int count)
@@ -246,9 +266,9 @@ int GifDecoder::decode(std::uint8_t* buffer, int count)
             std::uint8_t* out = direct ? buffer + pos : t.stack;
             if (code == next) {
                 out[len - 1] = static_cast<std::uint8_t>(first);
-                writeString(out + len - 1, prev, len - 1);
+                writeChain(t.prefix, t.suffix, out + len - 1, prev, len - 1);
             } else {
-                writeString(out + len, code, len);
+                writeChain(t.prefix, t.suffix, out + len, code, len);
             }
             root = out[0];
             if (direct) {
@@ -331,20 +351,6 @@ void GifEncoder::clear()
     std::fill_n(hash_.get(), kHashSize, kEmpty);
 }
 
-int GifEncoder::findstr(int prefix, int byte) const
-{
-    const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(byte);
-    int h = prefix ^ (byte << 4);
-    const int step = h == 0 ? 1 : kHashSize - h;
-    std::uint32_t v;
-    while ((v = hash_[h]) != kEmpty && (v >> 12) != key) {
-        h -= step;
-        if (h < 0)
-            h += kHashSize;
-    }
-    return h;
-}
-
 int GifEncoder::init()
 {
     if (status_ != CODEC_OK)
@@ -407,23 +413,14 @@ int GifEncoder::encode(const std::uint8_t* buffer, int count)
 
     for (; i < count; ++i) {
         const int b = buffer[i] & mask;
-        const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(b);
-        // findstr, inlined.
-        int h = prefix ^ (b << 4);
-        const int step = h == 0 ? 1 : kHashSize - h;
-        std::uint32_t v;
-        while ((v = hash[h]) != kEmpty) {
-            if ((v >> 12) == key)
-                break;
-            h -= step;
-            if (h < 0)
-                h += kHashSize;
-        }
+        const int h = findstr(hash, prefix, b);
+        const std::uint32_t v = hash[h];
         if (v != kEmpty) {
             prefix = static_cast<int>(v & 0xFFF);
             continue;
         }
-        hash[h] = (key << 12) | static_cast<std::uint32_t>(next);
+        hash[h] = (((static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(b)) << 12) |
+                  static_cast<std::uint32_t>(next);
         emit(prefix, width);
         prefix = b;
         if (++next > limit) {

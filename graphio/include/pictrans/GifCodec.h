@@ -38,8 +38,6 @@ private:
     // Reads past clear codes to the first code of a new table; false when
     // decoding cannot go on (end code, end of data or a bad first code).
     bool startTable();
-    // Writes the string of code (of len pixels, root first) ending at end - 1.
-    void writeString(std::uint8_t* end, int code, int len) const;
 
     struct Tables {
         std::uint16_t prefix[LZW_TABLE_SIZE];
@@ -69,6 +67,11 @@ private:
 class PICTRANS_API GifEncoder : public Encoder, public oCodeStream {
 public:
     static constexpr int kHashSize = 5101; // prime, larger than the table
+    // A slot packs the key (prefix << 8 | byte) above the 12-bit code. The
+    // all-ones pattern marks an empty slot: it would need prefix 4095, and
+    // the table is cleared the moment entry 4095 is made, before any string
+    // can extend it.
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
 
     // A minimum code size outside 2..8 leaves the encoder failed (status 16).
     GifEncoder(OutStream& out, int minCodeSize);
@@ -82,14 +85,7 @@ public:
 
 private:
     void clear();
-    // The slot of (prefix, byte): the one holding it or the empty one where it belongs.
-    int findstr(int prefix, int byte) const;
 
-    // A slot packs the key (prefix << 8 | byte) above the 12-bit code. The
-    // all-ones pattern marks an empty slot: it would need prefix 4095, and
-    // the table is cleared the moment entry 4095 is made, before any string
-    // can extend it.
-    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
     std::unique_ptr<std::uint32_t[]> hash_;
 
     int minCodeSize_;
