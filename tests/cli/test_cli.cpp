@@ -311,7 +311,6 @@ TEST_F(CommandLine, PatternNumbersChooseTheTile)
     EXPECT_EQ(colours(readPicture(path("p0.bmp"))), colours(readPicture(path("p99.bmp"))));
 }
 
-#ifdef DOTSCAPE_DRAWS_CAPTIONS
 // The caption of a math stereogram is real text: a navy line with a
 // one-pixel yellow shadow above and to the left, in the rows just above the
 // bottom edge, drawn in the palette's nearest colours.
@@ -340,4 +339,3 @@ TEST_F(CommandLine, MathStereogramsCarryTheirCaption)
     EXPECT_GT(shadowPairs, 20);
     EXPECT_GT(navyInBand, 4 * navyAbove + 100); // far more than the pattern has by chance
 }
-#endif
