@@ -170,6 +170,8 @@ TEST_F(Frame, CommandsFollowTheActiveWindowAndTheBusyState)
     for (int id : {CM_FILESAVE, CM_FILEPRINT, CM_ZOOMIN, CM_ZOOMOUT, CM_MAKESIRDS, CM_EDITCOPY, CM_FULLSCREEN})
         EXPECT_TRUE(enabled(id)) << id;
     EXPECT_FALSE(enabled(CM_FILESAVEAS));
+    // Not offered until the colour table window is part of the program.
+    EXPECT_FALSE(enabled(CM_COLORTABLE));
 
     // Zoom In from 1 goes to 2 and 4 and is then disabled.
     frame()->Command(CM_ZOOMIN);
@@ -387,6 +389,14 @@ TEST_F(Frame, OpenShowsAPictureOrTellsWhyNot)
     EXPECT_EQ(boxes.shown.back().text, QStringLiteral("Error Opening the Bitmap file"));
     EXPECT_EQ(boxes.shown.back().caption, QStringLiteral("Error"));
     EXPECT_EQ(frame()->GraphicsFormat(), -1);
+
+    // Depth map files need the editor, which this program does not have yet.
+    boxes.shown.clear();
+    frame()->OpenFile(dir.filePath(QStringLiteral("Shape.RDS")));
+    EXPECT_EQ(windows(), 1);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Error Opening the Depth Map file"));
+    EXPECT_EQ(frame()->GraphicsFormat(), 5);
 }
 
 TEST_F(Frame, MakeSirdsFromAPictureOpensTheStereogram)

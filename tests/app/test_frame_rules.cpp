@@ -55,6 +55,15 @@ TEST(CommandEnabling, DocumentCommandsFollowTheActiveWindowKind)
     }
     EXPECT_TRUE(CommandEnabled(CM_EDITCOPY, colours));
     EXPECT_FALSE(CommandEnabled(CM_FILEPRINT, colours));
+    // The colour table needs its window class, then a picture or itself.
+    EXPECT_FALSE(CommandEnabled(CM_COLORTABLE, picture));
+    picture.colorTableAvailable = colours.colorTableAvailable = none.colorTableAvailable = true;
+    EXPECT_TRUE(CommandEnabled(CM_COLORTABLE, picture));
+    EXPECT_TRUE(CommandEnabled(CM_COLORTABLE, colours));
+    EXPECT_FALSE(CommandEnabled(CM_COLORTABLE, none));
+    picture.busy = true;
+    EXPECT_FALSE(CommandEnabled(CM_COLORTABLE, picture));
+    picture.busy = false;
     EXPECT_FALSE(CommandEnabled(CM_MAKESIRDS, colours));
     // Paste looks at the clipboard only.
     EXPECT_FALSE(CommandEnabled(CM_EDITPASTE, none));

@@ -107,8 +107,11 @@ bool CommandEnabled(int id, const FrameState& s)
         return isPicture(s) || (id == CM_MAKESIRDS && s.activeKind == kKindDepthMap);
     case CM_EXIT:
         return !s.busy;
-    case CM_EDITCOPY:
     case CM_COLORTABLE:
+        if (!s.colorTableAvailable)
+            return false;
+        [[fallthrough]];
+    case CM_EDITCOPY:
         return !s.busy && (isPicture(s) || s.activeKind == kKindColorTable);
     case CM_EDITPASTE:
         return !s.busy && s.clipboardHasBitmap;

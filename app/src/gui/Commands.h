@@ -76,9 +76,11 @@ struct FrameState {
     // Depth map window: its saved flag.
     bool mapSaved = false;
     bool clipboardHasBitmap = false;
-    // The depth map editor and the wizard are optional parts of the program;
-    // their commands stay disabled until they are present.
+    // The depth map editor, the colour table window and the wizard are
+    // optional parts of the program; their commands stay disabled until they
+    // are present.
     bool depthEditorAvailable = false;
+    bool colorTableAvailable = false;
     bool wizardAvailable = false;
     bool hasChildren = false;
 };
