@@ -11,6 +11,7 @@
 #endif
 
 #include <algorithm>
+#include <filesystem>
 
 namespace engine {
 
@@ -135,7 +136,10 @@ std::unique_ptr<TSirdPatt> LoadPatterns(platform::Window* frame, const std::stri
         std::string name = PatternFileName(i);
         bool added = false;
         for (const auto& dir : searchDirs) {
-            if (library->AddFromFile(JoinPath(dir, name))) {
+            // Relative names would be taken inside the library's folder.
+            std::error_code ec;
+            const auto absolute = std::filesystem::absolute(JoinPath(dir, name), ec);
+            if (library->AddFromFile(ec ? JoinPath(dir, name) : absolute.string())) {
                 added = true;
                 break;
             }

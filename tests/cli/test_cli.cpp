@@ -42,10 +42,10 @@ protected:
 
     // Runs dotscape with args (already quoted as the shell needs), standard
     // input from /dev/null and a configuration folder of its own.
-    Outcome run(const std::string& args) const
+    Outcome run(const std::string& args, const fs::path& cwd = {}) const
     {
         const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        const std::string command = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' XDG_DATA_HOME='" +
+        const std::string command = (cwd.empty() ? std::string() : "cd '" + cwd.string() + "' && ") + "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' XDG_DATA_HOME='" +
                                     (dir_ / "data").string() + "' '" + kProgram + "' " + args + " </dev/null >'" +
                                     out.string() + "' 2>'" + err.string() + "'";
         Outcome r;
@@ -338,4 +338,13 @@ TEST_F(CommandLine, MathStereogramsCarryTheirCaption)
     EXPECT_GT(navyInBand, 300);
     EXPECT_GT(shadowPairs, 20);
     EXPECT_GT(navyInBand, 4 * navyAbove + 100); // far more than the pattern has by chance
+}
+
+TEST_F(CommandLine, PatternFoldersMayBeGivenRelativeToTheCurrentFolder)
+{
+    fs::create_directories(dir_ / "work/tiles");
+    fs::copy_file(fs::path(DOTSCAPE_BIN_DIR) / "sirdspat/pat03.gif", dir_ / "work/tiles/pat00.gif");
+    Outcome r = run("make --pattern-dir tiles --width 240 --height 60 -o out.bmp", dir_ / "work");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir_ / "work/out.bmp"));
 }
