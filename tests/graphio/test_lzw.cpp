@@ -90,6 +90,94 @@ ReferenceResult referenceDecode(const Bytes& data, int m)
     return r;
 }
 
+// The encoder as first described: a 5101-slot table with double hashing,
+// codes assembled bit by bit into 255-byte sub-blocks. Ours must give the
+// same bytes whatever its table looks like.
+Bytes referenceEncode(const Bytes& pixels, int m)
+{
+    const int clear = 1 << m, end = clear + 1;
+    struct Slot {
+        int code = -1, prefix = 0, byte = 0;
+    };
+    std::vector<Slot> table(5101);
+    int width = m + 1, next = end + 1, limit = 1 << width;
+    Bytes out, block;
+    int acc = 0, mask = 1;
+    auto putbyte = [&](int b) {
+        block.push_back(static_cast<std::uint8_t>(b));
+        if (block.size() == 255) {
+            out.push_back(255);
+            out.insert(out.end(), block.begin(), block.end());
+            block.clear();
+        }
+    };
+    auto putcode = [&](int code) {
+        for (int i = 0; i < width; ++i) {
+            if (code & (1 << i))
+                acc |= mask;
+            mask <<= 1;
+            if (mask == 256) {
+                putbyte(acc);
+                acc = 0;
+                mask = 1;
+            }
+        }
+    };
+    auto reset = [&] {
+        width = m + 1;
+        next = end + 1;
+        limit = 1 << width;
+        for (auto& s : table)
+            s.code = -1;
+    };
+    auto findstr = [&](int a, int b) {
+        int h = a ^ (b * 16);
+        const int step = h == 0 ? 1 : 5101 - h;
+        while (table[static_cast<std::size_t>(h)].code != -1 &&
+               (table[static_cast<std::size_t>(h)].prefix != a || table[static_cast<std::size_t>(h)].byte != b)) {
+            h -= step;
+            if (h < 0)
+                h += 5101;
+        }
+        return static_cast<std::size_t>(h);
+    };
+    reset();
+    putcode(clear);
+    int prefix = pixels[0];
+    for (std::size_t i = 1; i < pixels.size(); ++i) {
+        const int b = pixels[i];
+        const std::size_t h = findstr(prefix, b);
+        if (table[h].code != -1) {
+            prefix = table[h].code;
+            continue;
+        }
+        table[h] = {next, prefix, b};
+        putcode(prefix);
+        prefix = b;
+        if (++next > limit) {
+            if (++width > 12) {
+                width = 12;
+                putcode(clear);
+                reset();
+            } else {
+                limit *= 2;
+                if (width == 12)
+                    limit = 4095;
+            }
+        }
+    }
+    putcode(prefix);
+    putcode(end);
+    if (mask != 1)
+        putbyte(acc);
+    if (!block.empty()) {
+        out.push_back(static_cast<std::uint8_t>(block.size()));
+        out.insert(out.end(), block.begin(), block.end());
+    }
+    out.push_back(0);
+    return out;
+}
+
 Bytes encodeAll(const Bytes& pixels, int m, int chunk)
 {
     MemoryOutStream out;
@@ -273,6 +361,16 @@ TEST(GifEncoder, CodeWidthsGrowAfterTheRightEntriesAndClearAtTwelveBits)
         EXPECT_EQ(ref.widths[start + 255], 10);
         EXPECT_EQ(ref.widths[clears[c + 1]], 12);
         EXPECT_EQ(ref.widths[clears[c + 1] + 1], 9);
+    }
+}
+
+TEST(GifEncoder, BytesMatchTheDoubleHashEncoderExactly)
+{
+    for (int m = 2; m <= 8; ++m) {
+        for (int kind = 0; kind < 2; ++kind) {
+            Bytes pixels = kind ? patternedPixels(120000, m, 3u + m) : randomPixels(120000, m, 17u + m);
+            EXPECT_EQ(encodeAll(pixels, m, 1201), referenceEncode(pixels, m)) << "m " << m << " kind " << kind;
+        }
     }
 }
 
