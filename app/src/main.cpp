@@ -1,4 +1,4 @@
-#include "app/CaptionText.h"
+#include "engine/CaptionText.h"
 #include "app/CommandLine.h"
 #include "platform/FileIO.h"
 
@@ -18,5 +18,5 @@ int main(int argc, char** argv)
         return gui::runDesktop(argc, argv);
 #endif
     platform::installInterruptCleanup();
-    return app::runCommandLine(args, std::cout, std::cerr, app::drawCaptionText);
+    return app::runCommandLine(args, std::cout, std::cerr, engine::drawCaptionText);
 }

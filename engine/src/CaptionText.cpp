@@ -1,4 +1,4 @@
-#include "app/CaptionText.h"
+#include "engine/CaptionText.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -7,7 +7,7 @@
 #include <mutex>
 #include <sys/stat.h>
 
-namespace app {
+namespace engine {
 
 namespace {
 
@@ -89,7 +89,7 @@ const std::string& captionFontFile()
 }
 
 bool drawCaptionText(platform::Bitmap& image, const platform::Palette& palette, int x, int y,
-                     std::string_view text, engine::Rgb colour)
+                     std::string_view text, Rgb colour)
 {
     CaptionFace& cf = captionFace();
     if (!cf.face)
@@ -134,4 +134,4 @@ bool drawCaptionText(platform::Bitmap& image, const platform::Palette& palette, 
     return true;
 }
 
-} // namespace app
+} // namespace engine

@@ -1,4 +1,4 @@
-#include "app/CaptionText.h"
+#include "engine/CaptionText.h"
 
 #include <gtest/gtest.h>
 
@@ -30,11 +30,11 @@ int count(const platform::Bitmap& b, std::uint8_t value, int top0 = 0, int top1 
 
 TEST(CaptionText, SetsOnlyTheNearestColourWithinTheTextLine)
 {
-    ASSERT_FALSE(app::captionFontFile().empty()) << "no bold sans-serif font installed";
+    ASSERT_FALSE(engine::captionFontFile().empty()) << "no bold sans-serif font installed";
     auto image = platform::Bitmap::create(300, 40, 8);
     std::fill(image->bits().begin(), image->bits().end(), std::uint8_t{200});
     auto pal = testPalette();
-    ASSERT_TRUE(app::drawCaptionText(*image, pal, 9, 10, "Round Crater - Dotscape", {0, 0, 128}));
+    ASSERT_TRUE(engine::drawCaptionText(*image, pal, 9, 10, "Round Crater - Dotscape", {0, 0, 128}));
     const int navy = count(*image, 9);
     EXPECT_GT(navy, 150);
     // Nothing but the two values: no blending.
@@ -53,8 +53,8 @@ TEST(CaptionText, ShadowPassThenTextPassIsDeterministic)
     auto b = platform::Bitmap::create(200, 30, 8);
     auto pal = testPalette();
     for (auto* img : {a.get(), b.get()}) {
-        app::drawCaptionText(*img, pal, 9, 9, "Spiral Lanes 4", {255, 255, 0});
-        app::drawCaptionText(*img, pal, 10, 10, "Spiral Lanes 4", {0, 0, 128});
+        engine::drawCaptionText(*img, pal, 9, 9, "Spiral Lanes 4", {255, 255, 0});
+        engine::drawCaptionText(*img, pal, 10, 10, "Spiral Lanes 4", {0, 0, 128});
     }
     EXPECT_EQ(*a, *b);
     EXPECT_GT(count(*a, 7), 10); // the shadow shows above and to the left
@@ -65,11 +65,11 @@ TEST(CaptionText, TextRunningOffThePictureIsClipped)
 {
     auto image = platform::Bitmap::create(20, 8, 8);
     auto pal = testPalette();
-    EXPECT_TRUE(app::drawCaptionText(*image, pal, -30, -5, "A long caption that does not fit \xC3\xA9\xFF", {0, 0, 128}));
-    EXPECT_TRUE(app::drawCaptionText(*image, pal, 15, 6, "W", {0, 0, 128}));
-    EXPECT_TRUE(app::drawCaptionText(*image, pal, 5000, 5000, "far away", {0, 0, 128}));
+    EXPECT_TRUE(engine::drawCaptionText(*image, pal, -30, -5, "A long caption that does not fit \xC3\xA9\xFF", {0, 0, 128}));
+    EXPECT_TRUE(engine::drawCaptionText(*image, pal, 15, 6, "W", {0, 0, 128}));
+    EXPECT_TRUE(engine::drawCaptionText(*image, pal, 5000, 5000, "far away", {0, 0, 128}));
     auto four = platform::Bitmap::create(20, 8, 4); // only 8-bit pictures get text
-    EXPECT_TRUE(app::drawCaptionText(*four, pal, 0, 0, "x", {0, 0, 128}));
+    EXPECT_TRUE(engine::drawCaptionText(*four, pal, 0, 0, "x", {0, 0, 128}));
     for (std::uint8_t byte : four->bits())
         EXPECT_EQ(byte, 0);
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace engine {
 
 // The font file used: the first of a few well-known bold sans-serif faces
 // that exists; empty when none does (then no caption is drawn).
@@ -21,6 +21,6 @@ const std::string& captionFontFile();
 // counted from the top. Each pixel the font sets becomes the palette entry
 // nearest to colour. False when no font could be loaded.
 bool drawCaptionText(platform::Bitmap& image, const platform::Palette& palette, int x, int y,
-                     std::string_view text, engine::Rgb colour);
+                     std::string_view text, Rgb colour);
 
-} // namespace app
+} // namespace engine
