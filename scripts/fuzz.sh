@@ -19,7 +19,7 @@ seed() { # target, then seed folders
   shift
   mkdir -p "$dir"
   for folder in "$@"; do
-    [ -d "$folder" ] && find "$folder" -type f -size -1M ! -name '*.txt' ! -name '*.md' -exec cp {} "$dir/" \; 2>/dev/null
+    [ -d "$folder" ] && find "$folder" -type f -size -1000k ! -name '*.txt' ! -name '*.md' -exec cp {} "$dir/" \; 2>/dev/null
   done
   return 0
 }
@@ -33,6 +33,7 @@ seed fuzz_rds tests/data/rds
 seed fuzz_ini tests/data/ini
 mkdir -p $build/findings
 status=0
+export TMPDIR=${TMPDIR:-/dev/shm}
 for t in $targets; do
   echo "== $t: $seconds s"
   mkdir -p $build/corpus/$t
