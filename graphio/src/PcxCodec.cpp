@@ -140,7 +140,7 @@ PcxEncoder::PcxEncoder(OutStream& out, const PCXHEADER& header)
     try {
         line_.assign(static_cast<std::size_t>(bytesPerLine_), 0);
         // Worst case: every byte needs a count byte of its own.
-        packed_.reserve(2 * static_cast<std::size_t>(bytesPerLine_));
+        packed_.assign(2 * static_cast<std::size_t>(bytesPerLine_), 0);
     } catch (const std::bad_alloc&) {
         line_.clear();
     }
@@ -158,9 +158,9 @@ int PcxEncoder::init()
 
 void PcxEncoder::flush()
 {
-    packed_.clear();
     const std::uint8_t* p = line_.data();
     const std::size_t n = line_.size();
+    std::uint8_t* out = packed_.data();
     std::size_t i = 0;
     while (i < n) {
         const std::uint8_t v = p[i];
@@ -169,16 +169,16 @@ void PcxEncoder::flush()
             ++j;
         std::size_t count = j - i;
         while (count > 63) {
-            packed_.push_back(0xFF);
-            packed_.push_back(v);
+            *out++ = 0xFF;
+            *out++ = v;
             count -= 63;
         }
         if (count > 1 || v > 191)
-            packed_.push_back(static_cast<std::uint8_t>(count | 0xC0));
-        packed_.push_back(v);
+            *out++ = static_cast<std::uint8_t>(count | 0xC0);
+        *out++ = v;
         i = j;
     }
-    if (!out_.write(packed_.data(), packed_.size()))
+    if (!out_.write(packed_.data(), static_cast<std::size_t>(out - packed_.data())))
         status_ = CODEC_IOERROR;
 }
 
