@@ -22,6 +22,6 @@ mkdir patterns
 ppmtogif tile.ppm > patterns/pat00.gif 2>/dev/null
 "$dotscape" make --picture depth.bmp --pattern-dir patterns --pattern 0 -o check.bmp --force
 pamstereogram -patfile tile.ppm depth.pgm > check.pam
-hyperfine -N -w 3 -r 15 \
-  "pamstereogram -patfile tile.ppm depth.pgm" \
+hyperfine -w 3 -r 20 \
+  "pamstereogram -patfile tile.ppm depth.pgm > out.pam" \
   "$dotscape make --picture depth.bmp --pattern-dir patterns --pattern 0 -o out.bmp --force"
