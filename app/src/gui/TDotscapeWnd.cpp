@@ -189,6 +189,7 @@ void TDotscapeWnd::CreateActions()
     actions_[CM_FILEOPEN]->setShortcut(QKeySequence::Open);
     actions_[CM_EDITCOPY]->setShortcut(QKeySequence::Copy);
     actions_[CM_EDITPASTE]->setShortcut(QKeySequence::Paste);
+    actions_[CM_HELPINDEX]->setShortcut(QKeySequence::HelpContents);
 
     tools_ = new QActionGroup(this);
     tools_->setExclusive(true);

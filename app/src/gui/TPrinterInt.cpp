@@ -7,6 +7,8 @@
 #include "platform/Window.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -81,6 +83,10 @@ void TPrinterInt::PrinterSetup(QWidget* owner)
     QPrintDialog dialog(printer.get(), owner ? owner : owner_);
     dialog.setWindowTitle(QStringLiteral("Printer Setup"));
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    // The dialog chooses the printer here; nothing is printed yet.
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("OK"));
     if (dialog.exec() == QDialog::Accepted)
         setupDone_ = true;
     chosen_ = std::move(printer);
