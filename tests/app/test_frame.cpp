@@ -638,3 +638,23 @@ TEST_F(Frame, PatternLibraryRequestHandsOutTheLibrary)
                                                         reinterpret_cast<std::uintptr_t>(picture->AsWindow()), 0);
     EXPECT_EQ(reinterpret_cast<engine::TSirdPatt*>(answer), frame()->Patterns());
 }
+
+TEST_F(Frame, ArrangeIconsLinesUpMinimisedWindowsAlongTheBottom)
+{
+    start();
+    std::vector<QMdiSubWindow*> subs;
+    for (int i = 0; i < 3; ++i) {
+        addPicture(40, 30);
+        subs.push_back(frame()->Client()->currentSubWindow());
+    }
+    for (QMdiSubWindow* sub : subs)
+        sub->showMinimized();
+    subs[1]->move(200, 10);
+    frame()->Command(CM_ARRANGEICONS);
+    const int bottom = frame()->Client()->viewport()->height();
+    int x = 0;
+    for (QMdiSubWindow* sub : subs) {
+        EXPECT_EQ(sub->pos(), QPoint(x, bottom - sub->height()));
+        x += sub->width();
+    }
+}

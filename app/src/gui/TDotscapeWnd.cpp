@@ -492,10 +492,7 @@ void TDotscapeWnd::Command(int id)
         client_->tileSubWindows();
         break;
     case CM_ARRANGEICONS:
-        // Minimised windows line up along the bottom of the MDI area.
-        for (QMdiSubWindow* sub : client_->subWindowList())
-            if (sub->isMinimized())
-                sub->showMinimized();
+        ArrangeIcons();
         break;
     case CM_CLOSEALL:
         client_->closeAllSubWindows();
@@ -522,6 +519,26 @@ void TDotscapeWnd::Command(int id)
         break;
     }
     UpdateMenus();
+}
+
+void TDotscapeWnd::ArrangeIcons()
+{
+    // Minimised windows line up from the bottom-left corner of the MDI area,
+    // a new row above when one row is full.
+    const QSize area = client_->viewport()->size();
+    int x = 0;
+    int row = 0;
+    for (QMdiSubWindow* sub : client_->subWindowList(QMdiArea::CreationOrder)) {
+        if (!sub->isMinimized())
+            continue;
+        const QSize size = sub->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            ++row;
+        }
+        sub->move(x, area.height() - (row + 1) * size.height());
+        x += size.width();
+    }
 }
 
 QString TDotscapeWnd::ChooseFile(bool save, const QString& filter, int filterIndex, const QString& extension)

@@ -147,6 +147,7 @@ private:
     std::intptr_t SaveRequest(std::uintptr_t window);
     std::intptr_t AddPattern(int number);
     void HintRequest(int id);
+    void ArrangeIcons();
     QString ChooseFile(bool save, const QString& filter, int filterIndex, const QString& extension);
 
     std::string configPath_;
