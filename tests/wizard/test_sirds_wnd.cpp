@@ -534,6 +534,32 @@ TEST_F(GenerationTest, StoppingAFigureDrawnOverAPictureKeepsThePicture)
     EXPECT_FALSE(wnd->IsSird());
 }
 
+TEST_F(GenerationTest, NoDocumentClosesWhileAGenerationRuns)
+{
+    BoxAnswers boxes;
+    TSirdsWnd* other = Open(Filled(20, 20, 1));
+    other->SetNoSaveQuestion(true);
+    depthmap_ui::TMouseWnd plainDocument;
+    std::vector<bool> closedDuring;
+    frame.handler = [&](const Sent& s) -> std::intptr_t {
+        if (s.message == platform::WM_PATTLIBREQUEST)
+            return reinterpret_cast<std::intptr_t>(library.get());
+        if (s.message == platform::WM_PROGRESSREPORT && s.wParam == engine::kProgressText) {
+            closedDuring.push_back(other->close());
+            closedDuring.push_back(plainDocument.close());
+        }
+        return 0;
+    };
+    TSirdsWnd* target = new TSirdsWnd(nullptr, "m{sird}", &frame, nullptr, nullptr, 100, 100, SourceDepthMap, &settings);
+    windows.emplace_back(target);
+    FlatMap map(100, 100);
+    ASSERT_EQ(target->MakeSirdsFromMap(map), 1);
+    EXPECT_EQ(closedDuring, (std::vector<bool>{false, false}));
+    EXPECT_FALSE(depthmap_ui::TMouseWnd::DocumentsBusy());
+    EXPECT_TRUE(other->close());
+    Flush();
+}
+
 TEST_F(GenerationTest, WithoutAPatternTheUserIsToldAndNothingIsMade)
 {
     BoxAnswers boxes;

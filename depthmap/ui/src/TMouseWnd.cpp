@@ -2,6 +2,7 @@
 
 #include "resources/Resources.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
@@ -23,6 +24,37 @@ unsigned KeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
     if (modifiers & Qt::ControlModifier)
         keys |= MK_CONTROL;
     return keys;
+}
+
+namespace {
+
+int& BusyCount()
+{
+    static int count = 0;
+    return count;
+}
+
+} // namespace
+
+void TMouseWnd::SetDocumentsBusy(bool busy)
+{
+    BusyCount() += busy ? 1 : -1;
+    if (BusyCount() < 0)
+        BusyCount() = 0;
+}
+
+bool TMouseWnd::DocumentsBusy()
+{
+    return BusyCount() > 0;
+}
+
+void TMouseWnd::closeEvent(QCloseEvent* event)
+{
+    if (DocumentsBusy()) {
+        event->ignore();
+        return;
+    }
+    QAbstractScrollArea::closeEvent(event);
 }
 
 TMouseWnd::TMouseWnd(QWidget* parent) : QAbstractScrollArea(parent)

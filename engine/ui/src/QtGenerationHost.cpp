@@ -1,5 +1,6 @@
 #include "engine_ui/QtGenerationHost.h"
 
+#include "depthmap_ui/TMouseWnd.h"
 #include "depthmap_ui/UiMessageBox.h"
 
 #include "platform/Messages.h"
@@ -116,10 +117,14 @@ QtGenerationHost::QtGenerationHost(platform::Window* frame, QWidget* owner, std:
 {
     if (Running()++ == 0)
         StopFlag() = false;
+    // The source document (a depth map window, a picture) is read between
+    // message pumps: no document may close until the generation is over.
+    depthmap_ui::TMouseWnd::SetDocumentsBusy(true);
 }
 
 QtGenerationHost::~QtGenerationHost()
 {
+    depthmap_ui::TMouseWnd::SetDocumentsBusy(false);
     if (--Running() == 0)
         StopFlag() = false;
 }

@@ -365,7 +365,7 @@ void TSirdsWnd::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (!CanClose()) {
+    if (DocumentsBusy() || !CanClose()) {
         event->ignore();
         return;
     }

@@ -42,6 +42,12 @@ public:
     // Cursor resource ids: 1250 busy, 1251.. tools. An unknown id gives the arrow.
     virtual void SetCursor(int resourceId);
 
+    // While a long operation runs through the message pump (a stereogram
+    // generation), documents must not go away under it: a document window
+    // then refuses to close. Set by the operation, cleared when it ends.
+    static void SetDocumentsBusy(bool busy);
+    static bool DocumentsBusy();
+
     // Tracked points, for derived windows and tests.
     QPoint Anchor() const { return {anchorX_, anchorY_}; }
     QPoint DragPoint() const { return {dragX_, dragY_}; }
@@ -90,6 +96,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool event(QEvent* event) override;
+    // Refuses while documents are busy; derived windows that override it
+    // call it first or check DocumentsBusy themselves.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void WatchSubWindow();
