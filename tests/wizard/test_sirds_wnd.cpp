@@ -5,6 +5,7 @@
 #include "QtTestApp.h"
 
 #include "depthmap_ui/UiMessageBox.h"
+#include "engine/CaptionText.h"
 #include "engine/Generation.h"
 #include "engine/SirdsSettings.h"
 #include "engine/TSirdPatt.h"
@@ -575,6 +576,26 @@ TEST_F(GenerationTest, WithoutAPatternTheUserIsToldAndNothingIsMade)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, QString("Error"));
     EXPECT_EQ(boxes.shown[0].text.toStdString(), std::string(engine::kNoPatternMessage));
+}
+
+TEST(CaptionText, HostDrawsWhatTheCommandLineDraws)
+{
+    TestApp();
+    std::vector<PALETTEENTRY> entries(256, PALETTEENTRY{200, 200, 200, 0});
+    entries[3] = {255, 255, 0, 0};
+    const Palette palette(entries);
+    auto viaHost = Bitmap::create(300, 30, 8);
+    auto viaEngine = Bitmap::create(300, 30, 8);
+    QtGenerationHost host(nullptr, nullptr, {});
+    host.drawText(*viaHost, palette, 9, 4, "Spiral - Dotscape", {255, 255, 0});
+    if (!engine::drawCaptionText(*viaEngine, palette, 9, 4, "Spiral - Dotscape", {255, 255, 0}))
+        GTEST_SKIP() << "no caption font on this system";
+    EXPECT_TRUE(*viaHost == *viaEngine);
+    int set = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 300; ++x)
+            set += viaHost->rowFromTop(y)[x] == 3;
+    EXPECT_GT(set, 50);
 }
 
 TEST(CaptionText, SetsOnlyTheNearestColourWithoutBlending)

@@ -3,6 +3,7 @@
 #include "depthmap_ui/TMouseWnd.h"
 #include "depthmap_ui/UiMessageBox.h"
 
+#include "engine/CaptionText.h"
 #include "platform/Messages.h"
 
 #include <QApplication>
@@ -154,7 +155,11 @@ bool QtGenerationHost::pumpMessages()
 void QtGenerationHost::drawText(platform::Bitmap& image, const platform::Palette& palette, int x, int y,
                                 std::string_view text, engine::Rgb colour)
 {
-    DrawCaptionText(image, palette, x, y, text, colour);
+    // The engine's renderer is what the command line uses: the same figure
+    // makes the same picture either way. Qt's font machinery only steps in
+    // when the engine finds no font file.
+    if (!engine::drawCaptionText(image, palette, x, y, text, colour))
+        DrawCaptionText(image, palette, x, y, text, colour);
 }
 
 void QtGenerationHost::showError(std::string_view message)

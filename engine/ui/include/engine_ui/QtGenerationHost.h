@@ -20,9 +20,11 @@ namespace engine_ui {
 // line draws captions with the same face), else the default bold sans-serif.
 QString CaptionFontFamily();
 
-// Draws text onto an 8-bit picture: (x, y) is the top-left corner counted
-// from the top; every pixel the font sets becomes the palette entry nearest
-// to colour, with no blending (the font is rendered without antialiasing).
+// Draws text onto an 8-bit picture with Qt's fonts: (x, y) is the top-left
+// corner counted from the top; every pixel the font sets becomes the palette
+// entry nearest to colour, with no blending (the font is rendered without
+// antialiasing). The host draws captions with the engine's renderer, shared
+// with the command line, and uses this only when that finds no font.
 void DrawCaptionText(platform::Bitmap& image, const platform::Palette& palette, int x, int y,
                      std::string_view text, engine::Rgb colour);
 
