@@ -28,12 +28,14 @@ inline void writeChain(const std::uint16_t* prefix, const std::uint8_t* suffix, 
 // The encoder's slot of (prefix, byte): the one holding it or the empty one
 // where it belongs. Which slot a string takes never shows in the codes, so
 // the table is laid out for speed: twice the entries' number of slots, so
-// that it is never more than half full, a multiplicative hash and linear
-// probing over 32 KB that stay in the first-level cache.
+// that it is never more than half full, and linear probing over 32 KB that
+// stay in the first-level cache. The hash is short because it lies on the
+// path from one byte to the next: the prefix of each lookup comes out of
+// the one before.
 inline int findstr(const std::uint32_t* hash, int prefix, int byte)
 {
     const std::uint32_t key = (static_cast<std::uint32_t>(prefix) << 8) | static_cast<std::uint32_t>(byte);
-    int h = static_cast<int>((key * 2654435761u) >> (32 - GifEncoder::kHashBits));
+    int h = ((prefix * 5) ^ (byte << 5)) & (GifEncoder::kHashSize - 1);
     std::uint32_t v;
     while ((v = hash[h]) != GifEncoder::kEmpty && (v >> 12) != key)
         h = (h + 1) & (GifEncoder::kHashSize - 1);

@@ -66,8 +66,7 @@ private:
 
 class PICTRANS_API GifEncoder : public Encoder, public oCodeStream {
 public:
-    static constexpr int kHashBits = 13;
-    static constexpr int kHashSize = 1 << kHashBits; // twice the table's entries
+    static constexpr int kHashSize = 8192; // twice the table's entries, a power of two
     // A slot packs the key (prefix << 8 | byte) above the 12-bit code. The
     // all-ones pattern marks an empty slot: it would need prefix 4095, and
     // the table is cleared the moment entry 4095 is made, before any string
