@@ -3,9 +3,11 @@
 // significant bit first into bytes, and the bytes travel in data sub-blocks
 // of a length byte and up to 255 bytes.
 //
-// Bits are kept in an accumulator rather than moved one at a time; a byte is
-// fetched only when a code needs bits from it, so the stream position after
-// each code is the same as with bit-by-bit assembly.
+// Bits are kept in accumulators rather than moved one at a time. A reader
+// takes bytes of the current sub-block ahead of need, but reads the next
+// sub-block only when a code needs bits from it, so the file is read exactly
+// as far as with bit-by-bit assembly. A writer sends each sub-block as soon
+// as its 255 bytes are complete.
 
 #include "pictrans/Export.h"
 #include "pictrans/Stream.h"
