@@ -469,7 +469,13 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
     depthLookup(s.DepthSel, job.palette, lookup);
     const SampleLayout layout = sampleLayout(source->width(), w, g, s.ShiftDir);
     const ScanTable table = makeTable(s, g, DepthScale::picture(), w);
-    if (!runBands(*image, table, PictureSampler(*source, layout, lookup), busy, host, job.options)) {
+    // A picture row costs a copy and a shift, far less than handing bands
+    // between threads, so pictures are made on the calling thread unless the
+    // caller asks otherwise.
+    GenerationOptions options = job.options;
+    if (options.threads == 0)
+        options.threads = 1;
+    if (!runBands(*image, table, PictureSampler(*source, layout, lookup), busy, host, options)) {
         host.beep();
         return stopped();
     }

@@ -1,6 +1,7 @@
 #include "RowWorkers.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <system_error>
 
 namespace engine {
@@ -9,6 +10,9 @@ int RowWorkers::chooseSize(int requested)
 {
     if (requested > 0)
         return std::min(requested, 16);
+    // DOTSCAPE_THREADS=1..9 sets the count, for measurements and busy machines.
+    if (const char* env = std::getenv("DOTSCAPE_THREADS"); env && *env >= '1' && *env <= '9')
+        return *env - '0';
     unsigned cores = std::thread::hardware_concurrency();
     return static_cast<int>(std::clamp(cores, 1u, 2u));
 }
