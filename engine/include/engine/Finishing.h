@@ -44,7 +44,7 @@ void drawMarkers(platform::Bitmap& image, const platform::Palette& palette, std:
 platform::Palette stereogramPalette(const platform::Palette& pattern);
 
 // The closing credit notice of a math figure caption.
-inline constexpr std::string_view kCaptionCredit = "focus your eyes behind the page";
+inline constexpr std::string_view kCaptionCredit = "(c) 2026";
 
 // "<title> - Dotscape - <credit>".
 std::string captionText(std::string_view title);
