@@ -86,7 +86,7 @@ int PcxDecoder::decode(std::uint8_t* buffer, int width)
                 fillPlane(buffer, bpl);
                 continue;
             }
-            std::memset(line_.data(), 0, line_.size());
+            std::fill(line_.begin(), line_.end(), std::uint8_t{0});
             fillPlane(line_.data(), bpl);
             const int n = std::min(width, bpl);
             std::uint8_t* out = buffer + plane;
@@ -98,7 +98,7 @@ int PcxDecoder::decode(std::uint8_t* buffer, int width)
         const int perByte = 8 / bits_;
         const int n = static_cast<int>(std::min<long long>(width, static_cast<long long>(bpl) * perByte));
         for (int plane = 0; plane < planes_ && !eof_; ++plane) {
-            std::memset(line_.data(), 0, line_.size());
+            std::fill(line_.begin(), line_.end(), std::uint8_t{0});
             fillPlane(line_.data(), bpl);
             const int shift = bits_ * plane;
             if (shift >= 8)
@@ -188,7 +188,7 @@ int PcxEncoder::encode(const std::uint8_t* buffer, int width)
         return status();
     const int bpl = bytesPerLine_;
     for (int plane = 0; plane < planes_ && status_ == CODEC_OK; ++plane) {
-        std::memset(line_.data(), 0, line_.size());
+        std::fill(line_.begin(), line_.end(), std::uint8_t{0});
         if (bits_ == 8) {
             const int n = std::min(width, bpl);
             if (planes_ == 1) {
