@@ -108,10 +108,12 @@ int BmpDecoder::decodeRaw(std::uint8_t* buffer, int count)
 
 void BmpDecoder::put(std::uint8_t* buffer, int count, std::uint8_t value)
 {
-    // Pixels beyond the row's width are dropped.
+    // Pixels beyond the row's width are dropped; the column stops counting
+    // just past the width, so a row that never ends cannot overflow it.
     if (x_ < count)
         buffer[x_] = value;
-    ++x_;
+    if (x_ <= width_)
+        ++x_;
 }
 
 int BmpDecoder::decodeRle(std::uint8_t* buffer, int count)
@@ -132,12 +134,18 @@ int BmpDecoder::decodeRle(std::uint8_t* buffer, int count)
             break;
         }
         if (n > 0) {
-            for (int i = 0; i < n; ++i) {
-                std::uint8_t v = static_cast<std::uint8_t>(value);
-                if (bits_ == 4)
-                    v = (i & 1) ? (v & 0x0F) : (v >> 4);
-                put(buffer, count, v);
+            // An encoded run: the pixels inside the row at once, alternating
+            // between the two nibbles at 4 bits.
+            const int from = std::min(x_, count);
+            const int to = std::min(x_ + n, count);
+            const auto v = static_cast<std::uint8_t>(value);
+            if (bits_ == 8) {
+                std::fill(buffer + from, buffer + to, v);
+            } else {
+                for (int x = from; x < to; ++x)
+                    buffer[x] = ((x - x_) & 1) ? (v & 0x0F) : (v >> 4);
             }
+            x_ = std::min(x_ + n, width_ + 1);
             continue;
         }
         if (value == 0) { // end of line
