@@ -154,7 +154,7 @@ platform::Region TDepthObj::buildRegion() const
                                         {saturate(std::int64_t{x1_} + 1), saturate(std::int64_t{y1_} + 1)},
                                         {x2_, y2_},
                                         {saturate(std::int64_t{x2_} + 1), saturate(std::int64_t{y2_} + 1)}};
-        return platform::Region::polygon(pts);
+        return platform::Region::polygon(pts, exactWorkLimit_);
     }
     case DepthKind::RoundBox: {
         const std::int32_t s = CornerSize();
@@ -162,7 +162,7 @@ platform::Region TDepthObj::buildRegion() const
     }
     case DepthKind::Polygon:
         if (vertices_.size() > 2)
-            return platform::Region::polygon(vertices_);
+            return platform::Region::polygon(vertices_, exactWorkLimit_);
         return platform::Region();
     case DepthKind::Circle:
         return platform::Region::ellipse(n.left, n.top, n.right, n.bottom);
@@ -276,7 +276,43 @@ void TDepthObj::WriteRecord(std::vector<std::uint8_t>& out) const
     }
 }
 
+std::int64_t TDepthObj::exactWork() const
+{
+    if (kind_ == DepthKind::Polygon)
+        return platform::Region::polygonWork(vertices_);
+    if (kind_ == DepthKind::Line) {
+        // The four-vertex area: four edges over the rows between the ends.
+        const std::int64_t rows = std::abs(std::int64_t{y2_} - y1_) + 1;
+        return rows * 4;
+    }
+    return 0;
+}
+
 bool TDepthObj::ReadRecord(platform::ByteReader& in)
+{
+    std::int64_t unlimited = std::numeric_limits<std::int64_t>::max();
+    return readRecord(in, unlimited);
+}
+
+bool TDepthObj::ReadRecord(platform::ByteReader& in, std::int64_t& exactWorkLeft)
+{
+    return readRecord(in, exactWorkLeft);
+}
+
+void TDepthObj::chargeExactWork(std::int64_t& exactWorkLeft)
+{
+    std::int64_t cost = exactWork();
+    if (cost > platform::Region::kExactPolygonWork)
+        cost = 0; // found from the vertices anyway
+    if (cost > exactWorkLeft) {
+        exactWorkLimit_ = 0;
+    } else {
+        exactWorkLimit_ = platform::Region::kExactPolygonWork;
+        exactWorkLeft -= cost;
+    }
+}
+
+bool TDepthObj::readRecord(platform::ByteReader& in, std::int64_t& exactWorkLeft)
 {
     const std::int32_t kindCode = in.i32();
     const std::int32_t level = in.i32();
@@ -298,6 +334,7 @@ bool TDepthObj::ReadRecord(platform::ByteReader& in)
         level_ = level;
         vertices_ = std::move(pts);
         dropRegion();
+        chargeExactWork(exactWorkLeft);
         cornersFromArea();
         return true;
     }
@@ -312,6 +349,7 @@ bool TDepthObj::ReadRecord(platform::ByteReader& in)
     x2_ = x2;
     y2_ = y2;
     dropRegion();
+    chargeExactWork(exactWorkLeft);
     return true;
 }
 

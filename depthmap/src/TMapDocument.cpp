@@ -232,9 +232,10 @@ bool TMapDocument::ReadBytes(std::span<const std::uint8_t> bytes)
 
     std::vector<std::unique_ptr<TDepthObj>> objs;
     objs.reserve(static_cast<std::size_t>(count));
+    std::int64_t exactWorkLeft = kMaxExactWork;
     for (std::int32_t i = 0; i < count; ++i) {
         auto o = std::make_unique<TDepthObj>(view_, 0, 0, 0, 0, DepthKind::SquareBox, 0);
-        if (!o->ReadRecord(in))
+        if (!o->ReadRecord(in, exactWorkLeft))
             return refuse();
         objs.push_back(std::move(o));
     }

@@ -111,6 +111,24 @@ Region Region::ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::i
 
 Region Region::polygon(std::span<const Point> points)
 {
+    return polygon(points, kExactPolygonWork);
+}
+
+std::int64_t Region::polygonWork(std::span<const Point> points)
+{
+    if (points.size() < 3)
+        return 0;
+    std::int64_t top = points[0].y, bottom = points[0].y, edges = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        top = std::min<std::int64_t>(top, points[i].y);
+        bottom = std::max<std::int64_t>(bottom, points[i].y);
+        edges += points[i].y != points[(i + 1) % points.size()].y;
+    }
+    return (bottom - top) * edges;
+}
+
+Region Region::polygon(std::span<const Point> points, std::int64_t exactWork)
+{
     Region r;
     if (points.size() < 3)
         return r;
@@ -127,7 +145,7 @@ Region Region::polygon(std::span<const Point> points)
     }
     // Upper ends in order lets the crossing search stop early.
     std::sort(r.edges_.begin(), r.edges_.end(), [](const Edge& p, const Edge& q) { return p.y0 < q.y0; });
-    r.computePolygonBounds();
+    r.computePolygonBounds(exactWork);
     if (r.bounds_.empty()) {
         r.shape_ = Shape::Empty;
         r.edges_.clear();
@@ -230,7 +248,7 @@ void Region::polygonCrossings(std::int32_t y, std::vector<std::int64_t>& ks) con
     }
 }
 
-void Region::computePolygonBounds()
+void Region::computePolygonBounds(std::int64_t exactWork)
 {
     std::int64_t minX = std::numeric_limits<std::int64_t>::max(), maxX = std::numeric_limits<std::int64_t>::min();
     std::int64_t minY = minX, maxY = maxX;
@@ -248,7 +266,7 @@ void Region::computePolygonBounds()
     if (bounds_.empty())
         return;
     const std::int64_t work = (maxY - minY) * static_cast<std::int64_t>(edges_.size());
-    if (work > kExactPolygonWork)
+    if (work > std::min(exactWork, kExactPolygonWork))
         return;
     std::vector<std::int64_t> ks;
     std::int64_t l = std::numeric_limits<std::int64_t>::max(), r = std::numeric_limits<std::int64_t>::min();

@@ -103,6 +103,11 @@ public:
     // the remaining bytes can hold; nothing is allocated beyond what the
     // bytes present can fill.
     bool ReadRecord(platform::ByteReader& in);
+    // The same, drawing the work of finding the exact box of a polygon or
+    // line area from exactWorkLeft (rows × edges); once that is used up, the
+    // object's box is its vertices' box, so that a file of many tall
+    // polygons opens at once.
+    bool ReadRecord(platform::ByteReader& in, std::int64_t& exactWorkLeft);
     // Smallest record size in bytes (a polygon without vertices).
     static constexpr std::size_t kMinRecordSize = 12;
 
@@ -112,12 +117,17 @@ private:
     // is empty, or (0, 0, 0, 0) without vertices.
     void cornersFromArea();
     platform::Region buildRegion() const;
+    // Rows × edges of the polygon behind a polygon or line area; 0 for the others.
+    std::int64_t exactWork() const;
+    void chargeExactWork(std::int64_t& exactWorkLeft);
+    bool readRecord(platform::ByteReader& in, std::int64_t& exactWorkLeft);
 
     std::int32_t x1_, y1_, x2_, y2_;
     mutable std::optional<platform::Region> region_;
     DepthKind kind_;
     std::int32_t level_;
     std::vector<platform::Point> vertices_;
+    std::int64_t exactWorkLimit_ = platform::Region::kExactPolygonWork;
     MapView* owner_;
 };
 

@@ -69,6 +69,9 @@ public:
     // Largest .rds file read, and the most objects one may hold.
     static constexpr std::size_t kMaxFileSize = std::size_t{64} << 20;
     static constexpr std::int32_t kMaxObjects = 1'000'000;
+    // Work (rows × edges) spent on the exact boxes of the polygons and lines
+    // of one file; beyond it the rest take their vertices' box.
+    static constexpr std::int64_t kMaxExactWork = std::int64_t{1} << 25;
     // The name keeps at most this many characters.
     static constexpr std::size_t kMaxNameLength = 49;
 

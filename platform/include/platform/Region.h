@@ -74,6 +74,11 @@ public:
     // Closed polygon through the points in order, even-odd filling. Fewer than
     // three points give an empty area.
     static Region polygon(std::span<const Point> points);
+    // The same area, its box found exactly only while the work stays within
+    // exactWork (rows × edges) and else the vertices' box.
+    static Region polygon(std::span<const Point> points, std::int64_t exactWork);
+    // The work (rows × edges) finding the polygon's box exactly takes.
+    static std::int64_t polygonWork(std::span<const Point> points);
 
     Shape shape() const { return shape_; }
     bool empty() const { return bounds_.empty(); }
@@ -100,7 +105,7 @@ private:
     bool roundRow(std::int32_t y, std::int64_t& lo, std::int64_t& hi) const;
     void polygonCrossings(std::int32_t y, std::vector<std::int64_t>& ks) const;
     void computeRoundBounds();
-    void computePolygonBounds();
+    void computePolygonBounds(std::int64_t exactWork);
 
     Shape shape_ = Shape::Empty;
     Rect rect_;           // rectangle / rounded rectangle outline
