@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -116,11 +117,21 @@ bool SafeFile::open()
     std::string pattern = folderOf(target_) + "/.dotscape-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
+    // An interrupt between creating the temporary and listing it for the
+    // clean-up would leave it behind, so the signals wait until it is listed.
+    sigset_t interrupts, previous;
+    sigemptyset(&interrupts);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&interrupts, sig);
+    ::pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
     int fd = ::mkstemp(name.data());
+    if (fd >= 0) {
+        temp_ = name.data();
+        registerTemp(temp_);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (fd < 0)
         return false;
-    temp_ = name.data();
-    registerTemp(temp_);
     // A new file gets the usual permissions rather than mkstemp's 0600.
     mode_t mask = ::umask(0);
     ::umask(mask);
