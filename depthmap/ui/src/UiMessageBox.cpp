@@ -2,12 +2,20 @@
 
 #include "platform/Window.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
+
+#include <memory>
 
 #include <utility>
 
 namespace depthmap_ui {
 namespace {
+
+// The title bar's icon and its three buttons, with some air.
+constexpr int kTitleBarExtra = 120;
 
 UiMessageBoxProvider& Provider()
 {
@@ -38,24 +46,42 @@ UiMessageBoxProvider SetUiMessageBoxProvider(UiMessageBoxProvider provider)
     return std::exchange(Provider(), std::move(provider));
 }
 
-int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style)
+std::unique_ptr<QMessageBox> MakeQtMessageBox(QWidget* owner, const QString& text, const QString& caption,
+                                              unsigned style)
 {
-    QMessageBox box(IconOf(style), caption, text, QMessageBox::NoButton, owner);
+    auto box = std::make_unique<QMessageBox>(IconOf(style), caption, text, QMessageBox::NoButton, owner);
     switch (style & platform::MB_TYPEMASK) {
     case platform::MB_OKCANCEL:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box->setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         break;
     case platform::MB_YESNOCANCEL:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     case platform::MB_YESNO:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
     default:
-        box.setStandardButtons(QMessageBox::Ok);
+        box->setStandardButtons(QMessageBox::Ok);
         break;
     }
-    switch (box.exec()) {
+    // A box is as wide as its text, and a short text ("PICTRANS v2.0") left
+    // the window manager too little room for the caption, which it cut
+    // short. The box is widened to the caption in a bold title font plus
+    // room for the title bar's icon and buttons.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        QFont title = box->font();
+        title.setBold(true);
+        const int width = QFontMetrics(title).horizontalAdvance(caption) + kTitleBarExtra;
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
+    return box;
+}
+
+int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style)
+{
+    const std::unique_ptr<QMessageBox> box = MakeQtMessageBox(owner, text, caption, style);
+    switch (box->exec()) {
     case QMessageBox::Yes:
         return platform::IDYES;
     case QMessageBox::No:

@@ -6,8 +6,10 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <string_view>
 
+class QMessageBox;
 class QWidget;
 
 namespace depthmap_ui {
@@ -26,5 +28,8 @@ int UiMessageBox(QWidget* owner, std::string_view text, std::string_view caption
 // The QMessageBox behind the default provider: the buttons and icon of the
 // style, the answer as a platform id.
 int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
+// The box it runs, not yet shown: wide enough for its caption.
+std::unique_ptr<QMessageBox> MakeQtMessageBox(QWidget* owner, const QString& text, const QString& caption,
+                                              unsigned style);
 
 } // namespace depthmap_ui
