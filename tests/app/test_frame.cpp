@@ -599,6 +599,8 @@ TEST_F(Frame, AddPatternRequestSavesTheCornerOfThePicture)
     EXPECT_EQ(added->height(), 100);
     // The user's data folder holds it, not the program's.
     EXPECT_TRUE(file.startsWith(dir.path()));
+    // The writer's own status text goes when it is done.
+    EXPECT_EQ(frame()->Status()->MessageText(), QString());
 }
 
 TEST_F(Frame, HintAndGraphicsStatusMessages)
@@ -626,6 +628,7 @@ TEST_F(Frame, HintAndGraphicsStatusMessages)
     EXPECT_TRUE(frame()->Status()->ProgressShown());
     window->sendMessage(platform::WM_GRAPHSTATUS, GSTATUS_DONE, reinterpret_cast<std::intptr_t>(&record));
     EXPECT_FALSE(frame()->Status()->ProgressShown());
+    EXPECT_EQ(frame()->Status()->MessageText(), QString());
     // A null record is ignored.
     window->sendMessage(platform::WM_GRAPHSTATUS, GSTATUS_TEXT, 0);
 }

@@ -916,7 +916,10 @@ void TDotscapeWnd::GraphicsStatus(int kind, std::intptr_t lParam)
         status_->SetProgress(ProgressPercent(record->done, record->total));
         break;
     case GSTATUS_DONE:
+        // The finished report carries no text: the reading or writing text
+        // would otherwise stay after the work, as after adding a pattern.
         status_->HideProgress();
+        status_->SetMessageText(QString());
         break;
     default:
         break;
