@@ -24,6 +24,7 @@
 #include <QTextDocument>
 #include <QToolButton>
 #include <QToolTip>
+#include <QWindow>
 #include <QHelpEvent>
 
 using namespace gui;
@@ -170,7 +171,15 @@ TEST_F(Widgets, WelcomeWindowIsCentredOnTheFrameRectangle)
     auto* welcome = new TWelcome(QStringLiteral("Dotscape"), picture, 0, QRect(0, 0, 640, 480));
     EXPECT_EQ(welcome->geometry(), QRect(143, 85, 356, 312));
     EXPECT_EQ(welcome->DelayMs(), 0);
-    welcome->show();
+    // Shown and drawn before start-up goes on: the window is on the screen
+    // and shows the picture inside its one-pixel border.
+    welcome->ShowNow();
+    ASSERT_NE(welcome->windowHandle(), nullptr);
+    EXPECT_TRUE(welcome->windowHandle()->isExposed());
+    const QImage shown = welcome->grab().toImage();
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(shown.pixel(1, 1), picture.pixel(0, 0));
+    EXPECT_EQ(shown.pixel(200, 150), picture.pixel(199, 149));
     QPointer<TWelcome> alive(welcome);
     welcome->CloseWelcome();
     QApplication::processEvents();

@@ -27,9 +27,7 @@ void TDotscapeApp::InitMainWindow()
         const app::ScreenRect r = config.frameRect();
         welcome = new TWelcome(QStringLiteral("Dotscape"), WelcomePicture(), 0,
                                QRect(r.left, r.top, r.right - r.left, r.bottom - r.top));
-        welcome->show();
-        welcome->repaint();
-        QApplication::processEvents();
+        welcome->ShowNow();
     }
     frame_ = std::make_unique<TDotscapeWnd>(configPath_, welcome);
     toolBarPosition_ = config.toolBarPosition();

@@ -13,6 +13,9 @@ public:
     // delayUnits: how long Close waits, in units of two seconds.
     TWelcome(const QString& title, const QImage& picture, int delayUnits, const QRect& centreOn);
 
+    // Shows the window and draws the picture before returning: the start-up
+    // that follows keeps the event loop from painting it later.
+    void ShowNow();
     // Waits out the delay (events keep flowing), then closes the window.
     void CloseWelcome();
     int DelayMs() const { return delayMs_; }
