@@ -281,6 +281,19 @@ TEST(WelcomePlace, CentredOnTheFrameRectangleWithTruncatingHalves)
     EXPECT_EQ(WelcomePosition(0, 0, -3, -3, 354, 310), (IntPoint{-1 - 177, -1 - 155}));
 }
 
+TEST(WindowPlace, CentredOnTheFrameButNeverOffTheScreen)
+{
+    const IntRect screen{0, 0, 1280, 1024};
+    // Room enough: centred on the frame.
+    EXPECT_EQ(CentredWithin({0, 0, 640, 480}, 560, 480, screen), (IntPoint{40, 0}));
+    // A frame near the bottom right corner: pushed back onto the screen.
+    EXPECT_EQ(CentredWithin({800, 700, 1280, 1024}, 568, 512, screen), (IntPoint{712, 512}));
+    // A frame hanging off the top left: the window starts at the corner.
+    EXPECT_EQ(CentredWithin({-600, -400, 100, 100}, 568, 512, screen), (IntPoint{0, 0}));
+    // Larger than the free area: the title bar and left edge stay on it.
+    EXPECT_EQ(CentredWithin({0, 0, 640, 480}, 900, 700, {0, 30, 800, 600}), (IntPoint{0, 30}));
+}
+
 TEST(MemoryPane, AvailableMemoryFromMeminfo)
 {
     const char* meminfo = "MemTotal:       16318412 kB\n"

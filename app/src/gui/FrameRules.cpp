@@ -235,4 +235,15 @@ IntPoint WelcomePosition(int x, int y, int w, int h, int bitmapWidth, int bitmap
     return {x + w / 2 - bitmapWidth / 2, y + h / 2 - bitmapHeight / 2};
 }
 
+IntPoint CentredWithin(const IntRect& over, int w, int h, const IntRect& inside)
+{
+    int x = over.left + over.width() / 2 - w / 2;
+    int y = over.top + over.height() / 2 - h / 2;
+    // Right and bottom first, so that a window too large for the screen
+    // still shows its title bar and left edge.
+    x = std::max(std::min(x, inside.right - w), inside.left);
+    y = std::max(std::min(y, inside.bottom - h), inside.top);
+    return {x, y};
+}
+
 } // namespace gui

@@ -87,4 +87,9 @@ struct IntPoint {
 };
 IntPoint WelcomePosition(int x, int y, int w, int h, int bitmapWidth, int bitmapHeight);
 
+// Top-left corner of a window of size (w, h) centred on the rectangle over,
+// then moved so that it lies inside the rectangle inside (the free part of
+// the screen); a window larger than that keeps its top-left corner inside.
+IntPoint CentredWithin(const IntRect& over, int w, int h, const IntRect& inside);
+
 } // namespace gui

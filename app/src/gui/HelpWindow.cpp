@@ -1,6 +1,10 @@
 #include "gui/HelpWindow.h"
 
+#include "gui/FrameRules.h"
+
 #include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QToolBar>
 
@@ -40,14 +44,34 @@ HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent, Qt::Window)
 void HelpWindow::ShowIndex()
 {
     browser_->setSource(HelpIndexUrl());
-    show();
-    raise();
-    activateWindow();
+    Present();
 }
 
 void HelpWindow::ShowKeyword(const QString& keyword)
 {
     browser_->setSource(HelpTopicUrl(keyword));
+    Present();
+}
+
+void HelpWindow::Present()
+{
+    if (!isVisible() && !placed_) {
+        // The first time over the frame and on the screen: left to the
+        // window manager, the manual can open half off the screen.
+        QWidget* frame = parentWidget() ? parentWidget()->window() : nullptr;
+        const QScreen* screen = frame && frame->screen() ? frame->screen() : QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect free = screen->availableGeometry();
+            const QRect over = frame ? frame->frameGeometry() : free;
+            // Room for the window manager's title bar and borders.
+            const QSize outer = size() + QSize(8, 32);
+            const IntPoint at = CentredWithin({over.left(), over.top(), over.right() + 1, over.bottom() + 1},
+                                              outer.width(), outer.height(),
+                                              {free.left(), free.top(), free.right() + 1, free.bottom() + 1});
+            move(at.x, at.y);
+        }
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

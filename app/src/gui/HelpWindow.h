@@ -26,7 +26,10 @@ public:
     QString DocumentTitle() const;
 
 private:
+    void Present();
+
     QTextBrowser* browser_;
+    bool placed_ = false;
 };
 
 } // namespace gui
