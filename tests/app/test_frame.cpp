@@ -530,6 +530,34 @@ TEST_F(Frame, ARefusedWindowKeepsTheFrameOpenAndTheFileUntouched)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(configPath)));
 }
 
+TEST_F(Frame, CancelAtAnyQuestionKeepsEveryWindow)
+{
+    start();
+    addPicture(30, 20, /*loaded=*/false, "first");
+    addPicture(30, 20, /*loaded=*/false, "second");
+    addPicture(30, 20, /*loaded=*/true, "loaded");
+    addPicture(30, 20, /*loaded=*/false, "third");
+    // No, No, then Cancel: nothing closes, neither by Exit nor by Close All.
+    boxes.answers = {platform::IDNO, platform::IDNO, platform::IDCANCEL};
+    EXPECT_FALSE(frame()->close());
+    QApplication::processEvents();
+    EXPECT_EQ(windows(), 4);
+    EXPECT_EQ(boxes.shown.size(), 3u);
+    boxes.answers = {platform::IDNO, platform::IDCANCEL};
+    frame()->Command(CM_CLOSEALL);
+    QApplication::processEvents();
+    EXPECT_EQ(windows(), 4);
+    // The windows answered No still ask the next time, and only once each.
+    boxes.shown.clear();
+    boxes.answers = {platform::IDNO, platform::IDNO, platform::IDNO};
+    frame()->Command(CM_CLOSEALL);
+    QApplication::processEvents();
+    EXPECT_EQ(windows(), 0);
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("first")));
+    EXPECT_TRUE(boxes.shown[2].text.contains(QStringLiteral("third")));
+}
+
 TEST_F(Frame, CopyAndPasteGoThroughTheClipboard)
 {
     start();

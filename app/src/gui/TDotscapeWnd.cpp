@@ -495,7 +495,7 @@ void TDotscapeWnd::Command(int id)
         ArrangeIcons();
         break;
     case CM_CLOSEALL:
-        client_->closeAllSubWindows();
+        CloseChildren();
         break;
     case CM_HELPINDEX:
         CmHelp(false);
@@ -1046,17 +1046,48 @@ bool TDotscapeWnd::WriteConfiguration()
     return config_.save(configPath_);
 }
 
+bool TDotscapeWnd::CanCloseChildren()
+{
+    // Every window is asked before any closes, so that Cancel at any of the
+    // questions keeps every window, those answered No included. A window
+    // answered No must not ask again when it is then closed; if a later one
+    // refuses it asks again next time.
+    std::vector<engine_ui::TSirdsWnd*> answeredNo;
+    auto undo = [&answeredNo] {
+        for (engine_ui::TSirdsWnd* picture : answeredNo)
+            picture->SetNoSaveQuestion(false);
+    };
+    for (QMdiSubWindow* sub : client_->subWindowList()) {
+        auto* picture = qobject_cast<engine_ui::TSirdsWnd*>(sub->widget());
+        if (!picture || picture->GetNoSaveQuestion())
+            continue;
+        if (!picture->CanClose()) {
+            undo();
+            return false;
+        }
+        if (!picture->GetNoSaveQuestion()) {
+            picture->SetNoSaveQuestion(true);
+            answeredNo.push_back(picture);
+        }
+    }
+    return true;
+}
+
+bool TDotscapeWnd::CloseChildren()
+{
+    if (!CanCloseChildren())
+        return false;
+    for (QMdiSubWindow* sub : client_->subWindowList())
+        if (!sub->close())
+            return false;
+    return true;
+}
+
 void TDotscapeWnd::closeEvent(QCloseEvent* event)
 {
-    if (busy_) {
+    if (busy_ || !CloseChildren()) {
         event->ignore();
         return;
-    }
-    for (QMdiSubWindow* sub : client_->subWindowList()) {
-        if (!sub->close()) {
-            event->ignore();
-            return;
-        }
     }
     if (help_)
         help_->close();

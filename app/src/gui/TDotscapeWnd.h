@@ -101,6 +101,9 @@ public:
     void MakeFigure(int id);
     void StatusRefresh();
     void UpdatePatternButton();
+    // Asks every document window whether it may close (each may ask to save)
+    // and closes them all only when every one agrees.
+    bool CloseChildren();
     // Writes the configuration file (tool bar, format, patterns, settings, frame rectangle).
     bool WriteConfiguration();
 
@@ -148,6 +151,7 @@ private:
     std::intptr_t AddPattern(int number);
     void HintRequest(int id);
     void ArrangeIcons();
+    bool CanCloseChildren();
     QString ChooseFile(bool save, const QString& filter, int filterIndex, const QString& extension);
 
     std::string configPath_;
