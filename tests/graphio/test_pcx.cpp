@@ -197,7 +197,7 @@ TEST(PcxHeader, ListNamesVersionAndPaletteType)
 // ---------------------------------------------------------------------------
 // Codec
 
-TEST(PcxCodec, RunsAreWrittenAsSpecified)
+TEST(PcxCodec, RunsAreSplitAtSixtyThreeAndHighBytesEscaped)
 {
     // 100 equal bytes: 63 + 37.
     EXPECT_EQ(encodeLine(Bytes(100, 7)), (Bytes{0xFF, 7, 0xE5, 7}));
