@@ -143,8 +143,10 @@ bool SafeFile::open()
         discard();
         return false;
     }
-    // Pictures are written row by row; a larger buffer saves most system calls.
-    std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+    constexpr std::size_t kBufferSize = 1 << 16;
+    if (!buffer_)
+        buffer_ = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    std::setvbuf(file_, buffer_.get(), _IOFBF, kBufferSize);
     return true;
 }
 

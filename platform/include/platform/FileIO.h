@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,9 @@ private:
     std::string target_;
     std::string temp_;
     std::FILE* file_ = nullptr;
+    // The stream's buffer: pictures are written row by row, and the C
+    // library's default buffer would cost a system call every 4 KiB.
+    std::unique_ptr<char[]> buffer_;
 };
 
 // Installs the SIGINT/SIGTERM handlers that remove open SafeFile temporaries
