@@ -233,6 +233,13 @@ void Region::computeRoundBounds()
 
 // Edge e crosses the centre line of row y when y0 <= y < y1. The crossing lies
 // at xi; pixels x >= k = floor(xi - 0.5) + 1 have it to their left.
+std::int64_t Region::crossingColumn(const Edge& e, std::int32_t y)
+{
+    const i128 d = static_cast<i128>(e.y1) - e.y0;
+    const i128 n = (2 * static_cast<i128>(y) + 1 - 2 * static_cast<i128>(e.y0)) * (static_cast<i128>(e.x1) - e.x0);
+    return static_cast<std::int64_t>(floorDiv((2 * static_cast<i128>(e.x0) - 1) * d + n, 2 * d) + 1);
+}
+
 void Region::polygonCrossings(std::int32_t y, std::vector<std::int64_t>& ks) const
 {
     for (const Edge& e : edges_) {
@@ -240,11 +247,7 @@ void Region::polygonCrossings(std::int32_t y, std::vector<std::int64_t>& ks) con
             break;
         if (y >= e.y1)
             continue;
-        const i128 d = static_cast<i128>(e.y1) - e.y0;
-        const i128 n = (2 * static_cast<i128>(y) + 1 - 2 * static_cast<i128>(e.y0)) *
-                       (static_cast<i128>(e.x1) - e.x0);
-        const i128 k = floorDiv((2 * static_cast<i128>(e.x0) - 1) * d + n, 2 * d) + 1;
-        ks.push_back(static_cast<std::int64_t>(k));
+        ks.push_back(crossingColumn(e, y));
     }
 }
 
@@ -311,11 +314,7 @@ bool Region::contains(std::int32_t x, std::int32_t y) const
                 break;
             if (y >= e.y1)
                 continue;
-            const i128 d = static_cast<i128>(e.y1) - e.y0;
-            const i128 n = (2 * static_cast<i128>(y) + 1 - 2 * static_cast<i128>(e.y0)) *
-                           (static_cast<i128>(e.x1) - e.x0);
-            const i128 k = floorDiv((2 * static_cast<i128>(e.x0) - 1) * d + n, 2 * d) + 1;
-            if (k <= x)
+            if (crossingColumn(e, y) <= x)
                 inside = !inside;
         }
         return inside;

@@ -104,6 +104,9 @@ private:
     // Span of a rounded-rectangle row as doubled pixel-centre bounds; false when empty.
     bool roundRow(std::int32_t y, std::int64_t& lo, std::int64_t& hi) const;
     void polygonCrossings(std::int32_t y, std::vector<std::int64_t>& ks) const;
+    // The first column whose pixel centre lies right of edge e's crossing of
+    // row y (the edge must span the row's centre line).
+    static std::int64_t crossingColumn(const Edge& e, std::int32_t y);
     void computeRoundBounds();
     void computePolygonBounds(std::int64_t exactWork);
 
