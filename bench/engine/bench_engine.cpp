@@ -7,9 +7,7 @@
 #include "engine/SirdsSettings.h"
 #include "engine/Tiling.h"
 
-#if defined(DOTSCAPE_ENGINE_HAS_DEPTHMAP)
 #include "engine/MapGeneration.h"
-#endif
 
 #include <benchmark/benchmark.h>
 
@@ -134,13 +132,10 @@ void mathBench(benchmark::State& state, FigureLevelFn level)
 void BM_MathStereogramSynthetic1200(benchmark::State& state) { mathBench(state, &syntheticFigure); }
 BENCHMARK(BM_MathStereogramSynthetic1200)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-#if defined(DOTSCAPE_ENGINE_HAS_TERRAKIT)
 // The figure library's own figure 1 ("Round Crater").
 void BM_MathStereogramFigure1_1200(benchmark::State& state) { mathBench(state, nullptr); }
 BENCHMARK(BM_MathStereogramFigure1_1200)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-#endif
 
-#if defined(DOTSCAPE_ENGINE_HAS_DEPTHMAP)
 void BM_DepthMap1000Objects1200(benchmark::State& state)
 {
     BenchPattern pattern;
@@ -169,6 +164,5 @@ void BM_DepthMap1000Objects1200(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kWidth * kWidth);
 }
 BENCHMARK(BM_DepthMap1000Objects1200)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-#endif
 
 } // namespace

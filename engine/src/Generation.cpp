@@ -16,9 +16,7 @@
 #include <new>
 #include <vector>
 
-#if defined(DOTSCAPE_ENGINE_HAS_TERRAKIT)
 #include "terrakit/terrakit.h"
-#endif
 
 namespace engine {
 
@@ -317,11 +315,7 @@ GenerationResult finished(std::unique_ptr<platform::Bitmap> bitmap, platform::Pa
 
 FigureLevelFn libraryFigureLevel()
 {
-#if defined(DOTSCAPE_ENGINE_HAS_TERRAKIT)
     return &GetFigureLevel;
-#else
-    return nullptr;
-#endif
 }
 
 bool patternUsable(const PatternRef& p, bool needTile)

@@ -1,5 +1,4 @@
 // Built only with the depth map model; see MapGeneration.h.
-#if defined(DOTSCAPE_ENGINE_HAS_DEPTHMAP)
 
 #include "engine/MapGeneration.h"
 
@@ -38,4 +37,3 @@ GenerationResult makeFromDepthMap(const SirdsSettings& settings, const depthmap:
 
 } // namespace engine
 
-#endif

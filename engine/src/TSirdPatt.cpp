@@ -3,12 +3,7 @@
 #include "engine/PatternDirs.h"
 #include "platform/Window.h"
 
-#if __has_include("pictrans/TGifIntf.h")
 #include "pictrans/TGifIntf.h"
-#define DOTSCAPE_HAVE_GIF_READER 1
-#else
-#include "pictrans/TGIntf.h"
-#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -36,11 +31,7 @@ int TSirdPatt::AddFromFile(const std::string& fileName)
     // The reader gets neither a status window nor an owner: patterns load
     // quietly, and the start-up loader's own status text stays on show
     // instead of the reader's per-file progress.
-#ifdef DOTSCAPE_HAVE_GIF_READER
     TGifIntf reader(nullptr, nullptr);
-#else
-    TGIntf reader(nullptr, nullptr);
-#endif
     reader.quiet = 1;
     std::unique_ptr<platform::Bitmap> bitmap = reader.ReadFile(path);
     if (!bitmap)

@@ -4,9 +4,7 @@
 #include "engine/Generation.h"
 #include "engine/SirdsSettings.h"
 
-#if defined(DOTSCAPE_ENGINE_HAS_DEPTHMAP)
 #include "engine/MapGeneration.h"
-#endif
 
 #include "platform/Bitmap.h"
 #include "platform/Palette.h"
@@ -701,7 +699,6 @@ TEST(Generation, ThreadCountDoesNotChangeThePicture)
     }
 }
 
-#if defined(DOTSCAPE_ENGINE_HAS_DEPTHMAP)
 TEST(Generation, DepthMapDocumentLevelsSetTheSeparation)
 {
     // One box at level 32 over the whole map: McMahon separation
@@ -720,9 +717,7 @@ TEST(Generation, DepthMapDocumentLevelsSetTheSeparation)
     EXPECT_TRUE(rowsPeriodic(*r.picture.bitmap, 75, 10));
     EXPECT_FALSE(rowsPeriodic(*r.picture.bitmap, 100, 10));
 }
-#endif
 
-#if defined(DOTSCAPE_ENGINE_HAS_TERRAKIT)
 TEST(Generation, MathFigureLibraryIsTheDefaultSource)
 {
     // The crater raises the middle: the centre rows are not a pure repeat
@@ -741,4 +736,3 @@ TEST(Generation, MathFigureLibraryIsTheDefaultSource)
         centreRepeats = centreRepeats && b.rowFromTop(200)[x] == b.rowFromTop(200)[x - 100];
     EXPECT_FALSE(centreRepeats);
 }
-#endif

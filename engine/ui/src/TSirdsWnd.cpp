@@ -11,9 +11,7 @@
 #include "platform/Messages.h"
 #include "resources/Resources.h"
 
-#ifdef DOTSCAPE_ENGINE_UI_HAS_PICTRANS
 #include "pictrans/TGraphIO.h"
-#endif
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -264,14 +262,9 @@ int TSirdsWnd::SaveRegion(int x, int y, int width, int height, const std::string
     auto region = CopyRegion(*picture_, QRect(x, y, width, height));
     if (!region)
         return 0;
-#ifdef DOTSCAPE_ENGINE_UI_HAS_PICTRANS
     TGraphIO io(frame_, AsWindow());
     io.SetGraphicFormat(GFORMAT_GIF);
     return io.Write_File(fileName, region->description(), region.get(), palette_.get());
-#else
-    (void)fileName;
-    return 0;
-#endif
 }
 
 void TSirdsWnd::GrayPalette()
