@@ -10,7 +10,7 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "dotscape-tools-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "dotscape-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
             path_ = pattern;
     }
