@@ -115,20 +115,28 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Building (TDotscapeWnd.cpp).
     void CreateActions();
     void CreateMenus();
     void CreateToolBars();
     void CreateStatusBar();
     void ReadFrameRect();
-    void LoadSettings();
-    void BuildMathMenu();
     QAction* MakeAction(int id, const QString& text);
+    // Command runs the handler given here for the id.
+    void OnCommand(int id, std::function<void()> handler);
 
-    // Command handlers.
+    // File menu (FileCommands.cpp).
+    void ConnectFileCommands();
     void CmFileOpen();
     void CmFileSave();
     void CmPrint();
     void CmPrinterSetup();
+    std::intptr_t SaveRequest(std::uintptr_t window);
+    QString ChooseFile(bool save, const QString& filter, int filterIndex, const QString& extension);
+
+    // Pictures, stereograms and math figures (PictureCommands.cpp).
+    void ConnectPictureCommands();
+    void BuildMathMenu();
     void CmCopy();
     void CmPaste();
     void CmVideoInfo();
@@ -136,23 +144,29 @@ private:
     void CmFullScreen();
     void CmMakeSirds();
     void CmGrayImage();
-    void CmSettings();
-    void CmPatterns();
     void CmColorTable();
     void CmMathVersion();
+    void CmStop();
+
+    // Window menu (WindowCommands.cpp).
+    void ConnectWindowCommands();
+    void ArrangeIcons();
+    bool CanCloseChildren();
+
+    // Settings, patterns, help, about (SettingsCommands.cpp).
+    void ConnectSettingsCommands();
+    void LoadSettings();
+    void CmSettings();
+    void CmPatterns();
     void CmHelp(bool overview);
     void CmGraphicsLib();
     void CmAbout();
-    void CmStop();
+    std::intptr_t AddPattern(int number);
 
+    // Messages from the document windows (FrameMessages.cpp).
     void ProgressReport(int phase, std::intptr_t record);
     void GraphicsStatus(int kind, std::intptr_t record);
-    std::intptr_t SaveRequest(std::uintptr_t window);
-    std::intptr_t AddPattern(int number);
     void HintRequest(int id);
-    void ArrangeIcons();
-    bool CanCloseChildren();
-    QString ChooseFile(bool save, const QString& filter, int filterIndex, const QString& extension);
 
     std::string configPath_;
     app::Configuration config_;
@@ -175,6 +189,7 @@ private:
     QMenu* mathMenu_ = nullptr;
     QActionGroup* tools_ = nullptr;
     std::map<int, QAction*> actions_;
+    std::map<int, std::function<void()>> handlers_;
     FileChooser chooseFile_;
 };
 
