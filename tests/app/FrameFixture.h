@@ -138,8 +138,8 @@ protected:
             frame()->Patterns()->Append(std::move(tile), grayPalette());
             frame()->Patterns()->Select(0);
         }
-        frame()->SetFileChooser([this](bool save, const QString& filter, int index, const QString& ext) {
-            chooserCalls.push_back({save, filter, index, ext});
+        frame()->SetFileChooser([this](const gui::TDotscapeWnd::FileRequest& request) {
+            chooserCalls.push_back(request);
             return nextFileName;
         });
         QApplication::processEvents();
@@ -147,18 +147,11 @@ protected:
 
     gui::TDotscapeWnd* frame() const { return program ? program->Frame() : nullptr; }
 
-    struct ChooserCall {
-        bool save;
-        QString filter;
-        int index;
-        QString extension;
-    };
-
     QTemporaryDir dir;
     std::string configPath;
     BoxScript boxes;
     std::unique_ptr<gui::TDotscapeApp> program;
-    std::vector<ChooserCall> chooserCalls;
+    std::vector<gui::TDotscapeWnd::FileRequest> chooserCalls;
     QString nextFileName;
 };
 

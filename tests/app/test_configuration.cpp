@@ -484,3 +484,35 @@ TEST(ConfigurationPatterns, TheSelectionSurvivesARestart)
 }
 
 } // namespace
+
+TEST(ConfigurationFolders, LastFolderRoundTripsAndOlderFilesStayReadable)
+{
+    TempDir dir;
+    // A file written before the key existed: the current folder.
+    dir.write("old.ini", "[GRAPHICS]\nFormat=3\n");
+    Configuration old;
+    old.lastFolder = "stale";
+    old.load(dir.file("old.ini"));
+    EXPECT_TRUE(old.lastFolder.empty());
+    EXPECT_EQ(old.Format, 3);
+
+    // Blanks at either end and quotes inside the name survive.
+    for (const std::string& folder : {std::string("/home/u/My Pictures "), std::string(" /tmp/\"x\"; y=z")}) {
+        Configuration c;
+        c.lastFolder = folder;
+        ASSERT_TRUE(c.save(dir.file("c.ini")));
+        Configuration back;
+        back.load(dir.file("c.ini"));
+        EXPECT_EQ(back.lastFolder, folder);
+    }
+
+    // A name with a line break would split into a second line: the stored
+    // folder stays as it was.
+    Configuration broken;
+    broken.lastFolder = "/tmp/a\n[GRAPHICS]\nFormat=9";
+    ASSERT_TRUE(broken.save(dir.file("c.ini")));
+    Configuration back;
+    back.load(dir.file("c.ini"));
+    EXPECT_EQ(back.lastFolder, " /tmp/\"x\"; y=z");
+    EXPECT_EQ(back.Format, 1);
+}

@@ -17,6 +17,7 @@
 #include "platform/Messages.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <cstdio>
 
 #include <QFile>
@@ -161,7 +162,7 @@ TEST_F(Frame, CommandsFollowTheActiveWindowAndTheBusyState)
 {
     start();
     for (int id : {CM_FILESAVE, CM_FILEPRINT, CM_ZOOMIN, CM_ZOOMOUT, CM_MAKESIRDS, CM_EDITCOPY, CM_STOP,
-                   CM_FILESAVEAS, CM_FILENEW, CM_WIZARD})
+                   CM_FILESAVEAS, CM_FILECLOSE, CM_FILENEW, CM_WIZARD})
         EXPECT_FALSE(enabled(id)) << id;
     for (int id : {CM_FILEOPEN, CM_EXIT, CM_SETTINGS, CM_PATTERNS, CM_ABOUT, CM_RELOCATE})
         EXPECT_TRUE(enabled(id)) << id;
@@ -169,7 +170,7 @@ TEST_F(Frame, CommandsFollowTheActiveWindowAndTheBusyState)
     engine_ui::TSirdsWnd* picture = addPicture(120, 80, /*loaded=*/false);
     for (int id : {CM_FILESAVE, CM_FILEPRINT, CM_ZOOMIN, CM_ZOOMOUT, CM_MAKESIRDS, CM_EDITCOPY, CM_FULLSCREEN})
         EXPECT_TRUE(enabled(id)) << id;
-    EXPECT_FALSE(enabled(CM_FILESAVEAS));
+    EXPECT_TRUE(enabled(CM_FILESAVEAS));
     // Not offered until the colour table window is part of the program.
     EXPECT_FALSE(enabled(CM_COLORTABLE));
 
@@ -188,7 +189,8 @@ TEST_F(Frame, CommandsFollowTheActiveWindowAndTheBusyState)
                            reinterpret_cast<std::intptr_t>(&record));
     EXPECT_TRUE(frame()->Busy());
     EXPECT_FALSE(frame()->FileMenu()->menuAction()->isEnabled());
-    for (int id : {CM_FILEOPEN, CM_FILESAVE, CM_FILEPRINT, CM_EDITCOPY, CM_ZOOMOUT, CM_MAKESIRDS, CM_EXIT})
+    for (int id : {CM_FILEOPEN, CM_FILESAVE, CM_FILESAVEAS, CM_FILECLOSE, CM_FILEPRINT, CM_EDITCOPY, CM_ZOOMOUT,
+                   CM_MAKESIRDS, CM_EXIT})
         EXPECT_FALSE(enabled(id)) << id;
     EXPECT_TRUE(enabled(CM_STOP));
     EXPECT_TRUE(frame()->MainToolBar()->Button(CM_STOP)->isEnabled());
@@ -329,29 +331,82 @@ TEST_F(Frame, SaveChoosesTheFormatFromTheName)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(Frame, SaveCommandOffersTheFiltersOfTheLastFormat)
+TEST_F(Frame, SaveAndSaveAsOfferTheFiltersOfTheLastFormatInTheLastFolder)
 {
     writeConfig("[GRAPHICS]\nFormat=4\n");
     start();
     addPicture(32, 32, /*loaded=*/false);
-    nextFileName = dir.filePath(QStringLiteral("chosen.gif"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("pictures")));
+    const QString folder = dir.filePath(QStringLiteral("pictures"));
+    nextFileName = folder + QStringLiteral("/chosen.gif");
     frame()->Command(CM_FILESAVE);
     ASSERT_EQ(chooserCalls.size(), 1u);
-    EXPECT_TRUE(chooserCalls[0].save);
-    EXPECT_EQ(chooserCalls[0].index, 4);
-    EXPECT_EQ(chooserCalls[0].extension, QStringLiteral("JPG"));
-    EXPECT_TRUE(chooserCalls[0].filter.startsWith(QStringLiteral("Bitmap Files (*.BMP)|*.bmp|")));
+    const auto& first = chooserCalls[0];
+    EXPECT_TRUE(first.save);
+    ASSERT_LT(first.selected, first.filters.size());
+    EXPECT_EQ(first.filters[first.selected], QStringLiteral("JPEG Files (*.jpg)"));
+    EXPECT_EQ(first.defaultSuffix, QStringLiteral("jpg"));
+    EXPECT_TRUE(first.folder.isEmpty());
     EXPECT_EQ(head(nextFileName, 4), QByteArray("GIF8"));
-    // Saved, the command is no longer offered.
+
+    // Saved, Save is no longer offered, but Save As is, and writes the
+    // picture again in another format, starting where the last file went.
     EXPECT_FALSE(enabled(CM_FILESAVE));
+    EXPECT_TRUE(enabled(CM_FILESAVEAS));
+    EXPECT_TRUE(frame()->FileMenu()->actions().contains(frame()->Action(CM_FILESAVEAS)));
+    nextFileName = folder + QStringLiteral("/again.pcx");
+    frame()->Command(CM_FILESAVEAS);
+    ASSERT_EQ(chooserCalls.size(), 2u);
+    const auto& second = chooserCalls[1];
+    EXPECT_EQ(second.filters[second.selected], QStringLiteral("GIF Files (*.gif)"));
+    EXPECT_EQ(QDir(second.folder), QDir(folder));
+    EXPECT_EQ(head(nextFileName, 1), QByteArray("\x0A", 1));
+    EXPECT_EQ(frame()->GraphicsFormat(), kFormatPcx);
+    EXPECT_EQ(frame()->ActivePicture()->GetTitle(), "again.pcx");
+
     // Cancel writes nothing and keeps the format.
-    frame()->ActivePicture()->SetNoSaveQuestion(false);
-    frame()->UpdateMenus();
     nextFileName.clear();
+    frame()->Command(CM_FILESAVEAS);
+    EXPECT_EQ(chooserCalls.size(), 3u);
+    EXPECT_EQ(frame()->GraphicsFormat(), kFormatPcx);
+    EXPECT_EQ(frame()->ActivePicture()->GetTitle(), "again.pcx");
+
+    // No picture, nothing to save again.
+    frame()->Client()->closeAllSubWindows();
+    QApplication::processEvents();
+    EXPECT_FALSE(enabled(CM_FILESAVEAS));
+}
+
+TEST_F(Frame, OpenOffersAllSupportedFilesUnlessTheLastFormatHasItsOwn)
+{
+    // After a JPEG (which is only written) the Open dialog used to show
+    // nothing but depth maps.
+    writeConfig("[GRAPHICS]\nFormat=4\n");
+    start();
+    frame()->Command(CM_FILEOPEN);
+    ASSERT_EQ(chooserCalls.size(), 1u);
+    EXPECT_FALSE(chooserCalls[0].save);
+    EXPECT_EQ(chooserCalls[0].selected, 0);
+    EXPECT_EQ(chooserCalls[0].filters.value(0), QStringLiteral("All supported files (*.bmp *.pcx *.gif *.rds)"));
+
+    // The folder chosen is used next time, and after a restart.
+    addPicture(16, 16, /*loaded=*/false);
+    nextFileName = dir.filePath(QStringLiteral("kept.pcx"));
     frame()->Command(CM_FILESAVE);
-    EXPECT_EQ(chooserCalls.size(), 2u);
-    EXPECT_EQ(chooserCalls[1].index, kFormatGif);
-    EXPECT_FALSE(frame()->ActivePicture()->GetNoSaveQuestion());
+    nextFileName.clear();
+    frame()->Command(CM_FILEOPEN);
+    ASSERT_EQ(chooserCalls.size(), 3u);
+    EXPECT_EQ(chooserCalls[2].filters.value(chooserCalls[2].selected), QStringLiteral("PCX Files (*.pcx)"));
+    EXPECT_EQ(QDir(chooserCalls[2].folder), QDir(dir.path()));
+    frame()->ActivePicture()->SetNoSaveQuestion(true);
+    ASSERT_TRUE(frame()->close());
+    program.reset();
+    chooserCalls.clear();
+    start();
+    EXPECT_EQ(QDir(frame()->LastFolder()), QDir(dir.path()));
+    frame()->Command(CM_FILEOPEN);
+    ASSERT_EQ(chooserCalls.size(), 1u);
+    EXPECT_EQ(QDir(chooserCalls[0].folder), QDir(dir.path()));
 }
 
 TEST_F(Frame, OpenShowsAPictureOrTellsWhyNot)
@@ -369,7 +424,7 @@ TEST_F(Frame, OpenShowsAPictureOrTellsWhyNot)
     frame()->Command(CM_FILEOPEN);
     ASSERT_EQ(chooserCalls.size(), 1u);
     EXPECT_FALSE(chooserCalls[0].save);
-    EXPECT_EQ(chooserCalls[0].index, kFormatGif);
+    EXPECT_EQ(chooserCalls[0].filters.value(chooserCalls[0].selected), QStringLiteral("GIF Files (*.gif)"));
     ASSERT_EQ(windows(), 1);
     engine_ui::TSirdsWnd* opened = frame()->ActivePicture();
     ASSERT_NE(opened, nullptr);

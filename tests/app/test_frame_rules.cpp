@@ -3,7 +3,9 @@
 // places, and the status texts.
 
 #include "gui/Commands.h"
+#include "gui/FileFilters.h"
 #include "gui/FrameRules.h"
+#include "gui/Shortcuts.h"
 
 #include <gtest/gtest.h>
 
@@ -89,9 +91,31 @@ TEST(CommandEnabling, SaveDependsOnTheDocumentsOwnFlag)
     map.mapSaved = true;
     EXPECT_FALSE(CommandEnabled(CM_FILESAVE, map));
     EXPECT_FALSE(CommandEnabled(CM_FILESAVE, FrameState{}));
-    // "Save As..." has no handler at all.
-    EXPECT_FALSE(CommandEnabled(CM_FILESAVEAS, picture));
-    EXPECT_FALSE(CommandEnabled(CM_FILESAVEAS, map));
+}
+
+TEST(CommandEnabling, SaveAsAndCloseForEveryPictureAndMapWindow)
+{
+    // Save As does not look at the saved flags: a saved stereogram can be
+    // written again in another format.
+    for (bool saved : {false, true}) {
+        FrameState picture = pictureState();
+        picture.pictureNoSaveQuestion = saved;
+        EXPECT_TRUE(CommandEnabled(CM_FILESAVEAS, picture)) << saved;
+        FrameState map;
+        map.activeKind = kKindDepthMap;
+        map.mapSaved = saved;
+        EXPECT_TRUE(CommandEnabled(CM_FILESAVEAS, map)) << saved;
+        EXPECT_TRUE(CommandEnabled(CM_FILECLOSE, map));
+        map.busy = true;
+        EXPECT_FALSE(CommandEnabled(CM_FILESAVEAS, map));
+        EXPECT_FALSE(CommandEnabled(CM_FILECLOSE, map));
+    }
+    FrameState colours;
+    colours.activeKind = kKindColorTable;
+    EXPECT_FALSE(CommandEnabled(CM_FILESAVEAS, colours));
+    EXPECT_TRUE(CommandEnabled(CM_FILECLOSE, colours));
+    EXPECT_FALSE(CommandEnabled(CM_FILESAVEAS, FrameState{}));
+    EXPECT_FALSE(CommandEnabled(CM_FILECLOSE, FrameState{}));
 }
 
 TEST(CommandEnabling, ZoomStopsAtFourAndAQuarter)
@@ -371,4 +395,102 @@ TEST(VideoInformation, ColoursOfTheDisplayDepth)
     EXPECT_NE(text.find("The current video driver is\nset for 256 colors.\n"), std::string::npos);
     EXPECT_NE(text.find(" Dotscape may not work with some video drivers with more than 256 colors."),
               std::string::npos);
+}
+
+TEST(Shortcuts, TheKeysPeopleExpect)
+{
+    const std::pair<int, std::string_view> expected[] = {
+        {CM_FILENEW, "Ctrl+N"},   {CM_FILEOPEN, "Ctrl+O"},       {CM_FILESAVE, "Ctrl+S"},
+        {CM_FILESAVEAS, "Ctrl+Shift+S"}, {CM_FILEPRINT, "Ctrl+P"}, {CM_FILECLOSE, "Ctrl+W"},
+        {CM_ZOOMIN, "Ctrl++"},    {CM_ZOOMOUT, "Ctrl+-"},        {CM_FULLSCREEN, "F11"},
+        {CM_MAKESIRDS, "Ctrl+M"}, {1251, "S"}, {1252, "M"}, {1253, "G"}, {1254, "A"}, {1256, "L"},
+        {1257, "U"}, {1258, "B"}, {1259, "R"}, {1260, "P"}, {1261, "C"}, {CM_SETLEVEL, "Ctrl+L"},
+        {CM_OBJECTDELETE, "Del"}, {CM_OBJECTUP, "Ctrl+Up"}, {CM_OBJECTDOWN, "Ctrl+Down"},
+    };
+    for (const auto& [id, key] : expected)
+        EXPECT_EQ(ShortcutText(id), key) << id;
+    // Ctrl+= reaches Zoom In where + needs Shift.
+    const auto zoom = ShortcutKeys(CM_ZOOMIN);
+    EXPECT_EQ(std::vector<std::string_view>(zoom.begin(), zoom.end()),
+              (std::vector<std::string_view>{"Ctrl++", "Ctrl+="}));
+    // The text tool and the font command do nothing, so they take no key.
+    EXPECT_TRUE(ShortcutKeys(1255).empty());
+    EXPECT_TRUE(ShortcutKeys(CM_TEXTFONT).empty());
+    EXPECT_TRUE(ShortcutKeys(CM_CASCADE).empty());
+}
+
+TEST(Shortcuts, NoKeyServesTwoCommandsAndEveryKeyedCommandHasAHint)
+{
+    std::set<std::string_view> seen;
+    for (int id : CommandsWithShortcuts()) {
+        EXPECT_GT(HintText(id).size(), 1u) << id;
+        for (std::string_view key : ShortcutKeys(id)) {
+            EXPECT_FALSE(key.empty()) << id;
+            EXPECT_TRUE(seen.insert(key).second) << key;
+        }
+    }
+    // Keys the wizard and the undo commands use elsewhere are left free.
+    for (std::string_view key : {"Ctrl+Shift+M", "Ctrl+Z", "Ctrl+Shift+Z"})
+        EXPECT_FALSE(seen.count(key)) << key;
+}
+
+TEST(Shortcuts, HintsNameTheKey)
+{
+    EXPECT_EQ(HintWithShortcut(CM_FILESAVE), "Save Image to Disk (Ctrl+S)");
+    EXPECT_EQ(HintWithShortcut(1261), "Draw Cyrcle Object Tool (C)");
+    EXPECT_EQ(HintWithShortcut(CM_OBJECTDELETE), "Delete Selected Depth Object (Del)");
+    EXPECT_EQ(HintWithShortcut(CM_VIDEOINFO), "Get Information about the operating video driver");
+    EXPECT_TRUE(HintWithShortcut(CM_FIGUREFIRST).empty());
+}
+
+TEST(FileDialogFilters, OpenOffersEverythingFirstAndTheLastFormatWhenItHasAFilter)
+{
+    const FileFilters none = OpenFileFilters(kFormatBmp - 1);
+    ASSERT_EQ(none.filters.size(), 5u);
+    EXPECT_EQ(none.filters[0], "All supported files (*.bmp *.pcx *.gif *.rds)");
+    EXPECT_EQ(none.filters[1], "Bitmap Files (*.bmp)");
+    EXPECT_EQ(none.filters[4], "Depth Map File (*.rds)");
+    EXPECT_EQ(none.selected, 0u);
+    // Each readable format preselects its own filter.
+    const std::pair<int, std::string_view> own[] = {{kFormatBmp, "Bitmap Files (*.bmp)"},
+                                                    {kFormatPcx, "PCX Files (*.pcx)"},
+                                                    {kFormatGif, "GIF Files (*.gif)"},
+                                                    {kFormatDepthMap, "Depth Map File (*.rds)"}};
+    for (const auto& [format, filter] : own) {
+        const FileFilters f = OpenFileFilters(format);
+        ASSERT_LT(f.selected, f.filters.size());
+        EXPECT_EQ(f.filters[f.selected], filter) << format;
+    }
+    // JPEG is only written; unknown codes (a failed read leaves -1 or 0)
+    // and codes past the table fall back to everything.
+    for (int format : {kFormatJpeg, -1, 0, 6, 99})
+        EXPECT_EQ(OpenFileFilters(format).selected, 0u) << format;
+}
+
+TEST(FileDialogFilters, SaveOffersEveryWritableFormat)
+{
+    const FileFilters jpeg = SaveFileFilters(kFormatJpeg);
+    EXPECT_EQ(jpeg.filters, (std::vector<std::string>{"Bitmap Files (*.bmp)", "PCX Files (*.pcx)", "GIF Files (*.gif)",
+                                                      "JPEG Files (*.jpg)", "Depth Map File (*.rds)"}));
+    EXPECT_EQ(jpeg.filters[jpeg.selected], "JPEG Files (*.jpg)");
+    EXPECT_EQ(SaveFileFilters(kFormatDepthMap).filters[SaveFileFilters(kFormatDepthMap).selected],
+              "Depth Map File (*.rds)");
+    EXPECT_EQ(SaveFileFilters(-1).selected, 0u);
+}
+
+TEST(DocumentPlacement, WindowsNeverOpenLargerThanTheArea)
+{
+    // A 1200 x 1200 picture's window in a small area: the whole area, from
+    // its corner, so the title bar and the close button can be reached.
+    EXPECT_EQ(FitWithin({30, 30, 1230, 1230}, 500, 380), (IntRect{0, 0, 500, 380}));
+    // Too wide only: the height and the top stay.
+    EXPECT_EQ(FitWithin({10, 20, 900, 120}, 500, 380), (IntRect{0, 20, 500, 120}));
+    // Fits, but runs over the right and bottom edges: moved left and up.
+    EXPECT_EQ(FitWithin({400, 300, 600, 400}, 500, 380), (IntRect{300, 280, 500, 380}));
+    // Already inside: unchanged.
+    EXPECT_EQ(FitWithin({5, 6, 105, 206}, 500, 380), (IntRect{5, 6, 105, 206}));
+    // Dragged past the top-left corner: back to it.
+    EXPECT_EQ(FitWithin({-50, -10, 50, 90}, 500, 380), (IntRect{0, 0, 100, 100}));
+    // An area of no size gives a window of no size rather than a negative one.
+    EXPECT_EQ(FitWithin({0, 0, 100, 100}, 0, -5), (IntRect{0, 0, 0, 0}));
 }

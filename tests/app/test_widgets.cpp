@@ -9,6 +9,7 @@
 #include "gui/HelpWindow.h"
 #include "gui/PopupHint.h"
 #include "gui/QtWindow.h"
+#include "gui/Shortcuts.h"
 #include "gui/TAboutDialog.h"
 #include "gui/TCStatusBar.h"
 #include "gui/TPrinterInt.h"
@@ -62,7 +63,7 @@ TEST_F(Widgets, PopupHintWaitsShowsAndHides)
     hint.DelayElapsed();
     EXPECT_FALSE(hint.Pending());
     EXPECT_TRUE(hint.isVisible());
-    EXPECT_EQ(hint.Text(), QStringLiteral("Open an Image File"));
+    EXPECT_EQ(hint.Text(), QStringLiteral("Open an Image File (Ctrl+O)"));
     EXPECT_TRUE(hint.ShowTimerRunning());
     EXPECT_FALSE(hint.DelayRunning());
     // 8 right of and 20 below the mouse, in the frame's coordinates.
@@ -80,7 +81,7 @@ TEST_F(Widgets, PopupHintWaitsShowsAndHides)
     hint.ShowHint(CM_FILESAVE);
     EXPECT_TRUE(hint.Pending());
     hint.DelayElapsed();
-    EXPECT_EQ(hint.Text(), QStringLiteral("Save Image to Disk"));
+    EXPECT_EQ(hint.Text(), QStringLiteral("Save Image to Disk (Ctrl+S)"));
     EXPECT_TRUE(hint.isVisible());
     // Leaving the buttons hides it and forgets the button.
     hint.ShowHint(-1);
@@ -237,6 +238,11 @@ TEST_F(Widgets, HelpManualCoversEveryCommand)
                              "Tile", "Arrange Icons", "Close All", "Index", "Graphics Lib", "About",
                              "Relocate Button Bar", "Stop Current Process"})
         EXPECT_TRUE(commands.contains(QString::fromLatin1(name))) << name;
+    // Every key the frame answers to is in the manual.
+    for (int id : CommandsWithShortcuts()) {
+        const std::string_view key = ShortcutText(id);
+        EXPECT_TRUE(commands.contains(QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size())))) << key;
+    }
 }
 
 TEST_F(Widgets, PrintingFitsTallAndLargePicturesOnThePage)

@@ -69,6 +69,9 @@ public:
     int Count = 20;
     // Section "DEMO".
     DemoSettings demo;
+    // Section "Folders": the folder the file dialogs used last (empty: the
+    // current folder). A name with a line break in it is not stored.
+    std::string lastFolder;
 
     // Replaces every value by the file's, or by the default where the file
     // has none. The wizard section is not part of this.

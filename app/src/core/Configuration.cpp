@@ -18,6 +18,7 @@ constexpr const char* kGraphics = "GRAPHICS";
 constexpr const char* kPatterns = "Patterns";
 constexpr const char* kDemo = "DEMO";
 constexpr const char* kWizard = "wizard";
+constexpr const char* kFolders = "Folders";
 
 int readInt(const platform::ProfileFile& file, const char* section, const char* key, int def)
 {
@@ -70,6 +71,8 @@ void Configuration::load(const std::string& path)
     demo.DepthSel = readInt(file, kDemo, "DepthSel", d.DepthSel);
     demo.ShiftDir = readInt(file, kDemo, "ShiftDir", d.ShiftDir);
     demo.gapValue = readInt(file, kDemo, "gapValue", d.gapValue);
+
+    lastFolder = file.getString(kFolders, "Last", "");
 }
 
 bool Configuration::save(const std::string& path) const
@@ -93,6 +96,10 @@ bool Configuration::save(const std::string& path) const
     writeInt(file, kDemo, "UseBMP", demo.UseBMP);
     writeInt(file, kDemo, "DepthSel", demo.DepthSel);
     writeInt(file, kDemo, "ShiftDir", demo.ShiftDir);
+
+    // Quoted, so that blanks at either end of the name survive reading.
+    if (!lastFolder.empty() && lastFolder.find_first_of("\r\n") == std::string::npos)
+        file.set(kFolders, "Last", "\"" + lastFolder + "\"");
 
     writeInt(file, kWinSize, "X1", X1);
     writeInt(file, kWinSize, "Y1", Y1);

@@ -17,6 +17,7 @@ constexpr std::array kHints{
     Hint{CM_FILEOPEN, "Open an Image File"},
     Hint{CM_FILESAVE, "Save Image to Disk"},
     Hint{CM_FILESAVEAS, "Save Under new file name"},
+    Hint{CM_FILECLOSE, "Close the active window"},
     Hint{CM_FILEPRINT, "Print Image"},
     Hint{CM_FILEPRINTERSETUP, "Access Printer Setup"},
     Hint{CM_EXIT, "Exit Dotscape"},
@@ -99,7 +100,10 @@ bool CommandEnabled(int id, const FrameState& s)
             return !s.pictureNoSaveQuestion;
         return s.activeKind == kKindDepthMap && !s.mapSaved;
     case CM_FILESAVEAS:
-        return false;
+        // Any picture or map may be written again, in another format too.
+        return !s.busy && (isPicture(s) || s.activeKind == kKindDepthMap);
+    case CM_FILECLOSE:
+        return !s.busy && s.activeKind != kKindNone;
     case CM_FILEPRINT:
     case CM_MAKESIRDS:
         if (s.busy)

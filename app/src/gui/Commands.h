@@ -27,6 +27,8 @@ inline constexpr int CM_FILENEW = 24331;
 inline constexpr int CM_FILEOPEN = 24332;
 inline constexpr int CM_FILESAVE = 24333;
 inline constexpr int CM_FILESAVEAS = 24334;
+// Closes the active document window (with its own save question).
+inline constexpr int CM_FILECLOSE = 24335;
 inline constexpr int CM_FILEPRINT = 24337;
 inline constexpr int CM_FILEPRINTERSETUP = 24338;
 inline constexpr int CM_EXIT = 24310;

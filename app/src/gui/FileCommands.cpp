@@ -3,6 +3,7 @@
 
 #include "gui/TDotscapeWnd.h"
 
+#include "gui/FileFilters.h"
 #include "gui/FrameRules.h"
 #include "gui/MessageBoxes.h"
 #include "gui/QtText.h"
@@ -16,6 +17,7 @@
 #include "resources/Resources.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -23,19 +25,11 @@ namespace gui {
 
 namespace {
 
-constexpr const char* kOpenFilter =
-    "Bitmap Files (*.BMP)|*.bmp|PCX Files (*.PCX)|*.pcx|GIF Files (*.GIF)|*.gif|Depth Map File (*.RDS)|*.rds|";
-constexpr const char* kSaveFilter = "Bitmap Files (*.BMP)|*.bmp|PCX Files (*.PCX)|*.pcx|GIF Files (*.GIF)|*.gif|"
-                                    "JPEG Files (*.JPG)|*.jpg|Depth Map File (*.RDS)|*.rds|";
-
-// "A (*.a)|*.a|B (*.b)|*.b|" as the list a Qt file dialog takes: the
-// description already carries the pattern.
-QStringList qtFilters(const QString& filter)
+QStringList qtList(const std::vector<std::string>& texts)
 {
-    QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
     QStringList out;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        out << QStringLiteral("%1 (%2)").arg(parts[i].section(QLatin1Char('('), 0, 0).trimmed(), parts[i + 1]);
+    for (const std::string& text : texts)
+        out << fromStd(text);
     return out;
 }
 
@@ -45,35 +39,56 @@ void TDotscapeWnd::ConnectFileCommands()
 {
     OnCommand(CM_FILEOPEN, [this] { CmFileOpen(); });
     OnCommand(CM_FILESAVE, [this] { CmFileSave(); });
+    // Save As asks for a name as Save does; only its enabling differs.
+    OnCommand(CM_FILESAVEAS, [this] { CmFileSave(); });
+    OnCommand(CM_FILECLOSE, [this] { client_->closeActiveSubWindow(); });
     OnCommand(CM_FILEPRINT, [this] { CmPrint(); });
     OnCommand(CM_FILEPRINTERSETUP, [this] { CmPrinterSetup(); });
     OnCommand(CM_EXIT, [this] { close(); });
 }
 
-QString TDotscapeWnd::ChooseFile(bool save, const QString& filter, int filterIndex, const QString& extension)
+TDotscapeWnd::FileRequest TDotscapeWnd::MakeFileRequest(bool save) const
 {
-    if (chooseFile_)
-        return chooseFile_(save, filter, filterIndex, extension);
-    const QStringList filters = qtFilters(filter);
-    QFileDialog dialog(this, save ? QStringLiteral("Save") : QStringLiteral("Open"));
-    dialog.setNameFilters(filters);
-    if (filterIndex >= 1 && filterIndex <= filters.size())
-        dialog.selectNameFilter(filters[filterIndex - 1]);
-    dialog.setDefaultSuffix(extension.toLower());
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // Saving replaces a file of the same name without asking.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().front();
+    const FileFilters filters = save ? SaveFileFilters(format_) : OpenFileFilters(format_);
+    FileRequest request;
+    request.save = save;
+    request.filters = qtList(filters.filters);
+    request.selected = static_cast<int>(filters.selected);
+    request.defaultSuffix = fromStd(save ? SaveDefaultExtension(format_) : OpenDefaultExtension(format_)).toLower();
+    request.folder = fromStd(config_.lastFolder);
+    return request;
+}
+
+QString TDotscapeWnd::ChooseFile(bool save)
+{
+    const FileRequest request = MakeFileRequest(save);
+    QString name;
+    if (chooseFile_) {
+        name = chooseFile_(request);
+    } else {
+        QFileDialog dialog(this, save ? QStringLiteral("Save") : QStringLiteral("Open"));
+        dialog.setNameFilters(request.filters);
+        if (request.selected >= 0 && request.selected < request.filters.size())
+            dialog.selectNameFilter(request.filters[request.selected]);
+        if (!request.folder.isEmpty())
+            dialog.setDirectory(request.folder);
+        dialog.setDefaultSuffix(request.defaultSuffix);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        // Saving replaces a file of the same name without asking.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            name = dialog.selectedFiles().front();
+    }
+    if (!name.isEmpty())
+        config_.lastFolder = QFileInfo(name).absolutePath().toStdString();
+    return name;
 }
 
 void TDotscapeWnd::CmFileOpen()
 {
     status_->ClearHintText();
-    const QString name = ChooseFile(false, QString::fromLatin1(kOpenFilter), format_,
-                                    fromStd(OpenDefaultExtension(format_)));
+    const QString name = ChooseFile(false);
     if (!name.isEmpty())
         OpenFile(name);
 }
@@ -118,8 +133,7 @@ void TDotscapeWnd::CmFileSave()
     status_->ClearHintText();
     const int kind = ActiveKind();
     if (kind != kKindColorTable) {
-        const QString name = ChooseFile(true, QString::fromLatin1(kSaveFilter), format_,
-                                        fromStd(SaveDefaultExtension(format_)));
+        const QString name = ChooseFile(true);
         if (!name.isEmpty())
             SaveActiveAs(name);
     }
@@ -162,8 +176,7 @@ std::intptr_t TDotscapeWnd::SaveRequest(std::uintptr_t wParam)
             break;
         }
     }
-    const QString name = ChooseFile(true, QString::fromLatin1(kSaveFilter), format_,
-                                    fromStd(SaveDefaultExtension(format_)));
+    const QString name = ChooseFile(true);
     // The window may close only when its picture was written.
     return !name.isEmpty() && SaveActiveAs(name) ? 1 : 0;
 }

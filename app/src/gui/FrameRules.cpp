@@ -246,4 +246,13 @@ IntPoint CentredWithin(const IntRect& over, int w, int h, const IntRect& inside)
     return {x, y};
 }
 
+IntRect FitWithin(const IntRect& window, int areaWidth, int areaHeight)
+{
+    const int width = std::clamp(window.width(), 0, std::max(0, areaWidth));
+    const int height = std::clamp(window.height(), 0, std::max(0, areaHeight));
+    const int left = std::max(0, std::min(window.left, areaWidth - width));
+    const int top = std::max(0, std::min(window.top, areaHeight - height));
+    return {left, top, left + width, top + height};
+}
+
 } // namespace gui

@@ -92,4 +92,10 @@ IntPoint WelcomePosition(int x, int y, int w, int h, int bitmapWidth, int bitmap
 // the screen); a window larger than that keeps its top-left corner inside.
 IntPoint CentredWithin(const IntRect& over, int w, int h, const IntRect& inside);
 
+// A document window's rectangle in an MDI area of areaWidth × areaHeight:
+// no larger than the area, and moved left and up as far as needed for its
+// right and bottom edges (the close button) to lie inside it, never past
+// the area's top-left corner (the title bar).
+IntRect FitWithin(const IntRect& window, int areaWidth, int areaHeight);
+
 } // namespace gui

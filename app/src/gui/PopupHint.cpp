@@ -2,6 +2,7 @@
 
 #include "gui/Commands.h"
 #include "gui/FrameRules.h"
+#include "gui/Shortcuts.h"
 
 #include <QCursor>
 #include <QFontMetrics>
@@ -57,7 +58,7 @@ void PopupHint::ShowHint(int id)
     }
     pending_ = false;
     delay_.stop();
-    std::string_view hint = HintText(id);
+    const std::string hint = HintWithShortcut(id);
     text_ = QString::fromUtf8(hint.data(), static_cast<qsizetype>(hint.size()));
     if (text_.size() <= 1) {
         hide();

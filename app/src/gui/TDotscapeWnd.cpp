@@ -8,6 +8,7 @@
 #include "gui/ButtonBar.h"
 #include "gui/PopupHint.h"
 #include "gui/QtText.h"
+#include "gui/Shortcuts.h"
 #include "gui/TCStatusBar.h"
 #include "gui/TPrinterInt.h"
 #include "gui/TWelcome.h"
@@ -75,9 +76,16 @@ QAction* TDotscapeWnd::MakeAction(int id, const QString& text)
     auto* action = new QAction(text, this);
     action->setData(id);
     action->setObjectName(QStringLiteral("cm%1").arg(id));
-    const QString hint = fromStd(HintText(id));
+    // The frame's own window only: a dialog's text field keeps its letters.
+    QList<QKeySequence> keys;
+    for (std::string_view key : ShortcutKeys(id))
+        keys << QKeySequence(fromStd(key), QKeySequence::PortableText);
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    const QString hint = fromStd(HintWithShortcut(id));
     action->setStatusTip(hint);
     action->setToolTip(hint.isEmpty() ? text : hint);
+    addAction(action);
     if (resources::HasButtonFace(id))
         action->setIcon(resources::ButtonIcon(id));
     actions_[id] = action;
@@ -95,6 +103,7 @@ void TDotscapeWnd::CreateActions()
         {CM_FILEOPEN, "&Open"},
         {CM_FILESAVE, "&Save"},
         {CM_FILESAVEAS, "&Save As..."},
+        {CM_FILECLOSE, "&Close"},
         {CM_FILEPRINT, "&Print"},
         {CM_FILEPRINTERSETUP, "P&rinter Setup"},
         {CM_EXIT, "E&xit"},
@@ -124,11 +133,6 @@ void TDotscapeWnd::CreateActions()
     };
     for (const auto& entry : table)
         MakeAction(entry.id, QString::fromLatin1(entry.text));
-    actions_[CM_EXIT]->setShortcut(QKeySequence::Quit);
-    actions_[CM_FILEOPEN]->setShortcut(QKeySequence::Open);
-    actions_[CM_EDITCOPY]->setShortcut(QKeySequence::Copy);
-    actions_[CM_EDITPASTE]->setShortcut(QKeySequence::Paste);
-    actions_[CM_HELPINDEX]->setShortcut(QKeySequence::HelpContents);
 
     tools_ = new QActionGroup(this);
     tools_->setExclusive(true);
@@ -153,15 +157,17 @@ void TDotscapeWnd::CreateMenus()
         }
     };
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
-    add(fileMenu_, {CM_FILENEW, CM_FILEOPEN, CM_FILESAVE, CM_FILESAVEAS, 0, CM_FILEPRINT, CM_FILEPRINTERSETUP, 0,
-                    CM_EXIT});
+    add(fileMenu_, {CM_FILENEW, CM_FILEOPEN, CM_FILESAVE, CM_FILESAVEAS, CM_FILECLOSE, 0, CM_FILEPRINT,
+                    CM_FILEPRINTERSETUP, 0, CM_EXIT});
     add(menuBar()->addMenu(QStringLiteral("&Edit")), {CM_EDITCOPY, CM_EDITPASTE, 0, CM_VIDEOINFO});
     add(menuBar()->addMenu(QStringLiteral("&View")), {CM_ZOOMIN, CM_ZOOMOUT, 0, CM_FULLSCREEN});
     add(menuBar()->addMenu(QStringLiteral("S&IRDS")),
         {CM_WIZARD, CM_MAKESIRDS, CM_GRAYIMAGE, 0, CM_SETTINGS, CM_PATTERNS, CM_COLORTABLE});
     QMenu* math = menuBar()->addMenu(QStringLiteral("&Math SIRDS"));
     add(math, {CM_MATHVERSION, 0});
-    add(menuBar()->addMenu(QStringLiteral("&Window")), {CM_CASCADE, CM_TILE, CM_ARRANGEICONS, CM_CLOSEALL});
+    windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
+    add(windowMenu_, {CM_CASCADE, CM_TILE, CM_ARRANGEICONS, CM_CLOSEALL});
+    connect(windowMenu_, &QMenu::aboutToShow, this, &TDotscapeWnd::UpdateWindowMenu);
     add(menuBar()->addMenu(QStringLiteral("&Help")), {CM_HELPINDEX, CM_HELPSIRDS, 0, CM_GRAPHICSLIB, CM_ABOUT});
     for (QAction* top : menuBar()->actions())
         if (QMenu* menu = top->menu())
@@ -305,12 +311,24 @@ QMdiSubWindow* TDotscapeWnd::AddDocument(QWidget* document)
 {
     QMdiSubWindow* sub = client_->addSubWindow(document);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->installEventFilter(this);
+    // The frame's Close (Ctrl+W) closes the active window; the window's own
+    // menu keeps its other key, so the two never compete for one key.
+    if (QMenu* system = sub->systemMenu()) {
+        const QKeySequence closeKey(QStringLiteral("Ctrl+W"), QKeySequence::PortableText);
+        for (QAction* entry : system->actions()) {
+            QList<QKeySequence> keys = entry->shortcuts();
+            if (keys.removeAll(closeKey) > 0)
+                entry->setShortcuts(keys);
+        }
+    }
     if (auto* picture = qobject_cast<engine_ui::TSirdsWnd*>(document))
         connect(picture, &engine_ui::TSirdsWnd::statusRefreshRequested, this, [this] {
             UpdateMenus();
             StatusRefresh();
         });
     sub->show();
+    KeepInsideClient(sub);
     client_->setActiveSubWindow(sub);
     UpdateMenus();
     return sub;

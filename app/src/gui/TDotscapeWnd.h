@@ -14,6 +14,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include <functional>
 #include <map>
@@ -42,9 +43,18 @@ class TPrinterInt;
 class TDotscapeWnd : public QMainWindow {
     Q_OBJECT
 public:
-    // Asks for a file name; empty for Cancel. filterIndex is 1-based.
-    using FileChooser = std::function<QString(bool save, const QString& filter, int filterIndex,
-                                              const QString& defaultExtension)>;
+    // What a file dialog is asked for: its filters and the one preselected
+    // (0-based), the extension a name without one gets, the folder it starts
+    // in (empty: the current folder).
+    struct FileRequest {
+        bool save = false;
+        QStringList filters;
+        int selected = 0;
+        QString defaultSuffix;
+        QString folder;
+    };
+    // Asks for a file name; empty for Cancel.
+    using FileChooser = std::function<QString(const FileRequest&)>;
 
     // configPath: the configuration file, read now (frame rectangle) and in
     // SetupWindow, written when the frame closes. welcome may be null.
@@ -85,10 +95,13 @@ public:
     HelpWindow* Help() const { return help_; }
     QMenu* MathMenu() const { return mathMenu_; }
     QMenu* FileMenu() const { return fileMenu_; }
+    QMenu* WindowMenu() const { return windowMenu_; }
     TWelcome* Welcome() const { return welcome_; }
     const std::string& ConfigPath() const { return configPath_; }
 
     void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    // The folder the file dialogs start in: the one used last.
+    QString LastFolder() const { return QString::fromStdString(config_.lastFolder); }
     // The picture window of the current MDI child, or null.
     engine_ui::TSirdsWnd* ActivePicture() const;
     int ActiveKind() const;
@@ -113,6 +126,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Building (TDotscapeWnd.cpp).
@@ -132,7 +146,10 @@ private:
     void CmPrint();
     void CmPrinterSetup();
     std::intptr_t SaveRequest(std::uintptr_t window);
-    QString ChooseFile(bool save, const QString& filter, int filterIndex, const QString& extension);
+    FileRequest MakeFileRequest(bool save) const;
+    // Runs the file dialog (or the chooser set for it) and remembers the
+    // folder of the name chosen.
+    QString ChooseFile(bool save);
 
     // Pictures, stereograms and math figures (PictureCommands.cpp).
     void ConnectPictureCommands();
@@ -151,6 +168,10 @@ private:
     // Window menu (WindowCommands.cpp).
     void ConnectWindowCommands();
     void ArrangeIcons();
+    // The Window menu's list of the open windows, rebuilt as it opens.
+    void UpdateWindowMenu();
+    // A document window never grows past the MDI area (see eventFilter).
+    void KeepInsideClient(QMdiSubWindow* sub);
     bool CanCloseChildren();
 
     // Settings, patterns, help, about (SettingsCommands.cpp).
@@ -187,6 +208,8 @@ private:
     QPointer<HelpWindow> help_;
     QMenu* fileMenu_ = nullptr;
     QMenu* mathMenu_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QActionGroup* windowList_ = nullptr;
     QActionGroup* tools_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<int, std::function<void()>> handlers_;

@@ -1,12 +1,18 @@
-// The Window menu: cascade, tile, arrange the minimised windows and close
-// them all (each may ask to save first).
+// The Window menu: cascade, tile, arrange the minimised windows, close
+// them all (each may ask to save first), and the list of open windows. The
+// document windows are kept inside the MDI area.
 
 #include "gui/TDotscapeWnd.h"
 
+#include "gui/FrameRules.h"
+
 #include "engine_ui/TSirdsWnd.h"
 
+#include <QActionGroup>
+#include <QEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 
 #include <vector>
 
@@ -75,6 +81,63 @@ bool TDotscapeWnd::CloseChildren()
         if (!sub->close())
             return false;
     return true;
+}
+
+void TDotscapeWnd::UpdateWindowMenu()
+{
+    if (!windowMenu_)
+        return;
+    // The entries are the group's children: deleting it takes them out of
+    // the menu.
+    delete windowList_;
+    windowList_ = new QActionGroup(this);
+    windowList_->setExclusive(true);
+    const QList<QMdiSubWindow*> subs = client_->subWindowList(QMdiArea::CreationOrder);
+    if (subs.isEmpty())
+        return;
+    auto* separator = new QAction(windowList_);
+    separator->setSeparator(true);
+    windowMenu_->addAction(separator);
+    for (qsizetype i = 0; i < subs.size(); ++i) {
+        QMdiSubWindow* sub = subs[i];
+        QString title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        // The first nine are reached by their digit.
+        const QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title)
+                                   : QStringLiteral("%1 %2").arg(i + 1).arg(title);
+        auto* entry = new QAction(text, windowList_);
+        entry->setCheckable(true);
+        entry->setChecked(sub == client_->activeSubWindow());
+        windowMenu_->addAction(entry);
+        connect(entry, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
+            if (sub)
+                client_->setActiveSubWindow(sub);
+        });
+    }
+}
+
+void TDotscapeWnd::KeepInsideClient(QMdiSubWindow* sub)
+{
+    if (!sub || !client_ || sub->isMaximized() || sub->isMinimized())
+        return;
+    const QSize area = client_->viewport()->size();
+    const QRect now = sub->geometry();
+    const IntRect fitted =
+        FitWithin({now.left(), now.top(), now.left() + now.width(), now.top() + now.height()}, area.width(),
+                  area.height());
+    const QRect wanted(fitted.left, fitted.top, fitted.width(), fitted.height());
+    if (wanted != now)
+        sub->setGeometry(wanted);
+}
+
+bool TDotscapeWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    // A window that grows (a picture arrives, a map is fitted) is held
+    // inside the area; its picture scrolls instead.
+    if (event->type() == QEvent::Resize)
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(watched); sub && sub->mdiArea() == client_)
+            KeepInsideClient(sub);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace gui
