@@ -3,8 +3,10 @@
 #include "platform/Palette.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
 
 namespace platform {
 
@@ -96,10 +98,90 @@ bool Bitmap::validDepth(int bitsPerPixel)
     return bitsPerPixel == 1 || bitsPerPixel == 4 || bitsPerPixel == 8 || bitsPerPixel == 24;
 }
 
+namespace {
+
+// Blocks from this size on are mapped from the kernel rather than taken from
+// the heap: they arrive zeroed without a pass over them, and go back to the
+// system as soon as the bitmap does.
+constexpr std::size_t kMapFrom = std::size_t{1} << 20;
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// Zeroed memory of n bytes (n > 0); sets mapped when it came from mmap.
+// Throws std::bad_alloc when there is none.
+std::uint8_t* allocateZeroed(std::size_t n, bool& mapped)
+{
+    mapped = n >= kMapFrom;
+    if (!mapped) {
+        void* p = std::calloc(n, 1);
+        if (!p)
+            throw std::bad_alloc();
+        return static_cast<std::uint8_t*>(p);
+    }
+    void* p = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    // Fewer, larger page faults for pictures of many megabytes; a kernel
+    // without transparent huge pages ignores the advice.
+    if (n >= kHugePage)
+        ::madvise(p, n, MADV_HUGEPAGE);
+#endif
+    return static_cast<std::uint8_t*>(p);
+}
+
+void release(std::uint8_t* p, std::size_t n, bool mapped)
+{
+    if (!p)
+        return;
+    if (mapped)
+        ::munmap(p, n);
+    else
+        std::free(p);
+}
+
+} // namespace
+
 Bitmap::Bitmap(int width, int height, int bitsPerPixel)
     : width_(width), height_(height), bits_(bitsPerPixel), stride_(dibStride(width, bitsPerPixel)),
-      data_(stride_ * static_cast<std::size_t>(height))
+      size_(stride_ * static_cast<std::size_t>(height))
 {
+    data_ = allocateZeroed(size_, mapped_);
+}
+
+Bitmap::Bitmap(const Bitmap& other)
+    : width_(other.width_), height_(other.height_), bits_(other.bits_), stride_(other.stride_), size_(other.size_)
+{
+    data_ = allocateZeroed(size_, mapped_);
+    std::memcpy(data_, other.data_, size_);
+}
+
+Bitmap& Bitmap::operator=(const Bitmap& other)
+{
+    if (this == &other)
+        return *this;
+    bool mapped = false;
+    std::uint8_t* data = allocateZeroed(other.size_, mapped);
+    std::memcpy(data, other.data_, other.size_);
+    release(data_, size_, mapped_);
+    width_ = other.width_;
+    height_ = other.height_;
+    bits_ = other.bits_;
+    stride_ = other.stride_;
+    size_ = other.size_;
+    data_ = data;
+    mapped_ = mapped;
+    return *this;
+}
+
+Bitmap::~Bitmap()
+{
+    release(data_, size_, mapped_);
+}
+
+bool operator==(const Bitmap& a, const Bitmap& b)
+{
+    return a.width_ == b.width_ && a.height_ == b.height_ && a.bits_ == b.bits_ && a.stride_ == b.stride_ &&
+           std::memcmp(a.data_, b.data_, a.size_) == 0;
 }
 
 std::unique_ptr<Bitmap> Bitmap::create(int width, int height, int bitsPerPixel)

@@ -1,6 +1,11 @@
 #pragma once
 // The device bitmap: a picture of 1, 4, 8 or 24 bits per pixel with rows
 // stored bottom-up at the device-independent stride. Row 0 is the bottom row.
+//
+// A new bitmap reads as zero everywhere. Large ones are mapped straight from
+// the kernel (asking for huge pages where it offers them), whose pages come
+// zeroed when first touched, so nothing is cleared twice and a picture that
+// is written whole costs one pass over its memory.
 
 #include "platform/BitmapInfo.h"
 
@@ -8,7 +13,6 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <vector>
 
 namespace platform {
 
@@ -24,8 +28,9 @@ public:
     // at most kMaxPixels pixels, depth 1, 4, 8 or 24) or memory runs out.
     static std::unique_ptr<Bitmap> create(int width, int height, int bitsPerPixel);
 
-    Bitmap(const Bitmap&) = default;
-    Bitmap& operator=(const Bitmap&) = default;
+    Bitmap(const Bitmap& other);
+    Bitmap& operator=(const Bitmap& other);
+    ~Bitmap();
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -33,13 +38,13 @@ public:
     std::size_t stride() const { return stride_; }
 
     // Row y counted from the bottom (0) to the top (height - 1).
-    std::uint8_t* row(int y) { return data_.data() + static_cast<std::size_t>(y) * stride_; }
-    const std::uint8_t* row(int y) const { return data_.data() + static_cast<std::size_t>(y) * stride_; }
+    std::uint8_t* row(int y) { return data_ + static_cast<std::size_t>(y) * stride_; }
+    const std::uint8_t* row(int y) const { return data_ + static_cast<std::size_t>(y) * stride_; }
     // Row y counted from the top.
     std::uint8_t* rowFromTop(int y) { return row(height_ - 1 - y); }
     const std::uint8_t* rowFromTop(int y) const { return row(height_ - 1 - y); }
-    std::span<std::uint8_t> bits() { return data_; }
-    std::span<const std::uint8_t> bits() const { return data_; }
+    std::span<std::uint8_t> bits() { return {data_, size_}; }
+    std::span<const std::uint8_t> bits() const { return {data_, size_}; }
 
     // Pixel value at (x, y from the bottom): a colour index, or 0xRRGGBB at 24 bits.
     std::uint32_t pixel(int x, int y) const;
@@ -59,7 +64,7 @@ public:
     int getDIBits(int startScan, int numScans, std::uint8_t* bits,
                   const BITMAPINFOHEADER& info, const Palette* palette = nullptr) const;
 
-    friend bool operator==(const Bitmap&, const Bitmap&) = default;
+    friend bool operator==(const Bitmap& a, const Bitmap& b);
 
 private:
     Bitmap(int width, int height, int bitsPerPixel);
@@ -68,7 +73,9 @@ private:
     int height_ = 0;
     int bits_ = 8;
     std::size_t stride_ = 0;
-    std::vector<std::uint8_t> data_;
+    std::size_t size_ = 0;
+    std::uint8_t* data_ = nullptr;
+    bool mapped_ = false;
 };
 
 } // namespace platform
