@@ -14,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "terrakit/terrakit.h"
@@ -131,34 +132,50 @@ public:
     virtual void sample(std::int32_t r, std::int32_t* depth, std::int32_t* scratch) const = 0;
 };
 
-// The band loop: every row of the image sampled and shifted, a band at a
-// time, with message pumping and progress between bands. Returns false when
-// the user stopped it.
-bool runBands(platform::Bitmap& image, const ScanTable& table, const RowSampler& sampler, BusyGuard& busy,
-              GenerationHost& host, const GenerationOptions& options)
+// The band loop: every row of the finished picture out made, a band at a
+// time, with message pumping and progress between bands. Each row is worked
+// at workWidth: tiled with the pattern (or, without tiles, taken as out
+// holds it), sampled and shifted, then its first out.width() columns are the
+// finished row; a picture as wide as the work is worked in place. Returns
+// false when the user stopped it.
+bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* tiles, const ScanTable& table,
+              const RowSampler& sampler, BusyGuard& busy, GenerationHost& host, const GenerationOptions& options)
 {
-    const std::int32_t w = image.width();
-    const std::int32_t h = image.height();
-    const std::int32_t band = bandRows(h, image.stride());
+    const std::int32_t w = workWidth;
+    const std::int32_t h = out.height();
+    const std::int32_t band = bandRows(h, platform::dibStride(w, 8));
+    const bool inPlace = out.width() == w;
 
     RowWorkers workers(RowWorkers::chooseSize(options.threads));
     const std::size_t depthSize = static_cast<std::size_t>(std::max(sampler.depthSize(), w));
     const std::size_t scratchSize = static_cast<std::size_t>(std::max(sampler.scratchSize(), 0));
+    const std::size_t workSize = inPlace ? 0 : static_cast<std::size_t>(w);
+    const std::size_t finished = static_cast<std::size_t>(out.width());
     std::vector<std::vector<std::int32_t>> depth(static_cast<std::size_t>(workers.size()));
     std::vector<std::vector<std::int32_t>> scratch(depth.size());
+    std::vector<std::vector<std::uint8_t>> work(depth.size());
     for (std::size_t i = 0; i < depth.size(); ++i) {
         depth[i].assign(depthSize, 0);
         scratch[i].assign(scratchSize, 0);
+        work[i].assign(workSize, 0);
     }
 
     std::int32_t bandStart = 0;
     const RowWorkers::Task task = [&](int worker, std::int32_t begin, std::int32_t end) {
-        std::int32_t* d = depth[static_cast<std::size_t>(worker)].data();
-        std::int32_t* s = scratch[static_cast<std::size_t>(worker)].data();
+        const std::size_t k = static_cast<std::size_t>(worker);
+        std::int32_t* d = depth[k].data();
+        std::int32_t* s = scratch[k].data();
         for (std::int32_t i = begin; i < end; ++i) {
             const std::int32_t r = bandStart + i;
+            std::uint8_t* row = inPlace ? out.row(r) : work[k].data();
+            if (tiles)
+                tiles->fill(row, h - 1 - r);
+            else if (!inPlace)
+                std::memcpy(row, out.row(r), std::min(finished, workSize));
             sampler.sample(r, d, s);
-            shiftRow(image.row(r), d, table);
+            shiftRow(row, d, table);
+            if (!inPlace)
+                std::memcpy(out.row(r), row, std::min(finished, workSize));
         }
     };
 
@@ -195,28 +212,49 @@ bool hasStrip(std::int32_t method)
     return method == LeftToRight || method == McMahon;
 }
 
-// An 8-bit copy of a picture of any depth; 24-bit colours become the
-// nearest entries of palette (entry 0 without one).
+// Row y (from the bottom) of a picture of any depth as 8-bit indices; 24-bit
+// colours become the nearest entries of palette (entry 0 without one).
+void indexRow(const platform::Bitmap& picture, int y, const platform::Palette* palette, std::uint8_t* dst)
+{
+    const int width = picture.width();
+    switch (picture.bitsPerPixel()) {
+    case 8:
+        std::memcpy(dst, picture.row(y), static_cast<std::size_t>(width));
+        return;
+    case 24: {
+        if (!palette || palette->empty()) {
+            std::memset(dst, 0, static_cast<std::size_t>(width));
+            return;
+        }
+        // Depth pictures run in spans of one colour: the last match is kept.
+        const std::uint8_t* src = picture.row(y);
+        std::uint32_t lastColour = 0xFFFFFFFFu;
+        std::uint8_t lastIndex = 0;
+        for (int x = 0; x < width; ++x, src += 3) {
+            const std::uint32_t colour = (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
+            if (colour != lastColour) {
+                lastIndex = palette->nearest(src[2], src[1], src[0]);
+                lastColour = colour;
+            }
+            dst[x] = lastIndex;
+        }
+        return;
+    }
+    default:
+        for (int x = 0; x < width; ++x)
+            dst[x] = static_cast<std::uint8_t>(picture.pixel(x, y));
+        return;
+    }
+}
+
+// An 8-bit copy of a picture of any depth, converted as indexRow does.
 std::unique_ptr<platform::Bitmap> indexedCopy(const platform::Bitmap& picture, const platform::Palette* palette)
 {
     auto out = platform::Bitmap::create(picture.width(), picture.height(), 8);
     if (!out)
         return nullptr;
-    for (int y = 0; y < picture.height(); ++y) {
-        if (picture.bitsPerPixel() == 8) {
-            std::memcpy(out->row(y), picture.row(y), static_cast<std::size_t>(picture.width()));
-            continue;
-        }
-        std::uint8_t* dst = out->row(y);
-        for (int x = 0; x < picture.width(); ++x) {
-            std::uint32_t v = picture.pixel(x, y);
-            if (picture.bitsPerPixel() == 24)
-                v = palette ? palette->nearest(static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-                                               static_cast<std::uint8_t>(v))
-                            : 0;
-            dst[x] = static_cast<std::uint8_t>(v);
-        }
-    }
+    for (int y = 0; y < picture.height(); ++y)
+        indexRow(picture, y, palette, out->row(y));
     return out;
 }
 
@@ -242,20 +280,35 @@ std::unique_ptr<platform::Bitmap> scaledCopy(const platform::Bitmap& indexed, st
     return out;
 }
 
+// Samples a picture of any depth: 8-bit rows directly, others through one
+// row of indices in the worker's scratch, so no indexed copy of the whole
+// picture is made.
 class PictureSampler final : public RowSampler {
 public:
-    PictureSampler(const platform::Bitmap& source, SampleLayout layout, std::span<const std::int32_t, 256> lookup)
-        : source_(source), layout_(layout), lookup_(lookup)
+    PictureSampler(const platform::Bitmap& source, const platform::Palette* palette, SampleLayout layout,
+                   std::span<const std::int32_t, 256> lookup)
+        : source_(source), palette_(palette), layout_(layout), lookup_(lookup)
     {
     }
     std::int32_t depthSize() const override { return layout_.n; }
-    void sample(std::int32_t r, std::int32_t* depth, std::int32_t*) const override
+    std::int32_t scratchSize() const override
     {
-        samplePictureRow(depth, layout_.n, source_.row(r), layout_, lookup_);
+        return source_.bitsPerPixel() == 8 ? 0 : (source_.width() + 3) / 4;
+    }
+    void sample(std::int32_t r, std::int32_t* depth, std::int32_t* scratch) const override
+    {
+        const std::uint8_t* row = source_.row(r);
+        if (source_.bitsPerPixel() != 8) {
+            auto* indices = reinterpret_cast<std::uint8_t*>(scratch);
+            indexRow(source_, r, palette_, indices);
+            row = indices;
+        }
+        samplePictureRow(depth, layout_.n, row, layout_, lookup_);
     }
 
 private:
     const platform::Bitmap& source_;
+    const platform::Palette* palette_;
     SampleLayout layout_;
     std::span<const std::int32_t, 256> lookup_;
 };
@@ -363,8 +416,10 @@ static GenerationResult figureImpl(const SirdsSettings& s, const FigureJob& job,
 
     busy.record.setText("Generating Dots");
     busy.report(kProgressText);
+    // Each row is tiled as it is made, while it is in the cache.
+    std::optional<TileRows> tiles;
     if (!drawOver)
-        tilePattern(*image, *pattern.tile, s.ShiftDir, pattern.palette);
+        tiles.emplace(*pattern.tile, w, s.ShiftDir, pattern.palette);
 
     host.statusRefresh();
     busy.record.setText("Shifting Dots");
@@ -382,7 +437,7 @@ static GenerationResult figureImpl(const SirdsSettings& s, const FigureJob& job,
     figure.da = s.da;
     figure.method = s.ShiftDir;
     const ScanTable table = makeTable(s, g, DepthScale::figure(), w);
-    if (!runBands(*image, table, FigureSampler(figure), busy, host, job.options))
+    if (!runBands(*image, w, tiles ? &*tiles : nullptr, table, FigureSampler(figure), busy, host, job.options))
         return stopped();
 
     if (s.Marker == 1)
@@ -427,16 +482,17 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
     const std::int32_t h = static_cast<std::int32_t>(ph);
     const std::int32_t g = static_cast<std::int32_t>(g64);
 
-    // The source as 8-bit indices at the size the window shows it.
+    // The source at the size the window shows it; a picture at its own size
+    // is read as it is, row by row.
     std::unique_ptr<platform::Bitmap> converted;
     const platform::Bitmap* source = job.picture;
-    if (source->bitsPerPixel() != 8) {
-        converted = indexedCopy(*source, job.palette);
-        if (!converted)
-            return failure(host, std::string(kNoMemoryMessage));
-        source = converted.get();
-    }
     if (zoom != 1.0) {
+        if (source->bitsPerPixel() != 8) {
+            converted = indexedCopy(*source, job.palette);
+            if (!converted)
+                return failure(host, std::string(kNoMemoryMessage));
+            source = converted.get();
+        }
         auto scaled = scaledCopy(*source, static_cast<std::int32_t>(pw), h, zoom);
         if (!scaled)
             return failure(host, std::string(kNoMemoryMessage));
@@ -444,11 +500,12 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
         source = converted.get();
     }
 
+    // The finished picture is made directly, without the strip.
     const platform::Palette palette = stereogramPalette(*pattern.palette);
-    auto image = platform::Bitmap::create(w, h, 8);
+    auto image = platform::Bitmap::create(finishedWidth(w, g, s.ShiftDir, true), h, 8);
     if (!image)
         return failure(host, std::string(kNoMemoryMessage));
-    tilePattern(*image, *pattern.tile, s.ShiftDir, pattern.palette);
+    const TileRows tiles(*pattern.tile, w, s.ShiftDir, pattern.palette);
 
     busy.start(ProgressRecord{});
     busy.record.setText("Generating Dots");
@@ -469,17 +526,15 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
     GenerationOptions options = job.options;
     if (options.threads == 0)
         options.threads = 1;
-    if (!runBands(*image, table, PictureSampler(*source, layout, lookup), busy, host, options)) {
+    if (!runBands(*image, w, &tiles, table, PictureSampler(*source, job.palette, layout, lookup), busy, host,
+                  options)) {
         host.beep();
         return stopped();
     }
 
-    auto result = cropImage(*image, finishedWidth(w, g, s.ShiftDir, true));
-    if (!result)
-        return failure(host, std::string(kNoMemoryMessage));
     if (s.Marker == 1)
-        drawMarkers(*result, palette, g);
-    return finished(std::move(result), palette, std::string(job.title) + "{sird}");
+        drawMarkers(*image, palette, g);
+    return finished(std::move(image), palette, std::string(job.title) + "{sird}");
 }
 
 GenerationResult makeFromPicture(const SirdsSettings& settings, const PictureJob& job, GenerationHost& host)
@@ -513,15 +568,16 @@ static GenerationResult mapImpl(const SirdsSettings& s, const DepthMapJob& job, 
     const std::int32_t w = static_cast<std::int32_t>(w64);
     const std::int32_t h = static_cast<std::int32_t>(mh);
 
+    // The finished picture is made directly, without the strip.
     const platform::Palette palette = stereogramPalette(*pattern.palette);
-    auto image = platform::Bitmap::create(w, h, 8);
+    auto image = platform::Bitmap::create(finishedWidth(w, g, s.ShiftDir, true), h, 8);
     if (!image)
         return failure(host, std::string(kNoMemoryMessage));
 
     busy.start(ProgressRecord{});
     busy.record.setText("Generating Dots");
     busy.report(kProgressText);
-    tilePattern(*image, *pattern.tile, s.ShiftDir, pattern.palette);
+    const TileRows tiles(*pattern.tile, w, s.ShiftDir, pattern.palette);
 
     host.statusRefresh();
     busy.record.setText("Shifting Dots");
@@ -529,15 +585,12 @@ static GenerationResult mapImpl(const SirdsSettings& s, const DepthMapJob& job, 
     busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * h);
     const SampleLayout layout = sampleLayout(static_cast<std::int32_t>(mw), w, g, s.ShiftDir);
     const ScanTable table = makeTable(s, g, DepthScale::depthMap(), w);
-    if (!runBands(*image, table, MapSampler(*job.map, layout, h), busy, host, job.options))
+    if (!runBands(*image, w, &tiles, table, MapSampler(*job.map, layout, h), busy, host, job.options))
         return stopped();
 
-    auto result = cropImage(*image, finishedWidth(w, g, s.ShiftDir, true));
-    if (!result)
-        return failure(host, std::string(kNoMemoryMessage));
     if (s.Marker == 1)
-        drawMarkers(*result, palette, g);
-    return finished(std::move(result), palette, std::string(job.title));
+        drawMarkers(*image, palette, g);
+    return finished(std::move(image), palette, std::string(job.title));
 }
 
 GenerationResult makeFromDepthMap(const SirdsSettings& settings, const DepthMapJob& job, GenerationHost& host)

@@ -62,19 +62,29 @@ static std::vector<std::uint8_t> tileIndices(const platform::Bitmap& tile, const
     return out;
 }
 
+TileRows::TileRows(const platform::Bitmap& tile, std::int32_t imageWidth, std::int32_t method,
+                   const platform::Palette* tilePalette)
+    : bits_(tileIndices(tile, tilePalette)), tileWidth_(tile.width()), tileHeight_(tile.height()),
+      imageWidth_(imageWidth), phase_(tilePhase(imageWidth, tile.width(), method))
+{
+}
+
+void TileRows::fill(std::uint8_t* row, std::int32_t y) const
+{
+    if (tileWidth_ <= 0 || tileHeight_ <= 0 || y < 0)
+        return;
+    const std::uint8_t* src = bits_.data() + static_cast<std::size_t>(y % tileHeight_) * static_cast<std::size_t>(tileWidth_);
+    tileRow(row, imageWidth_, src, tileWidth_, phase_);
+}
+
 bool tilePattern(platform::Bitmap& image, const platform::Bitmap& tile, std::int32_t method,
                  const platform::Palette* tilePalette)
 {
     if (image.bitsPerPixel() != 8 || tile.width() <= 0 || tile.height() <= 0)
         return false;
-    const std::vector<std::uint8_t> bits = tileIndices(tile, tilePalette);
-    const std::int32_t pw = tile.width();
-    const std::int32_t ph = tile.height();
-    const std::int32_t phase = tilePhase(image.width(), pw, method);
-    for (std::int32_t y = 0; y < image.height(); ++y) {
-        const std::uint8_t* src = bits.data() + static_cast<std::size_t>(y % ph) * static_cast<std::size_t>(pw);
-        tileRow(image.rowFromTop(y), image.width(), src, pw, phase);
-    }
+    const TileRows rows(tile, image.width(), method, tilePalette);
+    for (std::int32_t y = 0; y < image.height(); ++y)
+        rows.fill(image.rowFromTop(y), y);
     return true;
 }
 

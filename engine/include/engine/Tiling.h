@@ -8,8 +8,10 @@
 // divide the image are clipped at its edges.
 
 #include "platform/Bitmap.h"
+#include "platform/Palette.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace engine {
 
@@ -23,6 +25,24 @@ std::int32_t tilePhase(std::int32_t imageWidth, std::int32_t tileWidth, std::int
 // indices, tileWidth bytes long.
 void tileRow(std::uint8_t* row, std::int32_t imageWidth, const std::uint8_t* tileRowBits,
              std::int32_t tileWidth, std::int32_t phase);
+
+// The tile prepared once for an image of a given width, so that any row can
+// be tiled on its own (by several threads at once: fill only reads). The
+// tile may have any depth, as with tilePattern.
+class TileRows {
+public:
+    TileRows(const platform::Bitmap& tile, std::int32_t imageWidth, std::int32_t method,
+             const platform::Palette* tilePalette = nullptr);
+    // Fills imageWidth bytes of row with image row y counted from the top.
+    void fill(std::uint8_t* row, std::int32_t y) const;
+
+private:
+    std::vector<std::uint8_t> bits_; // the tile's rows as 8-bit indices, top row first
+    std::int32_t tileWidth_;
+    std::int32_t tileHeight_;
+    std::int32_t imageWidth_;
+    std::int32_t phase_;
+};
 
 // Tiles the whole 8-bit image. The tile may have any depth the bitmap
 // supports: 1-, 4- and 8-bit tiles keep their indices; a 24-bit tile is
