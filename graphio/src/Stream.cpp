@@ -5,19 +5,19 @@
 #include <algorithm>
 #include <cstring>
 
-std::optional<InStream> InStream::open(const std::string& path)
+std::optional<InStream> InStream::open(const std::string& path, platform::FileProblem* problem)
 {
-    auto data = platform::readWholeFile(path);
-    if (!data)
+    auto file = platform::FileBytes::open(path, platform::kMaxInputFile, problem);
+    if (!file)
         return std::nullopt;
-    return InStream(std::move(*data));
+    return InStream(std::move(*file));
 }
 
 std::size_t InStream::read(void* out, std::size_t n)
 {
     std::size_t got = std::min(n, remaining());
     if (got)
-        std::memcpy(out, data_.data() + pos_, got);
+        std::memcpy(out, file_.data() + pos_, got);
     pos_ += got;
     if (got < n)
         eof_ = true;
@@ -26,11 +26,11 @@ std::size_t InStream::read(void* out, std::size_t n)
 
 int InStream::getc()
 {
-    if (pos_ >= data_.size()) {
+    if (pos_ >= file_.size()) {
         eof_ = true;
         return -1;
     }
-    return data_[pos_++];
+    return file_.data()[pos_++];
 }
 
 void InStream::seek(std::size_t offset)

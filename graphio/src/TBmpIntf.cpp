@@ -225,6 +225,9 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
         return nullptr;
     }
 
+    if (L.compression == platform::BI_RGB && platform::Bitmap::validDepth(bpp))
+        return readPlainRows(in, L.pixelOffset, width, height, bpp, topDown, entries);
+
     in.seek(L.pixelOffset);
     BmpDecoder decoder(in, L.compression, bpp, width, height);
     if (L.compression == BI_BITFIELDS && !decoder.setMasks(masks[0], masks[1], masks[2])) {
@@ -299,6 +302,44 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
 
     if (FreeImgMem() != 0)
         ErrorMsg("Memory problem - Proceed with caution.");
+    resultPalette_ = std::move(palette);
+    DoStatusMsg(100, 100, "Done");
+    return bitmap;
+}
+
+std::unique_ptr<platform::Bitmap> TBmpIntf::readPlainRows(InStream& in, std::size_t pixelOffset, int width,
+                                                          int height, int bpp, bool topDown,
+                                                          const std::vector<platform::PALETTEENTRY>& entries)
+{
+    DoStatusMsg(0, 0, "Reading Bitmap");
+    auto palette = std::make_unique<platform::Palette>(entries);
+    auto bitmap = platform::Bitmap::create(width, height, bpp);
+    if (!bitmap) {
+        ErrorMsg("Insufficient memory to write image");
+        return nullptr;
+    }
+    const std::size_t fileRowLength = platform::dibStride(width, bpp);
+    const std::uint64_t bits = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bpp);
+    const std::size_t fullBytes = static_cast<std::size_t>(bits / 8);
+    const int tailBits = static_cast<int>(bits % 8);
+    const std::uint8_t tailMask = static_cast<std::uint8_t>(0xFF00u >> tailBits);
+    const std::uint8_t* file = in.bytes().data() + pixelOffset;
+    const int band = BandRows(height, bitmap->stride());
+    // The caller checked that every row's pixels are in the file; only the
+    // last row's padding may be missing, and padding is never read.
+    for (int done = 0; done < height;) {
+        const int rows = std::min(band, height - done);
+        for (int i = done; i < done + rows; ++i) {
+            const std::uint8_t* src = file + static_cast<std::size_t>(i) * fileRowLength;
+            std::uint8_t* dst = bitmap->row(topDown ? height - 1 - i : i);
+            std::memcpy(dst, src, fullBytes);
+            if (tailBits)
+                dst[fullBytes] = src[fullBytes] & tailMask;
+        }
+        done += rows;
+        in.release(pixelOffset + static_cast<std::size_t>(done) * fileRowLength);
+        DoStatusMsg(height, done, "Reading Bitmap");
+    }
     resultPalette_ = std::move(palette);
     DoStatusMsg(100, 100, "Done");
     return bitmap;

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,36 +73,208 @@ bool fileExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::size_t maxBytes)
+std::string describe(FileProblem problem, std::size_t maxBytes)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return std::nullopt;
+    switch (problem) {
+    case FileProblem::None:
+        return {};
+    case FileProblem::CannotOpen:
+        return "The file cannot be opened.";
+    case FileProblem::NotRegular:
+        return "It is not a regular file.";
+    case FileProblem::TooLarge:
+        if (maxBytes >= (std::size_t{1} << 20) && maxBytes % (std::size_t{1} << 20) == 0)
+            return "The file is larger than " + std::to_string(maxBytes >> 20) + " MiB.";
+        return "The file is larger than " + std::to_string(maxBytes) + " bytes.";
+    case FileProblem::ReadError:
+        return "The file cannot be read.";
+    }
+    return {};
+}
+
+namespace {
+
+void setProblem(FileProblem* out, FileProblem p)
+{
+    if (out)
+        *out = p;
+}
+
+// Opens path for reading without ever waiting: a pipe opens at once even
+// without a writer. Returns the descriptor (with the wait restored for
+// reads) and its status, or -1.
+int openForReading(const std::string& path, struct stat& st, bool regularOnly, FileProblem* problem)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        setProblem(problem, FileProblem::CannotOpen);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        setProblem(problem, FileProblem::CannotOpen);
+        return -1;
+    }
+    if (regularOnly && !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        setProblem(problem, FileProblem::NotRegular);
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+std::optional<std::vector<std::uint8_t>> readDescriptor(int fd, const struct stat& st, std::size_t maxBytes,
+                                                        FileProblem* problem)
+{
     std::vector<std::uint8_t> data;
-    struct stat st{};
-    if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (S_ISREG(st.st_mode)) {
         if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-            std::fclose(f);
+            setProblem(problem, FileProblem::TooLarge);
             return std::nullopt;
         }
         data.reserve(static_cast<std::size_t>(st.st_size));
     }
     std::uint8_t chunk[65536];
-    std::size_t n;
-    bool ok = true;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-        if (data.size() + n > maxBytes) {
-            ok = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            setProblem(problem, FileProblem::ReadError);
+            return std::nullopt;
+        }
+        if (n == 0)
             break;
+        if (data.size() + static_cast<std::size_t>(n) > maxBytes) {
+            setProblem(problem, FileProblem::TooLarge);
+            return std::nullopt;
         }
         data.insert(data.end(), chunk, chunk + n);
     }
-    if (std::ferror(f))
-        ok = false;
-    std::fclose(f);
-    if (!ok)
-        return std::nullopt;
+    setProblem(problem, FileProblem::None);
     return data;
+}
+
+std::optional<std::vector<std::uint8_t>> readFile(const std::string& path, std::size_t maxBytes, bool regularOnly,
+                                                  FileProblem* problem)
+{
+    struct stat st{};
+    const int fd = openForReading(path, st, regularOnly, problem);
+    if (fd < 0)
+        return std::nullopt;
+    auto data = readDescriptor(fd, st, maxBytes, problem);
+    ::close(fd);
+    return data;
+}
+
+} // namespace
+
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::size_t maxBytes,
+                                                       FileProblem* problem)
+{
+    return readFile(path, maxBytes, false, problem);
+}
+
+std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path, std::size_t maxBytes,
+                                                         FileProblem* problem)
+{
+    return readFile(path, maxBytes, true, problem);
+}
+
+FileBytes::FileBytes(std::vector<std::uint8_t> data) : owned_(std::move(data))
+{
+    data_ = owned_.data();
+    size_ = owned_.size();
+}
+
+FileBytes::FileBytes(FileBytes&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+FileBytes& FileBytes::operator=(FileBytes&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    reset();
+    owned_ = std::move(other.owned_);
+    mapping_ = other.mapping_;
+    size_ = other.size_;
+    released_ = other.released_;
+    data_ = mapping_ ? other.data_ : owned_.data();
+    other.mapping_ = nullptr;
+    other.data_ = nullptr;
+    other.size_ = 0;
+    other.released_ = 0;
+    other.owned_.clear();
+    return *this;
+}
+
+FileBytes::~FileBytes()
+{
+    reset();
+}
+
+void FileBytes::reset()
+{
+    if (mapping_)
+        ::munmap(mapping_, size_);
+    mapping_ = nullptr;
+    data_ = nullptr;
+    size_ = 0;
+    released_ = 0;
+    owned_.clear();
+}
+
+std::optional<FileBytes> FileBytes::open(const std::string& path, std::size_t maxBytes, FileProblem* problem)
+{
+    struct stat st{};
+    const int fd = openForReading(path, st, false, problem);
+    if (fd < 0)
+        return std::nullopt;
+    // Small files are simply read; large regular ones are mapped.
+    constexpr std::uint64_t kMapFrom = 256 * 1024;
+    if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) >= kMapFrom) {
+        if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+            ::close(fd);
+            setProblem(problem, FileProblem::TooLarge);
+            return std::nullopt;
+        }
+        const std::size_t n = static_cast<std::size_t>(st.st_size);
+        void* p = ::mmap(nullptr, n, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (p != MAP_FAILED) {
+            ::close(fd);
+            ::madvise(p, n, MADV_SEQUENTIAL);
+            FileBytes bytes;
+            bytes.mapping_ = p;
+            bytes.data_ = static_cast<const std::uint8_t*>(p);
+            bytes.size_ = n;
+            setProblem(problem, FileProblem::None);
+            return bytes;
+        }
+    }
+    auto data = readDescriptor(fd, st, maxBytes, problem);
+    ::close(fd);
+    if (!data)
+        return std::nullopt;
+    return FileBytes(std::move(*data));
+}
+
+void FileBytes::release(std::size_t offset)
+{
+    if (!mapping_)
+        return;
+    static const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    // Only whole megabytes at a time: each release is a system call.
+    constexpr std::size_t kStep = std::size_t{1} << 20;
+    const std::size_t end = std::min(offset, size_) / page * page;
+    if (end < released_ + kStep)
+        return;
+    ::madvise(static_cast<std::uint8_t*>(mapping_) + released_, end - released_, MADV_DONTNEED);
+    released_ = end;
 }
 
 SafeFile::SafeFile(std::string target) : target_(std::move(target)) {}

@@ -5,6 +5,7 @@
 // Writers write to a byte sink: a file (through a safe temporary) or memory.
 
 #include "pictrans/Export.h"
+#include "platform/FileIO.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,9 +18,11 @@
 class PICTRANS_API InStream {
 public:
     InStream() = default;
-    explicit InStream(std::vector<std::uint8_t> data) : data_(std::move(data)) {}
-    // Null when the file cannot be opened or read, or exceeds the input cap.
-    static std::optional<InStream> open(const std::string& path);
+    explicit InStream(std::vector<std::uint8_t> data) : file_(std::move(data)) {}
+    explicit InStream(platform::FileBytes file) : file_(std::move(file)) {}
+    // Null when the file cannot be opened or read, or exceeds the input cap;
+    // problem (when given) says why. A large file is mapped, not copied.
+    static std::optional<InStream> open(const std::string& path, platform::FileProblem* problem = nullptr);
 
     // Copies up to n bytes; fewer at the end of the data, which sets eof().
     std::size_t read(void* out, std::size_t n);
@@ -29,16 +32,19 @@ public:
     // there, and the next read reports end of file.
     void seek(std::size_t offset);
     std::size_t tell() const { return pos_; }
-    std::size_t size() const { return data_.size(); }
-    std::size_t remaining() const { return pos_ < data_.size() ? data_.size() - pos_ : 0; }
+    std::size_t size() const { return file_.size(); }
+    std::size_t remaining() const { return pos_ < file_.size() ? file_.size() - pos_ : 0; }
     bool eof() const { return eof_; }
     // An in-memory stream has no device errors; kept for the codecs' status rules.
     bool error() const { return false; }
     void clearEof() { eof_ = false; }
-    std::span<const std::uint8_t> bytes() const { return data_; }
+    std::span<const std::uint8_t> bytes() const { return {file_.data(), file_.size()}; }
+    // The reader has passed the bytes before offset for good; a large file
+    // gives back the memory they took (see platform::FileBytes::release).
+    void release(std::size_t offset) { file_.release(offset); }
 
 private:
-    std::vector<std::uint8_t> data_;
+    platform::FileBytes file_;
     std::size_t pos_ = 0;
     bool eof_ = false;
 };

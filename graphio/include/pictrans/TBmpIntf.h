@@ -23,4 +23,12 @@ public:
     std::unique_ptr<platform::Bitmap> ReadStream(InStream& in);
     int WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
                     const platform::Palette* palette);
+
+private:
+    // Uncompressed rows at a depth the bitmap holds (1, 4, 8 or 24 bits) are
+    // the bitmap's own rows: copied straight in, the bits past the width
+    // cleared, and the input given back as it is passed.
+    std::unique_ptr<platform::Bitmap> readPlainRows(InStream& in, std::size_t pixelOffset, int width, int height,
+                                                    int bitsPerPixel, bool topDown,
+                                                    const std::vector<platform::PALETTEENTRY>& entries);
 };

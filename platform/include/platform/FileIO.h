@@ -17,9 +17,63 @@ namespace platform {
 inline constexpr std::size_t kMaxInputFile = std::size_t{1} << 30;
 
 bool fileExists(const std::string& path);
-// Null when the file cannot be opened or read, or is larger than maxBytes.
+
+// Why a whole-file read gave nothing.
+enum class FileProblem {
+    None,
+    CannotOpen, // missing, no permission, or a folder
+    NotRegular, // a device, pipe or socket where a regular file is needed
+    TooLarge,   // more than the reader's limit
+    ReadError,
+};
+// A short sentence for a problem ("The file is larger than 64 MiB." and the like).
+std::string describe(FileProblem problem, std::size_t maxBytes);
+
+// Null when the file cannot be opened or read, or is larger than maxBytes;
+// problem (when given) says which. A pipe is read as far as a writer has
+// written into it; a pipe without a writer reads as empty instead of
+// waiting for one.
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path,
-                                                       std::size_t maxBytes = kMaxInputFile);
+                                                       std::size_t maxBytes = kMaxInputFile,
+                                                       FileProblem* problem = nullptr);
+// The same for a regular file only: anything else is not opened at all
+// (FileProblem::NotRegular), so a pipe or a device never blocks the reader.
+std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path, std::size_t maxBytes,
+                                                         FileProblem* problem = nullptr);
+
+// The bytes of a whole file for a reader that passes over them once. A
+// regular file is mapped from the page cache (no copy); anything else is
+// read into memory as readWholeFile reads it.
+class FileBytes {
+public:
+    FileBytes() = default;
+    explicit FileBytes(std::vector<std::uint8_t> data);
+    FileBytes(FileBytes&& other) noexcept;
+    FileBytes& operator=(FileBytes&& other) noexcept;
+    ~FileBytes();
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    static std::optional<FileBytes> open(const std::string& path, std::size_t maxBytes = kMaxInputFile,
+                                         FileProblem* problem = nullptr);
+
+    const std::uint8_t* data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+    // The reader is done with the bytes before offset: a mapped file gives
+    // back the memory they took, so reading a large file never holds all of
+    // it at once. Reading them again still works.
+    void release(std::size_t offset);
+
+private:
+    void reset();
+
+    std::vector<std::uint8_t> owned_;
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    void* mapping_ = nullptr;
+    std::size_t released_ = 0;
+};
 
 // Writes a file through a temporary in the same folder. Nothing touches the
 // target until commit(); a SafeFile destroyed without commit() removes its
