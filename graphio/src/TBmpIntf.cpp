@@ -402,7 +402,9 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
     if (palette && !palette->empty()) {
         used = *palette;
         colors = std::min<std::size_t>(used.size(), platform::Palette::kMaxEntries);
-    } else {
+    } else if (depth <= 8) {
+        // A true-colour file carries no colour table, so only indexed
+        // pictures miss their palette.
         ErrorMsg("Warning: Palette information unavailable.");
         // Our display is a palette device: its system palette is the picture's.
         used = platform::Palette::system();
@@ -429,7 +431,53 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
     BmpEncoder encoder(out, depth);
     encoder.init();
     int lastReport = 0;
-    for (int y = 0; y < height; ++y) {
+    // A bitmap of the file's depth holds the file's rows, bottom-up at the
+    // same stride: runs of rows are written straight from it. A row whose
+    // bits past the width are not all clear is written from a cleared copy.
+    const int fastRows = bitmap->bitsPerPixel() == depth ? height : 0;
+    if (fastRows > 0) {
+        const std::uint64_t usedBits = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(depth);
+        const std::size_t fullBytes = static_cast<std::size_t>(usedBits / 8);
+        const int tailBits = static_cast<int>(usedBits % 8);
+        const std::uint8_t tailMask = static_cast<std::uint8_t>(0xFF00u >> tailBits);
+        auto clean = [&](const std::uint8_t* row) {
+            if (tailBits && (row[fullBytes] & ~tailMask))
+                return false;
+            for (std::size_t i = fullBytes + (tailBits ? 1 : 0); i < rowLength; ++i) {
+                if (row[i])
+                    return false;
+            }
+            return true;
+        };
+        // About a megabyte a write.
+        const int chunk = static_cast<int>(std::max<std::size_t>(1, (std::size_t{1} << 20) / rowLength));
+        bool ok = true;
+        for (int y = 0; y < height && ok;) {
+            const int end = std::min(height, y + chunk);
+            int first = y;
+            for (; y < end && ok; ++y) {
+                const std::uint8_t* row = bitmap->row(y);
+                if (clean(row))
+                    continue;
+                ok = (y == first || out.write(bitmap->row(first), static_cast<std::size_t>(y - first) * rowLength));
+                std::memcpy(rowMem, row, rowLength);
+                if (tailBits)
+                    rowMem[fullBytes] &= tailMask;
+                std::memset(rowMem + fullBytes + (tailBits ? 1 : 0), 0, rowLength - fullBytes - (tailBits ? 1 : 0));
+                ok = ok && out.write(rowMem, rowLength);
+                first = y + 1;
+            }
+            ok = ok && (y == first || out.write(bitmap->row(first), static_cast<std::size_t>(y - first) * rowLength));
+            // The reports a row at a time would have made: every 10 rows.
+            for (; ok && lastReport + 10 < y; lastReport += 10)
+                DoStatusMsg(height, lastReport + 10, "Writing Bitmap");
+        }
+        if (!ok) {
+            FreeImgMem();
+            return ErrorMsg("Error writing Bitmap image.");
+        }
+    }
+    for (int y = fastRows; y < height; ++y) {
         bitmap->getDIBits(y, 1, rowMem, info.bmiHeader, &used);
         if (depth == 24) {
             // Device rows hold blue, green, red; the encoder takes red, green, blue.

@@ -891,3 +891,59 @@ TEST(BmpFiles, OverwriteQuestionAndSafeReplacement)
 }
 
 } // namespace
+
+// Rows are written straight from the bitmap; whatever its bytes past the
+// width hold, the file's padding and unused bits are clear, and a file with
+// dirty padding reads back into clean rows.
+TEST(BmpRoundTrip, BitsPastTheWidthAreClearedBothWays)
+{
+    for (int bpp : {1, 4, 8, 24}) {
+        for (int w : {1, 5, 8, 13}) {
+            auto bmp = platform::Bitmap::create(w, 9, bpp);
+            ASSERT_TRUE(bmp);
+            std::fill(bmp->bits().begin(), bmp->bits().end(), std::uint8_t{0xFF});
+            auto pal = greyPalette(bpp == 24 ? 0 : std::size_t{1} << bpp);
+            auto bytes = writeBytes(*bmp, bpp == 24 ? nullptr : &pal);
+            const std::size_t stride = bmp->stride();
+            const std::size_t offset = le32(bytes, 10);
+            ASSERT_EQ(bytes.size(), offset + stride * 9) << bpp << ' ' << w;
+            const std::size_t usedBits = static_cast<std::size_t>(w) * static_cast<std::size_t>(bpp);
+            for (int y = 0; y < 9; ++y) {
+                const std::uint8_t* row = bytes.data() + offset + static_cast<std::size_t>(y) * stride;
+                for (std::size_t bit = 0; bit < stride * 8; ++bit) {
+                    const bool set = (row[bit / 8] >> (7 - bit % 8)) & 1;
+                    ASSERT_EQ(set, bit < usedBits) << bpp << " bits, width " << w << ", row " << y << ", bit " << bit;
+                }
+            }
+            // The same bytes with dirty padding read back as clean rows.
+            for (int y = 0; y < 9; ++y)
+                for (std::size_t i = (usedBits + 7) / 8; i < stride; ++i)
+                    bytes[offset + static_cast<std::size_t>(y) * stride + i] = 0xA5;
+            auto r = readBytes(bytes);
+            ASSERT_TRUE(r.bitmap);
+            for (int y = 0; y < 9; ++y)
+                for (int x = 0; x < w; ++x)
+                    ASSERT_EQ(r.bitmap->pixel(x, y), bpp == 24 ? 0xFFFFFFu : (1u << bpp) - 1);
+            for (std::size_t i = 0; i < r.bitmap->bits().size(); ++i) {
+                if ((i % stride) * 8 >= usedBits) {
+                    ASSERT_EQ(r.bitmap->bits()[i], 0) << bpp << " bits, width " << w << ", byte " << i;
+                }
+            }
+        }
+    }
+}
+
+// A true-colour picture has no palette to miss: writing it says nothing.
+TEST(BmpWrite, TrueColourWithoutPaletteIsWrittenWithoutWarning)
+{
+    auto bmp = platform::Bitmap::create(6, 4, 24);
+    ASSERT_TRUE(bmp);
+    bmp->setPixel(2, 1, 0x123456);
+    RecordingWindow owner;
+    auto bytes = writeBytes(*bmp, nullptr, &owner);
+    EXPECT_TRUE(owner.boxes.empty()) << owner.boxes[0].text;
+    EXPECT_EQ(le32(bytes, 10), 54u);
+    auto r = readBytes(bytes);
+    ASSERT_TRUE(r.bitmap);
+    EXPECT_EQ(*r.bitmap, *bmp);
+}
