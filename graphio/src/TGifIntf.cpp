@@ -135,7 +135,32 @@ bool TGifIntf::SkipExtension(InStream& in)
     }
 }
 
-std::unique_ptr<platform::Bitmap> TGifIntf::ReadStream(InStream& in)
+bool TGifIntf::SkipImage(InStream& in)
+{
+    GIFIMDESC desc;
+    if (desc.get(in) != 0)
+        return false;
+    if (desc.hasLocalTable()) {
+        const std::size_t bytes = 3 * static_cast<std::size_t>(desc.tableSize());
+        if (in.remaining() < bytes)
+            return false;
+        in.seek(in.tell() + bytes);
+    }
+    if (in.getc() < 0) // minimum code size
+        return false;
+    for (;;) {
+        const int n = in.getc();
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (in.remaining() < static_cast<std::size_t>(n))
+            return false;
+        in.seek(in.tell() + static_cast<std::size_t>(n));
+    }
+}
+
+std::unique_ptr<platform::Bitmap> TGifIntf::ReadStream(InStream& in, int image)
 {
     resultPalette_.reset();
     globalColors_.clear();
@@ -156,6 +181,12 @@ std::unique_ptr<platform::Bitmap> TGifIntf::ReadStream(InStream& in)
         const int c = in.getc();
         if (c <= 0)
             break;
+        if (c == GIF_IMAGE_ID && image > 0) {
+            if (!SkipImage(in))
+                return ErrorMsg(kImageData), nullptr;
+            --image;
+            continue;
+        }
         if (c == GIF_IMAGE_ID)
             return PaintImage(in);
         if (c == GIF_EXTENSION_ID) {

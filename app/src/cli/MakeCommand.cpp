@@ -1,6 +1,7 @@
 // dotscape make: a stereogram from a math figure, a picture or a depth map,
 // with the same engine, patterns and configuration as the desktop program.
 
+#include "AnimationOutput.h"
 #include "PictureOutput.h"
 
 #include "app/CommandLine.h"
@@ -48,7 +49,19 @@ const char* const kMakeUsage =
     "  --config FILE        settings from FILE instead of the user's DOTSCAPE.INI\n"
     "                       (a missing file gives the defaults; make never writes it)\n"
     "  -o, --output OUT     the stereogram, in the format OUT's name gives (as convert)\n"
-    "  -f, --force          overwrite OUT without asking\n";
+    "  -f, --force          overwrite OUT without asking\n"
+    "\n"
+    "Animation (a looping animated GIF; OUT must be a .gif):\n"
+    "  --frames N           N stereograms (2 to 360), one parameter changing by a step\n"
+    "                       from frame to frame; frame 1 has the settings as given\n"
+    "  --da-step A          a math figure turns A degrees a frame (the angle wraps\n"
+    "                       within -180 to 180: 12 frames of 30 make a full turn)\n"
+    "  --dx-step X          a math figure moves X pixels right a frame\n"
+    "  --dy-step Y          a math figure moves Y pixels up a frame\n"
+    "  --z-step Z           Zmax grows by Z a frame (negative: shrinks), any source;\n"
+    "                       every frame's value must lie in its range\n"
+    "  --delay MS           each frame shows MS milliseconds (20 to 655350; stored in\n"
+    "                       hundredths of a second, rounded to the nearest); default 80\n";
 
 struct MakeOptions {
     enum class Source { Figure, Picture, DepthMap };
@@ -60,6 +73,7 @@ struct MakeOptions {
     std::optional<std::string> patternDir;
     std::optional<int> pattern;
     bool force = false;
+    AnimationArgs animation;
 };
 
 class UsageError {
@@ -146,6 +160,9 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
         } else if (a == "--method" || a == "--depth-by" || a == "--width" || a == "--height" || a == "--gap" ||
                    a == "--zmin" || a == "--zmax" || a == "--dx" || a == "--dy" || a == "--da") {
             overrides.push_back({a, value()});
+        } else if (AnimationArgs::isOption(a)) {
+            if (std::string problem = o.animation.add(a, value()); !problem.empty())
+                throw UsageError(problem);
         } else {
             throw UsageError("unknown option '" + a + "'");
         }
@@ -284,6 +301,16 @@ int runMake(const std::vector<std::string>& args, std::ostream& /*out*/, std::os
         err << "dotscape make: " << problem << '\n';
         return kExitUsage;
     }
+    engine::AnimationPlan plan;
+    if (options.animation.requested()) {
+        std::string problem = options.animation.plan(options.output, plan);
+        if (problem.empty())
+            problem = engine::checkAnimation(checked, plan, options.source == MakeOptions::Source::Figure, names);
+        if (!problem.empty()) {
+            err << "dotscape make: " << problem << '\n';
+            return kExitUsage;
+        }
+    }
 
     TerminalWindow window(err, options.force ? TerminalWindow::Answer::Yes : TerminalWindow::Answer::Ask,
                           stderrIsTerminal());
@@ -334,30 +361,37 @@ int runMake(const std::vector<std::string>& args, std::ostream& /*out*/, std::os
         patterns->Select(*options.pattern);
 
     CommandLineHost host(window, err, *patterns, painter);
-    engine::GenerationResult result;
-    switch (options.source) {
-    case MakeOptions::Source::Figure: {
-        char title[41] = {};
-        GetFigureTitle(figure, title, 40);
-        engine::FigureJob job;
-        job.figureCode = -(figure + 1);
-        job.title = title;
-        result = engine::makeFromFigure(settings, job, host);
-        break;
-    }
-    case MakeOptions::Source::Picture: {
-        engine::PictureJob job;
-        job.picture = picture.get();
-        job.palette = picturePalette.get();
-        const std::string title = baseName(options.input);
-        job.title = title;
-        result = engine::makeFromPicture(settings, job, host);
-        break;
-    }
-    case MakeOptions::Source::DepthMap:
-        result = engine::makeFromDepthMap(settings, *map, map->FileName(), host);
-        break;
-    }
+    const std::string pictureTitle = baseName(options.input);
+    // One stereogram of the source; an animation makes one per frame.
+    const engine::FrameMaker make = [&](const engine::SirdsSettings& s, engine::GenerationHost& to) {
+        engine::GenerationResult result;
+        switch (options.source) {
+        case MakeOptions::Source::Figure: {
+            char title[41] = {};
+            GetFigureTitle(figure, title, 40);
+            engine::FigureJob job;
+            job.figureCode = -(figure + 1);
+            job.title = title;
+            result = engine::makeFromFigure(s, job, to);
+            break;
+        }
+        case MakeOptions::Source::Picture: {
+            engine::PictureJob job;
+            job.picture = picture.get();
+            job.palette = picturePalette.get();
+            job.title = pictureTitle;
+            result = engine::makeFromPicture(s, job, to);
+            break;
+        }
+        case MakeOptions::Source::DepthMap:
+            result = engine::makeFromDepthMap(s, *map, map->FileName(), to);
+            break;
+        }
+        return result;
+    };
+    if (options.animation.requested())
+        return writeAnimation(options.output, settings, plan, make, host, window, err);
+    engine::GenerationResult result = make(settings, host);
     window.endProgress();
     if (!result.finished() || !result.picture.bitmap) {
         if (result.status == engine::GenerationStatus::Stopped)

@@ -32,8 +32,10 @@ public:
                   const platform::Palette* palette) override;
 
     // Reads a GIF from a stream positioned at its header (what ReadFile does
-    // after opening the file).
-    std::unique_ptr<platform::Bitmap> ReadStream(InStream& in);
+    // after opening the file). image picks which image of the file is read,
+    // 0 being the first; the images before it are skipped unread, so of an
+    // animation whose frames are stored whole this is frame number image.
+    std::unique_ptr<platform::Bitmap> ReadStream(InStream& in, int image = 0);
     // Writes the GIF into a byte sink (what WriteFile does after the
     // overwrite question, without the file); 1 on success.
     int WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
@@ -50,6 +52,9 @@ private:
     // Skips an extension block whose "!" was just consumed; false when the
     // file ends inside it.
     static bool SkipExtension(InStream& in);
+    // Skips an image whose "," was just consumed: descriptor, local colour
+    // table and data blocks. False when the file ends inside it.
+    static bool SkipImage(InStream& in);
 
     std::vector<platform::PALETTEENTRY> globalColors_;
 };
