@@ -29,6 +29,7 @@ constexpr std::array kHints{
     Hint{CM_FULLSCREEN, "View Full Screen"},
     Hint{CM_WIZARD, "Use SIRDS Wizard"},
     Hint{CM_MAKESIRDS, "Create SIRDS from a loaded image"},
+    Hint{CM_MAKEANIMATION, "Create an animated SIRDS from a math figure"},
     Hint{CM_GRAYIMAGE, "Turn current image into a gray scale image"},
     Hint{CM_SETTINGS, "Edit SIRDS Setup parameters"},
     Hint{CM_PATTERNS, "Select a SIRDS Pattern"},
@@ -110,6 +111,7 @@ bool CommandEnabled(int id, const FrameState& s)
             return false;
         return isPicture(s) || (id == CM_MAKESIRDS && s.activeKind == kKindDepthMap);
     case CM_EXIT:
+    case CM_MAKEANIMATION:
         return !s.busy;
     case CM_COLORTABLE:
         if (!s.colorTableAvailable)

@@ -28,8 +28,10 @@ class QMenu;
 
 namespace engine {
 class TSirdPatt;
+struct AnimationPlan;
 }
 namespace engine_ui {
+class TAnimPlayer;
 class TSirdsWnd;
 }
 
@@ -112,6 +114,9 @@ public:
     void OpenFile(const QString& name);
     bool SaveActiveAs(const QString& name);
     void MakeFigure(int id);
+    // Makes the frames of figure (0-based) by plan and shows them playing in
+    // a new player window; null when stopped or refused.
+    engine_ui::TAnimPlayer* MakeAnimation(int figure, const engine::AnimationPlan& plan);
     void StatusRefresh();
     void UpdatePatternButton();
     // Asks every document window whether it may close (each may ask to save)
@@ -183,6 +188,10 @@ private:
     void CmGraphicsLib();
     void CmAbout();
     std::intptr_t AddPattern(int number);
+
+    // Animated stereograms (AnimationCommands.cpp).
+    void ConnectAnimationCommands();
+    void CmMakeAnimation();
 
     // Messages from the document windows (FrameMessages.cpp).
     void ProgressReport(int phase, std::intptr_t record);

@@ -1,0 +1,86 @@
+// "Make Animation": a dialog for the figure and the parameter that changes,
+// the frames made with the engine's animation driver (progress in frames,
+// "Stop Current Process" ends it), and a player window showing them, from
+// which they are saved as an animated GIF.
+
+#include "gui/TDotscapeWnd.h"
+
+#include "gui/QtText.h"
+
+#include "engine/Animation.h"
+#include "engine/TSirdPatt.h"
+#include "engine_ui/QtGenerationHost.h"
+#include "engine_ui/TAnimDialog.h"
+#include "engine_ui/TAnimPlayer.h"
+#include "terrakit/terrakit.h"
+
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+namespace gui {
+
+namespace {
+
+std::string figureName(int index)
+{
+    char buffer[TERRAKIT_TITLE_BUFFER + 1] = {};
+    GetFigureTitle(index, buffer, TERRAKIT_TITLE_BUFFER);
+    return buffer;
+}
+
+} // namespace
+
+void TDotscapeWnd::ConnectAnimationCommands()
+{
+    OnCommand(CM_MAKEANIMATION, [this] { CmMakeAnimation(); });
+}
+
+void TDotscapeWnd::CmMakeAnimation()
+{
+    QStringList figures;
+    for (int i = 0; i < GetFigureCount(); ++i)
+        figures << fromStd(figureName(i));
+    engine_ui::TAnimDialog dialog(this, &settings_, figures);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    MakeAnimation(dialog.Figure(), dialog.Plan());
+}
+
+engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(int figure, const engine::AnimationPlan& plan)
+{
+    if (figure < 0 || figure >= GetFigureCount())
+        return nullptr;
+    const std::string title = figureName(figure);
+    engine_ui::QtGenerationHost host(FrameWindow(), this, [this]() -> engine::PatternRef {
+        if (!patterns_)
+            return {};
+        return {patterns_->GetBitmap(), patterns_->GetPalette()};
+    });
+    const engine::FrameMaker make = [&](const engine::SirdsSettings& s, engine::GenerationHost& h) {
+        engine::FigureJob job;
+        job.figureCode = -(figure + 1);
+        job.title = title;
+        return engine::makeFromFigure(s, job, h);
+    };
+    std::vector<engine::Stereogram> frames;
+    const engine::FrameSink keep = [&frames](std::int32_t, engine::Stereogram&& frame) {
+        frames.push_back(std::move(frame));
+        return true;
+    };
+    const engine::AnimationResult result = engine::makeAnimation(settings_, plan, make, keep, host);
+    StatusRefresh();
+    if (!result.finished()) // stopped, or the host has said why
+        return nullptr;
+
+    auto* player = new engine_ui::TAnimPlayer(fromStd(title + " (animation)"), std::move(frames), plan.delayMs,
+                                              FrameWindow());
+    player->SetSaveNameChooser(
+        [this] { return ChooseFile(true, QStringLiteral("GIF Files (*.GIF)|*.gif|"), 1, QStringLiteral("gif")); });
+    AddDocument(player);
+    player->Play();
+    return player;
+}
+
+} // namespace gui

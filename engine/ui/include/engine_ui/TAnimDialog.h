@@ -1,0 +1,55 @@
+#pragma once
+// "Make Animation": what to animate (a math figure, or the active depth map
+// when there is one), how many frames, which parameter changes and by how
+// much a frame, and how long each frame shows. OK checks the plan against
+// the settings for every frame and says what is wrong instead of closing.
+
+#include "engine/Animation.h"
+#include "engine/SirdsSettings.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class QComboBox;
+class QSpinBox;
+
+namespace engine_ui {
+
+class TAnimDialog : public QDialog {
+    Q_OBJECT
+public:
+    // figures: the math figure titles in catalogue order; depthMap: the
+    // title of the active depth map, or empty when there is none (it is
+    // then the first entry and chosen). settings is read, never written.
+    TAnimDialog(QWidget* parent, const engine::SirdsSettings* settings, const QStringList& figures,
+                const QString& depthMap = {});
+
+    // The figure index chosen (0-based), or -1 for the depth map.
+    int Figure() const;
+    engine::AnimationPlan Plan() const;
+
+    QComboBox* SourceList() const { return source_; }
+    QComboBox* ParameterList() const { return parameter_; }
+    QSpinBox* FramesBox() const { return frames_; }
+    QSpinBox* StepBox() const { return step_; }
+    QSpinBox* DelayBox() const { return delay_; }
+
+    // The step each parameter starts with: a full turn in 12 frames, 10
+    // pixels, 8 depth units.
+    static int DefaultStep(engine::AnimatedParameter parameter);
+
+    void accept() override;
+
+private:
+    void ParameterChanged();
+
+    const engine::SirdsSettings* settings_;
+    bool hasMap_;
+    QComboBox* source_;
+    QComboBox* parameter_;
+    QSpinBox* frames_;
+    QSpinBox* step_;
+    QSpinBox* delay_;
+};
+
+} // namespace engine_ui

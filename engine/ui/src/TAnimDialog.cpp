@@ -1,0 +1,157 @@
+#include "engine_ui/TAnimDialog.h"
+
+#include "depthmap_ui/UiMessageBox.h"
+#include "platform/Window.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cctype>
+
+namespace engine_ui {
+namespace {
+
+constexpr engine::AnimatedParameter kParameters[] = {
+    engine::AnimatedParameter::Angle,
+    engine::AnimatedParameter::ShiftX,
+    engine::AnimatedParameter::ShiftY,
+    engine::AnimatedParameter::Depth,
+};
+const char* const kParameterNames[] = {"Angle (degrees)", "Horizontal shift (pixels)", "Vertical shift (pixels)",
+                                       "Depth (Zmax)"};
+
+// The figure shown first: one that turns with the angle.
+constexpr const char* kFirstFigure = "Wind Mill 1";
+
+} // namespace
+
+int TAnimDialog::DefaultStep(engine::AnimatedParameter parameter)
+{
+    switch (parameter) {
+    case engine::AnimatedParameter::Angle:
+        return 30;
+    case engine::AnimatedParameter::ShiftX:
+    case engine::AnimatedParameter::ShiftY:
+        return 10;
+    case engine::AnimatedParameter::Depth:
+        break;
+    }
+    return 8;
+}
+
+TAnimDialog::TAnimDialog(QWidget* parent, const engine::SirdsSettings* settings, const QStringList& figures,
+                         const QString& depthMap)
+    : QDialog(parent), settings_(settings), hasMap_(!depthMap.isEmpty())
+{
+    setWindowTitle(QStringLiteral("Make Animation"));
+    auto* form = new QFormLayout;
+    source_ = new QComboBox(this);
+    if (hasMap_)
+        source_->addItem(QStringLiteral("Depth map %1").arg(depthMap));
+    source_->addItems(figures);
+    const int first = figures.indexOf(QString::fromLatin1(kFirstFigure));
+    source_->setCurrentIndex(hasMap_ ? 0 : std::max(first, 0));
+    form->addRow(QStringLiteral("Source"), source_);
+
+    frames_ = new QSpinBox(this);
+    frames_->setRange(engine::kMinFrames, engine::kMaxFrames);
+    frames_->setValue(12);
+    form->addRow(QStringLiteral("Frames"), frames_);
+
+    parameter_ = new QComboBox(this);
+    for (const char* name : kParameterNames)
+        parameter_->addItem(QString::fromLatin1(name));
+    form->addRow(QStringLiteral("Changing"), parameter_);
+
+    step_ = new QSpinBox(this);
+    step_->setRange(-100000, 100000);
+    form->addRow(QStringLiteral("Step per frame"), step_);
+
+    delay_ = new QSpinBox(this);
+    delay_->setRange(engine::kMinDelayMs, engine::kMaxDelayMs);
+    delay_->setSingleStep(10);
+    delay_->setSuffix(QStringLiteral(" ms"));
+    delay_->setValue(engine::kDefaultDelayMs);
+    form->addRow(QStringLiteral("Frame delay"), delay_);
+
+    // A depth map can only breathe.
+    if (hasMap_)
+        parameter_->setCurrentIndex(3);
+    connect(parameter_, &QComboBox::currentIndexChanged, this, [this] { ParameterChanged(); });
+    ParameterChanged();
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TAnimDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TAnimDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+void TAnimDialog::ParameterChanged()
+{
+    step_->setValue(DefaultStep(kParameters[std::max(parameter_->currentIndex(), 0)]));
+}
+
+int TAnimDialog::Figure() const
+{
+    const int index = source_->currentIndex();
+    return hasMap_ ? index - 1 : index;
+}
+
+engine::AnimationPlan TAnimDialog::Plan() const
+{
+    engine::AnimationPlan plan;
+    plan.frames = frames_->value();
+    plan.parameter = kParameters[std::max(parameter_->currentIndex(), 0)];
+    plan.step = step_->value();
+    plan.delayMs = delay_->value();
+    return plan;
+}
+
+void TAnimDialog::accept()
+{
+    // The width and height belong to figures; a depth map brings its own.
+    engine::SirdsSettings checked = settings_ ? *settings_ : engine::SirdsSettings{};
+    if (Figure() < 0) {
+        checked.w = 2 * checked.gapValue;
+        checked.h = 1;
+    }
+    const engine::AnimationPlan plan = Plan();
+    if (Figure() < 0 && plan.parameter != engine::AnimatedParameter::Depth) {
+        depthmap_ui::UiMessageBox(this, std::string_view("A depth map can only change its depth (Zmax)."), "Make Animation",
+                                  platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return;
+    }
+    engine::SettingsOptionNames names;
+    names.dx = "the horizontal shift";
+    names.dy = "the vertical shift";
+    names.da = "the angle";
+    names.zmin = "Zmin";
+    names.zmax = "Zmax";
+    names.w = "the width";
+    names.h = "the height";
+    names.gapValue = "the gap value";
+    names.DepthSel = "the depth source";
+    names.Marker = "the markers";
+    names.UseBMP = "Use Open Bitmap";
+    names.ShiftDir = "the scan method";
+    engine::AnimationOptionNames animation;
+    animation.frames = "the number of frames";
+    animation.delay = "the delay";
+    animation.angleStep = animation.shiftXStep = animation.shiftYStep = animation.depthStep = "a step of";
+    std::string problem = engine::checkAnimation(checked, plan, Figure() >= 0, names, animation);
+    if (!problem.empty()) {
+        problem[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(problem[0])));
+        depthmap_ui::UiMessageBox(this, std::string_view(problem + "."), "Make Animation",
+                                  platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return;
+    }
+    QDialog::accept();
+}
+
+} // namespace engine_ui
