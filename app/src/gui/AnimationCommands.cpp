@@ -76,8 +76,14 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(int figure, const engine::An
 
     auto* player = new engine_ui::TAnimPlayer(fromStd(title + " (animation)"), std::move(frames), plan.delayMs,
                                               FrameWindow());
-    player->SetSaveNameChooser(
-        [this] { return ChooseFile(true, QStringLiteral("GIF Files (*.GIF)|*.gif|"), 1, QStringLiteral("gif")); });
+    player->SetSaveNameChooser([this] {
+        FileRequest request;
+        request.save = true;
+        request.filters = {QStringLiteral("GIF Files (*.gif)")};
+        request.defaultSuffix = QStringLiteral("gif");
+        request.folder = fromStd(config_.lastFolder);
+        return ChooseFile(request);
+    });
     AddDocument(player);
     player->Play();
     return player;

@@ -61,7 +61,12 @@ TDotscapeWnd::FileRequest TDotscapeWnd::MakeFileRequest(bool save) const
 
 QString TDotscapeWnd::ChooseFile(bool save)
 {
-    const FileRequest request = MakeFileRequest(save);
+    return ChooseFile(MakeFileRequest(save));
+}
+
+QString TDotscapeWnd::ChooseFile(const FileRequest& request)
+{
+    const bool save = request.save;
     QString name;
     if (chooseFile_) {
         name = chooseFile_(request);

@@ -155,6 +155,7 @@ private:
     // Runs the file dialog (or the chooser set for it) and remembers the
     // folder of the name chosen.
     QString ChooseFile(bool save);
+    QString ChooseFile(const FileRequest& request);
 
     // Pictures, stereograms and math figures (PictureCommands.cpp).
     void ConnectPictureCommands();
