@@ -51,8 +51,15 @@ void TMapDocument::ToolLeftDown(MouseTrack& m, platform::Point p, DrawSurface* d
 {
     switch (tool_) {
     case kSelectTool:
+        Select(HitTest(p.x, p.y));
+        return;
     case kMoveTool:
         Select(HitTest(p.x, p.y));
+        moving_ = selected_;
+        if (moving_) {
+            moveStart_ = moving_->GetShape();
+            savedBeforeMove_ = saved_;
+        }
         return;
     case kGetLevelTool:
         if (TDepthObj* o = HitTest(p.x, p.y)) {
@@ -62,9 +69,16 @@ void TMapDocument::ToolLeftDown(MouseTrack& m, platform::Point p, DrawSurface* d
         return;
     case kApplyLevelTool:
         if (TDepthObj* o = HitTest(p.x, p.y)) {
+            MapEdit edit;
+            edit.kind = EditKind::Level;
+            edit.index = IndexOf(o);
+            edit.objectKind = o->GetKind();
+            edit.oldLevel = o->GetLevel();
+            edit.newLevel = level_;
             o->SetLevel(level_);
             saved_ = false;
             Select(o);
+            report(std::move(edit));
         }
         return;
     case kPolygonTool:
@@ -89,6 +103,14 @@ void TMapDocument::ToolLeftDown(MouseTrack& m, platform::Point p, DrawSurface* d
 void TMapDocument::ToolLeftDrag(MouseTrack& m, std::int32_t x, std::int32_t y, DrawSurface* direct)
 {
     if (tool_ == kMoveTool && selected_) {
+        if (moving_ != selected_) {
+            // A drag that became a move on the way (the tool was changed
+            // with the button down) is one edit from here on.
+            finishMove();
+            moving_ = selected_;
+            moveStart_ = moving_->GetShape();
+            savedBeforeMove_ = saved_;
+        }
         const platform::Rect c = selected_->GetCorners();
         if (view_)
             view_->invalidateRect(inflate(selected_->NormalRect(), 4), true);
@@ -136,6 +158,7 @@ void TMapDocument::ToolLeftUp(MouseTrack& m, platform::Point)
             selected_->InvalidateArea();
         }
     }
+    finishMove();
     if (tool_ != kPolygonTool)
         inProgress_.reset();
 }

@@ -96,6 +96,17 @@ void TDepthObj::MoveTo(const platform::Rect& c)
     }
 }
 
+void TDepthObj::SetShape(const ObjectShape& shape)
+{
+    x1_ = shape.corners.left;
+    y1_ = shape.corners.top;
+    x2_ = shape.corners.right;
+    y2_ = shape.corners.bottom;
+    if (kind_ == DepthKind::Polygon)
+        vertices_ = shape.vertices;
+    dropRegion();
+}
+
 void TDepthObj::SetVertices(std::span<const platform::Point> points)
 {
     if (kind_ != DepthKind::Polygon)

@@ -85,6 +85,7 @@ void TMapDocument::clearStack()
     }
     top_ = nullptr;
     selected_ = nullptr;
+    moving_ = nullptr;
 }
 
 std::int32_t TMapDocument::LevelAt(std::int32_t x, std::int32_t y) const
@@ -313,6 +314,10 @@ void TMapDocument::AddOnTop(std::unique_ptr<TDepthObj> obj)
         top_->SetPrev(o);
     top_ = o;
     saved_ = false;
+    MapEdit edit;
+    edit.kind = EditKind::Add;
+    edit.objectKind = o->GetKind();
+    report(std::move(edit));
 }
 
 void TMapDocument::swapWithNext(TDepthObj* a)
@@ -338,10 +343,15 @@ void TMapDocument::RaiseSelected()
     if (!s || !s->Prev() || !s->Next())
         return;
     TDepthObj* above = s->Prev();
+    MapEdit edit;
+    edit.kind = EditKind::Raise;
+    edit.index = IndexOf(above);
+    edit.objectKind = s->GetKind();
     swapWithNext(above);
     invalidate(s);
     invalidate(above);
     saved_ = false;
+    report(std::move(edit));
 }
 
 void TMapDocument::LowerSelected()
@@ -350,10 +360,15 @@ void TMapDocument::LowerSelected()
     if (!s || !s->Next() || !s->Next()->Next())
         return;
     TDepthObj* below = s->Next();
+    MapEdit edit;
+    edit.kind = EditKind::Lower;
+    edit.index = IndexOf(s);
+    edit.objectKind = s->GetKind();
     swapWithNext(s);
     invalidate(s);
     invalidate(below);
     saved_ = false;
+    report(std::move(edit));
 }
 
 void TMapDocument::DeleteSelected()
@@ -361,13 +376,16 @@ void TMapDocument::DeleteSelected()
     TDepthObj* s = selected_;
     if (!s || !s->Next())
         return;
-    if (top_ == s)
-        top_ = s->Next();
-    s->Unlink();
-    invalidate(s);
-    delete s;
+    MapEdit edit;
+    edit.kind = EditKind::Delete;
+    edit.index = IndexOf(s);
+    edit.objectKind = s->GetKind();
+    edit.object = takeAt(edit.index);
+    // The area it leaves is repainted before it goes into the history.
+    edit.object->InvalidateArea();
     selected_ = nullptr;
     saved_ = false;
+    report(std::move(edit));
 }
 
 void TMapDocument::Select(TDepthObj* obj)
@@ -382,6 +400,20 @@ void TMapDocument::Paint(DrawSurface& dc) const
 {
     for (TDepthObj* o = Background(); o; o = o->Prev())
         o->Draw(dc, o == selected_, true);
+}
+
+void TMapDocument::Paint(DrawSurface& dc, const platform::Rect& visible) const
+{
+    // An object draws within its corners' box, its label and handles a
+    // little beyond.
+    constexpr std::int64_t kMargin = 32;
+    for (TDepthObj* o = Background(); o; o = o->Prev()) {
+        const platform::Rect n = o->NormalRect();
+        if (n.right + kMargin < visible.left || n.left - kMargin > visible.right ||
+            n.bottom + kMargin < visible.top || n.top - kMargin > visible.bottom)
+            continue;
+        o->Draw(dc, o == selected_, true);
+    }
 }
 
 bool TMapDocument::CanClose()

@@ -155,3 +155,8 @@ out("icons/I2.svg", 48, f'''<rect x="4" y="6" width="40" height="36" rx="2" fill
 out("icons/I3.svg", 48, f'''<rect x="4" y="4" width="40" height="40" rx="2" fill="#101010" stroke="{O}" stroke-width="2"/>
 <rect x="9" y="22" width="22" height="17" fill="#707070"/><circle cx="30" cy="19" r="11" fill="#b0b0b0"/>
 <path d="M12 12 l8 -4 l6 8 z" fill="#ececec"/>''')
+# the colour table window: a grid of swatches
+out("icons/I4.svg", 48, f'''<rect x="4" y="4" width="40" height="40" rx="2" fill="#f4f4f4" stroke="{O}" stroke-width="2"/>
+<rect x="8" y="8" width="10" height="10" fill="#d03030"/><rect x="19" y="8" width="10" height="10" fill="#30a040"/><rect x="30" y="8" width="10" height="10" fill="#3050d0"/>
+<rect x="8" y="19" width="10" height="10" fill="#e0c020"/><rect x="19" y="19" width="10" height="10" fill="#20b0c0"/><rect x="30" y="19" width="10" height="10" fill="#b030b0"/>
+<rect x="8" y="30" width="10" height="10" fill="#101010"/><rect x="19" y="30" width="10" height="10" fill="#808080"/><rect x="30" y="30" width="10" height="10" fill="#ffffff" stroke="{O}" stroke-width="1"/>''')

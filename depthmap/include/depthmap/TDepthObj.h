@@ -35,6 +35,14 @@ inline constexpr bool isDepthKind(std::int32_t code)
 }
 std::string_view depthKindName(DepthKind kind);
 
+// Where an object lies: its corners as stored and, for a polygon, its
+// vertices (all of them, even beyond the 64 a drawn polygon keeps).
+struct ObjectShape {
+    platform::Rect corners;
+    std::vector<platform::Point> vertices;
+    friend bool operator==(const ObjectShape&, const ObjectShape&) = default;
+};
+
 class TDepthObj : public platform::TLinkObj {
 public:
     // A finished polygon keeps at most this many vertices.
@@ -75,6 +83,10 @@ public:
     void AddVertex(platform::Point p);
     std::span<const platform::Point> GetVertices() const { return vertices_; }
     int VertexCount() const { return static_cast<int>(vertices_.size()); }
+
+    ObjectShape GetShape() const { return {GetCorners(), vertices_}; }
+    // Puts the object back exactly where a GetShape found it.
+    void SetShape(const ObjectShape& shape);
 
     std::int32_t GetLevel() const { return level_; }
     void SetLevel(std::int32_t level) { level_ = level; }

@@ -10,12 +10,14 @@
 // can never be deleted, raised or lowered.
 
 #include "depthmap/DrawSurface.h"
+#include "depthmap/MapEdit.h"
 #include "depthmap/TDepthObj.h"
 #include "platform/BitmapInfo.h"
 #include "platform/Window.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -105,6 +107,8 @@ public:
     // Bytes of an 8-bit picture of the map, rows padded to 4 bytes.
     std::int64_t ImageSize() const;
     bool IsSaved() const { return saved_; }
+    // The undo history decides: a map taken back to its saved state is saved again.
+    void SetSaved(bool saved) { saved_ = saved; }
     int ObjectCount() const;
 
     // Writes through a temporary file, so a failed write leaves any old file
@@ -137,6 +141,25 @@ public:
     void Select(TDepthObj* obj);
     void MarkChanged() { saved_ = false; }
 
+    // Positions from the top (0); -1 and null when there is no such object.
+    int IndexOf(const TDepthObj* obj) const;
+    TDepthObj* ObjectAt(int index) const;
+
+    // Every change to the stack (an object added, moved, given a level,
+    // raised, lowered or deleted) is handed to the sink once it is made, as
+    // an edit that Undo and Redo can replay. Without a sink the edit is
+    // dropped (and with it a deleted object).
+    using EditSink = std::function<void(MapEdit)>;
+    void SetEditSink(EditSink sink) { editSink_ = std::move(sink); }
+    // Takes an edit back, or makes it again after it was taken back; edits
+    // must be replayed in the reverse order of their making (and then
+    // forward again). The answer is the position of the object concerned
+    // afterwards, -1 when it is out of the stack; the selection follows it.
+    // Both clear the saved flag: the caller knows whether the result is the
+    // saved state.
+    int Undo(MapEdit& edit);
+    int Redo(MapEdit& edit);
+
     std::int32_t CurrentTool() const { return tool_; }
     void SetCurrentTool(std::int32_t tool) { tool_ = tool; }
     std::int32_t CurrentLevel() const { return level_; }
@@ -145,6 +168,8 @@ public:
     // Draws the stack from the bottom up, each with its label, the selection
     // with its handles.
     void Paint(DrawSurface& dc) const;
+    // The same, leaving out the objects that draw nothing inside `visible`.
+    void Paint(DrawSurface& dc, const platform::Rect& visible) const;
 
     // The editing tools. The window hands on its mouse calls with its tracked
     // points; `direct` is a surface that draws straight onto the window (the
@@ -177,6 +202,11 @@ private:
     void invalidate(TDepthObj* obj);
     // Swaps obj with the object directly beneath it.
     void swapWithNext(TDepthObj* obj);
+    void report(MapEdit edit);
+    std::unique_ptr<TDepthObj> takeAt(int index);
+    void insertAt(int index, std::unique_ptr<TDepthObj> obj);
+    // The end of a Move tool drag: one edit for the whole drag.
+    void finishMove();
 
     std::int32_t width_ = 1;
     std::int32_t height_ = 1;
@@ -191,6 +221,12 @@ private:
     TDepthObj* top_ = nullptr;
     TDepthObj* selected_ = nullptr;
     std::unique_ptr<TDepthObj> inProgress_;
+    EditSink editSink_;
+    // The object the Move tool is dragging, where it lay when the drag began
+    // and whether the map was saved then.
+    TDepthObj* moving_ = nullptr;
+    ObjectShape moveStart_;
+    bool savedBeforeMove_ = false;
 };
 
 } // namespace depthmap

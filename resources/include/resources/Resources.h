@@ -17,7 +17,8 @@ inline constexpr int kToolButtonSize = 20;
 // function below calls it.
 void InitResources();
 
-// "I1" the program, "I2" a picture window, "I3" a depth map window.
+// "I1" the program, "I2" a picture window, "I3" a depth map window, "I4" the
+// colour table window.
 QIcon Icon(const char* name);
 // The face of the button with that command id at size × size pixels; a null
 // pixmap when the id has none.
