@@ -1,5 +1,6 @@
 #include "depthmap/TMapDocument.h"
 
+#include "MouseDriver.h"
 #include "Recorders.h"
 
 #include <gtest/gtest.h>
@@ -13,62 +14,6 @@ using depthmap::TMapDocument;
 using platform::Point;
 using platform::Rect;
 
-namespace {
-
-// Plays the mouse-tracking window: it keeps the points and flags the way the
-// window does and hands each gesture on to the document's tools.
-struct Mouse {
-    explicit Mouse(TMapDocument& d, RecordingSurface* surface = nullptr) : doc(d), direct(surface) {}
-
-    TMapDocument& doc;
-    RecordingSurface* direct;
-    MouseTrack m;
-
-    void press(Point p)
-    {
-        m.anchor = m.drag = m.right = m.last = p;
-        m.leftPressed = true;
-        doc.ToolLeftDown(m, p, direct);
-    }
-    void move(Point p)
-    {
-        if (!m.leftPressed) {
-            doc.ToolHover(m, p.x, p.y, direct);
-            return;
-        }
-        m.leftDragged = true;
-        doc.ToolLeftDrag(m, p.x, p.y, direct);
-    }
-    void release(Point p)
-    {
-        if (!m.leftPressed)
-            return;
-        m.drag = p;
-        doc.ToolLeftUp(m, p);
-        m.leftPressed = m.leftDragged = false;
-    }
-    void click(Point p)
-    {
-        press(p);
-        release(p);
-    }
-    // Arrives as press, release, double click, release.
-    void doubleClick(Point p)
-    {
-        click(p);
-        doc.ToolLeftDoubleClick(m, p);
-        release(p);
-    }
-    void drag(Point from, Point to)
-    {
-        press(from);
-        move({(from.x + to.x) / 2, (from.y + to.y) / 2});
-        move(to);
-        release(to);
-    }
-};
-
-} // namespace
 
 TEST(MapTools, EachDrawingToolDragsOutItsKind)
 {

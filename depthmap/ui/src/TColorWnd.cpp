@@ -78,6 +78,8 @@ void TColorWnd::Paint(QPainter& painter) const
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(14);
+    // Numbers in the swatch's inverse colour only, as on a palette display.
+    font.setStyleStrategy(QFont::NoAntialias);
     painter.setFont(font);
     const int count = std::min<int>(colorCount_, static_cast<int>(palette_.size()));
     const int rows = depthmap::ColorTableRows(count);
@@ -139,7 +141,9 @@ void TColorWnd::closeEvent(QCloseEvent* event)
 bool TColorWnd::event(QEvent* event)
 {
     if (event->type() == QEvent::Show && !fitted_) {
+        // The size asked for is the outer window's.
         fitted_ = true;
+        Outer()->resize(width_, height_);
         FitToColors();
         UpdateScrollRanges();
     }
