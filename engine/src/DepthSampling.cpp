@@ -20,7 +20,7 @@ SampleLayout sampleLayout(std::int32_t sourceWidth, std::int32_t imageWidth, std
 {
     SampleLayout layout;
     const std::int32_t g = std::max(gap, 0);
-    const bool strip = method != Feucht;
+    const bool strip = method == LeftToRight || method == McMahon;
     layout.x0 = strip ? g / 2 : 0;
     layout.strip = strip ? g : 0;
     layout.sourceWidth = std::max(sourceWidth, 0);
@@ -93,7 +93,7 @@ void sampleFigureRow(std::int32_t* depth, std::int32_t r, const FigureSampling& 
 {
     if (!f.level)
         return;
-    const std::int32_t e = f.method == Feucht ? f.gap / 2 : 0;
+    const std::int32_t e = f.method == Feucht || f.method == HiddenSurface ? f.gap / 2 : 0;
     const std::int32_t cx = wrap(static_cast<std::int64_t>(f.width / 2) + f.gap / 2);
     const std::int32_t cy = f.height / 2;
     const std::int32_t y = wrap(static_cast<std::int64_t>(r) - f.dy);

@@ -27,29 +27,38 @@ std::unique_ptr<platform::Bitmap> cropImage(const platform::Bitmap& image, std::
     return out;
 }
 
-static void fillRect(platform::Bitmap& image, int x0, int y0, int x1, int y1, std::uint8_t index)
+// Fills a rectangle (y from the top) with an index, or at 24 bits a colour.
+static void fillRect(platform::Bitmap& image, int x0, int y0, int x1, int y1, std::uint8_t index, Rgb colour)
 {
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
     x1 = std::min(x1, image.width() - 1);
     y1 = std::min(y1, image.height() - 1);
+    const bool rgb = image.bitsPerPixel() == 24;
     for (int y = y0; y <= y1; ++y) {
         std::uint8_t* row = image.rowFromTop(y);
-        for (int x = x0; x <= x1; ++x)
-            row[x] = index;
+        for (int x = x0; x <= x1; ++x) {
+            if (rgb) {
+                row[3 * x] = colour.blue;
+                row[3 * x + 1] = colour.green;
+                row[3 * x + 2] = colour.red;
+            } else {
+                row[x] = index;
+            }
+        }
     }
 }
 
 void drawMarkers(platform::Bitmap& image, const platform::Palette& palette, std::int32_t gap)
 {
-    if (image.bitsPerPixel() != 8)
+    if (image.bitsPerPixel() != 8 && image.bitsPerPixel() != 24)
         return;
     const std::uint8_t outline = palette.nearest(kMarkerOutline.red, kMarkerOutline.green, kMarkerOutline.blue);
     const std::uint8_t fill = palette.nearest(kMarkerColour.red, kMarkerColour.green, kMarkerColour.blue);
     const std::int32_t wf = image.width();
     for (std::int32_t m : {wf / 2 - gap / 2, wf / 2 + gap / 2}) {
-        fillRect(image, m - 2, 5, m + 2, 9, outline);
-        fillRect(image, m - 1, 6, m + 1, 8, fill);
+        fillRect(image, m - 2, 5, m + 2, 9, outline, kMarkerOutline);
+        fillRect(image, m - 1, 6, m + 1, 8, fill, kMarkerColour);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "engine/Generation.h"
 
+#include "engine/HiddenSurface.h"
 #include "engine/ScanMethods.h"
 #include "engine/Tiling.h"
 
@@ -139,7 +140,8 @@ public:
 // finished row; a picture as wide as the work is worked in place. Returns
 // false when the user stopped it.
 bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* tiles, const ScanTable& table,
-              const RowSampler& sampler, BusyGuard& busy, GenerationHost& host, const GenerationOptions& options)
+              const RowSampler& sampler, BusyGuard& busy, GenerationHost& host, const GenerationOptions& options,
+              HiddenSurfacePass* hidden = nullptr)
 {
     const std::int32_t w = workWidth;
     const std::int32_t h = out.height();
@@ -173,7 +175,10 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
             else if (!inPlace)
                 std::memcpy(row, out.row(r), std::min(finished, workSize));
             sampler.sample(r, d, s);
-            shiftRow(row, d, table);
+            if (hidden)
+                hidden->shift(worker, r, row, d);
+            else
+                shiftRow(row, d, table);
             if (!inPlace)
                 std::memcpy(out.row(r), row, std::min(finished, workSize));
         }
@@ -391,7 +396,8 @@ static GenerationResult figureImpl(const SirdsSettings& s, const FigureJob& job,
 
     const PatternRef pattern = host.pattern();
     const bool drawOver = s.UseBMP != 0 && job.drawOver && job.drawOver->width() > 0;
-    if (!patternUsable(pattern, !drawOver))
+    const bool dots = !drawOver && usesRandomDots(s);
+    if (!dots && !patternUsable(pattern, !drawOver))
         return failure(host, std::string(kNoPatternMessage));
     const FigureLevelFn level = job.level ? job.level : libraryFigureLevel();
     if (!level)
@@ -400,7 +406,7 @@ static GenerationResult figureImpl(const SirdsSettings& s, const FigureJob& job,
     if (g < 1)
         return failure(host, platform::format(kBadGapFormat, g));
 
-    const platform::Palette palette = stereogramPalette(*pattern.palette);
+    const platform::Palette palette = dots ? randomDotPalette(s.hidden) : stereogramPalette(*pattern.palette);
     std::unique_ptr<platform::Bitmap> image;
     if (drawOver) {
         image = indexedCopy(*job.drawOver, &palette);
@@ -418,7 +424,9 @@ static GenerationResult figureImpl(const SirdsSettings& s, const FigureJob& job,
     busy.report(kProgressText);
     // Each row is tiled as it is made, while it is in the cache.
     std::optional<TileRows> tiles;
-    if (!drawOver)
+    if (dots)
+        fillRandomDots(*image, s.hidden);
+    else if (!drawOver)
         tiles.emplace(*pattern.tile, w, s.ShiftDir, pattern.palette);
 
     host.statusRefresh();
@@ -437,14 +445,18 @@ static GenerationResult figureImpl(const SirdsSettings& s, const FigureJob& job,
     figure.da = s.da;
     figure.method = s.ShiftDir;
     const ScanTable table = makeTable(s, g, DepthScale::figure(), w);
-    if (!runBands(*image, w, tiles ? &*tiles : nullptr, table, FigureSampler(figure), busy, host, job.options))
+    const auto hidden = makeHiddenSurfacePass(s, g, w, h, palette);
+    if (!runBands(*image, w, tiles ? &*tiles : nullptr, table, FigureSampler(figure), busy, host, job.options,
+                  hidden.get()))
         return stopped();
+    if (hidden)
+        image = hidden->finish(std::move(image));
 
     if (s.Marker == 1)
-        drawMarkers(*image, palette, g);
+        drawMarkers(*image, palette, hidden ? hidden->tables().farSeparation() : g);
     const std::string caption = captionText(job.title);
-    host.drawText(*image, palette, 9, h - 21, caption, kCaptionShadow);
-    host.drawText(*image, palette, 10, h - 20, caption, kCaptionColour);
+    drawTextAnyDepth(host, *image, palette, 9, h - 21, caption, kCaptionShadow);
+    drawTextAnyDepth(host, *image, palette, 10, h - 20, caption, kCaptionColour);
     return finished(std::move(image), palette, std::string(job.title));
 }
 
@@ -466,7 +478,8 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
     if (!job.picture || job.picture->width() < 1 || job.picture->height() < 1)
         return failure(host, std::string(kNoPictureMessage));
     const PatternRef pattern = host.pattern();
-    if (!patternUsable(pattern, true))
+    const bool dots = usesRandomDots(s);
+    if (!dots && !patternUsable(pattern, true))
         return failure(host, std::string(kNoPatternMessage));
     if (s.gapValue < 1)
         return failure(host, platform::format(kBadGapFormat, s.gapValue));
@@ -501,11 +514,15 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
     }
 
     // The finished picture is made directly, without the strip.
-    const platform::Palette palette = stereogramPalette(*pattern.palette);
+    const platform::Palette palette = dots ? randomDotPalette(s.hidden) : stereogramPalette(*pattern.palette);
     auto image = platform::Bitmap::create(finishedWidth(w, g, s.ShiftDir, true), h, 8);
     if (!image)
         return failure(host, std::string(kNoMemoryMessage));
-    const TileRows tiles(*pattern.tile, w, s.ShiftDir, pattern.palette);
+    std::optional<TileRows> tiles;
+    if (dots)
+        fillRandomDots(*image, s.hidden);
+    else
+        tiles.emplace(*pattern.tile, w, s.ShiftDir, pattern.palette);
 
     busy.start(ProgressRecord{});
     busy.record.setText("Generating Dots");
@@ -523,17 +540,25 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
     // A picture row costs a copy and a shift, far less than handing bands
     // between threads, so pictures are made on the calling thread unless the
     // caller asks otherwise.
+    // The hidden-surface method's rows cost more: they are worth sharing.
+    const auto hidden = makeHiddenSurfacePass(s, g, w, h, palette);
+    const platform::Grey16Image* plane = job.depth16;
+    if (hidden && plane && s.DepthSel == ByBrightness && plane->width == job.picture->width() &&
+        plane->height == job.picture->height())
+        hidden->useGrey16(plane, zoom);
     GenerationOptions options = job.options;
-    if (options.threads == 0)
+    if (options.threads == 0 && !hidden)
         options.threads = 1;
-    if (!runBands(*image, w, &tiles, table, PictureSampler(*source, job.palette, layout, lookup), busy, host,
-                  options)) {
+    if (!runBands(*image, w, tiles ? &*tiles : nullptr, table, PictureSampler(*source, job.palette, layout, lookup),
+                  busy, host, options, hidden.get())) {
         host.beep();
         return stopped();
     }
+    if (hidden)
+        image = hidden->finish(std::move(image));
 
     if (s.Marker == 1)
-        drawMarkers(*image, palette, g);
+        drawMarkers(*image, palette, hidden ? hidden->tables().farSeparation() : g);
     return finished(std::move(image), palette, std::string(job.title) + "{sird}");
 }
 
@@ -555,7 +580,8 @@ static GenerationResult mapImpl(const SirdsSettings& s, const DepthMapJob& job, 
     if (!job.map)
         return failure(host, std::string(kNoPictureMessage));
     const PatternRef pattern = host.pattern();
-    if (!patternUsable(pattern, true))
+    const bool dots = usesRandomDots(s);
+    if (!dots && !patternUsable(pattern, true))
         return failure(host, std::string(kNoPatternMessage));
     const std::int32_t g = s.gapValue;
     if (g < 1)
@@ -569,7 +595,7 @@ static GenerationResult mapImpl(const SirdsSettings& s, const DepthMapJob& job, 
     const std::int32_t h = static_cast<std::int32_t>(mh);
 
     // The finished picture is made directly, without the strip.
-    const platform::Palette palette = stereogramPalette(*pattern.palette);
+    const platform::Palette palette = dots ? randomDotPalette(s.hidden) : stereogramPalette(*pattern.palette);
     auto image = platform::Bitmap::create(finishedWidth(w, g, s.ShiftDir, true), h, 8);
     if (!image)
         return failure(host, std::string(kNoMemoryMessage));
@@ -577,7 +603,11 @@ static GenerationResult mapImpl(const SirdsSettings& s, const DepthMapJob& job, 
     busy.start(ProgressRecord{});
     busy.record.setText("Generating Dots");
     busy.report(kProgressText);
-    const TileRows tiles(*pattern.tile, w, s.ShiftDir, pattern.palette);
+    std::optional<TileRows> tiles;
+    if (dots)
+        fillRandomDots(*image, s.hidden);
+    else
+        tiles.emplace(*pattern.tile, w, s.ShiftDir, pattern.palette);
 
     host.statusRefresh();
     busy.record.setText("Shifting Dots");
@@ -585,11 +615,15 @@ static GenerationResult mapImpl(const SirdsSettings& s, const DepthMapJob& job, 
     busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * h);
     const SampleLayout layout = sampleLayout(static_cast<std::int32_t>(mw), w, g, s.ShiftDir);
     const ScanTable table = makeTable(s, g, DepthScale::depthMap(), w);
-    if (!runBands(*image, w, &tiles, table, MapSampler(*job.map, layout, h), busy, host, job.options))
+    const auto hidden = makeHiddenSurfacePass(s, g, w, h, palette);
+    if (!runBands(*image, w, tiles ? &*tiles : nullptr, table, MapSampler(*job.map, layout, h), busy, host,
+                  job.options, hidden.get()))
         return stopped();
+    if (hidden)
+        image = hidden->finish(std::move(image));
 
     if (s.Marker == 1)
-        drawMarkers(*image, palette, g);
+        drawMarkers(*image, palette, hidden ? hidden->tables().farSeparation() : g);
     return finished(std::move(image), palette, std::string(job.title));
 }
 

@@ -48,7 +48,7 @@ static void fillControls(const SirdsSettings& settings, SettingsDialogState& sta
 
 static int listIndexOf(std::int32_t shiftDir)
 {
-    return shiftDir >= 1 && shiftDir <= 3 ? shiftDir - 1 : -1;
+    return shiftDir >= LeftToRight && shiftDir <= HiddenSurface ? shiftDir - 1 : -1;
 }
 
 SettingsDialogState dialogStateFrom(const SirdsSettings& settings)
@@ -152,13 +152,13 @@ std::string checkSettings(const SirdsSettings& s, const SettingsOptionNames& nam
                                 names.zmin.data(), static_cast<int>(names.zmax.size()), names.zmax.data());
     if (outside(s.DepthSel, ByColor, ByBrightness))
         return rangeMessage(names.DepthSel, ByColor, ByBrightness);
-    if (outside(s.ShiftDir, LeftToRight, Feucht))
-        return rangeMessage(names.ShiftDir, LeftToRight, Feucht);
+    if (outside(s.ShiftDir, LeftToRight, HiddenSurface))
+        return rangeMessage(names.ShiftDir, LeftToRight, HiddenSurface);
     if (outside(s.Marker, 0, 1))
         return rangeMessage(names.Marker, 0, 1);
     if (outside(s.UseBMP, 0, 1))
         return rangeMessage(names.UseBMP, 0, 1);
-    return {};
+    return checkHiddenSurface(s.hidden);
 }
 
 } // namespace engine

@@ -272,7 +272,7 @@ TEST(ScanTable, ExtremeRangesDoNotOverflow)
 TEST(ScanMethods, OtherMethodsLeaveTheRowUnchanged)
 {
     const Row row = identity(50);
-    for (std::int32_t method : {0, 4, -1})
+    for (std::int32_t method : {0, 5, -1})
         EXPECT_EQ(shifted(row, Depth(50, 30), params(method, 10, 0, 63, DepthScale::figure())), row);
 }
 

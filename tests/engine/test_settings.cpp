@@ -321,7 +321,7 @@ TEST(CommandLineCheck, NamesTheOptionAndItsRange)
     EXPECT_EQ(check([](SirdsSettings& s) { s.dx = 201; }), "--dx must be between -200 and 200");
     EXPECT_EQ(check([](SirdsSettings& s) { s.dy = -201; }), "--dy must be between -200 and 200");
     EXPECT_EQ(check([](SirdsSettings& s) { s.da = 181; }), "--angle must be between -180 and 180");
-    EXPECT_EQ(check([](SirdsSettings& s) { s.ShiftDir = 4; }), "--method must be between 1 and 3");
+    EXPECT_EQ(check([](SirdsSettings& s) { s.ShiftDir = 5; }), "--method must be between 1 and 4");
     EXPECT_EQ(check([](SirdsSettings& s) { s.DepthSel = 0; }), "--depth must be between 1 and 2");
     EXPECT_EQ(check([](SirdsSettings& s) { s.Marker = 2; }), "--markers must be between 0 and 1");
 }

@@ -63,10 +63,11 @@ TEST_F(SettDialogTest, OpensWithTheRecordInItsControls)
     EXPECT_EQ(dialog.Edit(114)->text(), QString("63"));
     EXPECT_TRUE(dialog.Button(112)->isChecked());
     EXPECT_FALSE(dialog.Button(108)->isChecked());
-    ASSERT_EQ(dialog.ScanList()->count(), 3);
+    ASSERT_EQ(dialog.ScanList()->count(), 4);
     EXPECT_EQ(dialog.ScanList()->itemText(0), QString("Left-To-Right"));
     EXPECT_EQ(dialog.ScanList()->itemText(1), QString("McMahon"));
     EXPECT_EQ(dialog.ScanList()->itemText(2), QString("Feucht"));
+    EXPECT_EQ(dialog.ScanList()->itemText(3), QString("Hidden Surface"));
     EXPECT_EQ(dialog.ScanList()->currentIndex(), 2);
     EXPECT_FALSE(dialog.Button(109)->isChecked());
     EXPECT_TRUE(dialog.Button(111)->isChecked());

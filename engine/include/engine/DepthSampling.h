@@ -5,7 +5,7 @@
 //
 // Pictures and depth maps with "Left-To-Right" or "McMahon" carry an extra
 // strip of width g on the right of the image, and their columns start at
-// x0 = g ÷ 2; with "Feucht" there is no strip and x0 = 0. Depth entries
+// x0 = g ÷ 2; with every other method there is no strip and x0 = 0. Depth entries
 // x0 … n − o − 1 are written (n: the sample count, o: the strip width),
 // taking source columns 0, 1, 2 …; every other entry is 0, and so is every
 // source column beyond the source's width (row padding).
@@ -73,7 +73,7 @@ struct FigureSampling {
 
 // depth[x] for x = 0 … W − 1 of image row r (counted from the bottom):
 // level(x − dx + e, r − dy, W ÷ 2 + g ÷ 2, H ÷ 2, da, code), e = g ÷ 2 for
-// "Feucht" and 0 otherwise. The arguments wrap as 32-bit integers do.
+// "Feucht" and "Hidden Surface" (the figure centred) and 0 otherwise. The arguments wrap as 32-bit integers do.
 void sampleFigureRow(std::int32_t* depth, std::int32_t r, const FigureSampling& figure);
 
 } // namespace engine

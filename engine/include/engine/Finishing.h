@@ -36,7 +36,8 @@ std::unique_ptr<platform::Bitmap> cropImage(const platform::Bitmap& image, std::
 // The two alignment squares: x = m − 2 … m + 2, y = 5 … 9 from the top, at
 // m = Wf ÷ 2 − gap ÷ 2 and m = Wf ÷ 2 + gap ÷ 2; a one-pixel black outline
 // around a yellow 3 × 3 centre, each in the palette entry nearest to that
-// colour. Parts outside the image are clipped.
+// colour (a true-colour picture takes the colours themselves). Parts
+// outside the image are clipped.
 void drawMarkers(platform::Bitmap& image, const platform::Palette& palette, std::int32_t gap);
 
 // The stereogram palette: the pattern's palette padded with black to 256

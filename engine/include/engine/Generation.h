@@ -17,6 +17,7 @@
 #include "engine/SirdsSettings.h"
 
 #include "platform/Bitmap.h"
+#include "platform/Grey16.h"
 #include "platform/Palette.h"
 
 #include <cstddef>
@@ -110,7 +111,9 @@ enum class GenerationStatus {
 };
 
 struct Stereogram {
-    std::unique_ptr<platform::Bitmap> bitmap; // 8-bit, the finished size
+    // 8-bit, the finished size; 24-bit from the hidden-surface method with
+    // oversampling (its palette is then the one the colours came from).
+    std::unique_ptr<platform::Bitmap> bitmap;
     platform::Palette palette;                // 256 entries, no-collapse
     std::string title;
 };
@@ -155,6 +158,11 @@ struct PictureJob {
     const platform::Palette* palette = nullptr;
     std::string_view title; // the result's title is this followed by "{sird}"
     double zoom = 1.0;      // not finite or not positive counts as 1
+    // The picture's full 16-bit brightness (a 16-bit grey picture), of the
+    // picture's size: with "Depth by Brightness" the hidden-surface method
+    // reads its depth here instead of from the 8-bit indices. Ignored when
+    // null, by the other methods, or when its size differs.
+    const platform::Grey16Image* depth16 = nullptr;
     GenerationOptions options{};
 };
 

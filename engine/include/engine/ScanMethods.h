@@ -86,7 +86,8 @@ void shiftLeftToRight(std::uint8_t* row, const std::int32_t* depth, const ScanTa
 void shiftMcMahon(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table);
 void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table);
 
-// Dispatches on params().method; any other method leaves the row as it is.
+// Dispatches on params().method; any other method leaves the row as it is
+// (the hidden-surface method is the driver's own pass, HiddenSurface.h).
 void shiftRow(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table);
 
 } // namespace engine

@@ -4,6 +4,8 @@
 // typed into that record. Everything here is toolkit-free: the Qt dialog only
 // copies its controls into a SettingsDialogState and back.
 
+#include "engine/HiddenSurfaceSettings.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,6 +17,7 @@ enum ScanMethod : std::int32_t {
     LeftToRight = 1,
     McMahon = 2,
     Feucht = 3,
+    HiddenSurface = 4,
 };
 
 // Depth sources of pictures (the DepthSel field).
@@ -23,8 +26,10 @@ enum DepthSource : std::int32_t {
     ByBrightness = 2,
 };
 
-// Twelve signed 32-bit fields in this exact order; the configuration file
-// and every window share one instance of it.
+// Twelve signed 32-bit fields in this exact order (section "DEMO" of the
+// configuration file), then the hidden-surface method's options (a section
+// of their own); the configuration file and every window share one instance
+// of it.
 struct SirdsSettings {
     std::int32_t dx = 0;         // math figure shift to the right, pixels
     std::int32_t dy = 0;         // math figure shift upwards, pixels
@@ -39,6 +44,8 @@ struct SirdsSettings {
     std::int32_t UseBMP = 0;     // 1: draw a math figure over the open picture
     std::int32_t ShiftDir = McMahon;
 
+    HiddenSurfaceSettings hidden;
+
     friend bool operator==(const SirdsSettings&, const SirdsSettings&) = default;
 };
 
@@ -52,7 +59,7 @@ inline constexpr std::int32_t kMaxDisplacement = 200;
 inline constexpr std::int32_t kMaxAngle = 180;
 
 // "Restore Defaults": every field back to its start-up value except UseBMP,
-// which keeps its value.
+// which keeps its value; the hidden-surface options too.
 void restoreDefaults(SirdsSettings& settings);
 
 // The settings dialog's controls, as text and check states.
@@ -66,7 +73,7 @@ struct SettingsDialogState {
     std::string zmin;    // edit 103
     std::string zmax;    // edit 114
     bool depthByColor = true;      // radio 108 (else "Depth by Brightness" 112)
-    int scanIndex = 1;             // list 113: 0..2, or -1 for no selection
+    int scanIndex = 1;             // list 113: 0..3, or -1 for no selection
     bool markers = true;           // check box 109
     bool useOpenBitmap = false;    // check box 111
     bool restoreDefaults = false;  // check box 106
@@ -75,10 +82,10 @@ struct SettingsDialogState {
 };
 
 // The names of the scan method list entries, in list order.
-inline constexpr std::string_view kScanMethodNames[3] = {"Left-To-Right", "McMahon", "Feucht"};
+inline constexpr std::string_view kScanMethodNames[4] = {"Left-To-Right", "McMahon", "Feucht", "Hidden Surface"};
 
 // Fills the controls from the record when the dialog opens. A ShiftDir
-// outside 1..3 leaves the list without a selection; the Restore Defaults box
+// outside 1..4 leaves the list without a selection; the Restore Defaults box
 // is left unchecked.
 SettingsDialogState dialogStateFrom(const SirdsSettings& settings);
 
@@ -121,7 +128,8 @@ struct SettingsOptionNames {
 // the dialog's ranges gives a message naming the option and its range, such
 // as "--gap must be between 51 and 150"; Zmin not below Zmax gives
 // "--zmin must be less than --zmax". An empty string means the record is
-// usable. The width's lower bound is twice the gap being checked.
+// usable. The width's lower bound is twice the gap being checked. The
+// hidden-surface options are checked last (checkHiddenSurface).
 std::string checkSettings(const SirdsSettings& settings, const SettingsOptionNames& names = {});
 
 } // namespace engine

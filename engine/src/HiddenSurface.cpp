@@ -1,0 +1,453 @@
+#include "engine/HiddenSurface.h"
+
+#include "engine/Generation.h"
+#include "engine/SirdsSettings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace engine {
+
+namespace {
+
+constexpr std::size_t kLevels = std::size_t{kDepthSteps} + 1;
+// Workers of one band loop never number more than this.
+constexpr std::size_t kMaxWorkers = 16;
+
+// The cross-eyed viewer's distance to a point, as a share of the distance to
+// the page, at the separation formula's depth a (0 near, 1 far for these
+// eyes): the eyes cross in front of the page, so (D − d) ÷ d = s ÷ E.
+double crossDistance(double mu, double a)
+{
+    return (2.0 - mu * a) / (3.0 - 2.0 * mu * a);
+}
+
+std::uint16_t levelOf(double fraction)
+{
+    if (!(fraction > 0.0))
+        return 0;
+    if (fraction >= 1.0)
+        return kDepthSteps;
+    return static_cast<std::uint16_t>(std::lround(fraction * kDepthSteps));
+}
+
+} // namespace
+
+double separationAt(double eye, double mu, double z)
+{
+    return eye * (1.0 - mu * z) / (2.0 - mu * z);
+}
+
+HiddenSurfaceParams HiddenSurfaceParams::from(const SirdsSettings& s, std::int32_t gap, std::int32_t width)
+{
+    const HiddenSurfaceSettings h = usableHiddenSurface(s.hidden);
+    HiddenSurfaceParams p;
+    p.width = width;
+    p.oversample = h.Oversample;
+    p.eye = eyeSeparationPixels(h, gap);
+    p.mu = h.DepthOfField;
+    p.crossEyed = h.CrossEyed != 0;
+    p.zmin = s.zmin;
+    p.zmax = s.zmax;
+    return p;
+}
+
+// ---------------------------------------------------------------------------
+// Tables
+
+HiddenSurfaceTables::HiddenSurfaceTables(const HiddenSurfaceParams& params) : params_(params)
+{
+    params_.oversample = std::clamp(params.oversample, kMinOversample, kMaxOversample);
+    params_.mu = std::isfinite(params.mu) ? std::clamp(params.mu, kMinDepthOfField, kMaxDepthOfField) : 1.0 / 3.0;
+    params_.eye = std::isfinite(params.eye) ? std::clamp(params.eye, 2.0, kMaxEyePixels) : 2.0;
+    params_.width = std::max(params.width, 0);
+    const double mu = params_.mu;
+    const std::int32_t k = params_.oversample;
+    subpixels_ = params_.width * k;
+    eyeK_ = params_.eye * k;
+    const bool cross = params_.crossEyed;
+
+    separation_.resize(kLevels);
+    depth_.resize(kLevels);
+    firstRay_.resize(kLevels);
+    slope_.resize(kLevels);
+    for (std::size_t q = 0; q < kLevels; ++q) {
+        const double z = static_cast<double>(q) / kDepthSteps;
+        const double seen = cross ? 1.0 - z : z;
+        const double s = std::lround(separationAt(eyeK_, mu, seen));
+        separation_[q] = static_cast<std::int32_t>(s);
+        depth_[q] = static_cast<float>(z);
+        // Wall-eyed, the ray to an eye rises by a fixed step per sub-pixel.
+        slope_[q] = static_cast<float>(2.0 * (2.0 - mu * z) / (mu * eyeK_));
+    }
+    for (std::size_t q = 0; q < kLevels; ++q)
+        firstRay_[q] = rayDepth(static_cast<std::uint16_t>(q), 1);
+
+    double farthest;
+    if (cross) {
+        const double f0 = crossDistance(mu, 1.0);
+        farthest = eyeK_ / 2.0 * (1.0 - crossDistance(mu, 0.0) / f0);
+    } else {
+        farthest = mu * eyeK_ / 4.0;
+    }
+    reach_ = static_cast<std::int32_t>(std::ceil(std::max(farthest, 0.0))) + 1;
+    farSeparation_ = static_cast<std::int32_t>(std::lround(separationAt(params_.eye, mu, cross ? 1.0 : 0.0)));
+
+    // Brightness samples: level = sample ÷ 257, then the depth range.
+    grey16_.resize(kLevels);
+    const double range = static_cast<double>(params_.zmax) - params_.zmin;
+    for (std::size_t v = 0; v < kLevels; ++v) {
+        const double level = static_cast<double>(v) / 257.0;
+        grey16_[v] = range > 0 ? levelOf((level - params_.zmin) / range) : 0;
+    }
+    const std::int64_t span = static_cast<std::int64_t>(params_.zmax) - params_.zmin;
+    if (span > 0 && span <= kDepthSteps) {
+        levels_.resize(static_cast<std::size_t>(span) + 1);
+        for (std::int64_t d = 0; d <= span; ++d)
+            levels_[static_cast<std::size_t>(d)] = levelOf(static_cast<double>(d) / static_cast<double>(span));
+    }
+}
+
+std::uint16_t HiddenSurfaceTables::level(std::int32_t depth) const
+{
+    const std::int64_t span = static_cast<std::int64_t>(params_.zmax) - params_.zmin;
+    if (span <= 0)
+        return 0;
+    const std::int64_t d = static_cast<std::int64_t>(depth) - params_.zmin;
+    if (d <= 0)
+        return 0;
+    if (d >= span)
+        return kDepthSteps;
+    if (!levels_.empty())
+        return levels_[static_cast<std::size_t>(d)];
+    return levelOf(static_cast<double>(d) / static_cast<double>(span));
+}
+
+float HiddenSurfaceTables::rayDepth(std::uint16_t q, std::int32_t t) const
+{
+    if (!params_.crossEyed)
+        return depth_[q] + slope_[q] * static_cast<float>(t);
+    // Cross-eyed the point lies in front of the page; the ray runs from it to
+    // the eye, and the depth it reaches is found from the distance it has.
+    const double mu = params_.mu;
+    const double f = crossDistance(mu, 1.0 - depth_[q]) * (1.0 - 2.0 * t / eyeK_);
+    const double a = (2.0 - 3.0 * f) / (mu * (1.0 - 2.0 * f));
+    return static_cast<float>(1.0 - a);
+}
+
+// ---------------------------------------------------------------------------
+// Linking one row
+
+void HiddenSurfaceScratch::resize(std::size_t n)
+{
+    levels.resize(n);
+    depth.resize(n);
+    nearest.resize(n);
+    blockA.resize(n);
+    blockB.resize(n);
+    same.resize(n);
+    colour.resize(n);
+}
+
+// nearest[u] = the largest depth within r of u, or more (a window of blocks
+// that covers it): enough to prove that nothing near u can hide it.
+static void nearestAround(const float* depth, std::int32_t n, std::int32_t r, float* ahead, float* behind,
+                          float* nearest)
+{
+    const std::int32_t block = 2 * r + 1;
+    for (std::int32_t start = 0; start < n; start += block) {
+        const std::int32_t end = std::min(n, start + block);
+        float m = depth[start];
+        for (std::int32_t u = start; u < end; ++u)
+            ahead[u] = m = std::max(m, depth[u]);
+        m = depth[end - 1];
+        for (std::int32_t u = end - 1; u >= start; --u)
+            behind[u] = m = std::max(m, depth[u]);
+    }
+    for (std::int32_t u = 0; u < n; ++u) {
+        const std::int32_t lo = std::max(0, u - r);
+        const std::int32_t hi = std::min(n - 1, u + r);
+        nearest[u] = std::max(behind[lo], ahead[hi]);
+    }
+}
+
+void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScratch& scratch, std::uint8_t* visible)
+{
+    const std::uint16_t* levels = scratch.levels.data();
+    float* depth = scratch.depth.data();
+    std::int32_t* same = scratch.same.data();
+    for (std::int32_t u = 0; u < n; ++u) {
+        depth[u] = tables.depth(levels[u]);
+        same[u] = u;
+    }
+    const std::int32_t reach = tables.reach();
+    nearestAround(depth, n, reach, scratch.blockA.data(), scratch.blockB.data(), scratch.nearest.data());
+    const float* nearest = scratch.nearest.data();
+
+    for (std::int32_t u = 0; u < n; ++u) {
+        const std::uint16_t q = levels[u];
+        const std::int32_t s = tables.separation(q);
+        std::int32_t left = u - (s >> 1);
+        std::int32_t right = left + s;
+        bool seen = s > 0 && left >= 0 && right < n;
+        if (seen && nearest[u] >= tables.firstRay(q)) {
+            // Something near is high enough to stand in a ray: follow both
+            // rays until they leave the depth range.
+            for (std::int32_t t = 1; t <= reach; ++t) {
+                const float zt = tables.rayDepth(q, t);
+                if ((u - t >= 0 && depth[u - t] >= zt) || (u + t < n && depth[u + t] >= zt)) {
+                    seen = false;
+                    break;
+                }
+                if (!(zt < 1.0f))
+                    break;
+            }
+        }
+        if (visible)
+            visible[u] = seen ? 1 : 0;
+        if (!seen)
+            continue;
+        // Merge the pair into the chains: each link points right, and a
+        // link already there is kept by moving along it.
+        std::int32_t l = same[left];
+        while (l != left && l != right) {
+            if (l < right) {
+                left = l;
+                l = same[left];
+            } else {
+                same[left] = right;
+                left = right;
+                l = same[left];
+                right = l;
+            }
+        }
+        same[left] = right;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The pass
+
+HiddenSurfacePass::HiddenSurfacePass(const HiddenSurfaceParams& params, std::int32_t height,
+                                     const platform::Palette& palette)
+    : tables_(params), height_(height), scratch_(kMaxWorkers)
+{
+    for (std::size_t i = 0; i < palette.size() && i < rgb_.size(); ++i)
+        rgb_[i] = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed};
+    if (tables_.params().oversample > 1) {
+        output_ = platform::Bitmap::create(tables_.params().width, height, 24);
+        if (!output_)
+            throw std::bad_alloc();
+    }
+}
+
+HiddenSurfacePass::~HiddenSurfacePass() = default;
+
+void HiddenSurfacePass::useGrey16(const platform::Grey16Image* plane, double zoom)
+{
+    const bool usable = plane && plane->width > 0 && plane->height > 0 &&
+                        plane->samples.size() >= static_cast<std::size_t>(plane->width) * plane->height;
+    plane_ = usable ? plane : nullptr;
+    zoom_ = std::isfinite(zoom) && zoom > 0 ? zoom : 1.0;
+}
+
+HiddenSurfaceScratch& HiddenSurfacePass::scratchFor(int worker)
+{
+    auto& slot = scratch_.at(static_cast<std::size_t>(worker));
+    if (!slot) {
+        slot = std::make_unique<HiddenSurfaceScratch>();
+        slot->resize(static_cast<std::size_t>(std::max(tables_.subpixels(), 1)));
+    }
+    return *slot;
+}
+
+void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, const std::int32_t* depth)
+{
+    HiddenSurfaceScratch& sc = scratchFor(worker);
+    const std::int32_t w = tables_.params().width;
+    const std::int32_t k = tables_.params().oversample;
+    const std::int32_t n = tables_.subpixels();
+    if (n <= 0)
+        return;
+
+    std::uint16_t* levels = sc.levels.data();
+    if (plane_) {
+        const std::int32_t top = height_ - 1 - r;
+        const std::int32_t sy = std::clamp(static_cast<std::int32_t>(top / zoom_), 0, plane_->height - 1);
+        const std::uint16_t* src = plane_->samples.data() + static_cast<std::size_t>(sy) * plane_->width;
+        for (std::int32_t x = 0; x < w; ++x) {
+            const std::int32_t sx =
+                zoom_ == 1.0 ? std::min(x, plane_->width - 1)
+                             : std::clamp(static_cast<std::int32_t>(x / zoom_), 0, plane_->width - 1);
+            std::fill_n(levels + static_cast<std::size_t>(x) * k, k, tables_.level16(src[sx]));
+        }
+    } else {
+        for (std::int32_t x = 0; x < w; ++x)
+            std::fill_n(levels + static_cast<std::size_t>(x) * k, k, tables_.level(depth[x]));
+    }
+
+    linkRow(tables_, n, sc);
+    const std::int32_t* same = sc.same.data();
+
+    if (!output_) {
+        // One sub-pixel per pixel: roots keep their texture, every other
+        // member copies its (already final) right neighbour in the chain.
+        for (std::int32_t u = n - 1; u >= 0; --u) {
+            if (same[u] != u)
+                row8[u] = row8[same[u]];
+        }
+        return;
+    }
+
+    std::uint8_t* colour = sc.colour.data();
+    for (std::int32_t u = n - 1; u >= 0; --u)
+        colour[u] = same[u] == u ? row8[u / k] : colour[same[u]];
+    std::uint8_t* out = output_->row(r);
+    const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
+    for (std::int32_t x = 0; x < w; ++x) {
+        std::uint32_t b = 0, g = 0, red = 0;
+        const std::uint8_t* c = colour + static_cast<std::size_t>(x) * k;
+        for (std::int32_t i = 0; i < k; ++i) {
+            const auto& e = rgb_[c[i]];
+            b += e[0];
+            g += e[1];
+            red += e[2];
+        }
+        out[3 * x] = static_cast<std::uint8_t>((b + half) / static_cast<std::uint32_t>(k));
+        out[3 * x + 1] = static_cast<std::uint8_t>((g + half) / static_cast<std::uint32_t>(k));
+        out[3 * x + 2] = static_cast<std::uint8_t>((red + half) / static_cast<std::uint32_t>(k));
+    }
+}
+
+std::unique_ptr<platform::Bitmap> HiddenSurfacePass::finish(std::unique_ptr<platform::Bitmap> image8)
+{
+    if (output_)
+        return std::move(output_);
+    return image8;
+}
+
+std::unique_ptr<HiddenSurfacePass> makeHiddenSurfacePass(const SirdsSettings& settings, std::int32_t gap,
+                                                         std::int32_t width, std::int32_t height,
+                                                         const platform::Palette& palette)
+{
+    if (settings.ShiftDir != HiddenSurface)
+        return nullptr;
+    return std::make_unique<HiddenSurfacePass>(HiddenSurfaceParams::from(settings, gap, width), height, palette);
+}
+
+// ---------------------------------------------------------------------------
+// Random dots
+
+namespace {
+
+constexpr std::uint8_t kDotColours = 254;
+constexpr std::uint8_t kYellowEntry = 254;
+constexpr std::uint8_t kNavyEntry = 255;
+
+std::uint64_t mix(std::uint64_t x)
+{
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+std::uint64_t seedKey(const HiddenSurfaceSettings& s)
+{
+    return mix(static_cast<std::uint64_t>(static_cast<std::uint32_t>(s.Seed)) * 4 +
+               static_cast<std::uint64_t>(s.RandomDots & 3));
+}
+
+} // namespace
+
+bool usesRandomDots(const SirdsSettings& settings)
+{
+    return settings.ShiftDir == HiddenSurface && usableHiddenSurface(settings.hidden).RandomDots != PatternDots;
+}
+
+platform::Palette randomDotPalette(const HiddenSurfaceSettings& settings)
+{
+    const HiddenSurfaceSettings s = usableHiddenSurface(settings);
+    std::vector<platform::PALETTEENTRY> entries(platform::Palette::kMaxEntries);
+    const std::uint64_t key = seedKey(s);
+    for (std::size_t i = 0; i < kDotColours; ++i) {
+        auto& e = entries[i];
+        if (s.RandomDots == ColourDots && i > 0) {
+            const std::uint64_t h = mix(key ^ (0xC0105ull << 32) ^ i);
+            e.peRed = static_cast<std::uint8_t>(h);
+            e.peGreen = static_cast<std::uint8_t>(h >> 8);
+            e.peBlue = static_cast<std::uint8_t>(h >> 16);
+        } else if (s.RandomDots != ColourDots) {
+            const auto grey = static_cast<std::uint8_t>((i * 255 + (kDotColours - 1) / 2) / (kDotColours - 1));
+            e.peRed = e.peGreen = e.peBlue = grey;
+        }
+    }
+    entries[kYellowEntry] = {kMarkerColour.red, kMarkerColour.green, kMarkerColour.blue, 0};
+    entries[kNavyEntry] = {kCaptionColour.red, kCaptionColour.green, kCaptionColour.blue, 0};
+    for (auto& e : entries)
+        e.peFlags = platform::PC_NOCOLLAPSE;
+    return platform::Palette(entries);
+}
+
+void fillRandomDots(platform::Bitmap& image, const HiddenSurfaceSettings& settings)
+{
+    if (image.bitsPerPixel() != 8)
+        return;
+    const HiddenSurfaceSettings s = usableHiddenSurface(settings);
+    const std::uint64_t key = seedKey(s);
+    for (std::int32_t y = 0; y < image.height(); ++y) {
+        std::uint8_t* row = image.rowFromTop(y);
+        const std::uint64_t rowKey = mix(key + static_cast<std::uint64_t>(y));
+        for (std::int32_t x = 0; x < image.width(); ++x) {
+            const std::uint64_t h = mix(rowKey ^ static_cast<std::uint64_t>(x));
+            if (s.RandomDots == BlackWhiteDots)
+                row[x] = (h >> 32) & 1 ? kDotColours - 1 : 0;
+            else
+                row[x] = static_cast<std::uint8_t>((h >> 32) % kDotColours);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Text on true colour
+
+void drawTextAnyDepth(GenerationHost& host, platform::Bitmap& image, const platform::Palette& palette, int x, int y,
+                      std::string_view text, Rgb colour)
+{
+    if (image.bitsPerPixel() != 24) {
+        host.drawText(image, palette, x, y, text, colour);
+        return;
+    }
+    // A band of the picture's width around the line, in an 8-bit mask whose
+    // palette holds only the colour and its opposite: every pixel the host
+    // sets becomes entry 1.
+    constexpr int kAbove = 8;
+    constexpr int kBand = 48;
+    const int top = std::clamp(y - kAbove, 0, image.height() - 1);
+    const int rows = std::min(kBand, image.height() - top);
+    auto mask = platform::Bitmap::create(image.width(), rows, 8);
+    if (!mask)
+        return;
+    std::memset(mask->bits().data(), 0, mask->bits().size());
+    const platform::PALETTEENTRY two[2] = {
+        {static_cast<std::uint8_t>(255 - colour.red), static_cast<std::uint8_t>(255 - colour.green),
+         static_cast<std::uint8_t>(255 - colour.blue), 0},
+        {colour.red, colour.green, colour.blue, 0}};
+    const platform::Palette maskPalette(two);
+    host.drawText(*mask, maskPalette, x, y - top, text, colour);
+    for (int my = 0; my < rows; ++my) {
+        const std::uint8_t* m = mask->rowFromTop(my);
+        std::uint8_t* out = image.rowFromTop(top + my);
+        for (int mx = 0; mx < image.width(); ++mx) {
+            if (m[mx] == 1) {
+                out[3 * mx] = colour.blue;
+                out[3 * mx + 1] = colour.green;
+                out[3 * mx + 2] = colour.red;
+            }
+        }
+    }
+}
+
+} // namespace engine
