@@ -397,11 +397,13 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
     if (!out.seek(kFileHeaderSize) || !out.write(headerBytes, sizeof headerBytes))
         return ErrorMsg("Error writing Bitmap Info Header.");
 
-    // Colour table: the picture's palette, or failing that the device's.
+    // Colour table: the picture's palette, or failing that the device's. A
+    // true-colour file has none (its pixels are their colours).
     platform::Palette used;
     if (palette && !palette->empty()) {
         used = *palette;
-        colors = std::min<std::size_t>(used.size(), platform::Palette::kMaxEntries);
+        if (depth != 24)
+            colors = std::min<std::size_t>(used.size(), platform::Palette::kMaxEntries);
     } else if (depth <= 8) {
         // A true-colour file carries no colour table, so only indexed
         // pictures miss their palette.

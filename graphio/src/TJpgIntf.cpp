@@ -78,13 +78,23 @@ bool compress(JpegJob& job, char* message)
     int lastReport = 0;
     while (cinfo.next_scanline < cinfo.image_height) {
         const int y = height - static_cast<int>(cinfo.next_scanline) - 1;
-        job.bitmap->getDIBits(y, 1, job.indexRow, job.rowInfo, job.palette);
         JSAMPROW out = scan[0];
-        for (int x = 0; x < width; ++x) {
-            const std::uint8_t index = job.indexRow[x];
-            out[3 * x] = lookup[0][index];
-            out[3 * x + 1] = lookup[1][index];
-            out[3 * x + 2] = lookup[2][index];
+        if (job.bitmap->bitsPerPixel() == 24) {
+            // True colour goes out as it is; device rows hold blue, green, red.
+            const std::uint8_t* in = job.bitmap->row(y);
+            for (int x = 0; x < width; ++x) {
+                out[3 * x] = in[3 * x + 2];
+                out[3 * x + 1] = in[3 * x + 1];
+                out[3 * x + 2] = in[3 * x];
+            }
+        } else {
+            job.bitmap->getDIBits(y, 1, job.indexRow, job.rowInfo, job.palette);
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t index = job.indexRow[x];
+                out[3 * x] = lookup[0][index];
+                out[3 * x + 1] = lookup[1][index];
+                out[3 * x + 2] = lookup[2][index];
+            }
         }
         jpeg_write_scanlines(&cinfo, scan, 1);
         const int written = static_cast<int>(cinfo.next_scanline);
@@ -117,11 +127,14 @@ int TJpgIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm,
         return 0;
     if (!bitmap || bm.bmWidth != bitmap->width() || bm.bmHeight != bitmap->height())
         return ErrorMsg("Could not access Graphics Device.");
-    if (!palette)
-        return ErrorMsg("Palette information is missing.");
+    // A true-colour picture needs no palette; an indexed one a full one.
     platform::PALETTEENTRY entries[256] = {};
-    if (palette->getEntries(0, 256, entries) < 256)
-        return ErrorMsg("Palettes with less than 256 colors are not supported.");
+    if (bitmap->bitsPerPixel() != 24) {
+        if (!palette)
+            return ErrorMsg("Palette information is missing.");
+        if (palette->getEntries(0, 256, entries) < 256)
+            return ErrorMsg("Palettes with less than 256 colors are not supported.");
+    }
 
     // Rows are always fetched as one palette index per byte, whatever the
     // picture's own depth.

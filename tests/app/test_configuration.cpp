@@ -157,7 +157,8 @@ TEST(ConfigurationSave, NewFileHasTheSectionsAndKeysInWritingOrder)
         "[Tools]",  "CntlBar", "[GRAPHICS]", "Format", "[Patterns]", "Select", "Count",  "[DEMO]",
         "dx",       "dy",      "da",         "zmin",   "zmax",       "w",      "h",      "gapValue",
         "Marker",   "UseBMP",  "DepthSel",   "ShiftDir", "[WinSize]", "X1",    "Y1",     "X2",
-        "Y2",       "MX"};
+        "Y2",       "MX",      "[Hidden Surface]", "Oversample", "DepthOfField", "Dpi", "EyeSepMm",
+        "CrossEyed", "RandomDots", "Seed"};
     std::string text = dir.read("c.ini");
     EXPECT_EQ(keyOrder(text), expected);
     // Decimal "%d" values, a minus sign for negatives, no padding.

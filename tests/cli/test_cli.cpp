@@ -211,7 +211,7 @@ TEST_F(CommandLine, MakeRefusesSettingsOutsideTheirRangesNamingTheOption)
         {"--gap 40", "--gap"},
         {"--gap 151", "--gap"},
         {"--width 150", "--width"},
-        {"--width 1201", "--width"},
+        {"--width 16385", "--width"},
         {"--height 0", "--height"},
         {"--dx 201", "--dx"},
         {"--dy -201", "--dy"},

@@ -163,6 +163,21 @@ TEST(BmpWrite, ShortPaletteSetsTableAndPixelOffset)
     EXPECT_EQ((*r.palette)[19].peFlags, platform::PC_NOCOLLAPSE);
 }
 
+TEST(BmpWrite, TwentyFourBitPicturesCarryNoColourTableEvenWithAPalette)
+{
+    auto bmp = platform::Bitmap::create(2, 2, 24);
+    bmp->setPixel(1, 1, 0x10FF80);
+    auto pal = greyPalette(256);
+    RecordingWindow owner;
+    auto bytes = writeBytes(*bmp, &pal, &owner);
+    EXPECT_TRUE(owner.texts().empty());
+    EXPECT_EQ(le32(bytes, 10), 54u);
+    EXPECT_EQ(bytes.size(), 54u + 2 * 8);
+    auto r = readBytes(bytes);
+    ASSERT_TRUE(r.bitmap);
+    EXPECT_EQ(*r.bitmap, *bmp);
+}
+
 TEST(BmpWrite, TwentyFourBitRowsAreBlueGreenRed)
 {
     auto bmp = platform::Bitmap::create(3, 1, 24);

@@ -156,6 +156,33 @@ TEST_F(JpegFiles, SmoothPictureDecodesCloseAndTheRightWayUp)
     EXPECT_EQ(status.statuses.back().kind, 2u);
 }
 
+TEST_F(JpegFiles, TrueColourPicturesKeepTheirColoursWithoutAPalette)
+{
+    // Smooth colours no 256-entry palette could hold, blue across, red down.
+    const int w = 64, h = 32;
+    auto bmp = platform::Bitmap::create(w, h, 24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            bmp->setPixel(x, y, static_cast<std::uint32_t>((y * 8) << 16 | 0x60 << 8 | x * 4));
+    RecordingWindow owner;
+    TJpgIntf intf(nullptr, &owner);
+    ASSERT_EQ(intf.WriteFile(path("rgb.jpg"), bmp->description(), bmp.get(), nullptr), 1);
+    EXPECT_TRUE(owner.boxes.empty());
+    Decoded d = decodeJpeg(path("rgb.jpg"));
+    ASSERT_EQ(d.width, w);
+    ASSERT_EQ(d.height, h);
+    double err = 0;
+    for (int row = 0; row < h; ++row) {
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t want = bmp->pixel(x, h - 1 - row);
+            const std::uint8_t* p = &d.rgb[(static_cast<std::size_t>(row) * w + x) * 3];
+            err += std::abs(p[0] - static_cast<int>(want >> 16)) + std::abs(p[1] - static_cast<int>((want >> 8) & 255)) +
+                   std::abs(p[2] - static_cast<int>(want & 255));
+        }
+    }
+    EXPECT_LT(err / (w * h * 3), 3.0);
+}
+
 TEST_F(JpegFiles, LowDepthPicturesUseTheirIndices)
 {
     auto pal = rampPalette();

@@ -77,7 +77,7 @@ public:
     // has none. The wizard section is not part of this.
     void load(const std::string& path);
     // Writes the values the program stores at exit, in the order Tools,
-    // GRAPHICS, Patterns, DEMO, WinSize (MX always 0), into the file at path,
+    // GRAPHICS, Patterns, DEMO, WinSize (MX always 0), Hidden Surface, into the file at path,
     // keeping everything else in it. False when the file could not be
     // written (the old file then stays as it was).
     bool save(const std::string& path) const;

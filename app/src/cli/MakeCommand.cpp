@@ -2,6 +2,7 @@
 // with the same engine, patterns and configuration as the desktop program.
 
 #include "AnimationOutput.h"
+#include "HiddenSurfaceOptions.h"
 #include "PictureOutput.h"
 
 #include "app/CommandLine.h"
@@ -36,9 +37,9 @@ const char* const kMakeUsage =
     "  --depthmap FILE.rds  depth from a depth map file\n"
     "\n"
     "Options (settings start from the configuration file, then these):\n"
-    "  --method M           left-to-right | mcmahon | feucht\n"
+    "  --method M           left-to-right | mcmahon | feucht | hidden-surface\n"
     "  --depth-by D         color | brightness (pictures only)\n"
-    "  --width W --height H size of a math stereogram (1 to 1200; width at least twice the gap)\n"
+    "  --width W --height H size of a math stereogram (1 to 16384; width at least twice the gap)\n"
     "  --gap G              separation of two copies of a far point (51 to 150)\n"
     "  --zmin Z --zmax Z    depth resolution (zmin less than zmax)\n"
     "  --dx X --dy Y        shift of a math figure right and up (-200 to 200)\n"
@@ -104,7 +105,9 @@ std::int32_t parseMethod(const std::string& value)
         return engine::McMahon;
     if (value == "feucht" || value == "3")
         return engine::Feucht;
-    throw UsageError("--method must be left-to-right, mcmahon or feucht, not '" + value + "'");
+    if (value == "hidden-surface" || value == "4")
+        return engine::HiddenSurface;
+    throw UsageError("--method must be left-to-right, mcmahon, feucht or hidden-surface, not '" + value + "'");
 }
 
 std::int32_t parseDepthBy(const std::string& value)
@@ -129,6 +132,7 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
     int sources = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        bool takesValue = false;
         auto value = [&]() -> const std::string& {
             if (i + 1 >= args.size())
                 throw UsageError(a + " needs a value");
@@ -156,6 +160,8 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
             o.pattern = parseInt(a, value());
         } else if (a == "--force" || a == "-f") {
             o.force = true;
+        } else if (isHiddenSurfaceOption(a, takesValue)) {
+            overrides.push_back({a, takesValue ? value() : std::string()});
         } else if (a == "--markers" || a == "--no-markers") {
             overrides.push_back({a, ""});
         } else if (a == "--method" || a == "--depth-by" || a == "--width" || a == "--height" || a == "--gap" ||
@@ -202,6 +208,8 @@ void applyOverride(engine::SirdsSettings& s, const SettingOverride& o)
         s.dy = parseInt(o.option, v);
     else if (o.option == "--da")
         s.da = parseInt(o.option, v);
+    else if (std::string problem = applyHiddenSurfaceOption(s, o.option, v); !problem.empty())
+        throw UsageError(problem);
 }
 
 // Figure numbers 1 to 23, or an exact title. -1 when neither.
@@ -269,7 +277,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& /*out*/, std::os
 {
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") {
-            err << kMakeUsage;
+            err << kMakeUsage << kHiddenSurfaceUsage;
             return kExitOk;
         }
     }
@@ -284,21 +292,23 @@ int runMake(const std::vector<std::string>& args, std::ostream& /*out*/, std::os
         for (const auto& o : overrides)
             applyOverride(settings, o);
     } catch (const UsageError& e) {
-        err << "dotscape make: " << e.text() << "\n" << kMakeUsage;
+        err << "dotscape make: " << e.text() << "\n" << kMakeUsage << kHiddenSurfaceUsage;
         return kExitUsage;
     }
 
-    // The width and height belong to math stereograms; other sources take
-    // their size from the picture or the map.
+    // The width and height belong to math stereograms, which may be made
+    // for print up to 16384 pixels a side; other sources take their size
+    // from the picture or the map.
     engine::SirdsSettings checked = settings;
-    if (options.source != MakeOptions::Source::Figure) {
-        checked.w = 2 * checked.gapValue;
-        checked.h = 1;
-    }
+    checked.w = 2 * checked.gapValue;
+    checked.h = 1;
     engine::SettingsOptionNames names;
     names.da = "--da";
     names.DepthSel = "--depth-by";
-    if (std::string problem = engine::checkSettings(checked, names); !problem.empty()) {
+    std::string problem = engine::checkSettings(checked, names);
+    if (problem.empty() && options.source == MakeOptions::Source::Figure)
+        problem = checkFigureSize(settings);
+    if (!problem.empty()) {
         err << "dotscape make: " << problem << '\n';
         return kExitUsage;
     }

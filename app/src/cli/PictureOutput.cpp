@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FileKinds.h"
+#include "app/SavedPicture.h"
 #include "pictrans/TGraphIO.h"
 
 #include <ostream>
@@ -19,7 +20,8 @@ int writePicture(const std::string& out, const platform::Bitmap& picture, const 
         format = GFORMAT_BMP; // a picture saved under a depth map name is written as BMP
     TGraphIO io(&window, &window);
     io.SetGraphicFormat(format);
-    if (io.Write_File(out, picture.description(), &picture, palette))
+    const PictureToWrite written = pictureForFormat(picture, picture.description(), palette, format);
+    if (written.bitmap && io.Write_File(out, written.description, written.bitmap, palette))
         return kExitOk;
     window.endProgress();
     if (window.declined())

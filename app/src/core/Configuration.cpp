@@ -1,5 +1,7 @@
 #include "app/Configuration.h"
 
+#include "app/HiddenSurfaceSection.h"
+
 #include "platform/Profile.h"
 #include "platform/Window.h"
 
@@ -73,6 +75,7 @@ void Configuration::load(const std::string& path)
     demo.gapValue = readInt(file, kDemo, "gapValue", d.gapValue);
 
     lastFolder = file.getString(kFolders, "Last", "");
+    demo.hidden = loadHiddenSurface(file);
 }
 
 bool Configuration::save(const std::string& path) const
@@ -108,6 +111,8 @@ bool Configuration::save(const std::string& path) const
     // The frame always comes back unmaximised; storeFrameRect has made the
     // rectangle cover the screen if it was maximised.
     writeInt(file, kWinSize, "MX", 0);
+    // The hidden-surface options last, in their own section.
+    saveHiddenSurface(file, demo.hidden);
 
     return file.save(path);
 }

@@ -11,6 +11,7 @@
 #include "gui/TPrinterInt.h"
 
 #include "app/FileKinds.h"
+#include "app/SavedPicture.h"
 #include "engine_ui/TSirdsWnd.h"
 #include "pictrans/TGraphIO.h"
 #include "platform/Messages.h"
@@ -159,8 +160,10 @@ bool TDotscapeWnd::SaveActiveAs(const QString& qname)
     TGraphIO writer(FrameWindow(), picture->AsWindow());
     writer.SetGraphicFormat(format_);
     status_->SetMessageText(fromStd(WritingText(format_)));
-    const bool saved = writer.Write_File(name, picture->GetBitmapDescription(), picture->GetPicture(),
-                                         picture->GetPalette()) != 0;
+    const app::PictureToWrite written = app::pictureForFormat(*picture->GetPicture(), picture->GetBitmapDescription(),
+                                                            picture->GetPalette(), format_);
+    const bool saved = written.bitmap &&
+                       writer.Write_File(name, written.description, written.bitmap, picture->GetPalette()) != 0;
     picture->SetNoSaveQuestion(saved);
     if (saved)
         picture->SetTitle(name);

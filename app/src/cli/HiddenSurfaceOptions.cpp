@@ -1,0 +1,99 @@
+#include "HiddenSurfaceOptions.h"
+
+#include "platform/Window.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace app {
+
+const char* const kHiddenSurfaceUsage =
+    "\n"
+    "Hidden-surface method (--method hidden-surface):\n"
+    "  --oversample K       link rows at K times the width, 1 to 8 (default 4);\n"
+    "                       above 1 the stereogram is true colour\n"
+    "  --depth-of-field MU  near plane's depth, 0.1 to 0.5 (default 0.3333)\n"
+    "  --dpi D --eye-sep IN | --eye-sep-mm MM\n"
+    "                       the eye separation in print (default: twice the gap)\n"
+    "  --cross-eyed | --wall-eyed\n"
+    "  --random-dots KIND   colour | grey | bw | off (off: the pattern)\n"
+    "  --seed N             random dots: the same seed gives the same picture\n";
+
+namespace {
+
+bool readNumber(const std::string& text, double& out)
+{
+    const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(begin, end, out);
+    return !text.empty() && ec == std::errc() && ptr == end && std::isfinite(out);
+}
+
+bool readInt(const std::string& text, std::int32_t& out)
+{
+    const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(begin, end, out);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+std::string notANumber(const std::string& option, const std::string& value, const char* kind)
+{
+    return option + " takes " + kind + ", not '" + value + "'";
+}
+
+} // namespace
+
+bool isHiddenSurfaceOption(const std::string& option, bool& takesValue)
+{
+    takesValue = option == "--oversample" || option == "--depth-of-field" || option == "--dpi" ||
+                 option == "--eye-sep" || option == "--eye-sep-mm" || option == "--random-dots" ||
+                 option == "--seed";
+    return takesValue || option == "--cross-eyed" || option == "--wall-eyed";
+}
+
+std::string applyHiddenSurfaceOption(engine::SirdsSettings& settings, const std::string& option,
+                                     const std::string& value)
+{
+    engine::HiddenSurfaceSettings& h = settings.hidden;
+    double number = 0;
+    if (option == "--cross-eyed") {
+        h.CrossEyed = 1;
+    } else if (option == "--wall-eyed") {
+        h.CrossEyed = 0;
+    } else if (option == "--oversample") {
+        if (!readInt(value, h.Oversample))
+            return notANumber(option, value, "a whole number");
+    } else if (option == "--dpi") {
+        if (!readInt(value, h.Dpi))
+            return notANumber(option, value, "a whole number");
+    } else if (option == "--seed") {
+        if (!readInt(value, h.Seed))
+            return notANumber(option, value, "a whole number");
+    } else if (option == "--depth-of-field") {
+        if (!readNumber(value, number))
+            return notANumber(option, value, "a number");
+        h.DepthOfField = number;
+    } else if (option == "--eye-sep" || option == "--eye-sep-mm") {
+        if (!readNumber(value, number))
+            return notANumber(option, value, "a number");
+        h.EyeSepMm = option == "--eye-sep" ? number * 25.4 : number;
+    } else if (option == "--random-dots") {
+        const std::int32_t kind = engine::randomDotKindFromName(value);
+        if (kind < 0)
+            return "--random-dots must be colour, grey, bw or off, not '" + value + "'";
+        h.RandomDots = kind;
+    }
+    return {};
+}
+
+std::string checkFigureSize(const engine::SirdsSettings& s)
+{
+    if (s.w < 2 * s.gapValue || s.w > kMaxPrintSide)
+        return platform::format("--width must be between %d and %d", 2 * s.gapValue, kMaxPrintSide);
+    if (s.h < 1 || s.h > kMaxPrintSide)
+        return platform::format("--height must be between 1 and %d", kMaxPrintSide);
+    return {};
+}
+
+} // namespace app

@@ -1,0 +1,165 @@
+// dotscape make with the hidden-surface method, run from a shell as a user
+// runs it: its options and their refusals, true-colour output in every
+// format, math stereograms for print, and random dots from a seed.
+
+#include "pictrans/TGraphIO.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kProgram = std::string(DOTSCAPE_BIN_DIR) + "/dotscape";
+
+struct Outcome {
+    int status = -1;
+    std::string err;
+};
+
+class HiddenSurfaceMake : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("dotscape-cli-hs-" + std::to_string(::getpid()) + "-" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Outcome make(const std::string& args) const
+    {
+        const fs::path err = dir_ / "stderr";
+        const std::string command = "XDG_CONFIG_HOME='" + dir_.string() + "' XDG_DATA_HOME='" + dir_.string() +
+                                    "' '" + kProgram + "' make " + args + " </dev/null >/dev/null 2>'" +
+                                    err.string() + "'";
+        Outcome r;
+        const int raw = std::system(command.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ifstream in(err);
+        std::stringstream text;
+        text << in.rdbuf();
+        r.err = text.str();
+        return r;
+    }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+struct Picture {
+    std::unique_ptr<platform::Bitmap> bitmap;
+    std::unique_ptr<platform::Palette> palette;
+};
+
+Picture readPicture(const std::string& file)
+{
+    TGraphIO io(nullptr, nullptr);
+    Picture p;
+    p.bitmap = io.Read_File(file);
+    p.palette = io.GetPalette();
+    return p;
+}
+
+} // namespace
+
+TEST_F(HiddenSurfaceMake, RefusesValuesOutsideTheirRangesNamingTheOption)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"--oversample 9", "--oversample must be between 1 and 8"},
+        {"--oversample two", "--oversample takes a whole number"},
+        {"--depth-of-field 0.6", "--depth-of-field must be between 0.1 and 0.5"},
+        {"--eye-sep 2.5", "--eye-sep-mm needs --dpi"},
+        {"--dpi 300", "--dpi needs --eye-sep-mm"},
+        {"--dpi 4800 --eye-sep-mm 150", "pixels between the eyes"},
+        {"--random-dots plaid", "--random-dots must be"},
+        {"--width 16385", "--width must be between 200 and 16384"},
+        {"--height 16385", "--height must be between 1 and 16384"},
+    };
+    for (const auto& [args, message] : cases) {
+        Outcome r = make(std::string("--method hidden-surface ") + args + " -o '" + path("x.bmp") + "'");
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_NE(r.err.find(message), std::string::npos) << args << ": " << r.err;
+        EXPECT_FALSE(fs::exists(path("x.bmp")));
+    }
+    EXPECT_EQ(make("--help").status, 0);
+}
+
+TEST_F(HiddenSurfaceMake, TrueColourInBmpAndJpegNearestPaletteColoursInGifAndPcx)
+{
+    const std::string common = "--figure 1 --width 420 --height 150 --method hidden-surface --oversample 4 ";
+    ASSERT_EQ(make(common + "-o '" + path("s.bmp") + "'").status, 0);
+    Picture bmp = readPicture(path("s.bmp"));
+    ASSERT_TRUE(bmp.bitmap);
+    EXPECT_EQ(bmp.bitmap->bitsPerPixel(), 24);
+    EXPECT_EQ(bmp.bitmap->width(), 420);
+    // A true-colour BMP carries no colour table: the pixels start right
+    // after the 54 header bytes.
+    std::ifstream raw(path("s.bmp"), std::ios::binary);
+    unsigned char header[14] = {};
+    raw.read(reinterpret_cast<char*>(header), sizeof header);
+    EXPECT_EQ(header[10] | header[11] << 8, 54);
+
+    ASSERT_EQ(make(common + "-o '" + path("s.jpg") + "'").status, 0);
+    EXPECT_GT(fs::file_size(path("s.jpg")), 1000u);
+
+    for (const char* name : {"s.gif", "s.pcx"}) {
+        Outcome r = make(common + "-o '" + path(name) + "'");
+        ASSERT_EQ(r.status, 0) << name << r.err;
+        Picture p = readPicture(path(name));
+        ASSERT_TRUE(p.bitmap) << name;
+        ASSERT_EQ(p.bitmap->bitsPerPixel(), 8) << name;
+        // Every pixel is the palette entry nearest to the true colour.
+        for (int y = 0; y < 150; y += 7) {
+            for (int x = 0; x < 420; x += 3) {
+                const std::uint32_t c = bmp.bitmap->pixel(x, y);
+                const std::uint8_t want = p.palette->nearest(static_cast<std::uint8_t>(c >> 16),
+                                                             static_cast<std::uint8_t>(c >> 8),
+                                                             static_cast<std::uint8_t>(c));
+                const auto& got = (*p.palette)[p.bitmap->pixel(x, y)];
+                const auto& best = (*p.palette)[want];
+                ASSERT_TRUE(got.peRed == best.peRed && got.peGreen == best.peGreen && got.peBlue == best.peBlue)
+                    << name << " at " << x << "," << y;
+            }
+        }
+    }
+    // K = 1 keeps the pattern's palette.
+    ASSERT_EQ(make(common + "--oversample 1 -o '" + path("k1.bmp") + "'").status, 0);
+    EXPECT_EQ(readPicture(path("k1.bmp")).bitmap->bitsPerPixel(), 8);
+}
+
+TEST_F(HiddenSurfaceMake, PrintSizesRandomDotsAndSeeds)
+{
+    // Wider than the dialog allows, at 300 dpi with 2.5 inches between the eyes.
+    const std::string args = "--figure 2 --width 3000 --height 40 --method hidden-surface --oversample 1 "
+                             "--dpi 300 --eye-sep 2.5 --random-dots bw --no-markers --zmin 1000 --zmax 1001 ";
+    ASSERT_EQ(make(args + "--seed 3 -o '" + path("a.bmp") + "'").status, 0);
+    ASSERT_EQ(make(args + "--seed 3 -o '" + path("b.bmp") + "'").status, 0);
+    ASSERT_EQ(make(args + "--seed 4 -o '" + path("c.bmp") + "'").status, 0);
+    Picture a = readPicture(path("a.bmp")), b = readPicture(path("b.bmp")), c = readPicture(path("c.bmp"));
+    ASSERT_TRUE(a.bitmap && b.bitmap && c.bitmap);
+    EXPECT_EQ(a.bitmap->width(), 3000);
+    EXPECT_TRUE(*a.bitmap == *b.bitmap);
+    EXPECT_FALSE(*a.bitmap == *c.bitmap);
+    std::set<std::uint32_t> colours;
+    for (int x = 0; x < 3000; ++x) {
+        const auto& e = (*a.palette)[a.bitmap->pixel(x, 20)];
+        colours.insert((std::uint32_t{e.peRed} << 16) | (std::uint32_t{e.peGreen} << 8) | e.peBlue);
+    }
+    EXPECT_EQ(colours, (std::set<std::uint32_t>{0x000000, 0xFFFFFF}));
+    // Every depth of the figure lies below Zmin: the far plane, which
+    // repeats at half of 750 pixels.
+    int repeats = 0;
+    for (int x = 2000; x < 2300; ++x)
+        repeats += a.bitmap->pixel(x, 1) == a.bitmap->pixel(x + 375, 1);
+    EXPECT_EQ(repeats, 300);
+}
