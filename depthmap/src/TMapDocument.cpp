@@ -205,9 +205,15 @@ bool TMapDocument::WriteFile(const std::string& path)
 
 bool TMapDocument::ReadFile(const std::string& path)
 {
-    auto bytes = platform::readWholeFile(path, kMaxFileSize);
+    platform::FileProblem problem = platform::FileProblem::None;
+    auto bytes = platform::readWholeFile(path, kMaxFileSize, &problem);
     if (!bytes) {
         readFailed_ = true;
+        // A file too large to be a map is refused with its reason; one that
+        // cannot be opened is left to the caller's own message.
+        if (problem == platform::FileProblem::TooLarge)
+            platform::messageBox(window_, "Invalid Depth Map file: " + platform::describe(problem, kMaxFileSize),
+                                 "Error", platform::MB_OK | platform::MB_ICONSTOP);
         return false;
     }
     return ReadBytes(*bytes);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
 
 namespace {
 
@@ -85,11 +86,16 @@ int TGIntf::ErrorMsg(const std::string& text)
 
 int TGIntf::OverwriteOk(const std::string& fileName)
 {
-    if (std::FILE* f = std::fopen(fileName.c_str(), "rb")) {
-        std::fclose(f);
-    } else {
+    // Looked at, never opened: opening a pipe would wait for a writer. A
+    // symbolic link stands for its target, which the save replaces.
+    struct stat st{};
+    if (::stat(fileName.c_str(), &st) != 0)
         return 1;
-    }
+    if (S_ISDIR(st.st_mode))
+        return ErrorMsg(platform::format("%s is a folder; nothing was written.", fileName.c_str()));
+    if (!S_ISREG(st.st_mode))
+        return ErrorMsg(platform::format(
+            "%s is not a regular file (a device, pipe or socket); nothing was written.", fileName.c_str()));
     // Without an owner nobody can be asked, so an existing file is left alone.
     int answer = platform::messageBox(owner_, platform::format("Overwrite %s?", fileName.c_str()), "Confirm",
                                       platform::MB_ICONQUESTION | platform::MB_YESNO, platform::IDNO);

@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,8 +73,12 @@ void TGraphIO::GetVersionString(char* buffer)
 
 int TGraphIO::GetGraphicFormat(const std::string& fileName)
 {
-    std::FILE* f = std::fopen(fileName.c_str(), "rb");
+    // Opened without waiting: a pipe without a writer reads as empty.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    std::FILE* f = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
     if (!f) {
+        if (fd >= 0)
+            ::close(fd);
         format_ = GFORMAT_UNOPENABLE;
         return format_;
     }

@@ -277,7 +277,37 @@ void FileBytes::release(std::size_t offset)
     released_ = end;
 }
 
-SafeFile::SafeFile(std::string target) : target_(std::move(target)) {}
+namespace {
+
+// path with its symbolic links followed to the file they name, which need
+// not exist yet (a link may point to a file still to be made). Links inside
+// the folders on the way are left to the system. A loop gives the path as
+// it stands, which then fails to be replaced like any other unusable name.
+std::string followLinks(const std::string& path)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st{};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t n = ::readlink(current.c_str(), buffer.data(), buffer.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size())
+            return current;
+        std::string target(buffer.data(), static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const auto slash = current.find_last_of('/');
+            if (slash != std::string::npos)
+                target = current.substr(0, slash + 1) + target;
+        }
+        current = target;
+    }
+    return path;
+}
+
+} // namespace
+
+SafeFile::SafeFile(std::string target) : target_(std::move(target)), destination_(followLinks(target_)) {}
 
 SafeFile::~SafeFile()
 {
@@ -287,7 +317,12 @@ SafeFile::~SafeFile()
 bool SafeFile::open()
 {
     discard();
-    std::string pattern = folderOf(target_) + "/.dotscape-XXXXXX";
+    struct stat existing{};
+    if (::stat(destination_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        errno = S_ISDIR(existing.st_mode) ? EISDIR : EEXIST;
+        return false;
+    }
+    std::string pattern = folderOf(destination_) + "/.dotscape-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     // An interrupt between creating the temporary and listing it for the
@@ -309,7 +344,7 @@ bool SafeFile::open()
     mode_t mask = ::umask(0);
     ::umask(mask);
     struct stat st{};
-    ::fchmod(fd, ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
+    ::fchmod(fd, ::stat(destination_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
     file_ = ::fdopen(fd, "wb+");
     if (!file_) {
         ::close(fd);
@@ -339,7 +374,7 @@ bool SafeFile::commit()
     ok = (std::fclose(file_) == 0) && ok;
     file_ = nullptr;
     if (ok)
-        ok = std::rename(temp_.c_str(), target_.c_str()) == 0;
+        ok = std::rename(temp_.c_str(), destination_.c_str()) == 0;
     if (!ok) {
         discard();
         return false;

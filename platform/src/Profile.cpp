@@ -77,7 +77,9 @@ ProfileFile ProfileFile::parse(std::string_view text)
 
 ProfileFile ProfileFile::load(const std::string& path)
 {
-    auto data = readWholeFile(path, kMaxFileSize);
+    // Only a regular file: a pipe or a device of that name would block the
+    // reader or never end, and reads as if there were no file.
+    auto data = readRegularFile(path, kMaxFileSize);
     if (!data)
         return {};
     return parse(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));

@@ -13,6 +13,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
@@ -42,11 +43,11 @@ protected:
 
     // Runs dotscape with args (already quoted as the shell needs), standard
     // input from /dev/null and a configuration folder of its own.
-    Outcome run(const std::string& args, const fs::path& cwd = {}) const
+    Outcome run(const std::string& args, const fs::path& cwd = {}, const std::string& prefix = {}) const
     {
         const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
         const std::string command = (cwd.empty() ? std::string() : "cd '" + cwd.string() + "' && ") + "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' XDG_DATA_HOME='" +
-                                    (dir_ / "data").string() + "' '" + kProgram + "' " + args + " </dev/null >'" +
+                                    (dir_ / "data").string() + "' " + prefix + "'" + kProgram + "' " + args + " </dev/null >'" +
                                     out.string() + "' 2>'" + err.string() + "'";
         Outcome r;
         int raw = std::system(command.c_str());
@@ -347,4 +348,67 @@ TEST_F(CommandLine, PatternFoldersMayBeGivenRelativeToTheCurrentFolder)
     Outcome r = run("make --pattern-dir tiles --width 240 --height 60 -o out.bmp", dir_ / "work");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::exists(dir_ / "work/out.bmp"));
+}
+
+// -o - writes the picture to standard output, BMP unless --format says
+// otherwise, byte for byte what a file of that format gets.
+TEST_F(CommandLine, StandardOutputTakesThePictureForPipelines)
+{
+    const std::string size = "--width 230 --height 90 --no-markers ";
+    ASSERT_EQ(run("make " + size + "-o '" + path("file.bmp") + "'").status, 0);
+    Outcome bmp = run("make " + size + "-o -");
+    ASSERT_EQ(bmp.status, 0) << bmp.err;
+    EXPECT_EQ(bmp.out, slurp(path("file.bmp")));
+    ASSERT_EQ(run("make " + size + "-o '" + path("file.gif") + "'").status, 0);
+    Outcome gif = run("make " + size + "--format gif -o -");
+    ASSERT_EQ(gif.status, 0) << gif.err;
+    EXPECT_EQ(gif.out, slurp(path("file.gif")));
+    // --format wins over the name, and convert takes it too.
+    ASSERT_EQ(run("make " + size + "--format pcx -o '" + path("named.bmp") + "'").status, 0);
+    EXPECT_EQ(slurp(path("named.bmp")).substr(0, 1), "\x0A");
+    Outcome converted = run("convert --format pcx '" + path("file.gif") + "' -");
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(converted.out.substr(0, 1), "\x0A");
+    Outcome bad = run("make --format tiff -o -");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("--format"), std::string::npos);
+    EXPECT_TRUE(bad.out.empty());
+}
+
+// Names that are no regular file: a folder or a pipe as output is refused
+// at once with the reason; a pipe as configuration reads as no file.
+TEST_F(CommandLine, OutputsAndConfigurationsThatAreNoRegularFile)
+{
+    fs::create_directories(dir_ / "folder");
+    Outcome folder = run("make --force -o '" + path("folder") + "'");
+    EXPECT_EQ(folder.status, 3);
+    EXPECT_NE(folder.err.find("is a folder"), std::string::npos) << folder.err;
+    EXPECT_EQ(folder.err.find("Header"), std::string::npos) << folder.err;
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0644), 0);
+    // timeout turns a save or a read that waits on the pipe into a failure.
+    Outcome pipe = run("make --force -o '" + path("pipe") + "'", {}, "timeout 20 ");
+    EXPECT_EQ(pipe.status, 3) << pipe.err;
+    EXPECT_NE(pipe.err.find("not a regular file"), std::string::npos) << pipe.err;
+    EXPECT_TRUE(fs::is_fifo(path("pipe")));
+    Outcome config = run("make --config '" + path("pipe") + "' --width 200 -o '" + path("c.bmp") + "'", {}, "timeout 20 ");
+    EXPECT_EQ(config.status, 0) << config.err;
+    Outcome info = run("info '" + path("pipe") + "'", {}, "timeout 20 ");
+    EXPECT_EQ(info.status, 2);
+}
+
+// A depth map over the size limit is refused with the reason.
+TEST_F(CommandLine, OversizedDepthMapsAreRefusedSayingWhy)
+{
+    {
+        std::ofstream big(path("big.rds"), std::ios::binary);
+        big.write("DEPTHMAP", 9);
+        big.seekp((std::streamoff{64} << 20) + 100);
+        big.put('\0');
+    }
+    Outcome info = run("info '" + path("big.rds") + "'");
+    EXPECT_EQ(info.status, 2);
+    EXPECT_NE(info.out.find("larger than 64 MiB"), std::string::npos) << info.out;
+    Outcome make = run("make --depthmap '" + path("big.rds") + "' -o '" + path("x.bmp") + "'");
+    EXPECT_EQ(make.status, 2);
+    EXPECT_NE(make.err.find("larger than 64 MiB"), std::string::npos) << make.err;
 }

@@ -18,6 +18,9 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -196,6 +199,72 @@ TEST_P(FailedSave, AFolderThatIsNoFolderFailsWithoutCreatingAnything)
     EXPECT_FALSE(s.save(dir.file("plain") + "/" + s.fileName, &owner)) << s.name;
     EXPECT_EQ(slurp(dir.file("plain")), oldContent());
     EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"plain"});
+}
+
+// A name that is a pipe, a device or a folder is refused before anything is
+// written and stays what it was; the save never waits on a pipe (opening one
+// to look at it would wait for a writer, so an alarm ends a save that hangs).
+TEST_P(FailedSave, APipeDeviceOrFolderOfThatNameIsRefusedAtOnce)
+{
+    const Saver& s = GetParam();
+    ScratchDir dir;
+    const std::string target = dir.file(s.fileName);
+    struct Kind {
+        const char* name;
+        std::function<bool()> make;
+        std::function<bool(const struct stat&)> is;
+    };
+    const std::vector<Kind> kinds = {
+        {"pipe", [&] { return ::mkfifo(target.c_str(), 0644) == 0; }, [](const struct stat& st) { return S_ISFIFO(st.st_mode); }},
+        // A second null device, as only root may make one.
+        {"device", [&] { return ::mknod(target.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
+         [](const struct stat& st) { return S_ISCHR(st.st_mode); }},
+        {"folder", [&] { return ::mkdir(target.c_str(), 0755) == 0; }, [](const struct stat& st) { return S_ISDIR(st.st_mode); }},
+    };
+    for (const Kind& kind : kinds) {
+        if (!kind.make())
+            continue; // no permission to make a device
+        AnsweringWindow owner(platform::IDYES);
+        ::alarm(30);
+        EXPECT_FALSE(s.save(target, &owner)) << s.name << " saved over a " << kind.name;
+        ::alarm(0);
+        struct stat st{};
+        ASSERT_EQ(::lstat(target.c_str(), &st), 0) << s.name << ' ' << kind.name;
+        EXPECT_TRUE(kind.is(st)) << s.name << " replaced the " << kind.name;
+        EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{s.fileName}) << s.name << ' ' << kind.name;
+        if (s.asks) {
+            // Said why, and asked nothing.
+            ASSERT_EQ(owner.boxes.size(), 1u) << s.name << ' ' << kind.name;
+            EXPECT_NE(owner.boxes[0].find(kind.name == std::string("folder") ? "folder" : "not a regular file"),
+                      std::string::npos)
+                << owner.boxes[0];
+        }
+        fs::remove(target);
+    }
+}
+
+// A symbolic link is followed: the file it points to is replaced (in its own
+// folder) and the link stays a link; a link to a file not made yet makes it.
+TEST_P(FailedSave, ASymbolicLinkIsFollowedAndKept)
+{
+    const Saver& s = GetParam();
+    ScratchDir dir;
+    fs::create_directories(dir.path() / "real");
+    const fs::path real = dir.path() / "real" / ("target-" + s.fileName);
+    spit(real, oldContent());
+    const fs::path link = dir.path() / s.fileName;
+    fs::create_symlink("real/target-" + s.fileName, link);
+    AnsweringWindow owner(platform::IDYES);
+    ASSERT_TRUE(s.save(link.string(), &owner)) << s.name;
+    EXPECT_TRUE(fs::is_symlink(link)) << s.name << " replaced the link";
+    EXPECT_NE(slurp(real), oldContent()) << s.name << " did not write the link's target";
+    EXPECT_EQ(namesIn(dir.path() / "real"), std::set<std::string>{real.filename().string()}) << s.name;
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"real", s.fileName})) << s.name;
+
+    fs::remove(real);
+    ASSERT_TRUE(s.save(link.string(), &owner)) << s.name << " through a dangling link";
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(fs::is_regular_file(real)) << s.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, FailedSave, ::testing::ValuesIn(savers()),

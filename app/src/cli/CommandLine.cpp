@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ostream>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace app {
@@ -24,9 +25,10 @@ const char* const kUsage =
     "\n"
     "Commands:\n"
     "  make [OPTIONS] -o OUT   make a stereogram (dotscape make --help lists the options)\n"
-    "  convert [--force] IN OUT\n"
+    "  convert [--force] [--format F] IN OUT\n"
     "                      read a BMP, PCX or GIF picture and write it in the format OUT's\n"
-    "                      name gives: .gif GIF, .pcx PCX, .jpg JPEG, anything else BMP\n"
+    "                      name gives: .gif GIF, .pcx PCX, .jpg JPEG, anything else BMP;\n"
+    "                      --format bmp|pcx|gif|jpg chooses it; OUT - is standard output\n"
     "  info FILE...        describe pictures and depth maps, one line each\n"
     "  figures             list the math figures: number, a tab, the title\n"
     "\n"
@@ -51,20 +53,26 @@ const char* formatName(int code)
     }
 }
 
-int runConvert(const std::vector<std::string>& args, std::ostream& err)
+int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     bool force = false;
+    int format = 0;
     std::vector<std::string> files;
-    for (const auto& a : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (a == "--force" || a == "-f")
             force = true;
-        else if (a.size() > 1 && a[0] == '-')
+        else if (a == "--format") {
+            format = i + 1 < args.size() ? formatByName(args[++i]) : 0;
+            if (!format)
+                return err << "dotscape convert: --format must be bmp, pcx, gif or jpg\n", kExitUsage;
+        } else if (a.size() > 1 && a[0] == '-')
             return err << "dotscape convert: unknown option '" << a << "'\n", kExitUsage;
         else
             files.push_back(a);
     }
     if (files.size() != 2) {
-        err << "Usage: dotscape convert [--force] IN OUT\n";
+        err << "Usage: dotscape convert [--force] [--format F] IN OUT\n";
         return kExitUsage;
     }
     TerminalWindow window(err, force ? TerminalWindow::Answer::Yes : TerminalWindow::Answer::Ask,
@@ -77,15 +85,20 @@ int runConvert(const std::vector<std::string>& args, std::ostream& err)
         return kExitInput;
     }
     auto palette = io.GetPalette();
-    return writePicture(files[1], *picture, palette.get(), window, err);
+    return writePicture(files[1], *picture, palette.get(), window, err, out, format);
 }
 
 // Depth map files start with the letters "DEPTHMAP" and a zero.
 bool looksLikeDepthMap(const std::string& file)
 {
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f)
+    // Opened without waiting: a pipe without a writer reads as empty.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    std::FILE* f = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
+    if (!f) {
+        if (fd >= 0)
+            ::close(fd);
         return false;
+    }
     char magic[9] = {};
     bool yes = std::fread(magic, 1, sizeof magic, f) == sizeof magic && std::memcmp(magic, "DEPTHMAP", 9) == 0;
     std::fclose(f);
@@ -105,7 +118,9 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (looksLikeDepthMap(file)) {
             depthmap::TMapDocument map("", 400, 400, &window);
             if (!map.ReadFile(file)) {
-                out << file << ": depth map, cannot be read: " << window.lastMessage() << '\n';
+                const std::string why = window.lastMessage();
+                out << file << ": depth map, cannot be read: "
+                    << (why.empty() ? std::string("The file cannot be opened.") : why) << '\n';
                 status = kExitInput;
                 continue;
             }
@@ -177,7 +192,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (args[0] == "make")
         return runMake(rest, out, err, painter);
     if (args[0] == "convert")
-        return runConvert(rest, err);
+        return runConvert(rest, out, err);
     if (args[0] == "info")
         return runInfo(rest, out, err);
     if (args[0] == "figures")

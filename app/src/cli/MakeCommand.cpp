@@ -49,7 +49,10 @@ const char* const kMakeUsage =
     "  --pattern-dir DIR    where the patNN.gif files are (default: the program's own)\n"
     "  --config FILE        settings from FILE instead of the user's DOTSCAPE.INI\n"
     "                       (a missing file gives the defaults; make never writes it)\n"
-    "  -o, --output OUT     the stereogram, in the format OUT's name gives (as convert)\n"
+    "  -o, --output OUT     the stereogram, in the format OUT's name gives (as convert);\n"
+    "                       - writes it to standard output\n"
+    "  --format F           bmp | pcx | gif | jpg, whatever OUT's name says\n"
+    "                       (standard output: BMP unless given)\n"
     "  -f, --force          overwrite OUT without asking\n"
     "\n"
     "Animation (a looping animated GIF; OUT must be a .gif):\n"
@@ -74,6 +77,7 @@ struct MakeOptions {
     std::optional<std::string> configFile;
     std::optional<std::string> patternDir;
     std::optional<int> pattern;
+    int format = 0;
     bool force = false;
     AnimationArgs animation;
 };
@@ -152,6 +156,10 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
             ++sources;
         } else if (a == "-o" || a == "--output") {
             o.output = value();
+        } else if (a == "--format") {
+            o.format = formatByName(value());
+            if (!o.format)
+                throw UsageError("--format must be bmp, pcx, gif or jpg, not '" + args[i] + "'");
         } else if (a == "--config") {
             o.configFile = value();
         } else if (a == "--pattern-dir") {
@@ -272,7 +280,7 @@ private:
 
 } // namespace
 
-int runMake(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err,
+int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             const CaptionPainter& painter)
 {
     for (const auto& a : args) {
@@ -409,7 +417,8 @@ int runMake(const std::vector<std::string>& args, std::ostream& /*out*/, std::os
             err << "dotscape: the stereogram was stopped; nothing was written\n";
         return kExitOutput;
     }
-    return writePicture(options.output, *result.picture.bitmap, &result.picture.palette, window, err);
+    return writePicture(options.output, *result.picture.bitmap, &result.picture.palette, window, err, out,
+                        options.format);
 }
 
 } // namespace app

@@ -53,6 +53,9 @@ public:
     // Shows text under "<format> Error" unless quiet; always returns 0.
     int ErrorMsg(const std::string& text);
     // 1 when fileName does not exist or the user answers Yes to "Overwrite %s?".
+    // A folder, device, pipe or socket of that name is refused with a
+    // message (0) before anything is written; a symbolic link counts as
+    // the file it points to.
     int OverwriteOk(const std::string& fileName);
     // Null for 2 and 256 colours, else the 16-entry default table (blue, green, red, 0).
     static const platform::RGBQUAD* GetDefRGB(int colors);

@@ -75,7 +75,10 @@ private:
     std::size_t released_ = 0;
 };
 
-// Writes a file through a temporary in the same folder. Nothing touches the
+// Writes a file through a temporary in the same folder. A target that is a
+// symbolic link is followed: the file it points to is replaced and the link
+// stays. A target that exists but is not a regular file (a folder, device,
+// pipe or socket) is never replaced: open() fails. Nothing touches the
 // target until commit(); a SafeFile destroyed without commit() removes its
 // temporary, so a failed or stopped write leaves no partial file and an
 // existing file of that name exactly as it was. Temporaries still open when
@@ -98,9 +101,12 @@ public:
     void discard();
 
     const std::string& target() const { return target_; }
+    // The file commit() replaces: the target with its symbolic links followed.
+    const std::string& destination() const { return destination_; }
 
 private:
     std::string target_;
+    std::string destination_;
     std::string temp_;
     std::FILE* file_ = nullptr;
     // The stream's buffer: pictures are written row by row, and the C
