@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 using namespace engine_ui;
@@ -40,6 +41,54 @@ TEST(BitmapToImage, EightBitKeepsIndicesAndTurnsRowsTopDown)
     EXPECT_EQ(image.pixelIndex(0, 0), 20);
     EXPECT_EQ(image.pixelIndex(4, 2), 4);
     EXPECT_EQ(image.pixel(3, 1), qRgb(13, 255 - 13, 13 * 7));
+}
+
+TEST(BitmapToImage, APartConvertsAsTheSamePixelsOfTheWhole)
+{
+    const Palette palette = RampPalette(256);
+    for (int bits : {1, 4, 8, 24}) {
+        auto bitmap = Bitmap::create(37, 23, bits);
+        const std::uint32_t mask = bits == 24 ? 0xFFFFFFu : (1u << bits) - 1;
+        for (int y = 0; y < 23; ++y)
+            for (int x = 0; x < 37; ++x)
+                bitmap->setPixel(x, y, static_cast<std::uint32_t>(x * 2654435761u + y * 40503u) & mask);
+        const QImage whole = ToQImage(*bitmap, &palette);
+        // Odd offsets test the packed depths' bit positions.
+        const QRect part(13, 5, 19, 11);
+        const QImage piece = ToQImage(*bitmap, &palette, part);
+        ASSERT_EQ(piece.size(), part.size()) << bits;
+        EXPECT_EQ(piece.format(), whole.format()) << bits;
+        for (int y = 0; y < part.height(); ++y)
+            for (int x = 0; x < part.width(); ++x)
+                ASSERT_EQ(piece.pixel(x, y), whole.pixel(part.left() + x, part.top() + y)) << bits << " " << x << "," << y;
+        // Clipped to the picture; nothing when it misses it.
+        EXPECT_EQ(ToQImage(*bitmap, &palette, QRect(30, 20, 50, 50)).size(), QSize(7, 3)) << bits;
+        EXPECT_TRUE(ToQImage(*bitmap, &palette, QRect(40, 0, 5, 5)).isNull()) << bits;
+    }
+}
+
+TEST(PaintSource, CoversTheExposedPixelsAndStartsOnAWholePaintedPixel)
+{
+    const QSize picture(400, 300);
+    EXPECT_EQ(PaintSource(QRect(10, 20, 30, 40), 1.0, picture), QRect(10, 20, 30, 40));
+    // Zoom 2: painted 3..6 shows picture 1.5..3.5, so pixels 1 to 3.
+    EXPECT_EQ(PaintSource(QRect(3, 5, 4, 4), 2.0, picture), QRect(1, 2, 3, 3));
+    // Zoom a quarter: painted pixel 1 shows picture pixels 4 to 7.
+    EXPECT_EQ(PaintSource(QRect(1, 1, 2, 2), 0.25, picture), QRect(4, 4, 8, 8));
+    for (double zoom : {0.25, 0.5, 1.0, 2.0, 4.0}) {
+        const QRect source = PaintSource(QRect(7, 9, 13, 11), zoom, picture);
+        // The first picture pixel lands on a whole painted pixel at or before
+        // the exposed corner, the last one reaches past its far corner.
+        const double left = source.left() * zoom;
+        EXPECT_EQ(left, std::floor(left)) << zoom;
+        EXPECT_LE(left, 7) << zoom;
+        EXPECT_GE((source.right() + 1) * zoom, 20) << zoom;
+        EXPECT_GE((source.bottom() + 1) * zoom, 20) << zoom;
+    }
+    // Clipped to the picture; empty beyond it or for nothing exposed.
+    EXPECT_EQ(PaintSource(QRect(390, 290, 50, 50), 1.0, picture), QRect(390, 290, 10, 10));
+    EXPECT_TRUE(PaintSource(QRect(500, 0, 10, 10), 1.0, picture).isEmpty());
+    EXPECT_TRUE(PaintSource(QRect(), 1.0, picture).isEmpty());
 }
 
 TEST(BitmapToImage, PackedDepthsUnpackAndMissingEntriesShowBlack)

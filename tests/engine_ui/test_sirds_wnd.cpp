@@ -261,6 +261,32 @@ TEST_F(SirdsWndTest, ZoomedPaintingAndScrollRanges)
     EXPECT_EQ(wnd->verticalScrollBar()->maximum(), 600 - wnd->viewport()->height());
 }
 
+TEST_F(SirdsWndTest, AScrolledLargePictureShowsItsOwnPixelsAtEveryZoom)
+{
+    // Painting converts only the part in view: what shows must still be the
+    // picture's pixels at the scrolled place.
+    TSirdsWnd* wnd = Open(Varied(3000, 2000));
+    wnd->resize(300, 200);
+    wnd->show();
+    Flush();
+    const QImage whole = wnd->GetImage();
+    for (double zoom : {1.0, 2.0, 0.5}) {
+        while (wnd->GetZoom() < zoom)
+            wnd->Zoom(ZoomIn);
+        while (wnd->GetZoom() > zoom)
+            wnd->Zoom(ZoomOut);
+        wnd->horizontalScrollBar()->setValue(777);
+        wnd->verticalScrollBar()->setValue(555);
+        Flush();
+        const QImage shot = wnd->viewport()->grab().toImage();
+        const QSize view = wnd->viewport()->size();
+        for (const QPoint p : {QPoint(0, 0), QPoint(view.width() - 1, view.height() - 1), QPoint(101, 67)}) {
+            const QPoint inPicture((p.x() + 777) / zoom, (p.y() + 555) / zoom);
+            EXPECT_EQ(shot.pixel(p), whole.pixel(inPicture)) << zoom << " " << p.x() << "," << p.y();
+        }
+    }
+}
+
 TEST_F(SirdsWndTest, MaximisedWindowCentresThePictureOnBlack)
 {
     QMdiArea area;

@@ -9,12 +9,14 @@
 #include "gui/QtText.h"
 
 #include "engine_ui/PictureView.h"
+#include "engine_ui/QtGenerationHost.h"
 #include "engine_ui/TSirdsWnd.h"
 #include "platform/Messages.h"
 #include "terrakit/terrakit.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
 
@@ -132,16 +134,23 @@ void TDotscapeWnd::CmMakeSirds()
             return;
         }
         source->SetPattLib(patterns_.get());
-        engine_ui::TSirdsWnd::PictJob job;
-        if (source->MakeSirdsFromPicture(job) && job.bitmap) {
-            auto* result = new engine_ui::TSirdsWnd(nullptr, job.title, FrameWindow(), std::move(job.bitmap),
-                                                    std::move(job.palette), job.width, job.height,
-                                                    engine_ui::SourcePicture, &settings_);
-            result->SetSird(true);
-            result->SetPattLib(patterns_.get());
-            AddDocument(result);
-            StatusRefresh();
+        bool shown = false;
+        {
+            // Busy, with Stop offered, until the new window shows the result.
+            engine_ui::GenerationSession session;
+            engine_ui::TSirdsWnd::PictJob job;
+            if (source->MakeSirdsFromPicture(job) && job.bitmap) {
+                auto* result = new engine_ui::TSirdsWnd(nullptr, job.title, FrameWindow(), std::move(job.bitmap),
+                                                        std::move(job.palette), job.width, job.height,
+                                                        engine_ui::SourcePicture, &settings_);
+                result->SetSird(true);
+                result->SetPattLib(patterns_.get());
+                shown = ShowMadeWindow(session, AddDocument(result), result);
+            }
         }
+        // After the session's closing report, which clears the message pane.
+        if (shown)
+            StatusRefresh();
     }
     repaint();
 }
@@ -158,16 +167,34 @@ void TDotscapeWnd::MakeFigure(int id)
         StatusRefresh();
         return;
     }
-    auto* picture = new engine_ui::TSirdsWnd(nullptr, title, FrameWindow(), nullptr, nullptr, settings_.w,
-                                             settings_.h, code, &settings_);
-    picture->SetPattLib(patterns_.get());
-    AddDocument(picture);
-    // A stopped or refused figure closes its window by itself.
-    if (picture->MakeSirdsFromMath(code, title)) {
-        picture->SetSird(true);
-        picture->SetSettings(&settings_);
-        StatusRefresh();
+    bool shown = false;
+    {
+        // Busy, with Stop offered, until the window shows the figure.
+        engine_ui::GenerationSession session;
+        auto* picture = new engine_ui::TSirdsWnd(nullptr, title, FrameWindow(), nullptr, nullptr, settings_.w,
+                                                 settings_.h, code, &settings_);
+        picture->SetPattLib(patterns_.get());
+        QMdiSubWindow* sub = AddDocument(picture);
+        // A stopped or refused figure closes its window by itself.
+        if (picture->MakeSirdsFromMath(code, title)) {
+            picture->SetSird(true);
+            picture->SetSettings(&settings_);
+            shown = ShowMadeWindow(session, sub, picture);
+        }
     }
+    if (shown)
+        StatusRefresh();
+}
+
+bool TDotscapeWnd::ShowMadeWindow(engine_ui::GenerationSession& session, QMdiSubWindow* sub,
+                                  engine_ui::TSirdsWnd* picture)
+{
+    if (session.ShowResult())
+        return true;
+    // Stopped before the picture was on the screen: it goes unasked.
+    picture->SetNoSaveQuestion(true);
+    sub->close();
+    return false;
 }
 
 void TDotscapeWnd::CmColorTable()

@@ -31,6 +31,7 @@ class TSirdPatt;
 struct AnimationPlan;
 }
 namespace engine_ui {
+class GenerationSession;
 class TAnimPlayer;
 class TSirdsWnd;
 }
@@ -170,6 +171,9 @@ private:
     void CmColorTable();
     void CmMathVersion();
     void CmStop();
+    // Lets a window made by a command paint its result; a Stop asked for
+    // before it could closes it instead (false).
+    bool ShowMadeWindow(engine_ui::GenerationSession& session, QMdiSubWindow* sub, engine_ui::TSirdsWnd* picture);
 
     // Window menu (WindowCommands.cpp).
     void ConnectWindowCommands();

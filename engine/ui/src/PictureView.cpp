@@ -8,14 +8,23 @@ namespace engine_ui {
 
 QImage ToQImage(const platform::Bitmap& bitmap, const platform::Palette* palette)
 {
-    const int width = bitmap.width();
-    const int height = bitmap.height();
+    return ToQImage(bitmap, palette, QRect(0, 0, bitmap.width(), bitmap.height()));
+}
+
+QImage ToQImage(const platform::Bitmap& bitmap, const platform::Palette* palette, QRect part)
+{
+    part = part.normalized() & QRect(0, 0, bitmap.width(), bitmap.height());
+    if (part.isEmpty())
+        return {};
+    const int left = part.left();
+    const int width = part.width();
+    const int height = part.height();
     if (bitmap.bitsPerPixel() == 24) {
         QImage image(width, height, QImage::Format_RGB32);
         if (image.isNull())
             return {};
         for (int y = 0; y < height; ++y) {
-            const std::uint8_t* in = bitmap.rowFromTop(y);
+            const std::uint8_t* in = bitmap.rowFromTop(part.top() + y) + 3 * static_cast<std::size_t>(left);
             auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
             // Device-independent 24-bit rows hold blue, green, red.
             for (int x = 0; x < width; ++x)
@@ -28,7 +37,7 @@ QImage ToQImage(const platform::Bitmap& bitmap, const platform::Palette* palette
         return {};
     QList<QRgb> table(256, qRgb(0, 0, 0));
     if (palette) {
-        for (std::size_t i = 0; i < palette->size(); ++i) {
+        for (std::size_t i = 0; i < palette->size() && i < 256; ++i) {
             const auto& e = (*palette)[i];
             table[static_cast<qsizetype>(i)] = qRgb(e.peRed, e.peGreen, e.peBlue);
         }
@@ -36,19 +45,38 @@ QImage ToQImage(const platform::Bitmap& bitmap, const platform::Palette* palette
     image.setColorTable(table);
     const int bits = bitmap.bitsPerPixel();
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t* in = bitmap.rowFromTop(y);
+        const std::uint8_t* in = bitmap.rowFromTop(part.top() + y);
         std::uint8_t* out = image.scanLine(y);
         if (bits == 8) {
-            std::memcpy(out, in, static_cast<std::size_t>(width));
+            std::memcpy(out, in + left, static_cast<std::size_t>(width));
         } else if (bits == 4) {
-            for (int x = 0; x < width; ++x)
-                out[x] = (x & 1) ? (in[x / 2] & 0x0F) : (in[x / 2] >> 4);
+            for (int x = 0; x < width; ++x) {
+                const int i = left + x;
+                out[x] = (i & 1) ? (in[i / 2] & 0x0F) : (in[i / 2] >> 4);
+            }
         } else {
-            for (int x = 0; x < width; ++x)
-                out[x] = (in[x / 8] >> (7 - x % 8)) & 1;
+            for (int x = 0; x < width; ++x) {
+                const int i = left + x;
+                out[x] = (in[i / 8] >> (7 - i % 8)) & 1;
+            }
         }
     }
     return image;
+}
+
+QRect PaintSource(QRect exposed, double zoom, QSize picture)
+{
+    exposed = exposed.normalized();
+    if (exposed.isEmpty() || !(zoom > 0))
+        return {};
+    // Painted pixel p shows picture pixels from p / zoom up to (p + 1) / zoom;
+    // a first pixel at floor(p / zoom) starts on a whole painted pixel for
+    // every zoom step (powers of two).
+    const auto first = [zoom](int p) { return static_cast<int>(std::floor(p / zoom)); };
+    const auto past = [zoom](int p) { return static_cast<int>(std::ceil(p / zoom)); };
+    const QRect source(QPoint(first(exposed.left()), first(exposed.top())),
+                       QPoint(past(exposed.right() + 1) - 1, past(exposed.bottom() + 1) - 1));
+    return source & QRect(QPoint(0, 0), picture);
 }
 
 std::unique_ptr<platform::Bitmap> FromQImage(const QImage& source, platform::Palette& palette)

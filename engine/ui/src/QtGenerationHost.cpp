@@ -33,6 +33,34 @@ int& Running()
     return running;
 }
 
+GenerationProbe*& Probe()
+{
+    static GenerationProbe* probe = nullptr;
+    return probe;
+}
+
+// The closing report held back by the open session.
+struct HeldEnd {
+    bool open = false;
+    platform::Window* frame = nullptr;
+    engine::ProgressRecord record;
+};
+
+HeldEnd& Session()
+{
+    static HeldEnd held;
+    return held;
+}
+
+// The probe hears of a report once the frame has shown it.
+void SendProgress(platform::Window* frame, int phase, const engine::ProgressRecord& record)
+{
+    platform::sendMessage(frame, platform::WM_PROGRESSREPORT, static_cast<std::uintptr_t>(phase),
+                          reinterpret_cast<std::intptr_t>(&record));
+    if (GenerationProbe* probe = Probe())
+        probe->progressReported(phase, record);
+}
+
 QFont CaptionFont()
 {
     QFont font(CaptionFontFamily());
@@ -97,6 +125,11 @@ void DrawCaptionText(platform::Bitmap& image, const platform::Palette& palette, 
     }
 }
 
+void SetGenerationProbe(GenerationProbe* probe)
+{
+    Probe() = probe;
+}
+
 void RequestGenerationStop()
 {
     if (Running() > 0)
@@ -111,6 +144,30 @@ bool GenerationStopRequested()
 bool GenerationRunning()
 {
     return Running() > 0;
+}
+
+GenerationSession::GenerationSession()
+{
+    if (Running()++ == 0)
+        StopFlag() = false;
+    Session() = HeldEnd{};
+    Session().open = true;
+}
+
+GenerationSession::~GenerationSession()
+{
+    const HeldEnd held = Session();
+    Session() = HeldEnd{};
+    if (--Running() == 0)
+        StopFlag() = false;
+    if (held.frame)
+        SendProgress(held.frame, engine::kProgressEnd, held.record);
+}
+
+bool GenerationSession::ShowResult()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return !StopFlag();
 }
 
 QtGenerationHost::QtGenerationHost(platform::Window* frame, QWidget* owner, std::function<engine::PatternRef()> pattern)
@@ -132,8 +189,15 @@ QtGenerationHost::~QtGenerationHost()
 
 void QtGenerationHost::progress(int phase, const engine::ProgressRecord& record)
 {
-    platform::sendMessage(frame_, platform::WM_PROGRESSREPORT, static_cast<std::uintptr_t>(phase),
-                          reinterpret_cast<std::intptr_t>(&record));
+    HeldEnd& session = Session();
+    if (phase == engine::kProgressEnd && session.open) {
+        session.frame = frame_;
+        session.record = record;
+        if (GenerationProbe* probe = Probe())
+            probe->progressHeld(record);
+        return;
+    }
+    SendProgress(frame_, phase, record);
 }
 
 engine::PatternRef QtGenerationHost::pattern()
@@ -149,6 +213,8 @@ void QtGenerationHost::statusRefresh()
 bool QtGenerationHost::pumpMessages()
 {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (GenerationProbe* probe = Probe())
+        probe->messagesPumped();
     return StopFlag();
 }
 

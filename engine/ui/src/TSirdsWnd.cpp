@@ -120,7 +120,6 @@ void TSirdsWnd::SetPicture(std::unique_ptr<platform::Bitmap> bitmap, std::unique
         }
         colorCount_ = 1 << std::min<int>(description_.bmBitsPixel, 24);
     }
-    RefreshImage();
     ResizeToFit();
     UpdateScrollRanges();
     viewport()->update();
@@ -133,9 +132,9 @@ void TSirdsWnd::MakePalette()
     palette_ = std::make_unique<platform::Palette>(platform::Palette::system());
 }
 
-void TSirdsWnd::RefreshImage()
+QImage TSirdsWnd::GetImage() const
 {
-    image_ = picture_ ? ToQImage(*picture_, palette_.get()) : QImage();
+    return picture_ ? ToQImage(*picture_, palette_.get()) : QImage();
 }
 
 void TSirdsWnd::SetTitle(const std::string& path)
@@ -272,15 +271,14 @@ void TSirdsWnd::GrayPalette()
     if (!palette_)
         return;
     palette_ = std::make_unique<platform::Palette>(engine_ui::GrayPalette(*palette_));
-    RefreshImage();
     viewport()->update();
 }
 
 void TSirdsWnd::FullScreen()
 {
-    if (image_.isNull())
+    if (!picture_)
         return;
-    auto* view = new TScreenWnd(image_);
+    auto* view = new TScreenWnd(GetImage());
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (screen)
         view->setGeometry(screen->geometry());
@@ -292,14 +290,23 @@ void TSirdsWnd::FullScreen()
 void TSirdsWnd::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
-    if (image_.isNull())
+    if (!picture_)
         return;
     const bool maximised = IsShownMaximised();
     if (maximised)
         painter.fillRect(event->rect(), Qt::black);
     painter.translate(-ScrollOffset());
     const QPoint origin = PaintOrigin();
-    painter.drawImage(QRect(origin, ZoomedSize(QSize(width_, height_), zoom_)), image_);
+    // Only the exposed part is converted and drawn: the cost of a paint
+    // follows the window's size, not the picture's.
+    const QRect exposed = event->rect().translated(ScrollOffset() - origin);
+    const QRect source = PaintSource(exposed, zoom_, QSize(width_, height_));
+    if (!source.isEmpty()) {
+        const QImage part = ToQImage(*picture_, palette_.get(), source);
+        const QPoint at(origin.x() + static_cast<int>(source.left() * zoom_),
+                        origin.y() + static_cast<int>(source.top() * zoom_));
+        painter.drawImage(QRect(at, ZoomedSize(source.size(), zoom_)), part);
+    }
     if (Anchor() != DragPoint()) {
         // A one-pixel frame on the rectangle's own pixels, drawn as four
         // fills so that no pen rounding can move it.
@@ -371,7 +378,6 @@ void TSirdsWnd::closeEvent(QCloseEvent* event)
     }
     picture_.reset();
     palette_.reset();
-    image_ = QImage();
     event->accept();
 }
 
@@ -462,7 +468,6 @@ int TSirdsWnd::MakeSirdsFromMap(const engine::DepthMapSource& map)
     if (!result.finished()) {
         // Nothing of the partial picture survives: the new window goes.
         picture_.reset();
-        RefreshImage();
         CloseLater();
         return 0;
     }
@@ -494,7 +499,6 @@ int TSirdsWnd::MakeSirdsFromMath(int figureCode, const std::string& figureTitle)
         // drawn into a copy), so only a window made for the figure closes.
         if (!drawOver) {
             picture_.reset();
-            RefreshImage();
             CloseLater();
         }
         viewport()->update();

@@ -20,6 +20,14 @@ namespace engine_ui {
 // the palette (indices the palette lacks show black); 24-bit bitmaps become
 // Format_RGB32. Row 0 of the image is the top row.
 QImage ToQImage(const platform::Bitmap& bitmap, const platform::Palette* palette);
+// The same for the part rect (counted from the top-left corner, clipped to
+// the picture) alone; null when it does not meet the picture. Painting
+// converts only what it shows, so a picture of any size appears at once.
+QImage ToQImage(const platform::Bitmap& bitmap, const platform::Palette* palette, QRect part);
+// The picture pixels needed to paint exposed (painted pixels counted from
+// the picture's top-left corner) at zoom, clipped to the picture; every
+// zoom step puts its corners on whole painted pixels.
+QRect PaintSource(QRect exposed, double zoom, QSize picture);
 // The reverse: an indexed image becomes an 8-bit bitmap with its colour
 // table in palette; any other image a 24-bit bitmap (palette cleared).
 // Null for a null image.

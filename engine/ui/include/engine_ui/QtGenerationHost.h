@@ -35,6 +35,39 @@ bool GenerationStopRequested();
 // A generation runs (its host exists).
 bool GenerationRunning();
 
+// Sees every progress report and every message pump of the running
+// generations as they happen, so that a measurement can tell how long the
+// desktop program goes without a moving gauge or without answering. At most
+// one is installed at a time; null removes it.
+class GenerationProbe {
+public:
+    virtual ~GenerationProbe() = default;
+    // A report, once the frame has shown it.
+    virtual void progressReported(int phase, const engine::ProgressRecord& record) = 0;
+    // The engine's closing report, held back until the window shows the
+    // result (see GenerationSession).
+    virtual void progressHeld(const engine::ProgressRecord&) {}
+    virtual void messagesPumped() {}
+};
+void SetGenerationProbe(GenerationProbe* probe);
+
+// A command that makes a stereogram, from its start until its window shows
+// the result. Stop requests are taken the whole time, not only while the
+// engine works, and the closing progress report of the generations run
+// inside is held back until the session ends: the gauge, the busy state and
+// Stop stay until the picture is on the screen. Sessions do not nest.
+class GenerationSession {
+public:
+    GenerationSession();
+    ~GenerationSession();
+    GenerationSession(const GenerationSession&) = delete;
+    GenerationSession& operator=(const GenerationSession&) = delete;
+
+    // Lets the window that got the result paint it (pumps messages once);
+    // false when Stop was asked for at any time since the session began.
+    bool ShowResult();
+};
+
 class QtGenerationHost : public engine::GenerationHost {
 public:
     // frame receives progress reports and status refreshes; owner is the

@@ -67,8 +67,9 @@ public:
                     std::unique_ptr<platform::Palette> palette = nullptr);
     const platform::Bitmap* GetPicture() const { return picture_.get(); }
     const platform::Palette* GetPalette() const { return palette_.get(); }
-    // The picture as the screen shows it (unzoomed); null image without a picture.
-    QImage GetImage() const { return image_; }
+    // The picture as the screen shows it (unzoomed); null image without a
+    // picture. Made when asked: painting converts only the part it shows.
+    QImage GetImage() const;
     int GetWidth() const { return width_; }
     int GetHeight() const { return height_; }
     int GetColorCount() const { return colorCount_; }
@@ -156,7 +157,6 @@ protected:
     void Activated(bool active) override;
 
 private:
-    void RefreshImage();
     void ResizeToFit();
     void UpdateScrollRanges();
     QPoint PaintOrigin() const;
@@ -184,7 +184,6 @@ private:
     double zoom_ = 1.0;
     engine::SirdsSettings* settings_ = nullptr;
     engine::TSirdPatt* pattLib_ = nullptr;
-    QImage image_;           // picture_ with palette_, for painting
     bool generating_ = false; // a generation into or from this window runs
     bool closeAfterStop_ = false;
 };
