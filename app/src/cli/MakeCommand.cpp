@@ -308,17 +308,24 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     // for print up to 16384 pixels a side; other sources take their size
     // from the picture or the map.
     engine::SirdsSettings checked = settings;
-    checked.w = 2 * checked.gapValue;
-    checked.h = 1;
+    if (options.source != MakeOptions::Source::Figure) {
+        checked.w = 2 * checked.gapValue;
+        checked.h = 1;
+    }
     engine::SettingsOptionNames names;
     names.da = "--da";
     names.DepthSel = "--depth-by";
-    std::string problem = engine::checkSettings(checked, names);
-    if (problem.empty() && options.source == MakeOptions::Source::Figure)
-        problem = checkFigureSize(settings);
-    if (!problem.empty()) {
-        err << "dotscape make: " << problem << '\n';
-        return kExitUsage;
+    {
+        engine::SirdsSettings sizeless = checked;
+        sizeless.w = 2 * sizeless.gapValue;
+        sizeless.h = 1;
+        std::string problem = engine::checkSettings(sizeless, names);
+        if (problem.empty() && options.source == MakeOptions::Source::Figure)
+            problem = checkFigureSize(settings);
+        if (!problem.empty()) {
+            err << "dotscape make: " << problem << '\n';
+            return kExitUsage;
+        }
     }
     engine::AnimationPlan plan;
     if (options.animation.requested()) {
