@@ -329,7 +329,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     engine::AnimationPlan plan;
     if (options.animation.requested()) {
-        problem = options.animation.plan(options.output, plan);
+        std::string problem = options.animation.plan(options.output, plan);
         if (problem.empty())
             problem = engine::checkAnimation(checked, plan, options.source == MakeOptions::Source::Figure, names);
         if (!problem.empty()) {
