@@ -244,12 +244,9 @@ int GifDecoder::decode(std::uint8_t* buffer, int count)
                 ended_ = true;
                 break;
             }
-            if (full) {
-                // The table is full and no clear code came.
-                fail(CODEC_OVERFLOW);
-                break;
-            }
-            if (code > next) {
+            // A full table with no clear code (a deferred clear) goes on:
+            // every code names an entry already made, and no more are made.
+            if (code > next || (full && code == next)) {
                 fail(CODEC_BADCODE);
                 break;
             }
@@ -282,19 +279,21 @@ int GifDecoder::decode(std::uint8_t* buffer, int count)
         // Below the limit by construction: the width grows as soon as the
         // next code reaches it, and a full table takes no more entries.
         first = root;
-        t.prefix[next] = static_cast<std::uint16_t>(prev);
-        t.suffix[next] = static_cast<std::uint8_t>(root);
-        t.length[next] = static_cast<std::uint16_t>(t.length[prev] + 1);
-        ++next;
-        prev = code;
-        if (next >= limit) {
-            if (width < LZW_MAX_BITS) {
-                ++width;
-                limit <<= 1;
-            } else {
-                full = true;
+        if (!full) {
+            t.prefix[next] = static_cast<std::uint16_t>(prev);
+            t.suffix[next] = static_cast<std::uint8_t>(root);
+            t.length[next] = static_cast<std::uint16_t>(t.length[prev] + 1);
+            ++next;
+            if (next >= limit) {
+                if (width < LZW_MAX_BITS) {
+                    ++width;
+                    limit <<= 1;
+                } else {
+                    full = true;
+                }
             }
         }
+        prev = code;
     }
     store();
     lastFill_ = pos;

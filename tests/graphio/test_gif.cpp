@@ -769,3 +769,60 @@ TEST(GifRead, ProgressComesBandByBand)
         }
     EXPECT_EQ(done, (std::vector<int>{30, 60, 90, 120}));
 }
+
+// A whole file whose image data defers the clear code: after the table is
+// full, 12-bit codes of existing entries go on until a clear. It reads
+// (current encoders write such files), every pixel in place.
+TEST(GifRead, ADeferredClearIsReadLikeAnyOtherFile)
+{
+    Bytes codes;
+    std::uint32_t acc = 0;
+    int n = 0;
+    auto put = [&](int code, int width) {
+        acc |= static_cast<std::uint32_t>(code) << n;
+        for (n += width; n >= 8; n -= 8, acc >>= 8)
+            codes.push_back(static_cast<std::uint8_t>(acc));
+    };
+    // Minimum code size 2: literals cycling 0 1 2 3 fill the table.
+    Bytes pixels;
+    int width = 3, next = 6;
+    put(4, width);
+    put(0, width);
+    pixels.push_back(0);
+    while (next < 4096) {
+        const int v = static_cast<int>(pixels.size() % 4);
+        put(v, width);
+        pixels.push_back(static_cast<std::uint8_t>(v));
+        ++next;
+        if (next == (1 << width) && width < 12)
+            ++width;
+    }
+    // Full: entry 4095 is the last two literals; entry 6 is "0 1".
+    put(3, 12);
+    pixels.push_back(3);
+    put(4095, 12);
+    pixels.push_back(pixels[pixels.size() - 3]);
+    pixels.push_back(pixels[pixels.size() - 3]);
+    put(6, 12);
+    pixels.push_back(0);
+    pixels.push_back(1);
+    put(5, 12);
+    if (n > 0)
+        codes.push_back(static_cast<std::uint8_t>(acc));
+    Bytes data{2};
+    for (std::size_t i = 0; i < codes.size(); i += 255) {
+        const std::size_t len = std::min<std::size_t>(255, codes.size() - i);
+        data.push_back(static_cast<std::uint8_t>(len));
+        data.insert(data.end(), codes.begin() + static_cast<std::ptrdiff_t>(i),
+                    codes.begin() + static_cast<std::ptrdiff_t>(i + len));
+    }
+    data.push_back(0);
+    const int w = static_cast<int>(pixels.size());
+    const Bytes table4 = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};
+    const Bytes file = str("GIF89a") + screen(w, 1, 0x81) + table4 + imageDesc(0, 0, w, 1, 0) + data + Bytes{0x3B};
+    auto r = readGif(file);
+    ASSERT_TRUE(r->bitmap) << (r->window.boxes.empty() ? "" : r->window.boxes[0].text);
+    EXPECT_EQ(r->bitmap->width(), w);
+    const Bytes got = pixelsOf(*r->bitmap);
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + w), pixels);
+}
