@@ -1,0 +1,207 @@
+// "Make Animation" in the desktop program: the dialog's checks, frames equal
+// to the Math SIRDS stereograms of each frame's settings, the player playing
+// and saving the animated GIF, and stopping.
+
+#include "FrameFixture.h"
+
+#include "gui/Commands.h"
+
+#include "depthmap_ui/UiMessageBox.h"
+#include "engine/Animation.h"
+#include "engine_ui/TAnimDialog.h"
+#include "engine_ui/TAnimPlayer.h"
+#include "engine_ui/TSirdsWnd.h"
+#include "pictrans/TGifIntf.h"
+#include "platform/FileIO.h"
+
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+using namespace gui;
+using testing_frame::FrameTest;
+
+namespace {
+
+constexpr int kWindMill = 15; // "Wind Mill 1", which turns with the angle
+
+class Animation : public FrameTest {
+protected:
+    int windows() const { return static_cast<int>(frame()->Client()->subWindowList().size()); }
+
+    engine_ui::TAnimPlayer* activePlayer() const
+    {
+        QMdiSubWindow* sub = frame()->Client()->activeSubWindow();
+        return sub ? qobject_cast<engine_ui::TAnimPlayer*>(sub->widget()) : nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(Animation, CommandSitsInTheSirdsMenuAndWaitsWhileBusy)
+{
+    start();
+    QAction* action = frame()->Action(CM_MAKEANIMATION);
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->text(), QStringLiteral("Make &Animation..."));
+    bool inSirdsMenu = false;
+    for (QAction* top : frame()->menuBar()->actions()) {
+        if (top->text() == QStringLiteral("S&IRDS") && top->menu())
+            inSirdsMenu = top->menu()->actions().contains(action);
+    }
+    EXPECT_TRUE(inSirdsMenu);
+    frame()->UpdateMenus();
+    EXPECT_TRUE(action->isEnabled());
+    frame()->SetBusy(true);
+    EXPECT_FALSE(action->isEnabled());
+    frame()->SetBusy(false);
+}
+
+TEST_F(Animation, FramesAreTheMathStereogramsOfEachFramesSettings)
+{
+    start();
+    engine::SirdsSettings& s = frame()->Settings();
+    s.w = 220;
+    s.h = 160;
+    s.da = 170;
+    const engine::AnimationPlan plan{4, engine::AnimatedParameter::Angle, 20, 80};
+    engine_ui::TAnimPlayer* player = frame()->MakeAnimation(kWindMill, plan);
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(activePlayer(), player);
+    EXPECT_FALSE(frame()->Busy());
+    ASSERT_EQ(player->FrameCount(), 4);
+    EXPECT_EQ(s.da, 170) << "the settings are left as they were";
+
+    // Frame k against the figure made alone with frame k's angle.
+    const int angles[4] = {170, -170, -150, -130};
+    for (int k = 0; k < 4; ++k) {
+        s.da = angles[k];
+        frame()->Command(CM_FIGUREFIRST + kWindMill);
+        QApplication::processEvents();
+        engine_ui::TSirdsWnd* single = frame()->ActivePicture();
+        ASSERT_NE(single, nullptr);
+        ASSERT_NE(single->GetPicture(), nullptr);
+        EXPECT_TRUE(*single->GetPicture() == *player->Frame(k).bitmap) << "frame " << k;
+        EXPECT_EQ(*single->GetPalette(), player->Frame(k).palette);
+        single->SetNoSaveQuestion(true);
+        single->parentWidget()->close();
+        QApplication::processEvents();
+    }
+    EXPECT_FALSE(*player->Frame(0).bitmap == *player->Frame(1).bitmap);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Animation, PlayerPlaysAtTheStoredPaceAndSavesTheGif)
+{
+    start();
+    frame()->Settings().w = 200;
+    frame()->Settings().h = 120;
+    engine_ui::TAnimPlayer* player =
+        frame()->MakeAnimation(kWindMill, {3, engine::AnimatedParameter::Angle, 30, 125});
+    ASSERT_NE(player, nullptr);
+    EXPECT_TRUE(player->IsPlaying());
+    EXPECT_EQ(player->Interval(), 130); // 125 ms is stored as 13 hundredths
+    EXPECT_EQ(player->PlayButton()->text(), QStringLiteral("Pause"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->CurrentFrame() != 0; }, 5000));
+    player->PlayButton()->click();
+    EXPECT_FALSE(player->IsPlaying());
+    EXPECT_EQ(player->PlayButton()->text(), QStringLiteral("Play"));
+    player->ShowFrame(4);
+    EXPECT_EQ(player->CurrentFrame(), 1);
+    EXPECT_EQ(player->FrameSlider()->value(), 1);
+    player->FrameSlider()->setValue(2);
+    EXPECT_EQ(player->CurrentFrame(), 2);
+    EXPECT_EQ(player->ShownImage().pixel(5, 5),
+              player->ShownImage().color(player->Frame(2).bitmap->rowFromTop(5)[5]));
+
+    // Save asks for a GIF name and writes every frame.
+    nextFileName = dir.filePath(QStringLiteral("mill.gif"));
+    player->SaveButton()->click();
+    ASSERT_FALSE(chooserCalls.empty());
+    EXPECT_TRUE(chooserCalls.back().save);
+    EXPECT_EQ(chooserCalls.back().defaultSuffix, QStringLiteral("gif"));
+    EXPECT_TRUE(player->Saved());
+    auto bytes = platform::readWholeFile(nextFileName.toStdString());
+    ASSERT_TRUE(bytes);
+    for (int k = 0; k < 3; ++k) {
+        InStream in(*bytes);
+        TGifIntf reader(nullptr, nullptr);
+        auto back = reader.ReadStream(in, k);
+        ASSERT_TRUE(back) << k;
+        EXPECT_TRUE(*back == *player->Frame(k).bitmap) << "frame " << k;
+    }
+    // Cancel in the file dialog writes nothing.
+    nextFileName.clear();
+    EXPECT_FALSE(player->Save());
+}
+
+TEST_F(Animation, StopEndsTheWorkAndKeepsNothing)
+{
+    start();
+    frame()->Settings().w = 1200;
+    frame()->Settings().h = 1200;
+    bool stopWasOffered = false;
+    QTimer::singleShot(0, frame(), [&] {
+        stopWasOffered = frame()->Action(CM_STOP)->isEnabled() && frame()->Busy();
+        frame()->Command(CM_STOP);
+    });
+    EXPECT_EQ(frame()->MakeAnimation(kWindMill, {30, engine::AnimatedParameter::Angle, 12, 80}), nullptr);
+    QApplication::processEvents();
+    EXPECT_TRUE(stopWasOffered);
+    EXPECT_EQ(windows(), 0);
+    EXPECT_FALSE(frame()->Busy());
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Animation, DialogRefusesAPlanThatLeavesTheRanges)
+{
+    testing_frame::application();
+    std::vector<QString> shown;
+    auto previous = depthmap_ui::SetUiMessageBoxProvider(
+        [&](QWidget*, const QString& text, const QString&, unsigned) {
+            shown.push_back(text);
+            return platform::IDOK;
+        });
+    engine::SirdsSettings settings;
+    settings.dx = 150;
+    const QStringList figures = {QStringLiteral("Round Crater"), QStringLiteral("Wind Mill 1")};
+    {
+        engine_ui::TAnimDialog dialog(nullptr, &settings, figures);
+        EXPECT_EQ(dialog.Figure(), 1) << "a figure that turns comes first";
+        EXPECT_EQ(dialog.Plan().parameter, engine::AnimatedParameter::Angle);
+        EXPECT_EQ(dialog.StepBox()->value(), 30);
+        EXPECT_EQ(dialog.DelayBox()->value(), 80);
+        dialog.ParameterList()->setCurrentIndex(1);
+        EXPECT_EQ(dialog.Plan().parameter, engine::AnimatedParameter::ShiftX);
+        EXPECT_EQ(dialog.StepBox()->value(), 10);
+        dialog.FramesBox()->setValue(7);
+        dialog.accept(); // 150 + 6 × 10 = 210
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0], QStringLiteral("A step of 10 takes the horizontal shift to 210 at frame 7 of 7: the "
+                                           "horizontal shift must be between -200 and 200."));
+        dialog.FramesBox()->setValue(6);
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(shown.size(), 1u);
+    }
+    {
+        // A depth map can only breathe.
+        engine_ui::TAnimDialog dialog(nullptr, &settings, figures, QStringLiteral("scene.rds"));
+        EXPECT_EQ(dialog.Figure(), -1);
+        EXPECT_EQ(dialog.Plan().parameter, engine::AnimatedParameter::Depth);
+        dialog.ParameterList()->setCurrentIndex(0);
+        dialog.accept();
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        ASSERT_EQ(shown.size(), 2u);
+        EXPECT_EQ(shown[1], QStringLiteral("A depth map can only change its depth (Zmax)."));
+    }
+    depthmap_ui::SetUiMessageBoxProvider(previous);
+}
