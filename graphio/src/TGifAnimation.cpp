@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -89,14 +90,19 @@ int TGifAnimation::Start(int width, int height, int depth, const platform::Palet
 {
     failed_ = false;
     frames_ = 0;
-    if (depth != 1 && depth != 4 && depth != 8)
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
+        return Fail(kBits);
+    if (depth == 24 && palette.empty())
         return Fail(kBits);
     if (width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF)
         return Fail(kTooLarge);
     width_ = width;
     height_ = height;
     depth_ = depth;
+    fileDepth_ = depth == 24 ? 8 : depth;
+    palette_ = palette;
     delay_ = DelayHundredths(delayMs);
+    depth = fileDepth_;
 
     // The screen descriptor declares a table of the full depth, so exactly
     // that many entries are written, missing ones black.
@@ -135,12 +141,15 @@ int TGifAnimation::AddFrame(const platform::Bitmap& frame)
     GIFIMDESC desc;
     desc.imwidth = static_cast<std::uint16_t>(width_);
     desc.imheight = static_cast<std::uint16_t>(height_);
-    const int minCodeSize = depth_ < 8 ? depth_ + 1 : 8;
+    const int minCodeSize = fileDepth_ < 8 ? fileDepth_ + 1 : 8;
     if (control.put(*out_) != 0 || !out_->putc(0) || desc.put(*out_) != 0 ||
         !out_->putc(static_cast<std::uint8_t>(minCodeSize)))
         return Fail(kWriteError);
 
     std::vector<std::uint8_t> pixels;
+    // A true-colour picture holds few distinct colours (averages of the
+    // pattern's), so each is looked up once.
+    std::unordered_map<std::uint32_t, std::uint8_t> nearest;
     if (depth_ != 8) {
         try {
             pixels.assign(static_cast<std::size_t>(width_), 0);
@@ -153,6 +162,17 @@ int TGifAnimation::AddFrame(const platform::Bitmap& frame)
     for (int y = 0; y < height_ && encoder.status() == CODEC_OK; ++y) {
         if (depth_ == 8) {
             encoder.encode(frame.rowFromTop(y), width_);
+        } else if (depth_ == 24) {
+            const std::uint8_t* in = frame.rowFromTop(y);
+            for (int x = 0; x < width_; ++x) {
+                const std::uint8_t b = in[3 * x], g = in[3 * x + 1], r = in[3 * x + 2];
+                auto [it, added] =
+                    nearest.try_emplace((std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b, std::uint8_t{0});
+                if (added)
+                    it->second = palette_.nearest(r, g, b);
+                pixels[static_cast<std::size_t>(x)] = it->second;
+            }
+            encoder.encode(pixels.data(), width_);
         } else {
             BmpDecode(frame.rowFromTop(y), pixels.data(), depth_, width_);
             encoder.encode(pixels.data(), width_);

@@ -109,6 +109,14 @@ TEST_F(Animation, AFigureMovingAcrossAndUpAndItsDepthBreathing)
     }
 }
 
+TEST_F(Animation, TrueColourStereogramsOfTheHiddenSurfaceMethod)
+{
+    // Oversampled frames are true colour; the file holds them in the
+    // pattern's nearest colours, as a single GIF does.
+    expectFramesAreSingles("--figure 'Spiral Lanes 1' --width 200 --height 120 --method hidden-surface --oversample 3",
+                           "--frames 3 --da-step 45", 3, [](int k) { return "--da " + std::to_string(45 * k); });
+}
+
 TEST_F(Animation, DepthMapsAndPicturesBreatheToo)
 {
     const std::string map = std::string(DOTSCAPE_TESTDATA_DIR) + "/rds/two-objects.rds";

@@ -274,6 +274,39 @@ TEST(GifAnimation, FramesOfOneAndFourBitsRoundTrip)
     }
 }
 
+TEST(GifAnimation, TrueColourFramesTakeTheNearestColoursOfTheTable)
+{
+    const platform::Palette pal = palette(256);
+    auto f0 = platform::Bitmap::create(37, 11, 24);
+    for (int y = 0; y < 11; ++y)
+        for (int x = 0; x < 37; ++x)
+            f0->setPixel(x, y, static_cast<std::uint32_t>((x * 7) << 16 | (y * 23) << 8 | (x * y) % 256));
+    auto f1 = platform::Bitmap::create(37, 11, 24);
+    for (int y = 0; y < 11; ++y)
+        for (int x = 0; x < 37; ++x)
+            f1->setPixel(x, y, static_cast<std::uint32_t>(pal[static_cast<std::size_t>((x + y) % 256)].peRed) << 16);
+    const auto bytes = writeToMemory({f0.get(), f1.get()}, pal, 80);
+    const Structure s = walk(bytes);
+    EXPECT_EQ(s.screen.flags, 0xF7);
+    EXPECT_EQ(s.images, 2);
+    const platform::Bitmap* frames[] = {f0.get(), f1.get()};
+    for (int k = 0; k < 2; ++k) {
+        InStream in(bytes);
+        TGifIntf reader(nullptr, nullptr);
+        auto back = reader.ReadStream(in, k);
+        ASSERT_TRUE(back);
+        ASSERT_EQ(back->bitsPerPixel(), 8);
+        for (int y = 0; y < 11; ++y) {
+            for (int x = 0; x < 37; ++x) {
+                const std::uint32_t c = frames[k]->pixel(x, y);
+                const auto want = pal.nearest(static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                                              static_cast<std::uint8_t>(c));
+                ASSERT_EQ(back->pixel(x, y), want) << "frame " << k << " at " << x << ", " << y;
+            }
+        }
+    }
+}
+
 TEST(GifAnimation, RefusesWhatItCannotWrite)
 {
     const platform::Palette pal = palette(256);
@@ -298,7 +331,7 @@ TEST(GifAnimation, RefusesWhatItCannotWrite)
         RecordingWindow owner;
         MemoryOutStream out;
         TGifAnimation gif(nullptr, &owner);
-        EXPECT_EQ(gif.BeginStream(out, 10, 10, 24, pal, 80), 0);
+        EXPECT_EQ(gif.BeginStream(out, 10, 10, 16, pal, 80), 0);
         EXPECT_EQ(gif.BeginStream(out, 70000, 10, 8, pal, 80), 0);
         EXPECT_EQ(owner.boxes.size(), 2u);
     }

@@ -37,7 +37,8 @@ public:
 
     // Starts an animation of width × height pixels at depth bits per pixel
     // (1, 4 or 8) with palette as its one colour table, every frame shown
-    // for delayMs. Begin asks before replacing an existing file (No: 0).
+    // for delayMs. Frames of 24 bits (true colour) are written at 8 bits in
+    // the nearest entries of palette, the lowest index on a tie. Begin asks before replacing an existing file (No: 0).
     // Returns 1 on success; 0 after an error message.
     int Begin(const std::string& fileName, int width, int height, int depth, const platform::Palette& palette,
               int delayMs);
@@ -68,7 +69,9 @@ private:
     OutStream* out_ = nullptr;
     int width_ = 0;
     int height_ = 0;
-    int depth_ = 8;
+    int depth_ = 8;       // of the frames given
+    int fileDepth_ = 8;   // of the file: 8 for true-colour frames
+    platform::Palette palette_;
     int delay_ = 8;
     int frames_ = 0;
     bool failed_ = false;
