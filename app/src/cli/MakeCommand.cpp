@@ -329,9 +329,13 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     engine::AnimationPlan plan;
     if (options.animation.requested()) {
+        // The size is checked above and is the same in every frame.
+        engine::SirdsSettings sizeless = checked;
+        sizeless.w = 2 * sizeless.gapValue;
+        sizeless.h = 1;
         std::string problem = options.animation.plan(options.output, plan);
         if (problem.empty())
-            problem = engine::checkAnimation(checked, plan, options.source == MakeOptions::Source::Figure, names);
+            problem = engine::checkAnimation(sizeless, plan, options.source == MakeOptions::Source::Figure, names);
         if (!problem.empty()) {
             err << "dotscape make: " << problem << '\n';
             return kExitUsage;
