@@ -172,6 +172,12 @@ TEST_F(Animation, RefusalsNameTheOptionAndWriteNothing)
     for (const auto& e : fs::directory_iterator(dir_))
         EXPECT_FALSE(e.path().filename().string().starts_with(".dotscape-")) << e.path();
 
+    // Print-sized math stereograms animate too: the size is checked once.
+    const ProgramOutcome wide =
+        run("make --figure 16 --width 1300 --height 40 --frames 2 --da-step 10 -f -o '" + path("wide.gif") + "'");
+    EXPECT_EQ(wide.status, 0) << wide.err;
+    EXPECT_EQ(imageCount(path("wide.gif")), 2);
+
     const ProgramOutcome help = run("make --help");
     EXPECT_NE(help.err.find("--frames N"), std::string::npos);
     EXPECT_NE(help.err.find("--delay MS"), std::string::npos);
