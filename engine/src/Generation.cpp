@@ -192,7 +192,9 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
         if (host.pumpMessages())
             return false;
         const std::int64_t percent = total > 0 ? static_cast<std::int64_t>(w) * y * 100 / total : 0;
-        if (percent - lastPercent >= 10) {
+        // Each whole per cent moves the gauge: on a large picture ten per
+        // cent can take seconds.
+        if (percent > lastPercent) {
             busy.record.done = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * y);
             busy.report(kProgressStep);
             lastPercent = percent;
@@ -263,59 +265,61 @@ std::unique_ptr<platform::Bitmap> indexedCopy(const platform::Bitmap& picture, c
     return out;
 }
 
-// The picture scaled by the nearest pixel: column i shows trunc(i ÷ zoom),
-// row y from the top shows trunc(y ÷ zoom).
-std::unique_ptr<platform::Bitmap> scaledCopy(const platform::Bitmap& indexed, std::int32_t w, std::int32_t h,
-                                             double zoom)
-{
-    auto out = platform::Bitmap::create(w, h, 8);
-    if (!out)
-        return nullptr;
-    std::vector<std::int32_t> columns(static_cast<std::size_t>(w));
-    for (std::int32_t i = 0; i < w; ++i)
-        columns[static_cast<std::size_t>(i)] =
-            std::min(static_cast<std::int32_t>(i / zoom), indexed.width() - 1);
-    for (std::int32_t y = 0; y < h; ++y) {
-        const std::int32_t sy = std::min(static_cast<std::int32_t>(y / zoom), indexed.height() - 1);
-        const std::uint8_t* src = indexed.rowFromTop(sy);
-        std::uint8_t* dst = out->rowFromTop(y);
-        for (std::int32_t i = 0; i < w; ++i)
-            dst[i] = src[columns[static_cast<std::size_t>(i)]];
-    }
-    return out;
-}
-
 // Samples a picture of any depth: 8-bit rows directly, others through one
 // row of indices in the worker's scratch, so no indexed copy of the whole
-// picture is made.
+// picture is made. A picture shown zoomed is scaled row by row as it is
+// sampled (nearest pixel: scaled column i shows column trunc(i ÷ zoom), row
+// y from the top row trunc(y ÷ zoom)), so no scaled copy is made either and
+// the work goes on under the progress reports.
 class PictureSampler final : public RowSampler {
 public:
     PictureSampler(const platform::Bitmap& source, const platform::Palette* palette, SampleLayout layout,
-                   std::span<const std::int32_t, 256> lookup)
-        : source_(source), palette_(palette), layout_(layout), lookup_(lookup)
+                   std::span<const std::int32_t, 256> lookup, double zoom, std::int32_t height)
+        : source_(source), palette_(palette), layout_(layout), lookup_(lookup), zoom_(zoom), height_(height)
     {
+        if (zoom_ != 1.0) {
+            columns_.resize(static_cast<std::size_t>(layout_.sourceWidth));
+            for (std::int32_t i = 0; i < layout_.sourceWidth; ++i)
+                columns_[static_cast<std::size_t>(i)] = std::min(static_cast<std::int32_t>(i / zoom_),
+                                                                 source_.width() - 1);
+        }
     }
     std::int32_t depthSize() const override { return layout_.n; }
-    std::int32_t scratchSize() const override
-    {
-        return source_.bitsPerPixel() == 8 ? 0 : (source_.width() + 3) / 4;
-    }
+    std::int32_t scratchSize() const override { return indexWords() + (zoom_ != 1.0 ? words(layout_.sourceWidth) : 0); }
     void sample(std::int32_t r, std::int32_t* depth, std::int32_t* scratch) const override
     {
-        const std::uint8_t* row = source_.row(r);
+        std::int32_t sourceRow = r;
+        if (zoom_ != 1.0) {
+            const std::int32_t y = height_ - 1 - r;
+            const std::int32_t sy = std::min(static_cast<std::int32_t>(y / zoom_), source_.height() - 1);
+            sourceRow = source_.height() - 1 - sy;
+        }
+        const std::uint8_t* row = source_.row(sourceRow);
         if (source_.bitsPerPixel() != 8) {
             auto* indices = reinterpret_cast<std::uint8_t*>(scratch);
-            indexRow(source_, r, palette_, indices);
+            indexRow(source_, sourceRow, palette_, indices);
             row = indices;
+        }
+        if (zoom_ != 1.0) {
+            auto* scaled = reinterpret_cast<std::uint8_t*>(scratch + indexWords());
+            for (std::size_t i = 0; i < columns_.size(); ++i)
+                scaled[i] = row[columns_[i]];
+            row = scaled;
         }
         samplePictureRow(depth, layout_.n, row, layout_, lookup_);
     }
 
 private:
+    static std::int32_t words(std::int32_t bytes) { return (bytes + 3) / 4; }
+    std::int32_t indexWords() const { return source_.bitsPerPixel() == 8 ? 0 : words(source_.width()); }
+
     const platform::Bitmap& source_;
     const platform::Palette* palette_;
     SampleLayout layout_;
     std::span<const std::int32_t, 256> lookup_;
+    double zoom_;
+    std::int32_t height_;
+    std::vector<std::int32_t> columns_;
 };
 
 class MapSampler final : public RowSampler {
@@ -495,25 +499,11 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
     const std::int32_t h = static_cast<std::int32_t>(ph);
     const std::int32_t g = static_cast<std::int32_t>(g64);
 
-    // The source at the size the window shows it; a picture at its own size
-    // is read as it is, row by row.
-    std::unique_ptr<platform::Bitmap> converted;
-    const platform::Bitmap* source = job.picture;
-    if (zoom != 1.0) {
-        if (source->bitsPerPixel() != 8) {
-            converted = indexedCopy(*source, job.palette);
-            if (!converted)
-                return failure(host, std::string(kNoMemoryMessage));
-            source = converted.get();
-        }
-        auto scaled = scaledCopy(*source, static_cast<std::int32_t>(pw), h, zoom);
-        if (!scaled)
-            return failure(host, std::string(kNoMemoryMessage));
-        converted = std::move(scaled);
-        source = converted.get();
-    }
+    // Busy from here: every pass over the picture comes after the first report.
+    busy.start(ProgressRecord{});
 
-    // The finished picture is made directly, without the strip.
+    // The finished picture is made directly, without the strip; the source
+    // is read as it is, row by row, at the size the window shows it.
     const platform::Palette palette = dots ? randomDotPalette(s.hidden) : stereogramPalette(*pattern.palette);
     auto image = platform::Bitmap::create(finishedWidth(w, g, s.ShiftDir, true), h, 8);
     if (!image)
@@ -524,7 +514,6 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
     else
         tiles.emplace(*pattern.tile, w, s.ShiftDir, pattern.palette);
 
-    busy.start(ProgressRecord{});
     busy.record.setText("Generating Dots");
     busy.record.done = 0;
     busy.record.total = 100;
@@ -535,7 +524,7 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
     busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * h);
     std::array<std::int32_t, 256> lookup{};
     depthLookup(s.DepthSel, job.palette, lookup);
-    const SampleLayout layout = sampleLayout(source->width(), w, g, s.ShiftDir);
+    const SampleLayout layout = sampleLayout(static_cast<std::int32_t>(pw), w, g, s.ShiftDir);
     const ScanTable table = makeTable(s, g, DepthScale::picture(), w);
     // A picture row costs a copy and a shift, far less than handing bands
     // between threads, so pictures are made on the calling thread unless the
@@ -549,7 +538,7 @@ static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& jo
     GenerationOptions options = job.options;
     if (options.threads == 0 && !hidden)
         options.threads = 1;
-    if (!runBands(*image, w, tiles ? &*tiles : nullptr, table, PictureSampler(*source, job.palette, layout, lookup),
+    if (!runBands(*image, w, tiles ? &*tiles : nullptr, table, PictureSampler(*job.picture, job.palette, layout, lookup, zoom, h),
                   busy, host, options, hidden.get())) {
         host.beep();
         return stopped();

@@ -354,10 +354,10 @@ TEST(Generation, ProgressRunsFromStartToEnd)
                                                400 * 300, 400 * 350}));
 }
 
-TEST(Generation, ProgressStepsStayAtTenPerGeneration)
+TEST(Generation, ProgressStepsComeAtEachWholePerCent)
 {
-    // A tall picture has many bands (64 of 19 rows); reports still come at
-    // most ten times.
+    // A tall picture has many bands (64 of 19 rows, each more than one per
+    // cent): every band moves the gauge.
     Pattern pattern;
     auto picture = uniformPicture(1000, 1200, 3);
     SirdsSettings s;
@@ -368,8 +368,22 @@ TEST(Generation, ProgressStepsStayAtTenPerGeneration)
     FakeHost host(&pattern);
     ASSERT_TRUE(makeFromPicture(s, job, host).finished());
     EXPECT_EQ(host.pumps, 64);
-    EXPECT_LE(host.count(kProgressStep), 10);
-    EXPECT_GE(host.count(kProgressStep), 9);
+    EXPECT_EQ(host.count(kProgressStep), 63);
+
+    // With almost five hundred bands of 13 rows the gauge still moves at
+    // most a hundred times, once for each per cent.
+    auto tall = uniformPicture(2000, 6400, 3);
+    job.picture = tall.get();
+    FakeHost many(&pattern);
+    ASSERT_TRUE(makeFromPicture(s, job, many).finished());
+    EXPECT_EQ(many.pumps, 493);
+    EXPECT_EQ(many.count(kProgressStep), 99);
+    std::int32_t last = 0;
+    for (const Report& r : many.reports)
+        if (r.phase == kProgressStep) {
+            EXPECT_GT(r.done, last);
+            last = r.done;
+        }
 }
 
 TEST(Generation, StopLeavesNoPicture)
@@ -629,6 +643,51 @@ TEST(Generation, ZoomedPictureIsMadeAtTheSizeItIsShown)
     ASSERT_TRUE(h.finished());
     EXPECT_EQ(h.picture.bitmap->width(), 75);
     EXPECT_EQ(h.picture.bitmap->height(), 50);
+}
+
+TEST(Generation, AZoomedPictureIsTheSameAsItsScaledCopyAtItsOwnSize)
+{
+    // The picture is scaled row by row as it is sampled; the result must be
+    // what the documented scaling (column i shows trunc(i / zoom), row y from
+    // the top trunc(y / zoom)) of the whole picture gives at zoom 1 with the
+    // scaled gap.
+    Pattern pattern;
+    for (int bits : {8, 24}) {
+        auto picture = platform::Bitmap::create(151, 101, bits);
+        for (int y = 0; y < 101; ++y)
+            for (int x = 0; x < 151; ++x) {
+                const std::uint32_t v = static_cast<std::uint32_t>((x * 7 + y * 3) % 97 + (y > 50 ? 120 : 0));
+                picture->setPixel(x, y, bits == 8 ? v : (v << 16) | (v << 8) | (255 - v));
+            }
+        for (double zoom : {2.0, 0.5, 0.25}) {
+            const int w = static_cast<int>(151 * zoom);
+            const int h = static_cast<int>(101 * zoom);
+            auto scaled = platform::Bitmap::create(w, h, bits);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    scaled->setPixel(x, h - 1 - y,
+                                     picture->pixel(std::min(static_cast<int>(x / zoom), 150),
+                                                    100 - std::min(static_cast<int>(y / zoom), 100)));
+            SirdsSettings s;
+            s.ShiftDir = McMahon;
+            PictureJob zoomed;
+            zoomed.picture = picture.get();
+            zoomed.palette = &pattern.palette;
+            zoomed.zoom = zoom;
+            FakeHost a(&pattern);
+            const GenerationResult made = makeFromPicture(s, zoomed, a);
+            SirdsSettings atOwnSize = s;
+            atOwnSize.gapValue = static_cast<int>(s.gapValue * zoom);
+            PictureJob plain;
+            plain.picture = scaled.get();
+            plain.palette = &pattern.palette;
+            FakeHost b(&pattern);
+            const GenerationResult expected = makeFromPicture(atOwnSize, plain, b);
+            ASSERT_TRUE(made.finished()) << bits << " " << zoom;
+            ASSERT_TRUE(expected.finished()) << bits << " " << zoom;
+            EXPECT_TRUE(*made.picture.bitmap == *expected.picture.bitmap) << bits << " bits, zoom " << zoom;
+        }
+    }
 }
 
 TEST(Generation, DrawingOverTheOpenPictureKeepsItAsTexture)
