@@ -36,4 +36,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             const CaptionPainter& painter);
 
+// dotscape reveal.
+int runReveal(const std::vector<std::string>& args, std::ostream& err);
+
 } // namespace app

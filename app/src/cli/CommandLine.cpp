@@ -29,6 +29,8 @@ const char* const kUsage =
     "                      read a BMP, PCX or GIF picture and write it in the format OUT's\n"
     "                      name gives: .gif GIF, .pcx PCX, .jpg JPEG, anything else BMP;\n"
     "                      --format bmp|pcx|gif|jpg chooses it; OUT - is standard output\n"
+    "  reveal IN -o OUT    recover the depth hidden in a stereogram as a grey picture\n"
+    "                      (dotscape reveal --help lists the options)\n"
     "  info FILE...        describe pictures and depth maps, one line each\n"
     "  figures             list the math figures: number, a tab, the title\n"
     "\n"
@@ -193,6 +195,8 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         return runMake(rest, out, err, painter);
     if (args[0] == "convert")
         return runConvert(rest, out, err);
+    if (args[0] == "reveal")
+        return runReveal(rest, err);
     if (args[0] == "info")
         return runInfo(rest, out, err);
     if (args[0] == "figures")
