@@ -18,7 +18,9 @@ namespace engine {
 namespace {
 
 using reveal::kTruncate;
-constexpr std::uint16_t kNone = std::numeric_limits<std::uint16_t>::max();
+// Beyond the separations searched: far above any path cost, and still
+// within 16 bits after a step is added.
+constexpr std::uint16_t kPad = 0x7FFF;
 constexpr float kHole = -1.0f;
 // The most the per-worker buffers may take, in bytes.
 constexpr std::size_t kMaxWorkBytes = std::size_t{256} << 20;
@@ -41,9 +43,10 @@ struct Worker {
     // The costs of one row seen from the left ends of the pairs and from
     // their right ends, [x][k], and their sums along the row.
     std::vector<std::uint16_t> cost;
-    std::vector<std::uint16_t> along;
-    std::vector<std::uint32_t> total;
-    std::vector<std::uint16_t> forward, backward;
+    std::vector<std::uint16_t> total;
+    // The path costs of the previous and the current pixel, with one spare
+    // entry either side so that neighbours need no test.
+    std::vector<std::uint16_t> previous, current;
     // The separation each left end and each right end settles on (with its
     // fraction), or kHole.
     std::vector<float> left, right;
@@ -83,9 +86,8 @@ public:
         w.window.assign(plane, mismatch_);
         w.cost.resize(plane);
         w.total.resize(plane);
-        w.forward.resize(static_cast<std::size_t>(count()));
-        w.backward.resize(static_cast<std::size_t>(count()));
-        w.along.resize(static_cast<std::size_t>(count()));
+        w.previous.assign(static_cast<std::size_t>(count()) + 2, kPad);
+        w.current.assign(static_cast<std::size_t>(count()) + 2, kPad);
         w.left.resize(static_cast<std::size_t>(width_));
         w.right.resize(static_cast<std::size_t>(width_));
     }
@@ -154,56 +156,68 @@ private:
     {
         const int n = count();
         const int full = 2 * ry_ + 1;
-        for (int d = lo_; d <= hi_; ++d) {
-            const std::uint16_t* window = windowOf(w, d);
-            const int k = d - lo_;
-            const int first = rx_ + (fromRight ? d : 0);
-            const int last = width_ - d - rx_ - 1 + (fromRight ? d : 0);
-            const int shift = fromRight ? d : 0;
-            for (int x = 0; x < width_; ++x) {
-                std::uint16_t v = mismatch_;
-                if (x >= first && x <= last) {
-                    const unsigned raw = window[x - shift];
-                    v = static_cast<std::uint16_t>(rowsInWindow == full ? raw : raw * full / rowsInWindow);
+        // In blocks of columns, so that the rows of the transposed costs
+        // stay in the cache while every separation is written into them.
+        constexpr int kBlock = 16;
+        for (int x0 = 0; x0 < width_; x0 += kBlock) {
+            const int x1 = std::min(width_, x0 + kBlock);
+            for (int d = lo_; d <= hi_; ++d) {
+                const std::uint16_t* window = windowOf(w, d);
+                const int k = d - lo_;
+                const int shift = fromRight ? d : 0;
+                const int first = rx_ + shift;
+                const int last = width_ - d - rx_ - 1 + shift;
+                for (int x = x0; x < x1; ++x) {
+                    std::uint16_t v = mismatch_;
+                    if (x >= first && x <= last) {
+                        const unsigned raw = window[x - shift];
+                        v = static_cast<std::uint16_t>(rowsInWindow == full ? raw : raw * full / rowsInWindow);
+                    }
+                    w.cost[static_cast<std::size_t>(x) * n + k] = v;
                 }
-                w.cost[static_cast<std::size_t>(x) * n + k] = v;
             }
         }
     }
 
     // One pass along the row, in either direction, adding its path costs
-    // into total.
+    // into total (or starting it).
     void pass(Worker& w, bool backwards, bool first) const
     {
         const int n = count();
-        std::uint16_t* previous = backwards ? w.backward.data() : w.forward.data();
-        std::uint16_t* current = w.along.data();
+        std::uint16_t* previous = w.previous.data() + 1;
+        std::uint16_t* current = w.current.data() + 1;
+        const std::uint16_t small = smoothing_.small;
+        std::uint16_t least = 0;
         for (int i = 0; i < width_; ++i) {
             const int x = backwards ? width_ - 1 - i : i;
             const std::uint16_t* c = w.cost.data() + static_cast<std::size_t>(x) * n;
-            std::uint32_t* t = w.total.data() + static_cast<std::size_t>(x) * n;
+            std::uint16_t* t = w.total.data() + static_cast<std::size_t>(x) * n;
+            std::uint16_t lowest = kPad;
             if (i == 0) {
-                std::copy_n(c, n, current);
-            } else {
-                const std::uint16_t least = *std::min_element(previous, previous + n);
-                const unsigned jump = least + smoothing_.large;
                 for (int k = 0; k < n; ++k) {
-                    unsigned v = previous[k];
-                    if (k > 0)
-                        v = std::min<unsigned>(v, previous[k - 1] + smoothing_.small);
-                    if (k + 1 < n)
-                        v = std::min<unsigned>(v, previous[k + 1] + smoothing_.small);
-                    v = std::min(v, jump);
-                    current[k] = static_cast<std::uint16_t>(c[k] + v - least);
+                    current[k] = c[k];
+                    lowest = std::min(lowest, c[k]);
+                }
+            } else {
+                const auto jump = static_cast<std::uint16_t>(least + smoothing_.large);
+                for (int k = 0; k < n; ++k) {
+                    std::uint16_t v = std::min(previous[k], jump);
+                    v = std::min(v, static_cast<std::uint16_t>(previous[k - 1] + small));
+                    v = std::min(v, static_cast<std::uint16_t>(previous[k + 1] + small));
+                    const auto r = static_cast<std::uint16_t>(c[k] + v - least);
+                    current[k] = r;
+                    lowest = std::min(lowest, r);
                 }
             }
-            for (int k = 0; k < n; ++k)
-                t[k] = first ? current[k] : t[k] + current[k];
+            least = lowest;
+            if (first) {
+                std::copy_n(current, n, t);
+            } else {
+                for (int k = 0; k < n; ++k)
+                    t[k] = static_cast<std::uint16_t>(t[k] + current[k]);
+            }
             std::swap(previous, current);
         }
-        // Keep the buffers where they belong for the next row.
-        if (previous != (backwards ? w.backward.data() : w.forward.data()))
-            std::copy_n(previous, n, backwards ? w.backward.data() : w.forward.data());
     }
 
     // Each pixel's separation from the smoothed costs of one end, with the
@@ -214,7 +228,7 @@ private:
     {
         const int n = count();
         for (int x = 0; x < width_; ++x) {
-            const std::uint32_t* t = w.total.data() + static_cast<std::size_t>(x) * n;
+            const std::uint16_t* t = w.total.data() + static_cast<std::size_t>(x) * n;
             const std::uint16_t* c = w.cost.data() + static_cast<std::size_t>(x) * n;
             int best = 0;
             std::uint32_t sum = 0;

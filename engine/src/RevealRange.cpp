@@ -165,7 +165,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     }
 
     // The period is the separation most pixels repeat at; the range spans
-    // all but the rarest half percent at either end, with a margin.
+    // all but the rarest percent at either end, with a margin.
     for (int d = lo; d <= hi; ++d) {
         const std::int64_t v = votes[static_cast<std::size_t>(d)];
         if (v > 0 && (range.period == 0 || v > votes[static_cast<std::size_t>(range.period)]))
@@ -175,6 +175,23 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     // spread apart) repeat at a pixel or two; separations under a quarter
     // of the period are not counted.
     const int floor = std::max(lo, range.period / 4);
+    // A chain of copies repeats again at twice, three times … its
+    // separation; where a separation has far fewer votes than the one it
+    // is a multiple of, its votes are such echoes and are not counted.
+    auto around = [&](int d) {
+        std::int64_t n = 0;
+        for (int e = std::max(lo, d - 1); e <= std::min(hi, d + 1); ++e)
+            n += votes[static_cast<std::size_t>(e)];
+        return n;
+    };
+    for (int d = hi; d >= 2 * floor; --d) {
+        for (int k = 2; k <= 6 && d / k >= floor; ++k) {
+            if (around((d + k / 2) / k) >= 3 * around(d)) {
+                votes[static_cast<std::size_t>(d)] = 0;
+                break;
+            }
+        }
+    }
     std::int64_t counted = 0;
     for (int d = floor; d <= hi; ++d)
         counted += votes[static_cast<std::size_t>(d)];
@@ -183,10 +200,10 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     int last = 0;
     for (int d = floor; d <= hi; ++d) {
         const std::int64_t v = votes[static_cast<std::size_t>(d)];
-        if (first == 0 && (seen + v) * 200 > counted)
+        if (first == 0 && (seen + v) * 100 > counted)
             first = d;
         seen += v;
-        if (last == 0 && seen * 200 >= counted * 199)
+        if (last == 0 && seen * 100 >= counted * 99)
             last = d;
     }
     const int margin = std::max(2, (last + 11) / 12);

@@ -73,8 +73,9 @@ inline constexpr const char* kRevealBadRangeFormat =
 // Finds the separations a stereogram uses from a sample of its rows: every
 // sampled pixel takes the separation at which a small window around it
 // repeats best, when that repeat stands out clearly; the strongest of them
-// is the period, and the range spans the separations found (their 0.5 and
-// 99.5 percentiles) with a margin. Empty error on success; otherwise the
+// is the period, and the range spans the separations found (their 1 and 99
+// percentiles, leaving out the echoes at multiples of a separation) with a
+// margin. Empty error on success; otherwise the
 // reason (too narrow, or no repeat) and the range is unusable.
 SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error);
 
