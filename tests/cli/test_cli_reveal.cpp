@@ -1,0 +1,212 @@
+// dotscape reveal as a user runs it: stereograms made here, by dotscape make
+// and by netpbm's pamstereogram (where it is installed) read back as depth
+// pictures; refusals, usage errors and the overwrite rule.
+
+#include "ProgramRun.h"
+
+#include "pictrans/TGraphIO.h"
+#include "platform/Bitmap.h"
+#include "platform/Palette.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Picture {
+    std::unique_ptr<platform::Bitmap> bitmap;
+    std::unique_ptr<platform::Palette> palette;
+};
+
+Picture readPicture(const std::string& file)
+{
+    TGraphIO io(nullptr, nullptr);
+    Picture p;
+    p.bitmap = io.Read_File(file);
+    p.palette = io.GetPalette();
+    return p;
+}
+
+// A 16-colour random-dot stereogram, 320 × 160, written as GIF: background
+// separation 80, a box (x 140 … 259, y 40 … 119) at 60. The pixel (x, y)
+// repeats the one its separation to the left.
+void writeBoxStereogram(const std::string& file, bool noise = false)
+{
+    auto bitmap = platform::Bitmap::create(320, 160, 8);
+    std::mt19937 random(9);
+    for (int y = 0; y < 160; ++y) {
+        std::vector<std::uint32_t> row(320);
+        for (int x = 0; x < 320; ++x) {
+            const int sep = x >= 140 && x < 260 && y >= 40 && y < 120 ? 60 : 80;
+            row[static_cast<std::size_t>(x)] = x >= sep && !noise ? row[static_cast<std::size_t>(x - sep)] : random() % 16;
+            bitmap->setPixel(x, 159 - y, row[static_cast<std::size_t>(x)]);
+        }
+    }
+    std::vector<platform::PALETTEENTRY> e(16);
+    for (int i = 0; i < 16; ++i)
+        e[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i * 16), static_cast<std::uint8_t>(255 - i * 9),
+                                          static_cast<std::uint8_t>(i * 40 % 256), 0};
+    platform::Palette palette(e);
+    TGraphIO io(nullptr, nullptr);
+    io.SetGraphicFormat(GFORMAT_GIF);
+    ASSERT_TRUE(io.Write_File(file, bitmap->description(), bitmap.get(), &palette));
+}
+
+// The grey level of a pixel of an 8-bit grey picture, counted from the top.
+int grey(const Picture& p, int x, int y)
+{
+    return static_cast<int>(p.bitmap->rowFromTop(y)[x]);
+}
+
+using RevealCommand = ProgramTest;
+
+TEST_F(RevealCommand, RevealsABoxAndWritesTheFormatTheNameAsks)
+{
+    writeBoxStereogram(path("box.gif"));
+    for (const std::string out : {"depth.bmp", "depth.pcx", "depth.gif"}) {
+        const ProgramOutcome r = run("reveal '" + path("box.gif") + "' -o '" + path(out) + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Picture depth = readPicture(path(out));
+        ASSERT_TRUE(depth.bitmap) << out;
+        EXPECT_EQ(depth.bitmap->width(), 320);
+        EXPECT_EQ(depth.bitmap->height(), 160);
+        // The box (its midpoints lie 30 to the left) is near and white, the
+        // background far and black.
+        EXPECT_GE(grey(depth, 170, 80), 250) << out;
+        EXPECT_LE(grey(depth, 60, 20), 5) << out;
+        EXPECT_LE(grey(depth, 280, 140), 5) << out;
+    }
+    // With a range given, the grey scale spans it: 80 of 50 … 100 is 40 %.
+    const ProgramOutcome r =
+        run("reveal --min-sep 50 --max-sep 100 '" + path("box.gif") + "' -o '" + path("range.bmp") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Picture depth = readPicture(path("range.bmp"));
+    ASSERT_TRUE(depth.bitmap);
+    EXPECT_NEAR(grey(depth, 60, 20), 255 * 20 / 50, 4);
+    EXPECT_NEAR(grey(depth, 170, 80), 255 * 40 / 50, 4);
+}
+
+TEST_F(RevealCommand, RefusesAPictureWithNoRepeat)
+{
+    writeBoxStereogram(path("noise.gif"), true);
+    const ProgramOutcome r = run("reveal '" + path("noise.gif") + "' -o '" + path("out.bmp") + "'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("No repeating pattern was found: the picture does not look like a single-image "
+                         "stereogram."),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(path("out.bmp")));
+
+    const ProgramOutcome missing = run("reveal '" + path("none.gif") + "' -o '" + path("out.bmp") + "'");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("could not be read"), std::string::npos) << missing.err;
+}
+
+TEST_F(RevealCommand, UsageErrorsAndHelp)
+{
+    writeBoxStereogram(path("box.gif"));
+    const std::string in = "'" + path("box.gif") + "' ";
+    for (const std::string& args : std::vector<std::string>{in, "-o x.bmp", in + "-o x.bmp --min-sep 40", in + "-o x.bmp --min-sep 90 --max-sep 60",
+          in + "-o x.bmp --max-sep 0x --min-sep 3", in + "-o x.bmp --depth 3", in + in + "-o x.bmp"}) {
+        const ProgramOutcome r = run("reveal " + args);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_NE(r.err.find("Usage: dotscape reveal"), std::string::npos) << args;
+    }
+    // A range the picture cannot hold is the picture's problem, said plainly.
+    const ProgramOutcome wide = run("reveal " + in + "-o '" + path("x.bmp") + "' --min-sep 10 --max-sep 319");
+    EXPECT_EQ(wide.status, 2);
+    EXPECT_NE(wide.err.find("Separations from 10 to 319 cannot be searched in a picture 320 pixels wide."),
+              std::string::npos)
+        << wide.err;
+    const ProgramOutcome help = run("reveal --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.err.find("--min-sep A --max-sep B"), std::string::npos);
+    EXPECT_NE(run("--help").out.find("reveal IN -o OUT"), std::string::npos);
+}
+
+TEST_F(RevealCommand, KeepsAnExistingOutputUnlessForced)
+{
+    writeBoxStereogram(path("box.gif"));
+    {
+        std::FILE* f = std::fopen(path("depth.bmp").c_str(), "wb");
+        std::fputs("keep me", f);
+        std::fclose(f);
+    }
+    ProgramOutcome r = run("reveal '" + path("box.gif") + "' -o '" + path("depth.bmp") + "'");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("exists and was not overwritten (use --force)"), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(path("depth.bmp")), "keep me");
+    r = run("reveal -f '" + path("box.gif") + "' -o '" + path("depth.bmp") + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(readPicture(path("depth.bmp")).bitmap);
+}
+
+double pearson(const std::vector<double>& a, const std::vector<double>& b)
+{
+    double ma = 0, mb = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        ma += a[i];
+        mb += b[i];
+    }
+    ma /= static_cast<double>(a.size());
+    mb /= static_cast<double>(b.size());
+    double ab = 0, aa = 0, bb = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        ab += (a[i] - ma) * (b[i] - mb);
+        aa += (a[i] - ma) * (a[i] - ma);
+        bb += (b[i] - mb) * (b[i] - mb);
+    }
+    return ab / std::sqrt(aa * bb);
+}
+
+// Depth pictures made by netpbm's pamstereogram, in colour and in black
+// and white, read back against the depth map they were made from.
+TEST_F(RevealCommand, ReadsPamstereogramPictures)
+{
+    if (std::system("command -v pamstereogram >/dev/null 2>&1 && command -v ppmtobmp >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "pamstereogram is not installed";
+    const int w = 480, h = 320;
+    std::vector<double> truth;
+    {
+        std::FILE* f = std::fopen(path("depth.pgm").c_str(), "wb");
+        std::fprintf(f, "P5 %d %d 255\n", w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double r = std::hypot(x - w * 0.35, y - h * 0.5) / (h * 0.3);
+                int v = 0;
+                if (r < 1)
+                    v = static_cast<int>(255 * std::sqrt(1 - r * r));
+                else if (x > w * 0.65 && x < w * 0.9 && y > h * 0.2 && y < h * 0.45)
+                    v = 160;
+                else if (x > w * 0.6 && y > h * 0.6)
+                    v = static_cast<int>((x - w * 0.6) * 120 / (w * 0.4));
+                std::fputc(v, f);
+                truth.push_back(v);
+            }
+        std::fclose(f);
+    }
+    for (const std::string colour : {"-color", "-blackandwhite"}) {
+        const std::string make = "pamstereogram " + colour + " '" + path("depth.pgm") + "' 2>/dev/null | pamtopnm |"
+                                 " ppmtobmp > '" + path("sis.bmp") + "' 2>/dev/null";
+        ASSERT_EQ(std::system(make.c_str()), 0);
+        const ProgramOutcome r = run("reveal -f '" + path("sis.bmp") + "' -o '" + path("found.bmp") + "'");
+        ASSERT_EQ(r.status, 0) << colour << ": " << r.err;
+        const Picture found = readPicture(path("found.bmp"));
+        ASSERT_TRUE(found.bitmap);
+        ASSERT_EQ(found.bitmap->width(), w);
+        std::vector<double> got;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                got.push_back(grey(found, x, y));
+        const double c = pearson(got, truth);
+        RecordProperty("pamstereogram" + colour, std::to_string(c));
+        EXPECT_GE(c, 0.9) << colour;
+    }
+}
+
+} // namespace
