@@ -30,6 +30,7 @@ constexpr std::array kHints{
     Hint{CM_WIZARD, "Use SIRDS Wizard"},
     Hint{CM_MAKESIRDS, "Create SIRDS from a loaded image"},
     Hint{CM_MAKEANIMATION, "Create an animated SIRDS from a math figure"},
+    Hint{CM_REVEALDEPTH, "Show the depth hidden in the active stereogram"},
     Hint{CM_GRAYIMAGE, "Turn current image into a gray scale image"},
     Hint{CM_SETTINGS, "Edit SIRDS Setup parameters"},
     Hint{CM_PATTERNS, "Select a SIRDS Pattern"},
@@ -106,6 +107,7 @@ bool CommandEnabled(int id, const FrameState& s)
     case CM_FILECLOSE:
         return !s.busy && s.activeKind != kKindNone;
     case CM_FILEPRINT:
+    case CM_REVEALDEPTH:
     case CM_MAKESIRDS:
         if (s.busy)
             return false;

@@ -51,6 +51,7 @@ TDotscapeWnd::TDotscapeWnd(std::string configPath, TWelcome* welcome)
     ConnectWindowCommands();
     ConnectSettingsCommands();
     ConnectAnimationCommands();
+    ConnectRevealCommands();
     ReadFrameRect();
     connect(client_, &QMdiArea::subWindowActivated, this, [this] {
         UpdateMenus();
@@ -117,6 +118,7 @@ void TDotscapeWnd::CreateActions()
         {CM_WIZARD, "SIRDS &Wizard"},
         {CM_MAKESIRDS, "&Make SIRDS"},
         {CM_MAKEANIMATION, "Make &Animation..."},
+        {CM_REVEALDEPTH, "Reveal &Depth"},
         {CM_GRAYIMAGE, "&Gray Image"},
         {CM_SETTINGS, "&SIRDS Settings"},
         {CM_PATTERNS, "SIRDS &Patterns"},
@@ -164,7 +166,7 @@ void TDotscapeWnd::CreateMenus()
     add(menuBar()->addMenu(QStringLiteral("&Edit")), {CM_EDITCOPY, CM_EDITPASTE, 0, CM_VIDEOINFO});
     add(menuBar()->addMenu(QStringLiteral("&View")), {CM_ZOOMIN, CM_ZOOMOUT, 0, CM_FULLSCREEN});
     add(menuBar()->addMenu(QStringLiteral("S&IRDS")),
-        {CM_WIZARD, CM_MAKESIRDS, CM_MAKEANIMATION, CM_GRAYIMAGE, 0, CM_SETTINGS, CM_PATTERNS, CM_COLORTABLE});
+        {CM_WIZARD, CM_MAKESIRDS, CM_REVEALDEPTH, CM_MAKEANIMATION, CM_GRAYIMAGE, 0, CM_SETTINGS, CM_PATTERNS, CM_COLORTABLE});
     QMenu* math = menuBar()->addMenu(QStringLiteral("&Math SIRDS"));
     add(math, {CM_MATHVERSION, 0});
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));

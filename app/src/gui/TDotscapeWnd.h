@@ -198,6 +198,10 @@ private:
     void ConnectAnimationCommands();
     void CmMakeAnimation();
 
+    // The depth hidden in a stereogram (RevealCommand.cpp).
+    void ConnectRevealCommands();
+    void CmRevealDepth();
+
     // Messages from the document windows (FrameMessages.cpp).
     void ProgressReport(int phase, std::intptr_t record);
     void GraphicsStatus(int kind, std::intptr_t record);
