@@ -301,7 +301,9 @@ private:
 // row. A hole about as wide as the step between them (or narrower) is what
 // one eye cannot see beside an edge: it belongs to the farther surface, the
 // larger separation. Any other hole lies on one surface and is bridged in a
-// straight line. At the ends of a row the one neighbour there is counts.
+// straight line. The ends of a row, where pairs would reach beyond the
+// picture, take the farther of the one neighbour there is and the row's
+// median, mostly the background.
 // Rows with no match at all take the nearest row that has one. Returns
 // false when nothing matched.
 constexpr float kJumpShare = 1.0f;
@@ -309,9 +311,20 @@ constexpr float kJumpShare = 1.0f;
 bool fillHoles(std::vector<float>& sep, int width, int height)
 {
     std::vector<char> empty(static_cast<std::size_t>(height), 0);
+    std::vector<float> matched;
     bool any = false;
     for (int y = 0; y < height; ++y) {
         float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        matched.clear();
+        for (int x = 0; x < width; ++x)
+            if (row[x] != kHole)
+                matched.push_back(row[x]);
+        float middle = kHole;
+        if (!matched.empty()) {
+            const auto half = matched.begin() + static_cast<std::ptrdiff_t>(matched.size() / 2);
+            std::nth_element(matched.begin(), half, matched.end());
+            middle = *half;
+        }
         int previous = -1;
         for (int x = 0; x <= width; ++x) {
             if (x < width && row[x] == kHole)
@@ -327,7 +340,8 @@ bool fillHoles(std::vector<float>& sep, int width, int height)
                         row[i] = a + (b - a) * static_cast<float>(i - previous) / gap;
                 }
             } else if (x > previous + 1) {
-                std::fill(row + previous + 1, row + x, previous >= 0 ? row[previous] : x < width ? row[x] : kHole);
+                const float nearest = previous >= 0 ? row[previous] : x < width ? row[x] : kHole;
+                std::fill(row + previous + 1, row + x, std::max(nearest, middle));
             }
             previous = x;
         }
