@@ -37,6 +37,6 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             const CaptionPainter& painter);
 
 // dotscape reveal.
-int runReveal(const std::vector<std::string>& args, std::ostream& err);
+int runReveal(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace app

@@ -196,7 +196,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (args[0] == "convert")
         return runConvert(rest, out, err);
     if (args[0] == "reveal")
-        return runReveal(rest, err);
+        return runReveal(rest, out, err);
     if (args[0] == "info")
         return runInfo(rest, out, err);
     if (args[0] == "figures")

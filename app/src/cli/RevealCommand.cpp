@@ -22,7 +22,8 @@ const char* const kRevealUsage =
     "program) from its pixels alone, and writes it as a grey picture: near is bright.\n"
     "\n"
     "  IN                   the stereogram: any picture dotscape reads\n"
-    "  -o, --output OUT     the depth picture, in the format OUT's name gives (as convert)\n"
+    "  -o, --output OUT     the depth picture, in the format OUT's name gives (as convert;\n"
+    "                       - is standard output, BMP)\n"
     "  --min-sep A --max-sep B\n"
     "                       the separations, in pixels, at which the stereogram repeats;\n"
     "                       without them they are found from the picture. With them, the\n"
@@ -78,7 +79,7 @@ std::string parse(const std::vector<std::string>& list, RevealArgs& args)
 
 } // namespace
 
-int runReveal(const std::vector<std::string>& list, std::ostream& err)
+int runReveal(const std::vector<std::string>& list, std::ostream& out, std::ostream& err)
 {
     for (const auto& a : list) {
         if (a == "--help" || a == "-h") {
@@ -116,7 +117,7 @@ int runReveal(const std::vector<std::string>& list, std::ostream& err)
         err << "dotscape: " << args.input << ": " << result.error << '\n';
         return kExitInput;
     }
-    return writePicture(args.output, *result.depth, &result.palette, window, err);
+    return writePicture(args.output, *result.depth, &result.palette, window, err, out);
 }
 
 } // namespace app
