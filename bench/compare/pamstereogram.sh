@@ -24,6 +24,11 @@ ppmtogif tile.ppm > patterns/pat00.gif 2>/dev/null
 pamstereogram -patfile tile.ppm depth.pgm > check.pam
 # No shell in between: pamstereogram writes its picture to a pipe, dotscape
 # writes its BMP file.
+# The hidden-surface method, whose links are pamstereogram's kind, at one
+# sub-pixel (8-bit output) and at four (true colour).
+hidden="--method hidden-surface --zmax 255 --depth-by brightness"
 hyperfine -N --output=pipe -w 3 -r 30 \
   "pamstereogram -patfile tile.ppm depth.pgm" \
-  "$dotscape make --picture depth.bmp --pattern-dir patterns --pattern 0 -o out.bmp --force"
+  "$dotscape make --picture depth.bmp --pattern-dir patterns --pattern 0 -o out.bmp --force" \
+  "$dotscape make --picture depth.bmp --pattern-dir patterns --pattern 0 $hidden --oversample 1 -o k1.bmp --force" \
+  "$dotscape make --picture depth.bmp --pattern-dir patterns --pattern 0 $hidden --oversample 4 -o k4.bmp --force"

@@ -15,6 +15,9 @@ namespace {
 constexpr std::size_t kLevels = std::size_t{kDepthSteps} + 1;
 // Workers of one band loop never number more than this.
 constexpr std::size_t kMaxWorkers = 16;
+// The shortcut past the ray test is taken only this far clear of a ray, so
+// rounding cannot make it disagree with the test itself.
+constexpr float kRayMargin = 1e-4f;
 
 // The cross-eyed viewer's distance to a point, as a share of the distance to
 // the page, at the separation formula's depth a (0 near, 1 far for these
@@ -69,21 +72,26 @@ HiddenSurfaceTables::HiddenSurfaceTables(const HiddenSurfaceParams& params) : pa
     eyeK_ = params_.eye * k;
     const bool cross = params_.crossEyed;
 
-    separation_.resize(kLevels);
-    depth_.resize(kLevels);
-    firstRay_.resize(kLevels);
+    levelTable_.resize(kLevels);
     slope_.resize(kLevels);
     for (std::size_t q = 0; q < kLevels; ++q) {
         const double z = static_cast<double>(q) / kDepthSteps;
         const double seen = cross ? 1.0 - z : z;
         const double s = std::lround(separationAt(eyeK_, mu, seen));
-        separation_[q] = static_cast<std::int32_t>(s);
-        depth_[q] = static_cast<float>(z);
+        levelTable_[q].separation = static_cast<std::int32_t>(s);
         // Wall-eyed, the ray to an eye rises by a fixed step per sub-pixel.
         slope_[q] = static_cast<float>(2.0 * (2.0 - mu * z) / (mu * eyeK_));
     }
-    for (std::size_t q = 0; q < kLevels; ++q)
-        firstRay_[q] = rayDepth(static_cast<std::uint16_t>(q), 1);
+    rise_ = 1.0f;
+    for (std::size_t q = 0; q < kLevels; ++q) {
+        const auto level = static_cast<std::uint16_t>(q);
+        levelTable_[q].firstRay = rayDepth(level, 1);
+        rise_ = std::min(rise_, levelTable_[q].firstRay - depth(level));
+    }
+    // Rays climb no slower further out (cross-eyed they climb faster), so the
+    // first step's rise bounds every step; a little less keeps the bound
+    // safe from rounding.
+    rise_ = std::max(0.0f, rise_ * 0.999f);
 
     double farthest;
     if (cross) {
@@ -125,14 +133,36 @@ std::uint16_t HiddenSurfaceTables::level(std::int32_t depth) const
     return levelOf(static_cast<double>(d) / static_cast<double>(span));
 }
 
+void HiddenSurfaceTables::levels(const std::int32_t* depth, std::int32_t w, std::int32_t k, std::uint16_t* out) const
+{
+    const std::int64_t span = static_cast<std::int64_t>(params_.zmax) - params_.zmin;
+    if (levels_.empty() || span <= 0) {
+        for (std::int32_t x = 0; x < w; ++x)
+            std::fill_n(out + static_cast<std::size_t>(x) * k, k, level(depth[x]));
+        return;
+    }
+    // The common case, a small depth range: one clamp and one look-up.
+    const std::uint16_t* table = levels_.data();
+    const std::int32_t zmin = params_.zmin;
+    const auto last = static_cast<std::int32_t>(span);
+    for (std::int32_t x = 0; x < w; ++x) {
+        const std::int64_t d = static_cast<std::int64_t>(depth[x]) - zmin;
+        const std::uint16_t q = table[std::clamp<std::int64_t>(d, 0, last)];
+        if (k == 1)
+            out[x] = q;
+        else
+            std::fill_n(out + static_cast<std::size_t>(x) * k, k, q);
+    }
+}
+
 float HiddenSurfaceTables::rayDepth(std::uint16_t q, std::int32_t t) const
 {
     if (!params_.crossEyed)
-        return depth_[q] + slope_[q] * static_cast<float>(t);
+        return depth(q) + slope_[q] * static_cast<float>(t);
     // Cross-eyed the point lies in front of the page; the ray runs from it to
     // the eye, and the depth it reaches is found from the distance it has.
     const double mu = params_.mu;
-    const double f = crossDistance(mu, 1.0 - depth_[q]) * (1.0 - 2.0 * t / eyeK_);
+    const double f = crossDistance(mu, 1.0 - depth(q)) * (1.0 - 2.0 * t / eyeK_);
     const double a = (2.0 - 3.0 * f) / (mu * (1.0 - 2.0 * f));
     return static_cast<float>(1.0 - a);
 }
@@ -145,31 +175,50 @@ void HiddenSurfaceScratch::resize(std::size_t n)
     levels.resize(n);
     depth.resize(n);
     nearest.resize(n);
-    blockA.resize(n);
-    blockB.resize(n);
+    fromLeft.resize(n);
     same.resize(n);
     colour.resize(n);
 }
 
-// nearest[u] = the largest depth within r of u, or more (a window of blocks
-// that covers it): enough to prove that nothing near u can hide it.
-static void nearestAround(const float* depth, std::int32_t n, std::int32_t r, float* ahead, float* behind,
-                          float* nearest)
+// nearest[u] bounds what could stand in a ray from u: the largest
+// Z[v] − rise × (|v − u| − 1) over every v ≠ u. A ray climbs at least rise
+// per sub-pixel (and faster further out), so a point v that hides u makes
+// this at least the ray's depth one sub-pixel out.
+//
+// Each direction is a running maximum that falls by rise per step. Written
+// as max(d_v + rise (v − u0)) − rise (u − u0) over short blocks starting at
+// u0, the chain from one sub-pixel to the next is a bare maximum, which the
+// processor does at once, and the offsets stay small enough for floats. The
+// pass from the left also fills the depths and clears the links.
+static void nearestAround(const HiddenSurfaceTables& tables, const std::uint16_t* levels, std::int32_t n,
+                          float* depth, std::int32_t* same, float* fromLeft, float* nearest)
 {
-    const std::int32_t block = 2 * r + 1;
-    for (std::int32_t start = 0; start < n; start += block) {
-        const std::int32_t end = std::min(n, start + block);
-        float m = depth[start];
-        for (std::int32_t u = start; u < end; ++u)
-            ahead[u] = m = std::max(m, depth[u]);
-        m = depth[end - 1];
-        for (std::int32_t u = end - 1; u >= start; --u)
-            behind[u] = m = std::max(m, depth[u]);
+    constexpr std::int32_t kBlock = 256;
+    const float rise = tables.rise();
+    float before = -1.0f; // the running value at the sub-pixel before the block
+    for (std::int32_t u0 = 0; u0 < n; u0 += kBlock) {
+        const std::int32_t end = std::min(n, u0 + kBlock);
+        float run = before - rise;
+        for (std::int32_t u = u0; u < end; ++u) {
+            const float z = tables.depth(levels[u]);
+            depth[u] = z;
+            same[u] = u;
+            const float step = rise * static_cast<float>(u - u0);
+            fromLeft[u] = run + rise - step;
+            run = std::max(run, z + step);
+        }
+        before = run - rise * static_cast<float>(end - 1 - u0);
     }
-    for (std::int32_t u = 0; u < n; ++u) {
-        const std::int32_t lo = std::max(0, u - r);
-        const std::int32_t hi = std::min(n - 1, u + r);
-        nearest[u] = std::max(behind[lo], ahead[hi]);
+    before = -1.0f;
+    for (std::int32_t u0 = n - 1; u0 >= 0; u0 -= kBlock) {
+        const std::int32_t end = std::max(-1, u0 - kBlock);
+        float run = before - rise;
+        for (std::int32_t u = u0; u > end; --u) {
+            const float step = rise * static_cast<float>(u0 - u);
+            nearest[u] = std::max(fromLeft[u], run + rise - step);
+            run = std::max(run, depth[u] + step);
+        }
+        before = run - rise * static_cast<float>(u0 - end - 1);
     }
 }
 
@@ -178,21 +227,18 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
     const std::uint16_t* levels = scratch.levels.data();
     float* depth = scratch.depth.data();
     std::int32_t* same = scratch.same.data();
-    for (std::int32_t u = 0; u < n; ++u) {
-        depth[u] = tables.depth(levels[u]);
-        same[u] = u;
-    }
     const std::int32_t reach = tables.reach();
-    nearestAround(depth, n, reach, scratch.blockA.data(), scratch.blockB.data(), scratch.nearest.data());
+    nearestAround(tables, levels, n, depth, same, scratch.fromLeft.data(), scratch.nearest.data());
     const float* nearest = scratch.nearest.data();
 
     for (std::int32_t u = 0; u < n; ++u) {
         const std::uint16_t q = levels[u];
-        const std::int32_t s = tables.separation(q);
+        const HiddenSurfaceTables::Level& at = tables.at(q);
+        const std::int32_t s = at.separation;
         std::int32_t left = u - (s >> 1);
         std::int32_t right = left + s;
         bool seen = s > 0 && left >= 0 && right < n;
-        if (seen && nearest[u] >= tables.firstRay(q)) {
+        if (seen && nearest[u] >= at.firstRay - kRayMargin) {
             // Something near is high enough to stand in a ray: follow both
             // rays until they leave the depth range.
             for (std::int32_t t = 1; t <= reach; ++t) {
@@ -284,8 +330,7 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
             std::fill_n(levels + static_cast<std::size_t>(x) * k, k, tables_.level16(src[sx]));
         }
     } else {
-        for (std::int32_t x = 0; x < w; ++x)
-            std::fill_n(levels + static_cast<std::size_t>(x) * k, k, tables_.level(depth[x]));
+        tables_.levels(depth, w, k, levels);
     }
 
     linkRow(tables_, n, sc);

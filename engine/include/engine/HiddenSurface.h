@@ -63,6 +63,8 @@ public:
 
     // A depth value as a 16-bit fraction of the range zmin..zmax, clamped.
     std::uint16_t level(std::int32_t depth) const;
+    // A row of depth values, each repeated k times.
+    void levels(const std::int32_t* depth, std::int32_t w, std::int32_t k, std::uint16_t* out) const;
     // A 16-bit brightness sample (0..65535 spanning levels 0..255) likewise,
     // without rounding it to a level first.
     std::uint16_t level16(std::uint16_t sample) const { return grey16_[sample]; }
@@ -70,13 +72,20 @@ public:
     // At a 16-bit depth fraction: the separation in sub-pixels (rounded),
     // the true depth as the ray test sees it (0 far, 1 near) and the depth a
     // ray from a point at this depth reaches after one sub-pixel.
-    std::int32_t separation(std::uint16_t q) const { return separation_[q]; }
-    float depth(std::uint16_t q) const { return depth_[q]; }
-    float firstRay(std::uint16_t q) const { return firstRay_[q]; }
+    struct Level {
+        std::int32_t separation;
+        float firstRay;
+    };
+    const Level& at(std::uint16_t q) const { return levelTable_[q]; }
+    std::int32_t separation(std::uint16_t q) const { return levelTable_[q].separation; }
+    float depth(std::uint16_t q) const { return static_cast<float>(q) * (1.0f / kDepthSteps); }
+    float firstRay(std::uint16_t q) const { return levelTable_[q].firstRay; }
     // The depth the ray towards either eye reaches t sub-pixels to the side.
     float rayDepth(std::uint16_t q, std::int32_t t) const;
     // Farthest a ray can travel sideways before it leaves the depth range.
     std::int32_t reach() const { return reach_; }
+    // Least a ray climbs per sub-pixel, from any depth.
+    float rise() const { return rise_; }
     // Far-plane separation in output pixels, rounded.
     std::int32_t farSeparation() const { return farSeparation_; }
 
@@ -85,10 +94,9 @@ private:
     std::int32_t subpixels_;
     double eyeK_;
     std::int32_t reach_ = 1;
+    float rise_ = 0;
     std::int32_t farSeparation_ = 0;
-    std::vector<std::int32_t> separation_;
-    std::vector<float> depth_;
-    std::vector<float> firstRay_;
+    std::vector<Level> levelTable_;
     std::vector<float> slope_;
     std::vector<std::uint16_t> grey16_;
     std::vector<std::uint16_t> levels_; // depth − zmin → level, for small ranges
@@ -98,9 +106,8 @@ private:
 struct HiddenSurfaceScratch {
     std::vector<std::uint16_t> levels;
     std::vector<float> depth;
-    std::vector<float> nearest; // largest depth around each sub-pixel, within reach
-    std::vector<float> blockA;
-    std::vector<float> blockB;
+    std::vector<float> nearest; // how high anything that could hide each sub-pixel stands
+    std::vector<float> fromLeft;
     std::vector<std::int32_t> same;
     std::vector<std::uint8_t> colour;
 

@@ -1,0 +1,109 @@
+// Speed of the hidden-surface method: one 1200-pixel row linked at K = 1 and
+// K = 4, and whole 1200 × 1200 stereograms from a depth picture (an
+// elliptic ramp of 256 grey levels, like pgmramp -ellipse) on one thread.
+
+#include "engine/Generation.h"
+#include "engine/HiddenSurface.h"
+#include "engine/SirdsSettings.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+using namespace engine;
+
+namespace {
+
+constexpr int kSide = 1200;
+
+int rampLevel(int x, int y)
+{
+    const double dx = (x - kSide / 2.0) / (kSide / 2.0), dy = (y - kSide / 2.0) / (kSide / 2.0);
+    const double r = std::sqrt(dx * dx + dy * dy);
+    return r < 1 ? static_cast<int>(255 * (1 - r)) : 0;
+}
+
+struct Sources {
+    std::unique_ptr<platform::Bitmap> tile = platform::Bitmap::create(128, 128, 8);
+    platform::Palette palette;
+    std::unique_ptr<platform::Bitmap> depth = platform::Bitmap::create(kSide, kSide, 8);
+
+    Sources()
+    {
+        std::vector<platform::PALETTEENTRY> grey(256);
+        for (int i = 0; i < 256; ++i)
+            grey[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
+                                                 static_cast<std::uint8_t>(i / 2), 0};
+        palette = platform::Palette(grey);
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 128; ++x)
+                tile->setPixel(x, y, static_cast<std::uint32_t>((x * 37 + y * 91 + x * y) % 256));
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x)
+                depth->setPixel(x, y, static_cast<std::uint32_t>(rampLevel(x, y)));
+    }
+};
+
+class QuietHost : public GenerationHost {
+public:
+    explicit QuietHost(const Sources& s) : sources_(s) {}
+    void progress(int, const ProgressRecord&) override {}
+    PatternRef pattern() override { return {sources_.tile.get(), &sources_.palette}; }
+    bool pumpMessages() override { return false; }
+    void drawText(platform::Bitmap&, const platform::Palette&, int, int, std::string_view, Rgb) override {}
+    void showError(std::string_view) override {}
+
+private:
+    const Sources& sources_;
+};
+
+void BM_HiddenSurfaceRow(benchmark::State& state)
+{
+    HiddenSurfaceParams p;
+    p.width = kSide;
+    p.eye = 200;
+    p.oversample = static_cast<int>(state.range(0));
+    p.zmax = 255;
+    platform::Palette palette;
+    HiddenSurfacePass pass(p, 1, palette);
+    std::vector<std::int32_t> depth(kSide);
+    for (int x = 0; x < kSide; ++x)
+        depth[static_cast<std::size_t>(x)] = rampLevel(x, kSide / 2 + 100);
+    std::vector<std::uint8_t> texture(kSide * 3);
+    for (auto _ : state) {
+        for (int x = 0; x < kSide; ++x)
+            texture[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(x * 7);
+        pass.shift(0, 0, texture.data(), depth.data());
+        benchmark::DoNotOptimize(texture.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kSide);
+}
+BENCHMARK(BM_HiddenSurfaceRow)->Arg(1)->Arg(4);
+
+void BM_HiddenSurfacePicture1200(benchmark::State& state)
+{
+    Sources sources;
+    QuietHost host(sources);
+    SirdsSettings s;
+    s.ShiftDir = HiddenSurface;
+    s.zmax = 255;
+    s.DepthSel = ByBrightness;
+    s.hidden.Oversample = static_cast<int>(state.range(0));
+    PictureJob job;
+    job.picture = sources.depth.get();
+    job.palette = &sources.palette;
+    job.options.threads = 1;
+    for (auto _ : state) {
+        GenerationResult r = makeFromPicture(s, job, host);
+        if (!r.finished())
+            state.SkipWithError("generation failed");
+        benchmark::DoNotOptimize(r.picture.bitmap.get());
+    }
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_HiddenSurfacePicture1200)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
