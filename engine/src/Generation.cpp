@@ -7,6 +7,7 @@
 #include "RowWorkers.h"
 
 #include "platform/BitmapInfo.h"
+#include "platform/NearestColour.h"
 #include "platform/Window.h"
 
 #include <algorithm>
@@ -221,7 +222,8 @@ bool hasStrip(std::int32_t method)
 
 // Row y (from the bottom) of a picture of any depth as 8-bit indices; 24-bit
 // colours become the nearest entries of palette (entry 0 without one).
-void indexRow(const platform::Bitmap& picture, int y, const platform::Palette* palette, std::uint8_t* dst)
+void indexRow(const platform::Bitmap& picture, int y, const platform::Palette* palette, std::uint8_t* dst,
+              const platform::NearestColour* quick = nullptr)
 {
     const int width = picture.width();
     switch (picture.bitsPerPixel()) {
@@ -240,7 +242,7 @@ void indexRow(const platform::Bitmap& picture, int y, const platform::Palette* p
         for (int x = 0; x < width; ++x, src += 3) {
             const std::uint32_t colour = (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
             if (colour != lastColour) {
-                lastIndex = palette->nearest(src[2], src[1], src[0]);
+                lastIndex = quick ? (*quick)(src[2], src[1], src[0]) : palette->nearest(src[2], src[1], src[0]);
                 lastColour = colour;
             }
             dst[x] = lastIndex;
@@ -277,6 +279,11 @@ public:
                    std::span<const std::int32_t, 256> lookup, double zoom, std::int32_t height)
         : source_(source), palette_(palette), layout_(layout), lookup_(lookup), zoom_(zoom), height_(height)
     {
+        // A large true-colour picture looks up millions of colours: the
+        // quick search gives the same entries many times faster.
+        if (source_.bitsPerPixel() == 24 && palette_ && !palette_->empty() &&
+            static_cast<std::int64_t>(source_.width()) * source_.height() >= platform::NearestColour::kWorthwhilePixels)
+            quick_.emplace(*palette_);
         if (zoom_ != 1.0) {
             columns_.resize(static_cast<std::size_t>(layout_.sourceWidth));
             for (std::int32_t i = 0; i < layout_.sourceWidth; ++i)
@@ -297,7 +304,7 @@ public:
         const std::uint8_t* row = source_.row(sourceRow);
         if (source_.bitsPerPixel() != 8) {
             auto* indices = reinterpret_cast<std::uint8_t*>(scratch);
-            indexRow(source_, sourceRow, palette_, indices);
+            indexRow(source_, sourceRow, palette_, indices, quick_ ? &*quick_ : nullptr);
             row = indices;
         }
         if (zoom_ != 1.0) {
@@ -320,6 +327,7 @@ private:
     double zoom_;
     std::int32_t height_;
     std::vector<std::int32_t> columns_;
+    std::optional<platform::NearestColour> quick_;
 };
 
 class MapSampler final : public RowSampler {

@@ -690,6 +690,43 @@ TEST(Generation, AZoomedPictureIsTheSameAsItsScaledCopyAtItsOwnSize)
     }
 }
 
+TEST(Generation, ALargeTrueColourPictureIsIndexedAsTheNearestEntries)
+{
+    // Past a million pixels the colours are looked up by the quick search;
+    // the stereogram must be the one of the picture indexed by
+    // Palette::nearest.
+    Pattern pattern;
+    const int w = 1024, h = 1030;
+    auto colour = platform::Bitmap::create(w, h, 24);
+    auto indexed = platform::Bitmap::create(w, h, 8);
+    std::uint32_t seed = 99;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            // Runs of one colour, as depth pictures have, and noise between.
+            const std::uint32_t v = (x / 16 + y / 16) % 3 == 0 ? 0x406080u : (seed >> 8) & 0xFFFFFFu;
+            colour->setPixel(x, y, v);
+            indexed->setPixel(x, y, pattern.palette.nearest(static_cast<std::uint8_t>(v >> 16),
+                                                            static_cast<std::uint8_t>(v >> 8),
+                                                            static_cast<std::uint8_t>(v)));
+        }
+    for (int depthSel : {0, 1}) {
+        SirdsSettings s;
+        s.DepthSel = depthSel;
+        PictureJob job;
+        job.palette = &pattern.palette;
+        job.picture = colour.get();
+        FakeHost a(&pattern);
+        const GenerationResult fromColour = makeFromPicture(s, job, a);
+        job.picture = indexed.get();
+        FakeHost b(&pattern);
+        const GenerationResult fromIndices = makeFromPicture(s, job, b);
+        ASSERT_TRUE(fromColour.finished());
+        ASSERT_TRUE(fromIndices.finished());
+        EXPECT_TRUE(*fromColour.picture.bitmap == *fromIndices.picture.bitmap) << "DepthSel " << depthSel;
+    }
+}
+
 TEST(Generation, DrawingOverTheOpenPictureKeepsItAsTexture)
 {
     Pattern pattern;
