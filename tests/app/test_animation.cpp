@@ -6,8 +6,12 @@
 
 #include "gui/Commands.h"
 
+#include "depthmap/TDepthObj.h"
+#include "depthmap_ui/TMapWindow.h"
 #include "depthmap_ui/UiMessageBox.h"
 #include "engine/Animation.h"
+#include "engine/MapGeneration.h"
+#include "engine/TSirdPatt.h"
 #include "engine_ui/TAnimDialog.h"
 #include "engine_ui/TAnimPlayer.h"
 #include "engine_ui/TSirdsWnd.h"
@@ -96,6 +100,45 @@ TEST_F(Animation, FramesAreTheMathStereogramsOfEachFramesSettings)
     }
     EXPECT_FALSE(*player->Frame(0).bitmap == *player->Frame(1).bitmap);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Animation, ADepthMapWindowBreathes)
+{
+    start();
+    auto* map = new depthmap_ui::TMapWindow(nullptr, "scene.rds", 180, 120, frame()->FrameWindow(), nullptr);
+    map->Document().AddOnTop(std::make_unique<depthmap::TDepthObj>(nullptr, 20, 20, 100, 90,
+                                                                   depthmap::DepthKind::Circle, 120));
+    map->Document().AddOnTop(std::make_unique<depthmap::TDepthObj>(nullptr, 90, 10, 170, 60,
+                                                                   depthmap::DepthKind::SquareBox, 200));
+    frame()->AddDocument(map);
+    QApplication::processEvents();
+    const engine::AnimationPlan plan{3, engine::AnimatedParameter::Depth, 25, 80};
+    engine_ui::TAnimPlayer* player = frame()->MakeAnimation(*map, plan);
+    ASSERT_NE(player, nullptr);
+    ASSERT_EQ(player->FrameCount(), 3);
+
+    // Each frame is the map's stereogram with that frame's Zmax.
+    class Host : public engine::GenerationHost {
+    public:
+        explicit Host(engine::TSirdPatt* p) : patterns_(p) {}
+        void progress(int, const engine::ProgressRecord&) override {}
+        engine::PatternRef pattern() override { return {patterns_->GetBitmap(), patterns_->GetPalette()}; }
+        bool pumpMessages() override { return false; }
+        void drawText(platform::Bitmap&, const platform::Palette&, int, int, std::string_view, engine::Rgb) override
+        {
+        }
+        void showError(std::string_view) override {}
+
+    private:
+        engine::TSirdPatt* patterns_;
+    } host(frame()->Patterns());
+    for (int k = 0; k < 3; ++k) {
+        engine::GenerationResult single = engine::makeFromDepthMap(
+            engine::frameSettings(frame()->Settings(), plan, k), map->Document(), "scene.rds", host);
+        ASSERT_TRUE(single.finished());
+        EXPECT_TRUE(*single.picture.bitmap == *player->Frame(k).bitmap) << "frame " << k;
+    }
+    EXPECT_FALSE(*player->Frame(0).bitmap == *player->Frame(2).bitmap);
 }
 
 TEST_F(Animation, PlayerPlaysAtTheStoredPaceAndSavesTheGif)

@@ -1,4 +1,5 @@
-// "Make Animation": a dialog for the figure and the parameter that changes,
+// "Make Animation": a dialog for the figure (or the active depth map) and the
+// parameter that changes,
 // the frames made with the engine's animation driver (progress in frames,
 // "Stop Current Process" ends it), and a player window showing them, from
 // which they are saved as an animated GIF.
@@ -7,13 +8,17 @@
 
 #include "gui/QtText.h"
 
+#include "depthmap_ui/TMapWindow.h"
 #include "engine/Animation.h"
+#include "engine/MapGeneration.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/QtGenerationHost.h"
 #include "engine_ui/TAnimDialog.h"
 #include "engine_ui/TAnimPlayer.h"
 #include "terrakit/terrakit.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QStringList>
 
 #include <string>
@@ -42,9 +47,19 @@ void TDotscapeWnd::CmMakeAnimation()
     QStringList figures;
     for (int i = 0; i < GetFigureCount(); ++i)
         figures << fromStd(figureName(i));
-    engine_ui::TAnimDialog dialog(this, &settings_, figures);
+    QMdiSubWindow* sub = client_->activeSubWindow();
+    depthmap_ui::TMapWindow* map = sub ? qobject_cast<depthmap_ui::TMapWindow*>(sub->widget()) : nullptr;
+    engine_ui::TAnimDialog dialog(this, &settings_, figures, map ? map->windowTitle() : QString());
     if (dialog.exec() != QDialog::Accepted)
         return;
+    // The map window may have gone while the dialog was open.
+    sub = client_->activeSubWindow();
+    if (dialog.Figure() < 0) {
+        map = sub ? qobject_cast<depthmap_ui::TMapWindow*>(sub->widget()) : nullptr;
+        if (map)
+            MakeAnimation(*map, dialog.Plan());
+        return;
+    }
     MakeAnimation(dialog.Figure(), dialog.Plan());
 }
 
@@ -53,17 +68,33 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(int figure, const engine::An
     if (figure < 0 || figure >= GetFigureCount())
         return nullptr;
     const std::string title = figureName(figure);
+    return RunAnimation(title, plan, [&](const engine::SirdsSettings& s, engine::GenerationHost& h) {
+        engine::FigureJob job;
+        job.figureCode = -(figure + 1);
+        job.title = title;
+        return engine::makeFromFigure(s, job, h);
+    });
+}
+
+engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const depthmap_ui::TMapWindow& map,
+                                                   const engine::AnimationPlan& plan)
+{
+    const std::string title = map.windowTitle().toStdString();
+    const depthmap::TMapDocument& document = map.Document();
+    return RunAnimation(title, plan, [&](const engine::SirdsSettings& s, engine::GenerationHost& h) {
+        return engine::makeFromDepthMap(s, document, title, h);
+    });
+}
+
+engine_ui::TAnimPlayer* TDotscapeWnd::RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
+                                                  const std::function<engine::GenerationResult(
+                                                      const engine::SirdsSettings&, engine::GenerationHost&)>& make)
+{
     engine_ui::QtGenerationHost host(FrameWindow(), this, [this]() -> engine::PatternRef {
         if (!patterns_)
             return {};
         return {patterns_->GetBitmap(), patterns_->GetPalette()};
     });
-    const engine::FrameMaker make = [&](const engine::SirdsSettings& s, engine::GenerationHost& h) {
-        engine::FigureJob job;
-        job.figureCode = -(figure + 1);
-        job.title = title;
-        return engine::makeFromFigure(s, job, h);
-    };
     std::vector<engine::Stereogram> frames;
     const engine::FrameSink keep = [&frames](std::int32_t, engine::Stereogram&& frame) {
         frames.push_back(std::move(frame));

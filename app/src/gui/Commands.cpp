@@ -29,7 +29,7 @@ constexpr std::array kHints{
     Hint{CM_FULLSCREEN, "View Full Screen"},
     Hint{CM_WIZARD, "Use SIRDS Wizard"},
     Hint{CM_MAKESIRDS, "Create SIRDS from a loaded image"},
-    Hint{CM_MAKEANIMATION, "Create an animated SIRDS from a math figure"},
+    Hint{CM_MAKEANIMATION, "Create an animated SIRDS from a math figure or a depth map"},
     Hint{CM_REVEALDEPTH, "Show the depth hidden in the active stereogram"},
     Hint{CM_GRAYIMAGE, "Turn current image into a gray scale image"},
     Hint{CM_SETTINGS, "Edit SIRDS Setup parameters"},

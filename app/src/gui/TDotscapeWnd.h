@@ -26,9 +26,14 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 
+namespace depthmap_ui {
+class TMapWindow;
+}
 namespace engine {
 class TSirdPatt;
+class GenerationHost;
 struct AnimationPlan;
+struct GenerationResult;
 }
 namespace engine_ui {
 class GenerationSession;
@@ -118,6 +123,8 @@ public:
     // Makes the frames of figure (0-based) by plan and shows them playing in
     // a new player window; null when stopped or refused.
     engine_ui::TAnimPlayer* MakeAnimation(int figure, const engine::AnimationPlan& plan);
+    // The same of a depth map window's map.
+    engine_ui::TAnimPlayer* MakeAnimation(const depthmap_ui::TMapWindow& map, const engine::AnimationPlan& plan);
     void StatusRefresh();
     void UpdatePatternButton();
     // Asks every document window whether it may close (each may ask to save)
@@ -197,6 +204,9 @@ private:
     // Animated stereograms (AnimationCommands.cpp).
     void ConnectAnimationCommands();
     void CmMakeAnimation();
+    engine_ui::TAnimPlayer* RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
+                                         const std::function<engine::GenerationResult(
+                                             const engine::SirdsSettings&, engine::GenerationHost&)>& make);
 
     // The depth hidden in a stereogram (RevealCommand.cpp).
     void ConnectRevealCommands();
