@@ -1,0 +1,75 @@
+#pragma once
+// The wizard's first page (201): the depth source, a picture file, a depth
+// map file or a math figure. Choosing a radio button asks at once for the
+// file or the figure. The page reads its last source from the "wizard"
+// section of the configuration file when it is built, and writes it back
+// when it is left with "Next >".
+
+#include "wizard/WizardDlg.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class QLineEdit;
+class QRadioButton;
+
+namespace wizard {
+
+// Source types.
+inline constexpr int kSourcePicture = 1;
+inline constexpr int kSourceDepthMap = 2;
+inline constexpr int kSourceMath = 3;
+
+class SourceWizDlg : public WizardDlg {
+    Q_OBJECT
+public:
+    // Asks for an existing file: title, filter ("Desc (*.x)|*.x|..."),
+    // default extension. Empty for Cancel.
+    using FileChooser = std::function<QString(const QString& title, const QString& filter,
+                                              const QString& defaultExtension)>;
+    // Runs a dialog modally and returns its result (the figure selection).
+    using DialogRunner = std::function<int(QDialog& dialog)>;
+
+    // configPath: the configuration file with the "wizard" section. The
+    // math library's title table must exist.
+    SourceWizDlg(QWidget* parent, std::string configPath);
+
+    void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
+
+    // Results for the driver (final after "Next >").
+    int SourceType() const { return sourceType_; }
+    QString SourceName() const { return sourceName_; }
+    int FigureIndex() const { return figure_; }
+
+    // Radio buttons 102 to 104; the source edit 105.
+    QRadioButton* Radio(int id) const;
+    QLineEdit* SourceEdit() const { return edit_; }
+
+    static const char* const kPictureFilter;
+    static const char* const kDepthMapFilter;
+
+protected:
+    void NextHook() override;
+
+private:
+    void Choose(int id);
+    int CheckedId() const;
+    void Check(int id);
+    QString RunFileDialog(const QString& filter, const QString& extension);
+
+    std::string configPath_;
+    int sourceType_ = kSourceMath;
+    int figure_ = 0;
+    QString sourceName_;
+    QRadioButton* picture_;
+    QRadioButton* depthMap_;
+    QRadioButton* math_;
+    QLineEdit* edit_;
+    FileChooser chooseFile_;
+    DialogRunner runDialog_;
+};
+
+} // namespace wizard

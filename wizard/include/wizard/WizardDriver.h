@@ -1,0 +1,73 @@
+#pragma once
+// Runs the four wizard pages as a state machine: "Next >" goes on, "< Back"
+// goes back, Cancel (or closing a page) ends the wizard and puts the
+// settings and the pattern selection back exactly as they were. The values
+// of the dimensions page reach the settings only through the settings
+// dialog's corrections. Opening the chosen source is the caller's work.
+
+#include "wizard/SourceWizDlg.h"
+
+#include "engine/SirdsSettings.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QDialog;
+class QWidget;
+
+namespace engine {
+class TSirdPatt;
+}
+
+namespace wizard {
+
+struct WizardResult {
+    bool finished = false; // false: the wizard was cancelled
+    int sourceType = kSourceMath;
+    QString sourceName;
+    int figureIndex = 0;
+};
+
+class WizardDriver {
+public:
+    // Runs a page or the figure selection modally and returns its result.
+    using DialogRunner = std::function<int(QDialog& dialog)>;
+
+    // settings and patterns (may be null) are the program's own, changed as
+    // the pages are left; configPath holds the "wizard" section.
+    WizardDriver(QWidget* parent, engine::SirdsSettings& settings, engine::TSirdPatt* patterns,
+                 std::string configPath);
+
+    // Replaces QDialog::exec for every page and the figure selection.
+    void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
+    // Replaces the file dialog of the source page.
+    void SetFileChooser(SourceWizDlg::FileChooser chooser) { chooseFile_ = std::move(chooser); }
+
+    WizardResult Run();
+
+    // The pages shown by the last Run, by template number, in order.
+    const std::vector<int>& PagesShown() const { return shown_; }
+
+private:
+    int RunPage(WizardDlg& page);
+
+    QWidget* parent_;
+    engine::SirdsSettings& settings_;
+    engine::TSirdPatt* patterns_;
+    std::string configPath_;
+    DialogRunner runDialog_;
+    SourceWizDlg::FileChooser chooseFile_;
+    std::vector<int> shown_;
+};
+
+// What the dimensions page's copy becomes in the program's settings: every
+// field as the settings dialog's OK would store it had it been typed there
+// (a width below twice the gap raised to it, a height of 0 made 400 ...).
+// A depth range of no width, which would make a flat stereogram, becomes the
+// default 0 to 63, and an unknown scan method the default McMahon.
+engine::SirdsSettings CorrectedSettings(const engine::SirdsSettings& typed);
+
+} // namespace wizard

@@ -1,0 +1,190 @@
+#include "wizard/SourceWizDlg.h"
+
+#include "wizard/MathDlg.h"
+
+#include "app/Configuration.h"
+#include "terrakit/terrakit.h"
+
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace wizard {
+
+const char* const SourceWizDlg::kPictureFilter =
+    "Bitmap Files (*.BMP)|*.bmp|PCX Files (*.PCX)|*.pcx|GIF Files (*.GIF)|*.gif|";
+const char* const SourceWizDlg::kDepthMapFilter = "Depth Map File (*.RDS)|*.rds|";
+
+namespace {
+
+// The longest source name the page keeps.
+constexpr int kMaxName = 256;
+// Figure titles are fetched into buffers of this many characters.
+constexpr int kTitleLength = 128;
+
+QString FigureTitle(int index)
+{
+    char buffer[kTitleLength + 1] = {};
+    GetFigureTitle(index, buffer, kTitleLength);
+    return QString::fromLatin1(buffer);
+}
+
+// "A (*.a)|*.a|B (*.b)|*.b|" as the list a Qt file dialog takes. The
+// patterns match either case: names on this system keep their case.
+QStringList QtFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString pattern = parts[i + 1];
+        out << QStringLiteral("%1 (%2 %3)")
+                   .arg(parts[i].section(QLatin1Char('('), 0, 0).trimmed(), pattern.toLower(), pattern.toUpper());
+    }
+    return out;
+}
+
+} // namespace
+
+SourceWizDlg::SourceWizDlg(QWidget* parent, std::string configPath)
+    : WizardDlg(parent, 201), configPath_(std::move(configPath))
+{
+    const app::WizardSettings stored = app::Configuration::loadWizard(configPath_);
+    // A figure or a type the program does not know (a garbled file) counts
+    // as the first figure of the math library.
+    const bool knownFigure = stored.figure >= 0 && stored.figure < GetFigureCount();
+    figure_ = knownFigure ? stored.figure : 0;
+    sourceType_ = stored.source_type >= kSourcePicture && stored.source_type <= kSourceMath ? stored.source_type
+                                                                                          : kSourceMath;
+    if (stored.source_name && (knownFigure || sourceType_ != kSourceMath))
+        sourceName_ = QString::fromStdString(*stored.source_name).left(kMaxName);
+    else
+        sourceName_ = FigureTitle(figure_);
+
+    auto* explanation =
+        new QLabel(QStringLiteral("Select a source for generating the Stereogram.  Your choices are:"), this);
+    explanation->setWordWrap(true);
+    picture_ = new QRadioButton(QStringLiteral("From Bitmap image"), this);
+    picture_->setObjectName(QStringLiteral("102"));
+    depthMap_ = new QRadioButton(QStringLiteral("From Depth Map"), this);
+    depthMap_->setObjectName(QStringLiteral("103"));
+    math_ = new QRadioButton(QStringLiteral("From Math Library"), this);
+    math_->setObjectName(QStringLiteral("104"));
+    auto* choices = new QVBoxLayout;
+    choices->setContentsMargins(16, 0, 0, 0);
+    choices->addWidget(picture_);
+    choices->addWidget(depthMap_);
+    choices->addWidget(math_);
+
+    auto* label = new QLabel(QStringLiteral("Selected Source:"), this);
+    edit_ = new QLineEdit(this);
+    edit_->setObjectName(QStringLiteral("105"));
+    edit_->setReadOnly(true);
+    edit_->setMaxLength(kMaxName);
+    label->setBuddy(edit_);
+
+    PageLayout()->addWidget(explanation);
+    PageLayout()->addLayout(choices);
+    PageLayout()->addStretch();
+    PageLayout()->addWidget(label);
+    PageLayout()->addWidget(edit_);
+    PageLayout()->addStretch();
+
+    Check(101 + sourceType_);
+    edit_->setText(sourceName_);
+    edit_->setCursorPosition(0);
+    Button(kResultNext)->setEnabled(!sourceName_.isEmpty());
+
+    for (QRadioButton* radio : {picture_, depthMap_, math_}) {
+        const int id = radio->objectName().toInt();
+        connect(radio, &QRadioButton::clicked, this, [this, id] { Choose(id); });
+    }
+}
+
+QRadioButton* SourceWizDlg::Radio(int id) const
+{
+    switch (id) {
+    case 102: return picture_;
+    case 103: return depthMap_;
+    case 104: return math_;
+    default: return nullptr;
+    }
+}
+
+int SourceWizDlg::CheckedId() const
+{
+    for (int id : {102, 103, 104})
+        if (Radio(id)->isChecked())
+            return id;
+    return 0;
+}
+
+void SourceWizDlg::Check(int id)
+{
+    if (QRadioButton* radio = Radio(id))
+        radio->setChecked(true);
+}
+
+QString SourceWizDlg::RunFileDialog(const QString& filter, const QString& extension)
+{
+    const QString title = QStringLiteral("Select File");
+    if (chooseFile_)
+        return chooseFile_(title, filter, extension);
+    QFileDialog dialog(this, title);
+    dialog.setNameFilters(QtFilters(filter));
+    dialog.setDefaultSuffix(extension);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().front();
+}
+
+void SourceWizDlg::Choose(int id)
+{
+    // The button the user clicked is checked already; a cancelled choice
+    // puts the check back where it was.
+    const int previous = 101 + sourceType_;
+    QString chosen;
+    if (id == 104) {
+        MathDlg figures(this);
+        const int result = runDialog_ ? runDialog_(figures) : figures.exec();
+        if (result == QDialog::Accepted && figures.SelectedIndex() >= 0) {
+            chosen = figures.SelectedTitle();
+            figure_ = figures.SelectedIndex();
+        }
+    } else {
+        // The name is kept as chosen: on this system the case of a file
+        // name matters, so it is not lower-cased.
+        chosen = RunFileDialog(QString::fromLatin1(id == 102 ? kPictureFilter : kDepthMapFilter),
+                               QString::fromLatin1(id == 102 ? "bmp" : "rds"));
+    }
+    if (chosen.isEmpty()) {
+        Check(previous);
+        return;
+    }
+    sourceType_ = id - 101;
+    sourceName_ = chosen.left(kMaxName);
+    Check(id);
+    edit_->setText(sourceName_);
+    edit_->setCursorPosition(0);
+    Button(kResultNext)->setEnabled(true);
+    Button(kResultNext)->setFocus();
+}
+
+void SourceWizDlg::NextHook()
+{
+    const int checked = CheckedId();
+    sourceType_ = checked == 102 ? kSourcePicture : checked == 103 ? kSourceDepthMap : kSourceMath;
+    sourceName_ = edit_->text().left(kMaxName);
+    app::WizardSettings stored;
+    stored.source_type = sourceType_;
+    stored.figure = figure_;
+    stored.source_name = sourceName_.toStdString();
+    app::Configuration::saveWizard(configPath_, stored);
+}
+
+} // namespace wizard
