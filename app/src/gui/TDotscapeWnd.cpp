@@ -1,7 +1,7 @@
 // The frame's construction, its actions, menus and bars, the state of its
 // commands and the dispatch of a command to its handler. The handlers live
-// by area: FileCommands, PictureCommands, WindowCommands, SettingsCommands;
-// the messages from the document windows in FrameMessages.
+// by area: FileCommands, PictureCommands, WindowCommands, SettingsCommands,
+// WizardCommand; the messages from the document windows in FrameMessages.
 
 #include "gui/TDotscapeWnd.h"
 
@@ -52,6 +52,7 @@ TDotscapeWnd::TDotscapeWnd(std::string configPath, TWelcome* welcome)
     ConnectSettingsCommands();
     ConnectAnimationCommands();
     ConnectRevealCommands();
+    ConnectWizardCommands();
     ReadFrameRect();
     connect(client_, &QMdiArea::subWindowActivated, this, [this] {
         UpdateMenus();
@@ -287,6 +288,7 @@ FrameState TDotscapeWnd::CurrentState() const
     const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
     s.clipboardHasBitmap = clip && clip->hasImage();
     s.hasChildren = client_ && !client_->subWindowList().isEmpty();
+    s.wizardAvailable = true;
     return s;
 }
 

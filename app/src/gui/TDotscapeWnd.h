@@ -22,6 +22,7 @@
 #include <string>
 
 class QActionGroup;
+class QDialog;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -110,6 +111,10 @@ public:
     void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
     // The folder the file dialogs start in: the one used last.
     QString LastFolder() const { return QString::fromStdString(config_.lastFolder); }
+    // Runs the wizard's pages and its figure selection in place of
+    // QDialog::exec, returning the dialog's result (tests answer them).
+    using DialogRunner = std::function<int(QDialog& dialog)>;
+    void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
     // The picture window of the current MDI child, or null.
     engine_ui::TSirdsWnd* ActivePicture() const;
     int ActiveKind() const;
@@ -182,6 +187,10 @@ private:
     // before it could closes it instead (false).
     bool ShowMadeWindow(engine_ui::GenerationSession& session, QMdiSubWindow* sub, engine_ui::TSirdsWnd* picture);
 
+    // The SIRDS Wizard (WizardCommand.cpp).
+    void ConnectWizardCommands();
+    void CmWizard();
+
     // Window menu (WindowCommands.cpp).
     void ConnectWindowCommands();
     void ArrangeIcons();
@@ -242,6 +251,7 @@ private:
     std::map<int, QAction*> actions_;
     std::map<int, std::function<void()>> handlers_;
     FileChooser chooseFile_;
+    DialogRunner runDialog_;
 };
 
 } // namespace gui

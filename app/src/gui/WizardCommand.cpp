@@ -1,0 +1,57 @@
+// The SIRDS Wizard: the pages run one after the other (wizard/), then the
+// chosen source is opened and the stereogram made from it, as the menu
+// commands would do it.
+
+#include "gui/TDotscapeWnd.h"
+
+#include "wizard/WizardDriver.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace gui {
+
+void TDotscapeWnd::ConnectWizardCommands()
+{
+    OnCommand(CM_WIZARD, [this] { CmWizard(); });
+    if (QAction* action = Action(CM_WIZARD))
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+}
+
+void TDotscapeWnd::CmWizard()
+{
+    wizard::WizardDriver driver(this, settings_, patterns_.get(), configPath_);
+    if (runDialog_)
+        driver.SetDialogRunner(runDialog_);
+    if (chooseFile_)
+        driver.SetFileChooser([this](const QString&, const QString& filter, const QString& extension) {
+            return chooseFile_(false, filter, 1, extension);
+        });
+    const wizard::WizardResult result = driver.Run();
+    // Browsing the patterns selects them in the library at once; the
+    // button shows whichever is current now, after a Cancel the old one.
+    UpdatePatternButton();
+    if (!result.finished)
+        return;
+
+    if (result.sourceType == wizard::kSourceMath) {
+        // As if the figure had been chosen from the menu once the wizard has gone.
+        const int id = CM_FIGUREFIRST + result.figureIndex;
+        QMetaObject::invokeMethod(this, [this, id] { Command(id); }, Qt::QueuedConnection);
+        return;
+    }
+
+    // A picture or a depth map opens exactly as Open opens it, with the same
+    // messages when it cannot be read. The stereogram is then made from the
+    // window it opened in; a source that could not be read leaves no window,
+    // and then nothing is made (rather than a stereogram of whatever other
+    // window happens to be active).
+    const QList<QMdiSubWindow*> before = client_->subWindowList();
+    OpenFile(result.sourceName);
+    QMdiSubWindow* opened = client_->currentSubWindow();
+    if (!opened || before.contains(opened))
+        return;
+    QMetaObject::invokeMethod(this, [this] { Command(CM_MAKESIRDS); }, Qt::QueuedConnection);
+}
+
+} // namespace gui
