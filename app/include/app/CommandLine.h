@@ -19,9 +19,17 @@ inline constexpr int kExitUsage = 1;
 inline constexpr int kExitInput = 2;
 inline constexpr int kExitOutput = 3;
 
-// True when args (without the program name) name a sub-command or an option
-// that the command line handles; false means the desktop program should open.
+// True when args (without the program name) select the command line: a
+// sub-command name or an option first, or a first word that is no file and
+// does not look like a path (reported as an unknown command). False means
+// the desktop program opens: no arguments, file names, or "--" and file
+// names.
 bool isCommandLine(const std::vector<std::string>& args);
+// True for the name of a sub-command.
+bool isSubCommand(const std::string& word);
+// The files the desktop program opens for args that do not select the
+// command line: args without a leading "--".
+std::vector<std::string> desktopFiles(const std::vector<std::string>& args);
 
 // Draws the caption of math stereograms (a bold sans-serif font needs a
 // toolkit, which this library does not have). Without one, no caption.

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <ostream>
 #include <fcntl.h>
 #include <unistd.h>
@@ -19,9 +20,18 @@ namespace app {
 
 namespace {
 
+// Every sub-command; a first argument of one of these names always runs it.
+constexpr const char* kSubCommands[] = {"make", "convert", "info", "figures", "help"};
+
 const char* const kUsage =
-    "Usage: dotscape [COMMAND [OPTIONS]]\n"
-    "Makes single-image random-dot stereograms. Without a command the desktop program opens.\n"
+    "Usage: dotscape [FILE...]\n"
+    "       dotscape COMMAND [OPTIONS]\n"
+    "Makes single-image random-dot stereograms.\n"
+    "\n"
+    "Without a command the desktop program opens, and opens each FILE given (a BMP,\n"
+    "PCX or GIF picture, or a .rds depth map) in a window of its own. A command name\n"
+    "always runs that command, without a display; a file of that name opens with\n"
+    "'dotscape ./NAME' or 'dotscape -- NAME'.\n"
     "\n"
     "Commands:\n"
     "  make [OPTIONS] -o OUT   make a stereogram (dotscape make --help lists the options)\n"
@@ -170,9 +180,38 @@ int runFigures(std::ostream& out)
 
 } // namespace
 
+bool isSubCommand(const std::string& word)
+{
+    for (const char* name : kSubCommands)
+        if (word == name)
+            return true;
+    return false;
+}
+
 bool isCommandLine(const std::vector<std::string>& args)
 {
-    return !args.empty();
+    if (args.empty())
+        return false;
+    const std::string& first = args[0];
+    if (first == "--")
+        return false;
+    if (isSubCommand(first) || first[0] == '-')
+        return true;
+    // A word that names no file and does not look like a path is a mistyped
+    // (or newer) command: the command line says so rather than the desktop
+    // program opening with a file that is not there.
+    std::error_code error;
+    const bool looksLikeFile = first.find_first_of("/.") != std::string::npos ||
+                               std::filesystem::symlink_status(first, error).type() !=
+                                   std::filesystem::file_type::not_found;
+    return !looksLikeFile;
+}
+
+std::vector<std::string> desktopFiles(const std::vector<std::string>& args)
+{
+    if (!args.empty() && args[0] == "--")
+        return {args.begin() + 1, args.end()};
+    return args;
 }
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -43,6 +43,20 @@ void TDotscapeApp::RelocateButtonBar()
         frame_->PlaceMainToolBar(toolBarPosition_);
 }
 
+void TDotscapeApp::OpenFiles(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, files] {
+            for (const QString& file : files)
+                if (frame_)
+                    frame_->OpenFile(file);
+        },
+        Qt::QueuedConnection);
+}
+
 int TDotscapeApp::Run()
 {
     if (!frame_)

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 
 #include <memory>
 #include <string>
@@ -25,6 +26,9 @@ public:
     // Main window initialisation and the frame's set-up.
     void InitMainWindow();
     int Run();
+    // Opens each file as the Open command does, one window per file, once
+    // the event loop runs (after InitMainWindow).
+    void OpenFiles(const QStringList& files);
 
     // Command 109: top → left → right → top.
     void RelocateButtonBar();
