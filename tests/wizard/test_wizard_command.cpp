@@ -191,6 +191,9 @@ TEST_F(Wizard, PictureSourceMakesWhatOpenAndMakeSirdsMake)
     runWizard();
     ASSERT_EQ(chooserCalls.size(), 1u);
     EXPECT_FALSE(chooserCalls[0].save);
+    EXPECT_EQ(chooserCalls[0].filters.size(), 3);
+    // The file dialogs start where the source was found.
+    EXPECT_EQ(frame()->LastFolder(), dir.path());
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(frame()->Settings().ShiftDir, engine::Feucht);
     EXPECT_EQ(frame()->GraphicsFormat(), kFormatGif);
@@ -256,7 +259,8 @@ TEST_F(Wizard, DepthMapSourceOpensAsOpenDoes)
     steps[201] = chooseFile(103, map);
     runWizard();
     ASSERT_EQ(chooserCalls.size(), 1u);
-    EXPECT_EQ(chooserCalls[0].filter, QStringLiteral("Depth Map File (*.RDS)|*.rds|"));
+    EXPECT_EQ(chooserCalls[0].filters, QStringList{QStringLiteral("Depth Map File (*.rds *.RDS)")});
+    EXPECT_EQ(chooserCalls[0].defaultSuffix, QStringLiteral("rds"));
     EXPECT_EQ(frame()->GraphicsFormat(), kFormatDepthMap);
     ASSERT_EQ(boxes.shown.size(), openBoxes.size());
     for (std::size_t i = 0; i < openBoxes.size(); ++i)

@@ -33,9 +33,9 @@ QString FigureTitle(int index)
     return QString::fromLatin1(buffer);
 }
 
-// "A (*.a)|*.a|B (*.b)|*.b|" as the list a Qt file dialog takes. The
-// patterns match either case: names on this system keep their case.
-QStringList QtFilters(const QString& filter)
+} // namespace
+
+QStringList SourceWizDlg::NameFilters(const QString& filter)
 {
     const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
     QStringList out;
@@ -46,8 +46,6 @@ QStringList QtFilters(const QString& filter)
     }
     return out;
 }
-
-} // namespace
 
 SourceWizDlg::SourceWizDlg(QWidget* parent, std::string configPath)
     : WizardDlg(parent, 201), configPath_(std::move(configPath))
@@ -134,7 +132,9 @@ QString SourceWizDlg::RunFileDialog(const QString& filter, const QString& extens
     if (chooseFile_)
         return chooseFile_(title, filter, extension);
     QFileDialog dialog(this, title);
-    dialog.setNameFilters(QtFilters(filter));
+    dialog.setNameFilters(NameFilters(filter));
+    if (!startFolder_.isEmpty())
+        dialog.setDirectory(startFolder_);
     dialog.setDefaultSuffix(extension);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);

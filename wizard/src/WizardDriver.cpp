@@ -48,6 +48,7 @@ WizardResult WizardDriver::Run()
             SourceWizDlg dialog(parent_, configPath_);
             dialog.SetFileChooser(chooseFile_);
             dialog.SetDialogRunner(runDialog_);
+            dialog.SetStartFolder(startFolder_);
             if (RunPage(dialog) == kResultNext) {
                 result.sourceType = dialog.SourceType();
                 result.sourceName = dialog.SourceName();

@@ -31,6 +31,7 @@ constexpr std::array kKeys{
     Keys{CM_ZOOMOUT, {"Ctrl+-"}, 1},
     Keys{CM_FULLSCREEN, {"F11"}, 1},
     Keys{CM_MAKESIRDS, {"Ctrl+M"}, 1},
+    Keys{CM_WIZARD, {"Ctrl+Shift+M"}, 1},
     Keys{CM_HELPINDEX, {"F1"}, 1},
     Keys{1251, {"S"}, 1},
     Keys{1252, {"M"}, 1},

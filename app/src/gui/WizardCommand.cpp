@@ -4,8 +4,11 @@
 
 #include "gui/TDotscapeWnd.h"
 
+#include "gui/QtText.h"
+
 #include "wizard/WizardDriver.h"
 
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -14,8 +17,6 @@ namespace gui {
 void TDotscapeWnd::ConnectWizardCommands()
 {
     OnCommand(CM_WIZARD, [this] { CmWizard(); });
-    if (QAction* action = Action(CM_WIZARD))
-        action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
 }
 
 void TDotscapeWnd::CmWizard()
@@ -23,9 +24,15 @@ void TDotscapeWnd::CmWizard()
     wizard::WizardDriver driver(this, settings_, patterns_.get(), configPath_);
     if (runDialog_)
         driver.SetDialogRunner(runDialog_);
+    const QString folder = fromStd(config_.lastFolder);
+    driver.SetStartFolder(folder);
     if (chooseFile_)
-        driver.SetFileChooser([this](const QString&, const QString& filter, const QString& extension) {
-            return chooseFile_(false, filter, 1, extension);
+        driver.SetFileChooser([this, folder](const QString&, const QString& filter, const QString& extension) {
+            FileRequest request;
+            request.filters = wizard::SourceWizDlg::NameFilters(filter);
+            request.defaultSuffix = extension;
+            request.folder = folder;
+            return chooseFile_(request);
         });
     const wizard::WizardResult result = driver.Run();
     // Browsing the patterns selects them in the library at once; the
@@ -46,6 +53,7 @@ void TDotscapeWnd::CmWizard()
     // window it opened in; a source that could not be read leaves no window,
     // and then nothing is made (rather than a stereogram of whatever other
     // window happens to be active).
+    config_.lastFolder = QFileInfo(result.sourceName).absolutePath().toStdString();
     const QList<QMdiSubWindow*> before = client_->subWindowList();
     OpenFile(result.sourceName);
     QMdiSubWindow* opened = client_->currentSubWindow();

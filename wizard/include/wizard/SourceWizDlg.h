@@ -8,6 +8,7 @@
 #include "wizard/WizardDlg.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -38,6 +39,12 @@ public:
 
     void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
     void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
+    // The folder the file dialog starts in (empty: the current one).
+    void SetStartFolder(const QString& folder) { startFolder_ = folder; }
+
+    // "A (*.a)|*.a|B (*.b)|*.b|" as the name filters of a file dialog; the
+    // patterns match either case, since names here keep theirs.
+    static QStringList NameFilters(const QString& filter);
 
     // Results for the driver (final after "Next >").
     int SourceType() const { return sourceType_; }
@@ -70,6 +77,7 @@ private:
     QLineEdit* edit_;
     FileChooser chooseFile_;
     DialogRunner runDialog_;
+    QString startFolder_;
 };
 
 } // namespace wizard

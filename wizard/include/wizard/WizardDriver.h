@@ -45,6 +45,8 @@ public:
     void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
     // Replaces the file dialog of the source page.
     void SetFileChooser(SourceWizDlg::FileChooser chooser) { chooseFile_ = std::move(chooser); }
+    // The folder the source page's file dialog starts in.
+    void SetStartFolder(const QString& folder) { startFolder_ = folder; }
 
     WizardResult Run();
 
@@ -60,6 +62,7 @@ private:
     std::string configPath_;
     DialogRunner runDialog_;
     SourceWizDlg::FileChooser chooseFile_;
+    QString startFolder_;
     std::vector<int> shown_;
 };
 
