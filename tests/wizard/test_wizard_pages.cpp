@@ -141,6 +141,7 @@ TEST_F(WizardTest, PagesShareTheCaptionPictureAndButtons)
     EXPECT_EQ(method.Radio(103)->text(), QStringLiteral("Left-to-right"));
     EXPECT_EQ(method.Radio(104)->text(), QStringLiteral("McMahon (recommended)"));
     EXPECT_EQ(method.Radio(105)->text(), QStringLiteral("Feucht"));
+    EXPECT_EQ(method.Radio(106)->text(), QStringLiteral("Hidden Surface"));
     // Back and Cancel end the page with their own results; Back stores nothing.
     dimensions.Edit(104)->setText(QStringLiteral("999"));
     dimensions.Button(102)->click();
@@ -332,6 +333,15 @@ TEST_F(WizardTest, ScanMethodPageChecksTheMethodAndStoresTheChoice)
     page.Button(101)->click();
     EXPECT_EQ(page.result(), kResultNext);
     EXPECT_EQ(page.Settings().ShiftDir, engine::LeftToRight);
+
+    // The hidden-surface method is offered too.
+    settings.ShiftDir = engine::HiddenSurface;
+    AlgoWizDlg hidden(nullptr, settings);
+    EXPECT_TRUE(hidden.Radio(106)->isChecked());
+    hidden.Radio(105)->click();
+    hidden.Radio(106)->click();
+    hidden.Button(101)->click();
+    EXPECT_EQ(hidden.Settings().ShiftDir, engine::HiddenSurface);
 
     // A method the program does not know offers the recommended one.
     settings.ShiftDir = 0;

@@ -14,11 +14,16 @@ AlgoWizDlg::AlgoWizDlg(QWidget* parent, const engine::SirdsSettings& settings)
                                                   "the Stereogram image will be generated:"),
                                    this);
     explanation->setWordWrap(true);
-    const char* const names[3] = {"Left-to-right", "McMahon (recommended)", "Feucht"};
+    // The three classic methods, then the hidden-surface method under the
+    // name the settings dialog gives it.
+    const std::string_view hidden = engine::kScanMethodNames[engine::HiddenSurface - 1];
+    const QString names[kMethods] = {QStringLiteral("Left-to-right"), QStringLiteral("McMahon (recommended)"),
+                                     QStringLiteral("Feucht"),
+                                     QString::fromLatin1(hidden.data(), static_cast<qsizetype>(hidden.size()))};
     auto* choices = new QVBoxLayout;
     choices->setContentsMargins(16, 0, 0, 0);
-    for (int i = 0; i < 3; ++i) {
-        methods_[i] = new QRadioButton(QString::fromLatin1(names[i]), this);
+    for (int i = 0; i < kMethods; ++i) {
+        methods_[i] = new QRadioButton(names[i], this);
         methods_[i]->setObjectName(QString::number(103 + i));
         choices->addWidget(methods_[i]);
     }
@@ -29,7 +34,7 @@ AlgoWizDlg::AlgoWizDlg(QWidget* parent, const engine::SirdsSettings& settings)
     // A scan method the program does not know (a garbled configuration
     // file) would leave the pattern unshifted: the recommended one is
     // offered instead.
-    const int method = settings_.ShiftDir >= engine::LeftToRight && settings_.ShiftDir <= engine::Feucht
+    const int method = settings_.ShiftDir >= engine::LeftToRight && settings_.ShiftDir <= engine::HiddenSurface
                            ? settings_.ShiftDir
                            : engine::McMahon;
     methods_[method - 1]->setChecked(true);
@@ -39,12 +44,12 @@ AlgoWizDlg::AlgoWizDlg(QWidget* parent, const engine::SirdsSettings& settings)
 
 QRadioButton* AlgoWizDlg::Radio(int id) const
 {
-    return id >= 103 && id <= 105 ? methods_[id - 103] : nullptr;
+    return id >= 103 && id < 103 + kMethods ? methods_[id - 103] : nullptr;
 }
 
 void AlgoWizDlg::NextHook()
 {
-    for (int id = 103; id <= 105; ++id) {
+    for (int id = 103; id < 103 + kMethods; ++id) {
         if (Radio(id)->isChecked()) {
             settings_.ShiftDir = id - 102;
             return;

@@ -17,7 +17,7 @@ engine::SirdsSettings CorrectedSettings(const engine::SirdsSettings& typed)
         result.zmin = defaults.zmin;
         result.zmax = defaults.zmax;
     }
-    if (result.ShiftDir < engine::LeftToRight || result.ShiftDir > engine::Feucht)
+    if (result.ShiftDir < engine::LeftToRight || result.ShiftDir > engine::HiddenSurface)
         result.ShiftDir = engine::McMahon;
     return result;
 }

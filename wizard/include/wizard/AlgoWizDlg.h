@@ -1,5 +1,6 @@
 #pragma once
-// The wizard's last page (204): the scan method. Its "Make SIRDS" button
+// The wizard's last page (204): the scan method, one of the three classic
+// ones or the hidden-surface method (ShiftDir 4). Its "Make SIRDS" button
 // (101, the default) ends the wizard.
 
 #include "wizard/WizardDlg.h"
@@ -17,7 +18,8 @@ public:
 
     // The page's copy (final after "Make SIRDS").
     const engine::SirdsSettings& Settings() const { return settings_; }
-    // Radio buttons 103 Left-to-right, 104 McMahon, 105 Feucht.
+    // Radio buttons 103 Left-to-right, 104 McMahon, 105 Feucht, 106 Hidden
+    // Surface.
     QRadioButton* Radio(int id) const;
 
 protected:
@@ -25,7 +27,8 @@ protected:
 
 private:
     engine::SirdsSettings settings_;
-    QRadioButton* methods_[3];
+    static constexpr int kMethods = 4;
+    QRadioButton* methods_[kMethods];
 };
 
 } // namespace wizard
