@@ -58,7 +58,7 @@ TEST(DesktopArguments, SubCommandsAndOptionsSelectTheCommandLineAndFilesTheDeskt
 {
     using app::isCommandLine;
     EXPECT_FALSE(isCommandLine({}));
-    for (const char* command : {"make", "convert", "info", "figures", "help"}) {
+    for (const char* command : {"make", "convert", "reveal", "info", "figures", "help"}) {
         EXPECT_TRUE(isCommandLine({command})) << command;
         EXPECT_TRUE(isCommandLine({command, "picture.bmp"})) << command;
     }

@@ -20,9 +20,6 @@ namespace app {
 
 namespace {
 
-// Every sub-command; a first argument of one of these names always runs it.
-constexpr const char* kSubCommands[] = {"make", "convert", "info", "figures", "help"};
-
 const char* const kUsage =
     "Usage: dotscape [FILE...]\n"
     "       dotscape COMMAND [OPTIONS]\n"
@@ -180,10 +177,32 @@ int runFigures(std::ostream& out)
 
 } // namespace
 
+namespace {
+
+// Every sub-command, the one place that names them: a first argument of one
+// of these names always runs it, whatever files there are.
+struct SubCommand {
+    const char* name;
+    int (*run)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const CaptionPainter& painter);
+};
+
+using Args = const std::vector<std::string>&;
+constexpr SubCommand kSubCommands[] = {
+    {"make", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter& p) { return runMake(a, o, e, p); }},
+    {"convert", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runConvert(a, o, e); }},
+    {"reveal", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runReveal(a, o, e); }},
+    {"info", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runInfo(a, o, e); }},
+    {"figures", [](Args, std::ostream& o, std::ostream&, const CaptionPainter&) { return runFigures(o); }},
+    {"help", [](Args, std::ostream& o, std::ostream&, const CaptionPainter&) { return (o << kUsage, kExitOk); }},
+};
+
+} // namespace
+
 bool isSubCommand(const std::string& word)
 {
-    for (const char* name : kSubCommands)
-        if (word == name)
+    for (const SubCommand& command : kSubCommands)
+        if (word == command.name)
             return true;
     return false;
 }
@@ -230,16 +249,9 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitOk;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
-    if (args[0] == "make")
-        return runMake(rest, out, err, painter);
-    if (args[0] == "convert")
-        return runConvert(rest, out, err);
-    if (args[0] == "reveal")
-        return runReveal(rest, out, err);
-    if (args[0] == "info")
-        return runInfo(rest, out, err);
-    if (args[0] == "figures")
-        return runFigures(out);
+    for (const SubCommand& command : kSubCommands)
+        if (args[0] == command.name)
+            return command.run(rest, out, err, painter);
     err << "dotscape: unknown command '" << args[0] << "'\n" << kUsage;
     return kExitUsage;
 }
