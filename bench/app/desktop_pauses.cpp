@@ -284,8 +284,11 @@ int main(int argc, char** argv)
         if (!only.empty() && only != name)
             continue;
         for (int run = 1; run <= repeat; ++run) {
+            // A true-colour file comes without colours of its own: the window
+            // shows it through the system palette, as after opening it.
             auto* picture = new engine_ui::TSirdsWnd(nullptr, "large.bmp", frame->FrameWindow(),
-                                                     noisePicture(16000, 12000, bits), greyPalette(), 16000, 12000,
+                                                     noisePicture(16000, 12000, bits),
+                                                     bits == 8 ? greyPalette() : nullptr, 16000, 12000,
                                                      engine_ui::SourcePicture, &frame->Settings());
             picture->SetNoSaveQuestion(true);
             frame->AddDocument(picture);

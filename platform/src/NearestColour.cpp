@@ -31,6 +31,13 @@ NearestColour::NearestColour(const Palette& palette) : entries_(palette.entries(
     if (entries_.empty())
         return;
     candidates_.reserve(std::size_t{kCells} * kCells * kCells * 8);
+    // An entry whose colour an earlier entry has already can never be the
+    // answer: the lowest index wins a tie.
+    std::vector<bool> repeated(entries_.size(), false);
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        for (std::size_t j = 0; j < i && !repeated[i]; ++j)
+            repeated[i] = entries_[j].peRed == entries_[i].peRed && entries_[j].peGreen == entries_[i].peGreen &&
+                          entries_[j].peBlue == entries_[i].peBlue;
     std::vector<int> nearDistance(entries_.size());
     std::size_t cell = 0;
     for (int cr = 0; cr < kCells; ++cr) {
@@ -50,8 +57,10 @@ NearestColour::NearestColour(const Palette& palette) : entries_(palette.entries(
                 // (strictly) everywhere in it; ties stay candidates.
                 first_[cell] = static_cast<std::uint32_t>(candidates_.size());
                 for (std::size_t i = 0; i < entries_.size(); ++i)
-                    if (nearDistance[i] <= bound)
-                        candidates_.push_back(static_cast<std::uint8_t>(i));
+                    if (!repeated[i] && nearDistance[i] <= bound)
+                        candidates_.push_back({nearDistance[i], static_cast<std::uint8_t>(i)});
+                std::stable_sort(candidates_.begin() + first_[cell], candidates_.end(),
+                                 [](const Candidate& a, const Candidate& b) { return a.cellDistance < b.cellDistance; });
             }
         }
     }
