@@ -4,6 +4,9 @@
 #include "platform/FileIO.h"
 #include "platform/Messages.h"
 
+#include "RowFill.h"
+#include "depthmap/MapRows.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -17,44 +20,6 @@ constexpr std::uint8_t kVersion = 1;
 constexpr std::size_t kHeaderSize = kMagicSize + 1 + 4;
 
 const char kInvalidFile[] = "Invalid Depth Map file";
-
-// Skip pointers over one row: next[x] leads toward the first column at or
-// after x that no higher object has claimed yet (n when none is left).
-class RowFill {
-public:
-    void reset(std::int32_t n)
-    {
-        next_.resize(static_cast<std::size_t>(n) + 1);
-        for (std::int32_t i = 0; i <= n; ++i)
-            next_[static_cast<std::size_t>(i)] = i;
-        left_ = n;
-    }
-    std::int32_t left() const { return left_; }
-    // Gives level to the unclaimed columns of [begin, end).
-    void fill(std::int32_t begin, std::int32_t end, std::int32_t level, std::int32_t* out)
-    {
-        std::int32_t x = find(begin);
-        while (x < end) {
-            out[x] = level;
-            next_[static_cast<std::size_t>(x)] = x + 1;
-            --left_;
-            x = find(x + 1);
-        }
-    }
-
-private:
-    std::int32_t find(std::int32_t x)
-    {
-        std::int32_t* n = next_.data();
-        while (n[x] != x) {
-            n[x] = n[n[x]]; // path halving
-            x = n[x];
-        }
-        return x;
-    }
-    std::vector<std::int32_t> next_;
-    std::int32_t left_ = 0;
-};
 
 } // namespace
 
@@ -125,14 +90,66 @@ void TMapDocument::LevelRow(std::int32_t row, std::int32_t* out, std::int32_t n)
     }
 }
 
+namespace {
+
+// The work of one object's rows lo … hi (both included) with edges
+// crossings each: each row of the map the box reaches works out those
+// crossings, and each row of the bands of 64 rows it reaches looks at it.
+std::int64_t rowWork(std::int64_t lo, std::int64_t hi, std::int32_t height, std::int64_t edges)
+{
+    lo = std::max<std::int64_t>(lo, 0);
+    hi = std::min<std::int64_t>(hi, height - 1);
+    if (hi < lo)
+        return 0;
+    constexpr std::int64_t band = MapRows::kBandRows;
+    return (hi - lo + 1) * edges + (hi / band - lo / band + 1) * band;
+}
+
+// What making the rows of a map spends on one object (see DrawWork).
+std::int64_t objectWork(const TDepthObj& o, std::int32_t height)
+{
+    switch (o.GetKind()) {
+    case DepthKind::Polygon: {
+        const auto v = o.GetVertices();
+        if (v.size() < 3)
+            return 0;
+        std::int64_t lo = v[0].y, hi = v[0].y;
+        for (const platform::Point& p : v) {
+            lo = std::min<std::int64_t>(lo, p.y);
+            hi = std::max<std::int64_t>(hi, p.y);
+        }
+        return rowWork(lo, hi, height, static_cast<std::int64_t>(v.size()));
+    }
+    case DepthKind::Line: {
+        const platform::Rect r = o.NormalRect();
+        return rowWork(r.top, std::int64_t{r.bottom} + 1, height, 4);
+    }
+    default: {
+        const platform::Rect r = o.NormalRect();
+        return rowWork(r.top, std::int64_t{r.bottom} - 1, height, 1);
+    }
+    }
+}
+
+} // namespace
+
+std::int64_t TMapDocument::DrawWork() const
+{
+    std::int64_t work = 0;
+    for (TDepthObj* o = top_; o; o = o->Next())
+        work += objectWork(*o, height_);
+    return work;
+}
+
 LevelRaster TMapDocument::Rasterise() const
 {
     LevelRaster r;
     r.width = width_;
     r.height = height_;
     r.levels.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+    const MapRows rows(*this);
     for (std::int32_t y = 0; y < height_; ++y)
-        LevelRow(y, r.levels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_), width_);
+        rows.levelRow(y, r.levels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_), width_);
     return r;
 }
 
@@ -252,6 +269,22 @@ bool TMapDocument::ReadBytes(std::span<const std::uint8_t> bytes)
     const std::int32_t w = bg.Width(), h = bg.Height();
     if (bg.GetKind() != DepthKind::SquareBox || w < 1 || h < 1 || w > kMaxSide || h > kMaxSide)
         return refuse();
+
+    // Bounded work for whatever opens: a map whose rows would take too long
+    // to draw is refused now, with the reason, not left to run for minutes.
+    std::int64_t work = 0;
+    for (const auto& o : objs)
+        work += objectWork(*o, h);
+    if (work > kMaxDrawWork) {
+        readFailed_ = true;
+        platform::messageBox(window_,
+                             platform::format("Invalid Depth Map file: its %zu shapes would take too long to draw "
+                                              "(%lld row crossings; at most %lld).",
+                                              objs.size(), static_cast<long long>(work),
+                                              static_cast<long long>(kMaxDrawWork)),
+                             "Error", platform::MB_OK | platform::MB_ICONSTOP);
+        return false;
+    }
 
     clearStack();
     TDepthObj* above = nullptr;

@@ -4,24 +4,21 @@
 
 namespace engine {
 
-MapDocumentSource::MapDocumentSource(const depthmap::TMapDocument& map) : map_(map)
-{
-    map_.Prepare();
-}
+MapDocumentSource::MapDocumentSource(const depthmap::TMapDocument& map) : rows_(map) {}
 
 std::int32_t MapDocumentSource::width() const
 {
-    return map_.Width();
+    return rows_.width();
 }
 
 std::int32_t MapDocumentSource::height() const
 {
-    return map_.Height();
+    return rows_.height();
 }
 
 void MapDocumentSource::levelRow(std::int32_t y, std::int32_t* out, std::int32_t n) const
 {
-    map_.LevelRow(y, out, n);
+    rows_.levelRow(y, out, n);
 }
 
 GenerationResult makeFromDepthMap(const SirdsSettings& settings, const depthmap::TMapDocument& map,

@@ -74,6 +74,10 @@ public:
     // Work (rows × edges) spent on the exact boxes of the polygons and lines
     // of one file; beyond it the rest take their vertices' box.
     static constexpr std::int64_t kMaxExactWork = std::int64_t{1} << 25;
+    // Work of drawing a map row by row (see DrawWork) that a file may ask
+    // for; a file beyond it is refused when it is opened, so any map that
+    // opens is made into a stereogram in bounded time.
+    static constexpr std::int64_t kMaxDrawWork = std::int64_t{1} << 28;
     // The name keeps at most this many characters.
     static constexpr std::size_t kMaxNameLength = 49;
 
@@ -96,6 +100,11 @@ public:
     // Levels of map row `row` (from the top) for columns 0 .. n - 1, each equal
     // to LevelAt; columns at or beyond Width() (and rows outside the map) give 0.
     void LevelRow(std::int32_t row, std::int32_t* out, std::int32_t n) const;
+    // The most work making every row of the map can take (see MapRows):
+    // for each object, the rows of the map its box reaches times its edges
+    // (polygons and lines; 1 for the other shapes), plus the rows of the
+    // bands of 64 rows its box reaches. Boxes are the vertices' and corners'.
+    std::int64_t DrawWork() const;
     // Every level of the map at once, equal to LevelAt pixel for pixel.
     LevelRaster Rasterise() const;
     // Builds every object's area, so that the const queries above change no

@@ -5,12 +5,14 @@
 
 #include "engine/Generation.h"
 
+#include "depthmap/MapRows.h"
 #include "depthmap/TMapDocument.h"
 
 namespace engine {
 
-// Prepares the document once (so that its row queries change nothing and
-// may run on the driver's threads) and answers rows with LevelRow.
+// Indexes the document once (so that its row queries change nothing and
+// may run on the driver's threads) and answers rows as LevelRow would,
+// looking only at the objects that reach each row's band.
 class MapDocumentSource final : public DepthMapSource {
 public:
     explicit MapDocumentSource(const depthmap::TMapDocument& map);
@@ -19,7 +21,7 @@ public:
     void levelRow(std::int32_t y, std::int32_t* out, std::int32_t n) const override;
 
 private:
-    const depthmap::TMapDocument& map_;
+    depthmap::MapRows rows_;
 };
 
 // makeFromDepthMap over the document; title names the new stereogram.
