@@ -16,6 +16,8 @@ constexpr const char* kOpen = "Unable to open %s!";
 constexpr const char* kNotPcx = "Not a valid .PCX file";
 constexpr const char* kBits = "Number of bits is not supported.";
 constexpr const char* kImageMemory = "Insufficient memory to read image";
+constexpr const char* kRowsEndEarly =
+    "Not a valid .PCX file: its pixel rows end early and run into the 256-colour table at its end.";
 constexpr const char* kMemProblem = "Memory Problem - proceed with caution.";
 constexpr const char* kNoDevice = "Could not access Graphics Device.";
 constexpr const char* kNoPalette = "Warning: Palette information unavailable.";
@@ -195,8 +197,14 @@ std::unique_ptr<platform::Bitmap> TPcxIntf::ReadImage(InStream& in)
         }
         if (status != CODEC_OK)
             return ErrorMsg(kNotPcx), nullptr;
-        if ((y + 1) % band == 0 || y + 1 == height)
+        // The colour table at the end is no pixel data: rows that reach
+        // into it are missing from the file.
+        if (decoder.position() > dataEnd)
+            return ErrorMsg(kRowsEndEarly), nullptr;
+        if ((y + 1) % band == 0 || y + 1 == height) {
+            in.release(decoder.position());
             DoStatusMsg(height, y + 1, kReading);
+        }
     }
     decoder.term();
     if (FreeImgMem() != 0)

@@ -650,3 +650,21 @@ TEST(PcxRead, ProgressComesBandByBand)
     EXPECT_EQ(done, (std::vector<int>{30, 60, 90, 120}));
     EXPECT_EQ(w.statuses.back().kind, static_cast<std::uintptr_t>(GSTATUS_DONE));
 }
+
+// Pixel rows that end before the picture does, with the 256-colour table
+// at the end of the file: the table's bytes are no pixels, so the file is
+// refused saying so (and the same rows complete are read).
+TEST(PcxRead, RowsEndingEarlyBeforeTheColourTableAreRefused)
+{
+    PCXHEADER h = header(3, 4, 8, 1, 4);
+    const Bytes rows = {0x01, 0xC2, 0x02, 0x00, /* row 2 */ 0xC3, 0xC9, 0x00};
+    auto shortFile = readPcx(headerBytes(h) + rows + vgaPalette());
+    EXPECT_FALSE(shortFile->bitmap);
+    ASSERT_EQ(shortFile->window.boxes.size(), 1u);
+    EXPECT_NE(shortFile->window.boxes[0].text.find("end early"), std::string::npos)
+        << shortFile->window.boxes[0].text;
+    auto whole = readPcx(headerBytes(h) + rows + rows + vgaPalette());
+    ASSERT_TRUE(whole->bitmap);
+    EXPECT_EQ(pixelsOf(*whole->bitmap), (Bytes{1, 2, 2, 0xC9, 0xC9, 0xC9, 1, 2, 2, 0xC9, 0xC9, 0xC9}));
+    EXPECT_TRUE(whole->window.boxes.empty());
+}

@@ -25,6 +25,8 @@ public:
     int init() override;
     int term() override;
     int status() override;
+    // Offset of the next byte the decoder reads.
+    std::size_t position() const { return pos_; }
 
 private:
     // Fills n bytes of one plane line; returns how many the data supplied.
