@@ -27,6 +27,7 @@ constexpr std::array kHints{
     Hint{CM_ZOOMIN, "Zoom In"},
     Hint{CM_ZOOMOUT, "Zoom Out"},
     Hint{CM_FULLSCREEN, "View Full Screen"},
+    Hint{CM_PREVIEW, "Show the stereogram of the active depth map while it is drawn"},
     Hint{CM_WIZARD, "Use SIRDS Wizard"},
     Hint{CM_MAKESIRDS, "Create SIRDS from a loaded image"},
     Hint{CM_MAKEANIMATION, "Create an animated SIRDS from a math figure or a depth map"},
@@ -149,6 +150,7 @@ bool CommandEnabled(int id, const FrameState& s)
     case CM_GRAPHICSLIB:
     case CM_ABOUT:
     case CM_RELOCATE:
+    case CM_PREVIEW:
         return true;
     default:
         return false;

@@ -37,6 +37,7 @@ inline constexpr int CM_EDITPASTE = 223;
 inline constexpr int CM_VIDEOINFO = 119;
 inline constexpr int CM_MAKEANIMATION = 120;
 inline constexpr int CM_REVEALDEPTH = 121;
+inline constexpr int CM_PREVIEW = 122;
 inline constexpr int CM_ZOOMIN = 101;
 inline constexpr int CM_ZOOMOUT = 102;
 inline constexpr int CM_FULLSCREEN = 112;

@@ -118,7 +118,8 @@ bool TDotscapeWnd::WriteConfiguration()
 void TDotscapeWnd::CmSettings()
 {
     engine_ui::TSettDialog dialog(this, &settings_);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        SchedulePreview();
 }
 
 void TDotscapeWnd::CmPatterns()
@@ -128,6 +129,7 @@ void TDotscapeWnd::CmPatterns()
     engine_ui::TPattDialog dialog(this, patterns_.get(), FrameWindow(), ActiveKind() == kKindPicture);
     dialog.exec();
     UpdatePatternButton();
+    SchedulePreview();
 }
 
 void TDotscapeWnd::UpdatePatternButton()

@@ -53,10 +53,12 @@ TDotscapeWnd::TDotscapeWnd(std::string configPath, TWelcome* welcome)
     ConnectAnimationCommands();
     ConnectRevealCommands();
     ConnectWizardCommands();
+    ConnectPreviewCommands();
     ReadFrameRect();
     connect(client_, &QMdiArea::subWindowActivated, this, [this] {
         UpdateMenus();
         StatusRefresh();
+        UpdatePreview();
     });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TDotscapeWnd::UpdateMenus);
     // Until the set-up has run the frame counts as busy.
@@ -116,6 +118,7 @@ void TDotscapeWnd::CreateActions()
         {CM_ZOOMIN, "Zoom &In"},
         {CM_ZOOMOUT, "Zoom &Out"},
         {CM_FULLSCREEN, "&Full Screen"},
+        {CM_PREVIEW, "Live &Preview"},
         {CM_WIZARD, "SIRDS &Wizard"},
         {CM_MAKESIRDS, "&Make SIRDS"},
         {CM_MAKEANIMATION, "Make &Animation..."},
@@ -165,7 +168,7 @@ void TDotscapeWnd::CreateMenus()
     add(fileMenu_, {CM_FILENEW, CM_FILEOPEN, CM_FILESAVE, CM_FILESAVEAS, CM_FILECLOSE, 0, CM_FILEPRINT,
                     CM_FILEPRINTERSETUP, 0, CM_EXIT});
     add(menuBar()->addMenu(QStringLiteral("&Edit")), {CM_EDITCOPY, CM_EDITPASTE, 0, CM_VIDEOINFO});
-    add(menuBar()->addMenu(QStringLiteral("&View")), {CM_ZOOMIN, CM_ZOOMOUT, 0, CM_FULLSCREEN});
+    add(menuBar()->addMenu(QStringLiteral("&View")), {CM_ZOOMIN, CM_ZOOMOUT, 0, CM_FULLSCREEN, 0, CM_PREVIEW});
     add(menuBar()->addMenu(QStringLiteral("S&IRDS")),
         {CM_WIZARD, CM_MAKESIRDS, CM_REVEALDEPTH, CM_MAKEANIMATION, CM_GRAYIMAGE, 0, CM_SETTINGS, CM_PATTERNS, CM_COLORTABLE});
     QMenu* math = menuBar()->addMenu(QStringLiteral("&Math SIRDS"));

@@ -23,6 +23,7 @@
 
 class QActionGroup;
 class QDialog;
+class QDockWidget;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -38,6 +39,7 @@ struct GenerationResult;
 }
 namespace engine_ui {
 class GenerationSession;
+class TPreviewPane;
 class TAnimPlayer;
 class TSirdsWnd;
 }
@@ -105,6 +107,8 @@ public:
     QMenu* MathMenu() const { return mathMenu_; }
     QMenu* FileMenu() const { return fileMenu_; }
     QMenu* WindowMenu() const { return windowMenu_; }
+    QDockWidget* PreviewDock() const { return previewDock_; }
+    engine_ui::TPreviewPane* Preview() const { return preview_; }
     TWelcome* Welcome() const { return welcome_; }
     const std::string& ConfigPath() const { return configPath_; }
 
@@ -220,6 +224,13 @@ private:
     // The depth hidden in a stereogram (RevealCommand.cpp).
     void ConnectRevealCommands();
     void CmRevealDepth();
+    // The live preview beside the depth map editor (PreviewCommands.cpp).
+    void ConnectPreviewCommands();
+    // Follows the active window: the pane shows the active map, the dock is
+    // shown while a map window is active and the preview is wanted.
+    void UpdatePreview();
+    // The settings or the pattern changed.
+    void SchedulePreview();
 
     // Messages from the document windows (FrameMessages.cpp).
     void ProgressReport(int phase, std::intptr_t record);
@@ -252,6 +263,12 @@ private:
     std::map<int, std::function<void()>> handlers_;
     FileChooser chooseFile_;
     DialogRunner runDialog_;
+
+    QDockWidget* previewDock_ = nullptr;
+    engine_ui::TPreviewPane* preview_ = nullptr;
+    QPointer<QWidget> previewMap_;
+    QMetaObject::Connection previewLink_;
+    bool previewWanted_ = true;
 };
 
 } // namespace gui

@@ -1,0 +1,84 @@
+// The live preview: a dock beside the MDI area that shows the stereogram of
+// the active depth map with the current settings and pattern, made again
+// after every change to the map, the settings or the pattern. It is shown
+// while a map window is active, unless the user turned it off ("Live
+// Preview" in the View menu, or the dock's close button).
+
+#include "gui/TDotscapeWnd.h"
+
+#include "depthmap_ui/TMapWindow.h"
+#include "engine/Preview.h"
+#include "engine/TSirdPatt.h"
+#include "engine_ui/TPreviewPane.h"
+
+#include <QAction>
+#include <QDockWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace gui {
+
+void TDotscapeWnd::ConnectPreviewCommands()
+{
+    previewDock_ = new QDockWidget(QStringLiteral("Live Preview"), this);
+    previewDock_->setObjectName(QStringLiteral("LivePreview"));
+    previewDock_->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
+    preview_ = new engine_ui::TPreviewPane(previewDock_);
+    previewDock_->setWidget(preview_);
+    addDockWidget(Qt::RightDockWidgetArea, previewDock_);
+    previewDock_->hide();
+
+    QAction* toggle = Action(CM_PREVIEW);
+    toggle->setCheckable(true);
+    toggle->setChecked(previewWanted_);
+    OnCommand(CM_PREVIEW, [this] {
+        previewWanted_ = Action(CM_PREVIEW)->isChecked();
+        UpdatePreview();
+    });
+    // Closing the dock by its own button turns the preview off, as the menu
+    // entry does; hiding it because no map is active does not.
+    connect(previewDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (!visible && previewDock_->isHidden() && previewMap_ && !isMinimized() && isVisible()) {
+            previewWanted_ = false;
+            Action(CM_PREVIEW)->setChecked(false);
+        }
+    });
+}
+
+void TDotscapeWnd::UpdatePreview()
+{
+    if (!preview_)
+        return;
+    QMdiSubWindow* sub = client_ ? client_->currentSubWindow() : nullptr;
+    auto* map = sub ? qobject_cast<depthmap_ui::TMapWindow*>(sub->widget()) : nullptr;
+    if (map != previewMap_.data()) {
+        QObject::disconnect(previewLink_);
+        previewMap_ = map;
+        if (map) {
+            previewLink_ = connect(map, &depthmap_ui::TMapWindow::mapChanged, preview_,
+                                   &engine_ui::TPreviewPane::Schedule);
+            QPointer<depthmap_ui::TMapWindow> watched(map);
+            preview_->SetSource([this, watched]() -> std::optional<engine::PreviewRequest> {
+                if (!watched)
+                    return std::nullopt;
+                engine::PatternRef pattern;
+                if (patterns_)
+                    pattern = {patterns_->GetBitmap(), patterns_->GetPalette()};
+                return engine::snapshotPreview(watched->Document(), settings_, pattern);
+            });
+        } else {
+            preview_->SetSource({});
+        }
+    }
+    // previewMap_ is set before the dock shows, so showing it is never taken
+    // for the user's choice.
+    previewDock_->setVisible(previewWanted_ && map != nullptr);
+}
+
+void TDotscapeWnd::SchedulePreview()
+{
+    if (preview_ && previewMap_)
+        preview_->Schedule();
+}
+
+} // namespace gui
