@@ -32,18 +32,19 @@ std::string formatted(const char* format, int a, int b = 0, int c = 0)
     return text;
 }
 
-// One worker's buffers. For every separation d (index k = d − lo): the
-// vertical sums of the pixel costs over the window's rows, and the window
-// sums of the current row. The window of pixel x at separation d compares
-// the columns x − rx … x + rx with x + d − rx … x + d + rx, so it exists for
-// x = rx … width − d − rx − 1 only.
+// One worker's buffers, each a row of the picture by the separations
+// searched, [x][k]: seen from the left ends of the pairs, entry k of pixel x
+// is separation lo + k (pixel x against x + lo + k); seen from the right
+// ends it is separation hi − k (pixel x − hi + k against x), so that in
+// both the pixels compared lie side by side in memory.
 struct Worker {
-    std::vector<std::uint16_t> column; // [k][x]
-    std::vector<std::uint16_t> window; // [k][x]
-    // The costs of one row seen from the left ends of the pairs and from
-    // their right ends, [x][k], and their sums along the row.
-    std::vector<std::uint16_t> cost;
+    // The sums of the pixel costs down the window's rows, for each end.
+    std::vector<std::uint16_t> columnLeft, columnRight;
+    // The window costs of the current row from one end, and their sums
+    // along the row.
+    std::vector<std::uint16_t> window;
     std::vector<std::uint16_t> total;
+    std::vector<std::uint16_t> least; // the least total of each pixel
     // The path costs of the previous and the current pixel, with one spare
     // entry either side so that neighbours need no test.
     std::vector<std::uint16_t> previous, current;
@@ -61,6 +62,45 @@ struct Smoothing {
     std::uint16_t large;
 };
 
+// The truncated colour difference of (r, g, b) and (red[k], green[k], blue[k]).
+inline std::uint8_t difference(std::uint8_t a, std::uint8_t b)
+{
+    return static_cast<std::uint8_t>(std::max(a, b) - std::min(a, b));
+}
+
+inline std::uint16_t costTo(std::uint8_t r, std::uint8_t g, std::uint8_t b, const std::uint8_t* __restrict red,
+                            const std::uint8_t* __restrict green, const std::uint8_t* __restrict blue, int k)
+{
+    const auto sum = static_cast<std::uint16_t>(difference(r, red[k]) + difference(g, green[k]) + difference(b, blue[k]));
+    return std::min(sum, static_cast<std::uint16_t>(kTruncate));
+}
+
+// One pixel against the k-th of n pixels side by side (the plane pointers
+// set at the first), for two rows at once: out[k] += sign × cost; either
+// row may be absent (sign 0). The pointers are declared unaliased so that
+// the loop runs on many pixels at once.
+void slideCosts(std::uint16_t* __restrict out, int n, const std::uint8_t* one, const std::uint8_t* const* many,
+                int oneSign, const std::uint8_t* other, const std::uint8_t* const* others, int otherSign)
+{
+    const std::uint8_t* __restrict r1 = many[0];
+    const std::uint8_t* __restrict g1 = many[1];
+    const std::uint8_t* __restrict b1 = many[2];
+    const std::uint8_t* __restrict r2 = others[0];
+    const std::uint8_t* __restrict g2 = others[1];
+    const std::uint8_t* __restrict b2 = others[2];
+    if (oneSign != 0 && otherSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] + costTo(one[0], one[1], one[2], r1, g1, b1, k) -
+                                                costTo(other[0], other[1], other[2], r2, g2, b2, k));
+    } else if (oneSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] + costTo(one[0], one[1], one[2], r1, g1, b1, k));
+    } else if (otherSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] - costTo(other[0], other[1], other[2], r2, g2, b2, k));
+    }
+}
+
 class Matcher {
 public:
     Matcher(const RgbPlanes& picture, int lo, int hi, int rx, int ry)
@@ -76,20 +116,21 @@ public:
 
     static std::size_t bytesPerWorker(int width, int count)
     {
-        return static_cast<std::size_t>(width) * static_cast<std::size_t>(count) * 14 + static_cast<std::size_t>(width) * 16;
+        return static_cast<std::size_t>(width) * static_cast<std::size_t>(count) * 8 + static_cast<std::size_t>(width) * 8;
     }
 
     void prepare(Worker& w) const
     {
         const std::size_t plane = static_cast<std::size_t>(count()) * static_cast<std::size_t>(width_);
-        w.column.assign(plane, 0);
+        w.columnLeft.assign(plane, 0);
+        w.columnRight.assign(plane, 0);
         w.window.assign(plane, mismatch_);
-        w.cost.resize(plane);
         w.total.resize(plane);
         w.previous.assign(static_cast<std::size_t>(count()) + 2, kPad);
         w.current.assign(static_cast<std::size_t>(count()) + 2, kPad);
         w.left.resize(static_cast<std::size_t>(width_));
         w.right.resize(static_cast<std::size_t>(width_));
+        w.least.resize(static_cast<std::size_t>(width_));
     }
 
     // Matches rows begin … end − 1 into out (width × height, rows from the
@@ -98,15 +139,13 @@ public:
     template <typename RowDone>
     void run(Worker& w, int begin, int end, float* out, RowDone&& rowDone) const
     {
-        for (int d = lo_; d <= hi_; ++d) {
-            std::uint16_t* column = columnOf(w, d);
-            for (int y = std::max(0, begin - ry_); y <= std::min(height_ - 1, begin + ry_); ++y)
-                reveal::addCosts(reveal::rowPlanes(picture_, y), d, width_ - d, column);
-        }
+        for (int y = std::max(0, begin - ry_); y <= std::min(height_ - 1, begin + ry_); ++y)
+            slide(w, y, -1);
         for (int y = begin; y < end; ++y) {
-            if (y > begin)
-                slideDown(w, y);
-            windowSums(w);
+            if (y > begin) {
+                const int incoming = y + ry_;
+                slide(w, incoming < height_ ? incoming : -1, y - ry_ - 1);
+            }
             matchRow(w, y, out + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_));
             if (!rowDone())
                 return;
@@ -114,67 +153,80 @@ public:
     }
 
 private:
-    std::uint16_t* columnOf(Worker& w, int d) const
+    // Row in comes into the column sums and row out leaves them (−1: none).
+    void slide(Worker& w, int in, int out) const
     {
-        return w.column.data() + static_cast<std::size_t>(d - lo_) * static_cast<std::size_t>(width_);
-    }
-    std::uint16_t* windowOf(Worker& w, int d) const
-    {
-        return w.window.data() + static_cast<std::size_t>(d - lo_) * static_cast<std::size_t>(width_);
-    }
-
-    // The window's rows move from y − 1 to y: row y + ry comes in, row
-    // y − ry − 1 goes out.
-    void slideDown(Worker& w, int y) const
-    {
-        const int in = y + ry_;
-        const int out = y - ry_ - 1;
-        for (int d = lo_; d <= hi_; ++d) {
-            std::uint16_t* column = columnOf(w, d);
-            const int n = width_ - d;
-            if (in < height_ && out >= 0)
-                reveal::swapCosts(reveal::rowPlanes(picture_, in), reveal::rowPlanes(picture_, out), d, n, column);
-            else if (in < height_)
-                reveal::addCosts(reveal::rowPlanes(picture_, in), d, n, column);
-            else if (out >= 0)
-                reveal::subtractCosts(reveal::rowPlanes(picture_, out), d, n, column);
+        if (in < 0 && out < 0)
+            return;
+        const int n = count();
+        const reveal::RowPlanes add = reveal::rowPlanes(picture_, in >= 0 ? in : out);
+        const reveal::RowPlanes sub = reveal::rowPlanes(picture_, out >= 0 ? out : in);
+        const int addSign = in >= 0 ? 1 : 0;
+        const int subSign = out >= 0 ? -1 : 0;
+        for (int x = 0; x < width_; ++x) {
+            const std::uint8_t addPixel[3] = {add.red[x], add.green[x], add.blue[x]};
+            const std::uint8_t subPixel[3] = {sub.red[x], sub.green[x], sub.blue[x]};
+            // Left ends: pixel x against x + lo + k, while that lies in the row.
+            const int leftCount = std::clamp(width_ - x - lo_, 0, n);
+            if (leftCount > 0) {
+                const std::uint8_t* addRight[3] = {add.red + x + lo_, add.green + x + lo_, add.blue + x + lo_};
+                const std::uint8_t* subRight[3] = {sub.red + x + lo_, sub.green + x + lo_, sub.blue + x + lo_};
+                slideCosts(w.columnLeft.data() + static_cast<std::size_t>(x) * n, leftCount, addPixel, addRight,
+                           addSign, subPixel, subRight, subSign);
+            }
+            // Right ends: pixel x − hi + k against x, from the first k inside the row.
+            const int first = std::clamp(hi_ - x, 0, n);
+            if (first < n) {
+                const int at = x - hi_ + first;
+                const std::uint8_t* addLeft[3] = {add.red + at, add.green + at, add.blue + at};
+                const std::uint8_t* subLeft[3] = {sub.red + at, sub.green + at, sub.blue + at};
+                slideCosts(w.columnRight.data() + static_cast<std::size_t>(x) * n + first, n - first, addPixel,
+                           addLeft, addSign, subPixel, subLeft, subSign);
+            }
         }
     }
 
-    // Window sums, scaled to a full window where the window reaches past
-    // the top or bottom row.
-    void windowSums(Worker& w) const
-    {
-        for (int d = lo_; d <= hi_; ++d)
-            reveal::boxSums(columnOf(w, d), width_ - d, rx_, windowOf(w, d));
-    }
-
-    // The costs of the row from one end of the pairs: from the left ends
-    // (pixel x with x + d) or from the right ends (pixel x with x − d).
-    // Windows that do not exist cost a full mismatch.
-    void gather(Worker& w, bool fromRight, int rowsInWindow) const
+    // The window costs of the row from one end: the column sums of the
+    // window's columns, scaled to a full window where it reaches past the
+    // top or bottom row. Windows that do not lie wholly inside the picture
+    // cost a full mismatch.
+    void windows(Worker& w, bool fromRight, int rowsInWindow) const
     {
         const int n = count();
         const int full = 2 * ry_ + 1;
-        // In blocks of columns, so that the rows of the transposed costs
-        // stay in the cache while every separation is written into them.
-        constexpr int kBlock = 16;
-        for (int x0 = 0; x0 < width_; x0 += kBlock) {
-            const int x1 = std::min(width_, x0 + kBlock);
-            for (int d = lo_; d <= hi_; ++d) {
-                const std::uint16_t* window = windowOf(w, d);
-                const int k = d - lo_;
-                const int shift = fromRight ? d : 0;
-                const int first = rx_ + shift;
-                const int last = width_ - d - rx_ - 1 + shift;
-                for (int x = x0; x < x1; ++x) {
-                    std::uint16_t v = mismatch_;
-                    if (x >= first && x <= last) {
-                        const unsigned raw = window[x - shift];
-                        v = static_cast<std::uint16_t>(rowsInWindow == full ? raw : raw * full / rowsInWindow);
-                    }
-                    w.cost[static_cast<std::size_t>(x) * n + k] = v;
+        const std::uint16_t* column = fromRight ? w.columnRight.data() : w.columnLeft.data();
+        for (int x = 0; x < width_; ++x) {
+            std::uint16_t* out = w.window.data() + static_cast<std::size_t>(x) * n;
+            int first = 0;
+            int last = -1; // valid entries first … last
+            if (x - rx_ >= 0 && x + rx_ < width_) {
+                if (fromRight) {
+                    first = std::max(0, hi_ + rx_ - x);
+                    last = n - 1;
+                } else {
+                    last = std::min(n - 1, width_ - 1 - rx_ - x - lo_);
                 }
+            }
+            if (last < first) {
+                std::fill_n(out, n, mismatch_);
+                continue;
+            }
+            std::fill_n(out, first, mismatch_);
+            std::fill(out + last + 1, out + n, mismatch_);
+            const std::uint16_t* centre = column + static_cast<std::size_t>(x) * n;
+            if (rx_ == 0) {
+                std::copy(centre + first, centre + last + 1, out + first);
+            } else {
+                for (int k = first; k <= last; ++k) {
+                    unsigned v = 0;
+                    for (int i = -rx_; i <= rx_; ++i)
+                        v += centre[static_cast<std::ptrdiff_t>(i) * n + k];
+                    out[k] = static_cast<std::uint16_t>(v);
+                }
+            }
+            if (rowsInWindow != full) {
+                for (int k = first; k <= last; ++k)
+                    out[k] = static_cast<std::uint16_t>(static_cast<unsigned>(out[k]) * full / rowsInWindow);
             }
         }
     }
@@ -190,7 +242,7 @@ private:
         std::uint16_t least = 0;
         for (int i = 0; i < width_; ++i) {
             const int x = backwards ? width_ - 1 - i : i;
-            const std::uint16_t* c = w.cost.data() + static_cast<std::size_t>(x) * n;
+            const std::uint16_t* c = w.window.data() + static_cast<std::size_t>(x) * n;
             std::uint16_t* t = w.total.data() + static_cast<std::size_t>(x) * n;
             std::uint16_t lowest = kPad;
             if (i == 0) {
@@ -213,8 +265,13 @@ private:
             if (first) {
                 std::copy_n(current, n, t);
             } else {
-                for (int k = 0; k < n; ++k)
-                    t[k] = static_cast<std::uint16_t>(t[k] + current[k]);
+                std::uint16_t best = kPad;
+                for (int k = 0; k < n; ++k) {
+                    const auto v = static_cast<std::uint16_t>(t[k] + current[k]);
+                    t[k] = v;
+                    best = std::min(best, v);
+                }
+                w.least[static_cast<std::size_t>(x)] = best;
             }
             std::swap(previous, current);
         }
@@ -229,13 +286,23 @@ private:
         const int n = count();
         for (int x = 0; x < width_; ++x) {
             const std::uint16_t* t = w.total.data() + static_cast<std::size_t>(x) * n;
-            const std::uint16_t* c = w.cost.data() + static_cast<std::size_t>(x) * n;
-            int best = 0;
+            const std::uint16_t* c = w.window.data() + static_cast<std::size_t>(x) * n;
+            // The least total (found by the second pass) and the sum of the
+            // costs first, then the smallest separation with that total:
+            // the first entry from the left ends, the last from the right
+            // ends.
+            const std::uint16_t least = w.least[static_cast<std::size_t>(x)];
             std::uint32_t sum = 0;
-            for (int k = 0; k < n; ++k) {
-                if (t[k] < t[best])
-                    best = k;
+            for (int k = 0; k < n; ++k)
                 sum += c[k];
+            int best = 0;
+            if (fromRight) {
+                best = n - 1;
+                while (t[best] != least)
+                    --best;
+            } else {
+                while (t[best] != least)
+                    ++best;
             }
             out[static_cast<std::size_t>(x)] = kHole;
             if (2u * c[best] > mismatch_ || sum < static_cast<std::uint32_t>(n) * mismatch_ / 32 ||
@@ -250,8 +317,8 @@ private:
                 if (curve > 0.0f)
                     fraction = std::clamp((a - e) / (2.0f * curve), -0.5f, 0.5f);
             }
-            (void)fromRight;
-            out[static_cast<std::size_t>(x)] = static_cast<float>(lo_ + best) + fraction;
+            out[static_cast<std::size_t>(x)] = fromRight ? static_cast<float>(hi_ - best) - fraction
+                                                         : static_cast<float>(lo_ + best) + fraction;
         }
     }
 
@@ -259,7 +326,7 @@ private:
     {
         const int rows = std::min(height_ - 1, y + ry_) - std::max(0, y - ry_) + 1;
         for (bool fromRight : {false, true}) {
-            gather(w, fromRight, rows);
+            windows(w, fromRight, rows);
             pass(w, false, true);
             pass(w, true, false);
             settle(w, fromRight, fromRight ? w.right : w.left);

@@ -41,21 +41,6 @@ inline void addCosts(const RowPlanes& row, int d, int n, std::uint16_t* out)
         out[x] = static_cast<std::uint16_t>(out[x] + pixelCost(row, x, d));
 }
 
-// out[x] −= cost of (x, x + d), the reverse of addCosts.
-inline void subtractCosts(const RowPlanes& row, int d, int n, std::uint16_t* out)
-{
-    for (int x = 0; x < n; ++x)
-        out[x] = static_cast<std::uint16_t>(out[x] - pixelCost(row, x, d));
-}
-
-// out[x] += cost on row a − cost on row b, with 16-bit wrap-around: the sums
-// kept this way never leave the 16-bit range, so the wrap cancels.
-inline void swapCosts(const RowPlanes& add, const RowPlanes& sub, int d, int n, std::uint16_t* out)
-{
-    for (int x = 0; x < n; ++x)
-        out[x] = static_cast<std::uint16_t>(out[x] + pixelCost(add, x, d) - pixelCost(sub, x, d));
-}
-
 // Horizontal running sums over 2r + 1 columns: out[x] = in[x − r] + … +
 // in[x + r] for x = r … n − 1 − r; nothing else is written.
 inline void boxSums(const std::uint16_t* in, int n, int r, std::uint16_t* out)
