@@ -472,4 +472,34 @@ TEST(RevealEngineStereograms, EveryMethodCorrelatesWithItsDepth)
     }
 }
 
+// The hidden-surface method links the ends of each pair around its pixel
+// and leaves out what one eye cannot see, so the revealed depth lines up
+// with the map itself.
+TEST(RevealEngineStereograms, HiddenSurfaceCorrelatesWithItsDepth)
+{
+    static const Pattern pattern(64);
+    Host host(pattern);
+    SirdsSettings s;
+    s.ShiftDir = HiddenSurface;
+    s.Marker = 0;
+    s.hidden.Oversample = 1;
+    const int w = 480, h = 320;
+    SceneMap map(w, h, 63);
+    DepthMapJob job;
+    job.map = &map;
+    job.title = "scene";
+    GenerationResult made = makeFromDepthMap(s, job, host);
+    ASSERT_TRUE(made.finished());
+    ASSERT_EQ(made.picture.bitmap->width(), w);
+    const RevealResult r = revealDepth(*made.picture.bitmap, &made.picture.palette);
+    ASSERT_TRUE(r.done()) << r.error;
+    std::vector<int> depth(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            depth[static_cast<std::size_t>(y) * w + x] = sceneLevel(x, y, w, h);
+    const double c = depthCorrelation(r, depth);
+    ::testing::Test::RecordProperty("hidden_surface_pixels", std::to_string(c));
+    EXPECT_GE(c, 0.9);
+}
+
 } // namespace
