@@ -203,6 +203,22 @@ TEST_F(Animation, StopEndsTheWorkAndKeepsNothing)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+TEST_F(Animation, FramesThatWouldNotFitInMemoryAreRefusedAtTheFirst)
+{
+    start();
+    // True-colour frames of 1200 x 1200 (the hidden-surface method) take
+    // 4.3 MB each: 360 of them are more than the player may hold.
+    engine::SirdsSettings& s = frame()->Settings();
+    s.w = 1200;
+    s.h = 1200;
+    s.ShiftDir = 4;
+    EXPECT_EQ(frame()->MakeAnimation(kWindMill, {360, engine::AnimatedParameter::Angle, 1, 80}), nullptr);
+    EXPECT_EQ(windows(), 0);
+    EXPECT_FALSE(frame()->Busy());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QString::fromLatin1(TDotscapeWnd::kAnimationTooLarge));
+}
+
 TEST_F(Animation, DialogRefusesAPlanThatLeavesTheRanges)
 {
     testing_frame::application();

@@ -95,8 +95,14 @@ engine_ui::TAnimPlayer* TDotscapeWnd::RunAnimation(const std::string& title, con
             return {};
         return {patterns_->GetBitmap(), patterns_->GetPalette()};
     });
+    // The player keeps every frame, so an animation that would not fit the
+    // memory it may take is refused as soon as the first frame tells its size.
     std::vector<engine::Stereogram> frames;
-    const engine::FrameSink keep = [&frames](std::int32_t, engine::Stereogram&& frame) {
+    const engine::FrameSink keep = [&](std::int32_t k, engine::Stereogram&& frame) {
+        if (k == 0 && static_cast<std::int64_t>(frame.bitmap->bits().size()) * plan.frames > kMaxAnimationBytes) {
+            host.showError(kAnimationTooLarge);
+            return false;
+        }
         frames.push_back(std::move(frame));
         return true;
     };

@@ -134,6 +134,11 @@ public:
     engine_ui::TAnimPlayer* MakeAnimation(int figure, const engine::AnimationPlan& plan);
     // The same of a depth map window's map.
     engine_ui::TAnimPlayer* MakeAnimation(const depthmap_ui::TMapWindow& map, const engine::AnimationPlan& plan);
+    // The most memory the frames of an animation shown in the player may take.
+    static constexpr std::int64_t kMaxAnimationBytes = std::int64_t{1} << 30;
+    static constexpr const char* kAnimationTooLarge =
+        "The frames of this animation would not fit in memory. Make fewer or smaller frames, or make it with "
+        "dotscape make --frames, which writes each frame as it is made.";
     void StatusRefresh();
     void UpdatePatternButton();
     // Asks every document window whether it may close (each may ask to save)
