@@ -162,17 +162,16 @@ TEST_F(Frame, CommandsFollowTheActiveWindowAndTheBusyState)
 {
     start();
     for (int id : {CM_FILESAVE, CM_FILEPRINT, CM_ZOOMIN, CM_ZOOMOUT, CM_MAKESIRDS, CM_EDITCOPY, CM_STOP,
-                   CM_FILESAVEAS, CM_FILECLOSE, CM_FILENEW})
+                   CM_FILESAVEAS, CM_FILECLOSE, CM_EDITUNDO, CM_EDITREDO, CM_COLORTABLE})
         EXPECT_FALSE(enabled(id)) << id;
-    for (int id : {CM_FILEOPEN, CM_EXIT, CM_SETTINGS, CM_PATTERNS, CM_ABOUT, CM_RELOCATE, CM_WIZARD})
+    for (int id : {CM_FILEOPEN, CM_EXIT, CM_SETTINGS, CM_PATTERNS, CM_ABOUT, CM_RELOCATE, CM_WIZARD, CM_FILENEW})
         EXPECT_TRUE(enabled(id)) << id;
 
     engine_ui::TSirdsWnd* picture = addPicture(120, 80, /*loaded=*/false);
     for (int id : {CM_FILESAVE, CM_FILEPRINT, CM_ZOOMIN, CM_ZOOMOUT, CM_MAKESIRDS, CM_EDITCOPY, CM_FULLSCREEN})
         EXPECT_TRUE(enabled(id)) << id;
     EXPECT_TRUE(enabled(CM_FILESAVEAS));
-    // Not offered until the colour table window is part of the program.
-    EXPECT_FALSE(enabled(CM_COLORTABLE));
+    EXPECT_TRUE(enabled(CM_COLORTABLE));
 
     // Zoom In from 1 goes to 2 and 4 and is then disabled.
     frame()->Command(CM_ZOOMIN);
@@ -445,7 +444,7 @@ TEST_F(Frame, OpenShowsAPictureOrTellsWhyNot)
     EXPECT_EQ(boxes.shown.back().caption, QStringLiteral("Error"));
     EXPECT_EQ(frame()->GraphicsFormat(), -1);
 
-    // Depth map files need the editor, which this program does not have yet.
+    // A depth map file that is not there: our message only; no window.
     boxes.shown.clear();
     frame()->OpenFile(dir.filePath(QStringLiteral("Shape.RDS")));
     EXPECT_EQ(windows(), 1);

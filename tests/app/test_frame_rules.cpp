@@ -429,10 +429,9 @@ TEST(Shortcuts, NoKeyServesTwoCommandsAndEveryKeyedCommandHasAHint)
             EXPECT_TRUE(seen.insert(key).second) << key;
         }
     }
-    // Keys the undo commands use elsewhere are left free.
-    for (std::string_view key : {"Ctrl+Z", "Ctrl+Shift+Z"})
-        EXPECT_FALSE(seen.count(key)) << key;
     EXPECT_EQ(ShortcutText(CM_WIZARD), "Ctrl+Shift+M");
+    EXPECT_EQ(ShortcutText(CM_EDITUNDO), "Ctrl+Z");
+    EXPECT_EQ(ShortcutText(CM_EDITREDO), "Ctrl+Shift+Z");
 }
 
 TEST(Shortcuts, HintsNameTheKey)

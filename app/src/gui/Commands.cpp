@@ -21,6 +21,8 @@ constexpr std::array kHints{
     Hint{CM_FILEPRINT, "Print Image"},
     Hint{CM_FILEPRINTERSETUP, "Access Printer Setup"},
     Hint{CM_EXIT, "Exit Dotscape"},
+    Hint{CM_EDITUNDO, "Undo the last change to the depth map"},
+    Hint{CM_EDITREDO, "Redo the change last undone"},
     Hint{CM_EDITCOPY, "Copy to Clipboard"},
     Hint{CM_EDITPASTE, "Paste from Clipboard"},
     Hint{CM_VIDEOINFO, "Get Information about the operating video driver"},
@@ -122,6 +124,10 @@ bool CommandEnabled(int id, const FrameState& s)
         [[fallthrough]];
     case CM_EDITCOPY:
         return !s.busy && (isPicture(s) || s.activeKind == kKindColorTable);
+    case CM_EDITUNDO:
+        return !s.busy && s.activeKind == kKindDepthMap && s.mapCanUndo;
+    case CM_EDITREDO:
+        return !s.busy && s.activeKind == kKindDepthMap && s.mapCanRedo;
     case CM_EDITPASTE:
         return !s.busy && s.clipboardHasBitmap;
     case CM_ZOOMIN:

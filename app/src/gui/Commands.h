@@ -32,6 +32,8 @@ inline constexpr int CM_FILECLOSE = 24335;
 inline constexpr int CM_FILEPRINT = 24337;
 inline constexpr int CM_FILEPRINTERSETUP = 24338;
 inline constexpr int CM_EXIT = 24310;
+inline constexpr int CM_EDITUNDO = 24321;
+inline constexpr int CM_EDITREDO = 24322;
 inline constexpr int CM_EDITCOPY = 221;
 inline constexpr int CM_EDITPASTE = 223;
 inline constexpr int CM_VIDEOINFO = 119;
@@ -78,8 +80,11 @@ struct FrameState {
     // stereogram (the full-screen view is offered for every picture window).
     bool pictureNoSaveQuestion = false;
     double zoom = 1.0;
-    // Depth map window: its saved flag.
+    // Depth map window: its saved flag, and whether its history has a
+    // change to take back or to make again.
     bool mapSaved = false;
+    bool mapCanUndo = false;
+    bool mapCanRedo = false;
     bool clipboardHasBitmap = false;
     // The depth map editor, the colour table window and the wizard are
     // optional parts of the program; their commands stay disabled until they

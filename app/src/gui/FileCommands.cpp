@@ -12,6 +12,7 @@
 
 #include "app/FileKinds.h"
 #include "app/SavedPicture.h"
+#include "depthmap_ui/TMapWindow.h"
 #include "engine_ui/TSirdsWnd.h"
 #include "pictrans/TGraphIO.h"
 #include "platform/Messages.h"
@@ -105,12 +106,7 @@ void TDotscapeWnd::OpenFile(const QString& qname)
     repaint();
     const std::string name = qname.toStdString();
     if (IsDepthMapName(name)) {
-        // The depth map editor is not part of this program yet: depth map
-        // files cannot be shown.
-        format_ = kFormatDepthMap;
-        status_->SetMessageText(fromStd(ReadingText(format_)));
-        MessageBox(this, QStringLiteral("Error Opening the Depth Map file"), QStringLiteral("Error"),
-                   platform::MB_OK | platform::MB_ICONINFORMATION);
+        OpenDepthMap(qname);
     } else {
         TGraphIO detect(FrameWindow(), FrameWindow());
         format_ = detect.GetGraphicFormat(name);
@@ -148,6 +144,8 @@ void TDotscapeWnd::CmFileSave()
 
 bool TDotscapeWnd::SaveActiveAs(const QString& qname)
 {
+    if (depthmap_ui::TMapWindow* map = ActiveMap())
+        return SaveMap(map, qname);
     engine_ui::TSirdsWnd* picture = ActivePicture();
     if (!picture || !picture->GetPicture())
         return false;
@@ -176,8 +174,11 @@ bool TDotscapeWnd::SaveActiveAs(const QString& qname)
 std::intptr_t TDotscapeWnd::SaveRequest(std::uintptr_t wParam)
 {
     auto* picture = engine_ui::TSirdsWnd::FromWindow(reinterpret_cast<platform::Window*>(wParam));
-    if (!picture)
+    if (!picture) {
+        if (auto* map = depthmap_ui::TMapWindow::FromWindow(reinterpret_cast<platform::Window*>(wParam)))
+            return SaveMapRequest(map);
         return 0;
+    }
     for (QMdiSubWindow* sub : client_->subWindowList()) {
         if (sub->widget() == picture) {
             client_->setActiveSubWindow(sub);

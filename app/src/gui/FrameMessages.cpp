@@ -9,6 +9,7 @@
 #include "gui/QtText.h"
 #include "gui/TCStatusBar.h"
 
+#include "depthmap_ui/TColorWnd.h"
 #include "engine/Generation.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/TSirdsWnd.h"
@@ -38,6 +39,7 @@ std::intptr_t TDotscapeWnd::HandleMessage(unsigned message, std::uintptr_t wPara
         return reinterpret_cast<std::intptr_t>(patterns_.get());
     }
     case platform::WM_COLORTABLECLOSED:
+        colorTable_ = nullptr;
         return 0;
     case platform::WM_SAVEREQUEST:
         return SaveRequest(wParam);
@@ -159,6 +161,8 @@ void TDotscapeWnd::StatusRefresh()
             status_->SetImageText(fromStd(ImageSizeText(picture->GetImageSize())));
             status_->SetMessageText(fromStd(DimensionsText(bm.bmWidth, bm.bmHeight, bm.bmBitsPixel)));
         }
+    } else if (kind == kKindDepthMap) {
+        MapStatus();
     } else if (kind == kKindColorTable) {
         status_->SetImageText(QString());
     }

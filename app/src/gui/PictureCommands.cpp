@@ -8,6 +8,7 @@
 #include "gui/MessageBoxes.h"
 #include "gui/QtText.h"
 
+#include "depthmap_ui/TMapWindow.h"
 #include "engine_ui/PictureView.h"
 #include "engine_ui/QtGenerationHost.h"
 #include "engine_ui/TSirdsWnd.h"
@@ -43,7 +44,6 @@ void TDotscapeWnd::ConnectPictureCommands()
     OnCommand(CM_FULLSCREEN, [this] { CmFullScreen(); });
     OnCommand(CM_MAKESIRDS, [this] { CmMakeSirds(); });
     OnCommand(CM_GRAYIMAGE, [this] { CmGrayImage(); });
-    OnCommand(CM_COLORTABLE, [this] { CmColorTable(); });
     OnCommand(CM_MATHVERSION, [this] { CmMathVersion(); });
     OnCommand(CM_STOP, [this] { CmStop(); });
 }
@@ -72,6 +72,8 @@ void TDotscapeWnd::BuildMathMenu()
 
 void TDotscapeWnd::CmCopy()
 {
+    if (CopyColorTable())
+        return;
     engine_ui::TSirdsWnd* picture = ActivePicture();
     if (!picture)
         return;
@@ -151,6 +153,8 @@ void TDotscapeWnd::CmMakeSirds()
         // After the session's closing report, which clears the message pane.
         if (shown)
             StatusRefresh();
+    } else if (depthmap_ui::TMapWindow* map = ActiveMap()) {
+        MakeSirdsFromMap(map);
     }
     repaint();
 }
@@ -195,14 +199,6 @@ bool TDotscapeWnd::ShowMadeWindow(engine_ui::GenerationSession& session, QMdiSub
     picture->SetNoSaveQuestion(true);
     sub->close();
     return false;
-}
-
-void TDotscapeWnd::CmColorTable()
-{
-    if (ActiveKind() != kKindPicture) {
-        MessageBox(this, QStringLiteral("Please open or select a Bitmap Graphic window."),
-                   QStringLiteral("Color Table"), platform::MB_OK | platform::MB_ICONEXCLAMATION);
-    }
 }
 
 void TDotscapeWnd::CmMathVersion()

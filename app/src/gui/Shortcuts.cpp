@@ -25,6 +25,8 @@ constexpr std::array kKeys{
     Keys{CM_FILECLOSE, {"Ctrl+W"}, 1},
     Keys{CM_FILEPRINT, {"Ctrl+P"}, 1},
     Keys{CM_EXIT, {"Ctrl+Q"}, 1},
+    Keys{CM_EDITUNDO, {"Ctrl+Z"}, 1},
+    Keys{CM_EDITREDO, {"Ctrl+Shift+Z"}, 1},
     Keys{CM_EDITCOPY, {"Ctrl+C"}, 1},
     Keys{CM_EDITPASTE, {"Ctrl+V"}, 1},
     Keys{CM_ZOOMIN, {"Ctrl++", "Ctrl+="}, 2},

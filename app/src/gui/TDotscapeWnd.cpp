@@ -13,6 +13,7 @@
 #include "gui/TPrinterInt.h"
 #include "gui/TWelcome.h"
 
+#include "depthmap_ui/TMapWindow.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/TSirdsWnd.h"
 #include "resources/Resources.h"
@@ -54,6 +55,7 @@ TDotscapeWnd::TDotscapeWnd(std::string configPath, TWelcome* welcome)
     ConnectRevealCommands();
     ConnectWizardCommands();
     ConnectPreviewCommands();
+    ConnectDepthMapCommands();
     ReadFrameRect();
     connect(client_, &QMdiArea::subWindowActivated, this, [this] {
         UpdateMenus();
@@ -112,6 +114,8 @@ void TDotscapeWnd::CreateActions()
         {CM_FILEPRINT, "&Print"},
         {CM_FILEPRINTERSETUP, "P&rinter Setup"},
         {CM_EXIT, "E&xit"},
+        {CM_EDITUNDO, "&Undo"},
+        {CM_EDITREDO, "&Redo"},
         {CM_EDITCOPY, "&Copy"},
         {CM_EDITPASTE, "&Paste"},
         {CM_VIDEOINFO, "&Video Information"},
@@ -167,7 +171,8 @@ void TDotscapeWnd::CreateMenus()
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     add(fileMenu_, {CM_FILENEW, CM_FILEOPEN, CM_FILESAVE, CM_FILESAVEAS, CM_FILECLOSE, 0, CM_FILEPRINT,
                     CM_FILEPRINTERSETUP, 0, CM_EXIT});
-    add(menuBar()->addMenu(QStringLiteral("&Edit")), {CM_EDITCOPY, CM_EDITPASTE, 0, CM_VIDEOINFO});
+    add(menuBar()->addMenu(QStringLiteral("&Edit")),
+        {CM_EDITUNDO, CM_EDITREDO, 0, CM_EDITCOPY, CM_EDITPASTE, 0, CM_VIDEOINFO});
     add(menuBar()->addMenu(QStringLiteral("&View")), {CM_ZOOMIN, CM_ZOOMOUT, 0, CM_FULLSCREEN, 0, CM_PREVIEW});
     add(menuBar()->addMenu(QStringLiteral("S&IRDS")),
         {CM_WIZARD, CM_MAKESIRDS, CM_REVEALDEPTH, CM_MAKEANIMATION, CM_GRAYIMAGE, 0, CM_SETTINGS, CM_PATTERNS, CM_COLORTABLE});
@@ -292,6 +297,7 @@ FrameState TDotscapeWnd::CurrentState() const
     s.clipboardHasBitmap = clip && clip->hasImage();
     s.hasChildren = client_ && !client_->subWindowList().isEmpty();
     s.wizardAvailable = true;
+    FillMapState(s);
     return s;
 }
 
@@ -331,6 +337,8 @@ QMdiSubWindow* TDotscapeWnd::AddDocument(QWidget* document)
                 entry->setShortcuts(keys);
         }
     }
+    if (auto* map = qobject_cast<depthmap_ui::TMapWindow*>(document))
+        ConnectMapWindow(map);
     if (auto* picture = qobject_cast<engine_ui::TSirdsWnd*>(document))
         connect(picture, &engine_ui::TSirdsWnd::statusRefreshRequested, this, [this] {
             UpdateMenus();

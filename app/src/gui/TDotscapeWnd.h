@@ -37,6 +37,10 @@ class GenerationHost;
 struct AnimationPlan;
 struct GenerationResult;
 }
+namespace depthmap_ui {
+class TColorWnd;
+class TMapWindow;
+}
 namespace engine_ui {
 class GenerationSession;
 class TPreviewPane;
@@ -121,6 +125,10 @@ public:
     void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
     // The picture window of the current MDI child, or null.
     engine_ui::TSirdsWnd* ActivePicture() const;
+    // The depth map window of the current MDI child, or null.
+    depthmap_ui::TMapWindow* ActiveMap() const;
+    // The colour table window, when one is open.
+    depthmap_ui::TColorWnd* ColorTable() const;
     int ActiveKind() const;
     // Shows a document window in the MDI area.
     QMdiSubWindow* AddDocument(QWidget* document);
@@ -129,6 +137,13 @@ public:
     void OpenFile(const QString& name);
     bool SaveActiveAs(const QString& name);
     void MakeFigure(int id);
+    // Opens a depth map file in a new map window; null (and the window
+    // closed, the user told) when it cannot be read.
+    depthmap_ui::TMapWindow* OpenDepthMap(const QString& name);
+    // Writes the map to name in the depth map format, whatever the extension.
+    bool SaveMap(depthmap_ui::TMapWindow* map, const QString& name);
+    // Make SIRDS from a map: a new stereogram window, null when stopped or refused.
+    engine_ui::TSirdsWnd* MakeSirdsFromMap(depthmap_ui::TMapWindow* map);
     // Makes the frames of figure (0-based) by plan and shows them playing in
     // a new player window; null when stopped or refused.
     engine_ui::TAnimPlayer* MakeAnimation(int figure, const engine::AnimationPlan& plan);
@@ -189,7 +204,6 @@ private:
     void CmFullScreen();
     void CmMakeSirds();
     void CmGrayImage();
-    void CmColorTable();
     void CmMathVersion();
     void CmStop();
     // Lets a window made by a command paint its result; a Stop asked for
@@ -236,6 +250,17 @@ private:
     void UpdatePreview();
     // The settings or the pattern changed.
     void SchedulePreview();
+    // The depth map editor and the colour table (DepthMapCommands.cpp).
+    void ConnectDepthMapCommands();
+    void ConnectMapWindow(depthmap_ui::TMapWindow* map);
+    void FillMapState(FrameState& state) const;
+    void CmFileNew();
+    void CmColorTable();
+    void CmUndo(bool undo);
+    std::intptr_t SaveMapRequest(depthmap_ui::TMapWindow* map);
+    // Copy with the colour table active: its swatches go to the clipboard.
+    bool CopyColorTable();
+    void MapStatus();
 
     // Messages from the document windows (FrameMessages.cpp).
     void ProgressReport(int phase, std::intptr_t record);
@@ -264,6 +289,8 @@ private:
     QMenu* windowMenu_ = nullptr;
     QActionGroup* windowList_ = nullptr;
     QActionGroup* tools_ = nullptr;
+    // At most one colour table window.
+    QPointer<depthmap_ui::TColorWnd> colorTable_;
     std::map<int, QAction*> actions_;
     std::map<int, std::function<void()>> handlers_;
     FileChooser chooseFile_;

@@ -6,6 +6,7 @@
 
 #include "gui/FrameRules.h"
 
+#include "depthmap_ui/TMapWindow.h"
 #include "engine_ui/TSirdsWnd.h"
 
 #include <QActionGroup>
@@ -53,11 +54,27 @@ bool TDotscapeWnd::CanCloseChildren()
     // answered No must not ask again when it is then closed; if a later one
     // refuses it asks again next time.
     std::vector<engine_ui::TSirdsWnd*> answeredNo;
-    auto undo = [&answeredNo] {
+    std::vector<depthmap_ui::TMapWindow*> mapsAnsweredNo;
+    auto undo = [&] {
         for (engine_ui::TSirdsWnd* picture : answeredNo)
             picture->SetNoSaveQuestion(false);
+        for (depthmap_ui::TMapWindow* map : mapsAnsweredNo)
+            map->SetCloseWithoutQuestion(false);
     };
     for (QMdiSubWindow* sub : client_->subWindowList()) {
+        if (auto* map = qobject_cast<depthmap_ui::TMapWindow*>(sub->widget())) {
+            if (map->IsSaved() || map->CloseWithoutQuestion())
+                continue;
+            if (!map->CanClose()) {
+                undo();
+                return false;
+            }
+            if (!map->IsSaved()) {
+                map->SetCloseWithoutQuestion(true);
+                mapsAnsweredNo.push_back(map);
+            }
+            continue;
+        }
         auto* picture = qobject_cast<engine_ui::TSirdsWnd*>(sub->widget());
         if (!picture || picture->GetNoSaveQuestion())
             continue;

@@ -95,9 +95,15 @@ void TColorWnd::Paint(QPainter& painter) const
         painter.setPen(QColor(inverse.red, inverse.green, inverse.blue));
         const platform::Point at = depthmap::SwatchLabelPoint(i);
         const QString number = QString::number(i + 1);
-        const QRect box(at.x - depthmap::kSwatchSize / 2, at.y, depthmap::kSwatchSize,
-                        depthmap::kSwatchSize - 4);
-        painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, number);
+        // A number wider than the swatch is narrowed to fit it.
+        const int width = painter.fontMetrics().horizontalAdvance(number);
+        const int room = depthmap::kSwatchSize - 2;
+        painter.save();
+        painter.translate(at.x, at.y);
+        if (width > room)
+            painter.scale(static_cast<double>(room) / width, 1.0);
+        painter.drawText(QPoint(-width / 2, painter.fontMetrics().ascent()), number);
+        painter.restore();
     }
 }
 

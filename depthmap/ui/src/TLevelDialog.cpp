@@ -16,10 +16,14 @@ namespace depthmap_ui {
 
 namespace {
 
-// Dialog units: a quarter of the average character width across, an eighth
-// of the character height down.
+// Dialog units: a quarter of the average width of the letters across, an
+// eighth of the character height down.
 struct DialogUnits {
-    explicit DialogUnits(const QFontMetrics& fm) : x(fm.averageCharWidth()), y(fm.height()) {}
+    explicit DialogUnits(const QFontMetrics& fm)
+        : x((fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2),
+          y(fm.height())
+    {
+    }
     QRect rect(int left, int top, int width, int height) const
     {
         return QRect(left * x / 4, top * y / 8, width * x / 4, height * y / 8);
@@ -80,6 +84,12 @@ TLevelDialog::TLevelDialog(QWidget* parent, std::int32_t* level)
 
     ShowLevel(value_);
     range_->setText(QStringLiteral("[Range: %1-%2]").arg(depthmap::kMinLevel).arg(depthmap::kMaxLevel));
+    // The whole range stays readable in any font: the text widens about its centre.
+    const int needed = range_->fontMetrics().horizontalAdvance(range_->text()) + 4;
+    if (needed > range_->width()) {
+        const QRect r = range_->geometry();
+        range_->setGeometry(r.center().x() - needed / 2, r.top(), needed, r.height());
+    }
     edit_->setFocus();
     edit_->selectAll();
 }

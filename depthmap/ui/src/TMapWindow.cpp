@@ -27,7 +27,8 @@ public:
     explicit Link(TMapWindow* owner) : owner_(owner) {}
     int messageBox(std::string_view text, std::string_view caption, unsigned style) override
     {
-        return UiMessageBox(owner_, text, caption, style);
+        // A map read before it is shown owns no box yet.
+        return UiMessageBox(owner_->isVisible() ? owner_ : nullptr, text, caption, style);
     }
     std::intptr_t sendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override
     {
@@ -431,7 +432,13 @@ bool TMapWindow::CanClose()
 
 void TMapWindow::closeEvent(QCloseEvent* event)
 {
-    if (DocumentsBusy() || !CanClose()) {
+    if (DocumentsBusy()) {
+        event->ignore();
+        return;
+    }
+    if (closeWithoutQuestion_) {
+        frameLink_->sendMessage(platform::WM_STATUSREFRESH, 0, 0);
+    } else if (!CanClose()) {
         event->ignore();
         return;
     }

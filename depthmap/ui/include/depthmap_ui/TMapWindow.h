@@ -82,6 +82,10 @@ public:
 
     // The closing question: true when the window may close.
     bool CanClose();
+    // Set when the question was already answered No (the frame asks every
+    // window before it closes any): the window then closes without asking.
+    void SetCloseWithoutQuestion(bool value) { closeWithoutQuestion_ = value; }
+    bool CloseWithoutQuestion() const { return closeWithoutQuestion_; }
 
     // The window as the toolkit-free code knows it (message boxes, and the
     // handle sent with the save request).
@@ -140,6 +144,7 @@ private:
     QUndoStack* undo_ = nullptr;
     RecordedSurface direct_;
     bool fitted_ = false;
+    bool closeWithoutQuestion_ = false;
     bool active_ = false;
 };
 
