@@ -59,6 +59,8 @@ PattWizDlg::PattWizDlg(QWidget* parent, engine::TSirdPatt* library) : WizardDlg(
     const bool browsable = library_ && library_->GetCount() > 0;
     nextPattern_->setEnabled(browsable);
     prevPattern_->setEnabled(browsable);
+    if (browsable)
+        nextPattern_->setFocus();
     Show();
 }
 

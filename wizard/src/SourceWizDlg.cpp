@@ -92,6 +92,10 @@ SourceWizDlg::SourceWizDlg(QWidget* parent, std::string configPath)
     PageLayout()->addStretch();
 
     Check(101 + sourceType_);
+    // The keyboard starts on the checked source, where the arrow keys choose
+    // another; the shown name can still be selected with the mouse.
+    Radio(101 + sourceType_)->setFocus();
+    edit_->setFocusPolicy(Qt::ClickFocus);
     edit_->setText(sourceName_);
     edit_->setCursorPosition(0);
     Button(kResultNext)->setEnabled(!sourceName_.isEmpty());
@@ -162,8 +166,12 @@ void SourceWizDlg::Choose(int id)
         chosen = RunFileDialog(QString::fromLatin1(id == 102 ? kPictureFilter : kDepthMapFilter),
                                QString::fromLatin1(id == 102 ? "bmp" : "rds"));
     }
+    // Back to this page for the keyboard, also on displays without a window
+    // manager to hand the focus back.
+    activateWindow();
     if (chosen.isEmpty()) {
         Check(previous);
+        Radio(previous)->setFocus();
         return;
     }
     sourceType_ = id - 101;

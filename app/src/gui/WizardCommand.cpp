@@ -35,6 +35,8 @@ void TDotscapeWnd::CmWizard()
             return chooseFile_(request);
         });
     const wizard::WizardResult result = driver.Run();
+    // The keyboard belongs to the frame again once the pages have gone.
+    activateWindow();
     // Browsing the patterns selects them in the library at once; the
     // button shows whichever is current now, after a Cancel the old one.
     UpdatePatternButton();
