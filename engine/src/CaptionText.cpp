@@ -4,6 +4,8 @@
 #include FT_FREETYPE_H
 
 #include <array>
+#include <type_traits>
+#include <dlfcn.h>
 #include <mutex>
 #include <sys/stat.h>
 
@@ -12,6 +14,43 @@ namespace engine {
 namespace {
 
 constexpr int kPixelHeight = 14;
+
+// The font library is loaded the first time a caption is drawn, so that the
+// commands that draw none (pictures, depth maps, conversions) do not load
+// it and the libraries it brings at start-up.
+struct FreeType {
+    decltype(&::FT_Init_FreeType) Init_FreeType = nullptr;
+    decltype(&::FT_New_Face) New_Face = nullptr;
+    decltype(&::FT_Set_Pixel_Sizes) Set_Pixel_Sizes = nullptr;
+    decltype(&::FT_Done_Face) Done_Face = nullptr;
+    decltype(&::FT_Done_FreeType) Done_FreeType = nullptr;
+    decltype(&::FT_Get_Char_Index) Get_Char_Index = nullptr;
+    decltype(&::FT_Get_Kerning) Get_Kerning = nullptr;
+    decltype(&::FT_Load_Glyph) Load_Glyph = nullptr;
+    bool loaded = false;
+
+    FreeType()
+    {
+        void* lib = ::dlopen("libfreetype.so.6", RTLD_LAZY | RTLD_LOCAL);
+        if (!lib)
+            return;
+        auto get = [lib](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(lib, name));
+            return fn != nullptr;
+        };
+        loaded = get(Init_FreeType, "FT_Init_FreeType") && get(New_Face, "FT_New_Face") &&
+                 get(Set_Pixel_Sizes, "FT_Set_Pixel_Sizes") && get(Done_Face, "FT_Done_Face") &&
+                 get(Done_FreeType, "FT_Done_FreeType") && get(Get_Char_Index, "FT_Get_Char_Index") &&
+                 get(Get_Kerning, "FT_Get_Kerning") && get(Load_Glyph, "FT_Load_Glyph");
+        // The library stays loaded for the life of the process.
+    }
+};
+
+const FreeType& freeType()
+{
+    static const FreeType ft;
+    return ft;
+}
 
 // One face for the life of the process; FreeType objects are not thread-safe,
 // so drawing takes the lock.
@@ -23,20 +62,21 @@ struct CaptionFace {
     CaptionFace()
     {
         const std::string& file = captionFontFile();
-        if (file.empty() || FT_Init_FreeType(&library) != 0)
+        const FreeType& ft = freeType();
+        if (file.empty() || !ft.loaded || ft.Init_FreeType(&library) != 0)
             return;
-        if (FT_New_Face(library, file.c_str(), 0, &face) != 0 || FT_Set_Pixel_Sizes(face, 0, kPixelHeight) != 0) {
+        if (ft.New_Face(library, file.c_str(), 0, &face) != 0 || ft.Set_Pixel_Sizes(face, 0, kPixelHeight) != 0) {
             if (face)
-                FT_Done_Face(face);
+                ft.Done_Face(face);
             face = nullptr;
         }
     }
     ~CaptionFace()
     {
         if (face)
-            FT_Done_Face(face);
+            freeType().Done_Face(face);
         if (library)
-            FT_Done_FreeType(library);
+            freeType().Done_FreeType(library);
     }
 };
 
@@ -104,14 +144,14 @@ bool drawCaptionText(platform::Bitmap& image, const platform::Palette& palette, 
     FT_UInt previous = 0;
     for (std::size_t i = 0; i < text.size();) {
         const char32_t c = nextCodePoint(text, i);
-        const FT_UInt glyph = FT_Get_Char_Index(face, c);
+        const FT_UInt glyph = freeType().Get_Char_Index(face, c);
         if (previous && glyph && FT_HAS_KERNING(face)) {
             FT_Vector kern{};
-            if (FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern) == 0)
+            if (freeType().Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &kern) == 0)
                 penX += kern.x;
         }
         previous = glyph;
-        if (FT_Load_Glyph(face, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0)
+        if (freeType().Load_Glyph(face, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0)
             continue;
         const FT_GlyphSlot slot = face->glyph;
         const FT_Bitmap& bm = slot->bitmap;
