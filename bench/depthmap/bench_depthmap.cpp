@@ -2,6 +2,7 @@
 // 1200 × 1200 map, the largest size a stereogram may have. A whole
 // generation asks for all 1.44 million levels once.
 
+#include "depthmap/MapRows.h"
 #include "depthmap/TMapDocument.h"
 
 #include <benchmark/benchmark.h>
@@ -108,3 +109,43 @@ void BM_ReadFile(benchmark::State& state)
 BENCHMARK(BM_ReadFile)->Unit(benchmark::kMicrosecond);
 
 } // namespace
+
+// The banded rows the generation uses, over the same busy map.
+void BM_MapRowsWholeMap(benchmark::State& state)
+{
+    auto doc = busyMap(1000, static_cast<int>(state.range(0)), 1);
+    const depthmap::MapRows rows(*doc);
+    std::vector<std::int32_t> row(kSide + 4);
+    for (auto _ : state) {
+        for (int y = 0; y < kSide; ++y) {
+            rows.levelRow(y, row.data(), static_cast<std::int32_t>(row.size()));
+            benchmark::DoNotOptimize(row.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+BENCHMARK(BM_MapRowsWholeMap)->Arg(100)->Arg(300)->Arg(600)->Unit(benchmark::kMillisecond);
+
+// A hostile map that still opens: n small circles over 1500 x 1500, every
+// row made (index included). The document's plain LevelRow looks at every
+// object on every row; the bands only at those near the row.
+void BM_ManySmallCirclesEveryRow(benchmark::State& state)
+{
+    constexpr int side = 1500;
+    TMapDocument doc("circles", side, side);
+    std::mt19937 rng(3);
+    for (int i = 0; i < state.range(0); ++i) {
+        const int x = static_cast<int>(rng() % side), y = static_cast<int>(rng() % side);
+        doc.AddOnTop(std::make_unique<TDepthObj>(nullptr, x - 5, y - 5, x + 5, y + 5, DepthKind::Circle, 30));
+    }
+    std::vector<std::int32_t> row(side);
+    for (auto _ : state) {
+        const depthmap::MapRows rows(doc);
+        for (int y = 0; y < side; ++y) {
+            rows.levelRow(y, row.data(), side);
+            benchmark::DoNotOptimize(row.data());
+        }
+    }
+    state.counters["work"] = static_cast<double>(doc.DrawWork());
+}
+BENCHMARK(BM_ManySmallCirclesEveryRow)->Arg(10000)->Arg(100000)->Arg(999999)->Unit(benchmark::kMillisecond)->Iterations(1);
