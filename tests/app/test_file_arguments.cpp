@@ -110,7 +110,7 @@ TEST_F(FileArguments, EachFileOpensInItsOwnWindowAsOpenOpensIt)
         EXPECT_FALSE(picture->IsSird());
     }
 
-    // A depth map opens as Open opens one.
+    // A depth map opens in a map window, as Open opens one.
     const QString map = QStringLiteral(DOTSCAPE_TESTDATA_DIR "/rds/two-objects.rds");
     frame()->Client()->closeAllSubWindows();
     QApplication::processEvents();
@@ -124,7 +124,9 @@ TEST_F(FileArguments, EachFileOpensInItsOwnWindowAsOpenOpensIt)
     boxes.shown.clear();
     program->OpenFiles({map});
     QApplication::processEvents();
+    EXPECT_EQ(openWindows, 1);
     EXPECT_EQ(frame()->Client()->subWindowList().size(), openWindows);
+    EXPECT_EQ(frame()->ActiveKind(), gui::kKindDepthMap);
     ASSERT_EQ(boxes.shown.size(), openBoxes.size());
     for (std::size_t i = 0; i < openBoxes.size(); ++i)
         EXPECT_EQ(boxes.shown[i].text, openBoxes[i].text);
