@@ -3,6 +3,7 @@
 #include "platform/Window.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace engine {
@@ -60,6 +61,72 @@ std::string checkHiddenSurface(const HiddenSurfaceSettings& s, const HiddenSurfa
         return platform::format("%.*s must be off, colour, grey or bw", static_cast<int>(names.RandomDots.size()),
                                 names.RandomDots.data());
     return {};
+}
+
+static std::string decimal(double value)
+{
+    char buffer[32];
+    auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 4);
+    return ec == std::errc() ? std::string(buffer, ptr) : std::string();
+}
+
+// A number typed into an edit: blanks around it allowed, a comma taken as
+// the decimal point; nullopt-like NaN when it is not a number.
+static double typedNumber(std::string text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    const auto last = text.find_last_not_of(" \t");
+    if (first == std::string::npos)
+        return std::nan("");
+    text = text.substr(first, last - first + 1);
+    std::replace(text.begin(), text.end(), ',', '.');
+    double value = 0;
+    const char* begin = text.data() + (text.starts_with('+') ? 1 : 0);
+    auto [ptr, ec] = std::from_chars(begin, text.data() + text.size(), value);
+    if (ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(value))
+        return std::nan("");
+    return value;
+}
+
+HiddenSurfaceDialogState hiddenSurfaceDialogState(const HiddenSurfaceSettings& settings)
+{
+    const HiddenSurfaceSettings s = usableHiddenSurface(settings);
+    HiddenSurfaceDialogState state;
+    state.oversample = s.Oversample;
+    state.depthOfField = decimal(s.DepthOfField);
+    state.forPrint = s.Dpi > 0 && s.EyeSepMm > 0;
+    state.dpi = s.Dpi > 0 ? std::to_string(s.Dpi) : std::string();
+    state.eyeSepMm = s.EyeSepMm > 0 ? decimal(s.EyeSepMm) : std::string();
+    state.crossEyed = s.CrossEyed != 0;
+    state.dots = s.RandomDots;
+    state.seed = std::to_string(s.Seed);
+    return state;
+}
+
+void applyHiddenSurfaceDialog(const HiddenSurfaceDialogState& state, HiddenSurfaceSettings& settings)
+{
+    settings.Oversample = std::clamp(state.oversample, kMinOversample, kMaxOversample);
+    // A value shown rounded and left as it was keeps its full precision.
+    const double mu =
+        state.depthOfField == decimal(settings.DepthOfField) ? settings.DepthOfField : typedNumber(state.depthOfField);
+    settings.DepthOfField = mu >= kMinDepthOfField && mu <= kMaxDepthOfField ? mu : 1.0 / 3.0;
+    const double shownMm = settings.EyeSepMm;
+    settings.Dpi = 0;
+    settings.EyeSepMm = 0;
+    if (state.forPrint) {
+        const double dpi = typedNumber(state.dpi);
+        const double mm = shownMm > 0 && state.eyeSepMm == decimal(shownMm) ? shownMm : typedNumber(state.eyeSepMm);
+        const bool usable = dpi >= kMinDpi && dpi <= kMaxDpi && dpi == std::floor(dpi) && mm >= kMinEyeSepMm &&
+                            mm <= kMaxEyeSepMm && dpi * mm / 25.4 <= kMaxEyePixels;
+        if (usable) {
+            settings.Dpi = static_cast<std::int32_t>(dpi);
+            settings.EyeSepMm = mm;
+        }
+    }
+    settings.CrossEyed = state.crossEyed ? 1 : 0;
+    settings.RandomDots = state.dots >= PatternDots && state.dots <= BlackWhiteDots ? state.dots : PatternDots;
+    const double seed = typedNumber(state.seed);
+    settings.Seed = seed == std::floor(seed) && std::abs(seed) <= 2147483647.0 ? static_cast<std::int32_t>(seed) : 1;
 }
 
 std::int32_t randomDotKindFromName(std::string_view name)

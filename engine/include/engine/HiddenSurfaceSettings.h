@@ -65,6 +65,34 @@ struct HiddenSurfaceOptionNames {
 // "--eye-sep-mm needs --dpi". Empty when usable.
 std::string checkHiddenSurface(const HiddenSurfaceSettings& settings, const HiddenSurfaceOptionNames& names = {});
 
+// The settings dialog's "Hidden Surface" group, as text and choices.
+struct HiddenSurfaceDialogState {
+    int oversample = 4;          // spin box, 1 to 8
+    std::string depthOfField;    // edit, a decimal
+    bool forPrint = false;       // "For print" instead of "Twice the gap"
+    std::string dpi;             // edit
+    std::string eyeSepMm;        // edit
+    bool crossEyed = false;
+    int dots = PatternDots;      // list: Pattern, Random colour, Random grey, Random black and white
+    std::string seed;            // edit
+
+    friend bool operator==(const HiddenSurfaceDialogState&, const HiddenSurfaceDialogState&) = default;
+};
+
+// The names of the dots list entries, in list order.
+inline constexpr std::string_view kRandomDotNames[4] = {"Pattern", "Random colour", "Random grey",
+                                                        "Random black and white"};
+
+HiddenSurfaceDialogState hiddenSurfaceDialogState(const HiddenSurfaceSettings& settings);
+
+// OK: the group read into the settings with the dialog's silent
+// corrections: oversampling clamped to 1..8; a depth of field that is not a
+// number from 0.1 to 0.5 becomes 1/3; "For print" with a resolution outside
+// 10..4800 dpi or an eye separation outside 10..200 mm (or more than 16384
+// pixels between the eyes) falls back to twice the gap; a seed that is not a
+// number becomes 1.
+void applyHiddenSurfaceDialog(const HiddenSurfaceDialogState& state, HiddenSurfaceSettings& settings);
+
 // The random-dot kinds by name: "off" (the pattern), "colour" or "color",
 // "grey" or "gray", "bw"; -1 for any other name.
 std::int32_t randomDotKindFromName(std::string_view name);

@@ -1,5 +1,7 @@
 #include "engine_ui/TSettDialog.h"
 
+#include "engine_ui/HiddenSurfaceGroup.h"
+
 #include "engine/SirdsSettings.h"
 
 #include <QCheckBox>
@@ -85,6 +87,8 @@ TSettDialog::TSettDialog(QWidget* parent, engine::SirdsSettings* settings) : QDi
     auto* columns = new QHBoxLayout;
     columns->addWidget(parameters);
     columns->addWidget(options);
+    hidden_ = new HiddenSurfaceGroup(this);
+    columns->addWidget(hidden_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
     auto* bottom = new QHBoxLayout;
@@ -120,6 +124,7 @@ void TSettDialog::FillControls()
     scanList_->setCurrentIndex(state.scanIndex);
     markers_->setChecked(state.markers);
     useBmp_->setChecked(state.useOpenBitmap);
+    hidden_->Fill(settings_->hidden);
 }
 
 void TSettDialog::RestoreDefaultsClicked(bool checked)
@@ -149,6 +154,8 @@ void TSettDialog::accept()
         state.useOpenBitmap = useBmp_->isChecked();
         state.restoreDefaults = restore_->isChecked();
         engine::applyDialogState(state, *settings_);
+        if (!state.restoreDefaults)
+            engine::applyHiddenSurfaceDialog(hidden_->State(), settings_->hidden);
     }
     QDialog::accept();
 }

@@ -17,6 +17,8 @@ struct SirdsSettings;
 
 namespace engine_ui {
 
+class HiddenSurfaceGroup;
+
 class TSettDialog : public QDialog {
     Q_OBJECT
 public:
@@ -27,6 +29,8 @@ public:
     QLineEdit* Edit(int id) const;
     QAbstractButton* Button(int id) const;
     QComboBox* ScanList() const { return scanList_; }
+    // The hidden-surface method's options, beside the classic groups.
+    HiddenSurfaceGroup* HiddenGroup() const { return hidden_; }
 
     void accept() override;
 
@@ -49,6 +53,7 @@ private:
     QRadioButton* byBrightness_;
     QComboBox* scanList_;
     QCheckBox* restore_;
+    HiddenSurfaceGroup* hidden_;
 };
 
 } // namespace engine_ui
