@@ -292,6 +292,35 @@ TEST_F(DepthMapCommands, AMapSavedUnderAnyNameIsADepthMapFile)
     EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Error"));
 }
 
+TEST_F(DepthMapCommands, SaveDialogsOfferTheDepthMapFilterForMapsOnly)
+{
+    // The last format was BMP: a map's dialog still offers depth maps, so a
+    // bare name typed there becomes NAME.rds.
+    startActive("[DEMO]\nw=300\nh=200\n[GRAPHICS]\nFormat=1\n");
+    frame()->Command(CM_FILENEW);
+    TMapWindow* map = frame()->ActiveMap();
+    ASSERT_NE(map, nullptr);
+    drawScene(map);
+    nextFileName = dir.filePath(QStringLiteral("scene.rds"));
+    frame()->Command(CM_FILESAVE);
+    ASSERT_EQ(chooserCalls.size(), 1u);
+    ASSERT_LT(chooserCalls[0].selected, chooserCalls[0].filters.size());
+    EXPECT_EQ(chooserCalls[0].filters[chooserCalls[0].selected], QStringLiteral("Depth Map File (*.rds)"));
+    EXPECT_EQ(chooserCalls[0].defaultSuffix, QStringLiteral("rds"));
+    EXPECT_EQ(frame()->GraphicsFormat(), kFormatDepthMap);
+
+    // The stereogram made from it, saved next, is offered a picture format.
+    key(Qt::Key_M, Qt::ControlModifier);
+    ASSERT_NE(frame()->ActivePicture(), nullptr);
+    nextFileName = dir.filePath(QStringLiteral("scene.bmp"));
+    frame()->Command(CM_FILESAVE);
+    ASSERT_EQ(chooserCalls.size(), 2u);
+    ASSERT_LT(chooserCalls[1].selected, chooserCalls[1].filters.size());
+    EXPECT_EQ(chooserCalls[1].filters[chooserCalls[1].selected], QStringLiteral("Bitmap Files (*.bmp)"));
+    EXPECT_EQ(chooserCalls[1].defaultSuffix, QStringLiteral("bmp"));
+    EXPECT_EQ(ReadAll(nextFileName).left(2), QByteArray("BM"));
+}
+
 TEST_F(DepthMapCommands, CloseAllAsksEveryMapBeforeAnyCloses)
 {
     startActive();

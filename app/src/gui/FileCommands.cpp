@@ -51,12 +51,20 @@ void TDotscapeWnd::ConnectFileCommands()
 
 TDotscapeWnd::FileRequest TDotscapeWnd::MakeFileRequest(bool save) const
 {
-    const FileFilters filters = save ? SaveFileFilters(format_) : OpenFileFilters(format_);
+    // A map is always written as a depth map, so its dialog offers that
+    // filter and adds ".rds" to a bare name; a picture is never offered the
+    // depth map filter, whose ".rds" would name a file no Open reads back.
+    int format = format_;
+    if (save && ActiveKind() == kKindDepthMap)
+        format = kFormatDepthMap;
+    else if (save && format == kFormatDepthMap)
+        format = kFormatBmp;
+    const FileFilters filters = save ? SaveFileFilters(format) : OpenFileFilters(format);
     FileRequest request;
     request.save = save;
     request.filters = qtList(filters.filters);
     request.selected = static_cast<int>(filters.selected);
-    request.defaultSuffix = fromStd(save ? SaveDefaultExtension(format_) : OpenDefaultExtension(format_)).toLower();
+    request.defaultSuffix = fromStd(save ? SaveDefaultExtension(format) : OpenDefaultExtension(format)).toLower();
     request.folder = fromStd(config_.lastFolder);
     return request;
 }
