@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -73,6 +74,10 @@ TDotscapeWnd::~TDotscapeWnd()
     // frame: they go first.
     delete client_;
     client_ = nullptr;
+    // The dock reports its hiding while the window system closes the
+    // frame, after this destructor: nothing of the frame may answer then.
+    if (previewDock_)
+        previewDock_->disconnect(this);
     UnloadFigureTitles();
 }
 

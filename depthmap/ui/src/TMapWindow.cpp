@@ -126,8 +126,11 @@ TMapWindow::TMapWindow(QWidget* parent, const std::string& title, int width, int
 
 TMapWindow::~TMapWindow()
 {
-    // The history holds objects of the map; it goes before the map.
+    // The history holds objects of the map; it goes before the map. Its
+    // last signals (it clears itself as it goes) must reach no one: the
+    // frame may be going too.
     doc_->SetEditSink({});
+    undo_->disconnect();
     delete undo_;
     undo_ = nullptr;
 }
