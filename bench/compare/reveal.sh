@@ -1,9 +1,9 @@
 #!/bin/sh
 # How well dotscape reveal reads stereograms back: Pearson's correlation of
 # the revealed grey picture with the depth picture each stereogram was made
-# from, for dotscape make's three scan methods (a picture source, depth by
-# brightness) and for netpbm's pamstereogram (colour, grey and black and
-# white), plus the time of a 1200 x 1200 reveal (apt-get install netpbm).
+# from, for dotscape make's four scan methods (a picture source, depth by
+# brightness; hidden-surface:K oversampled K times) and for netpbm's
+# pamstereogram (colour, grey and black and white), plus the time of a 1200 x 1200 reveal (apt-get install netpbm).
 #   bench/compare/reveal.sh [BUILD_DIR]
 set -eu
 build=${1:-build}
@@ -36,11 +36,13 @@ awk -f scene.awk | pnmtopnm > scene.pgm 2>/dev/null || awk -f scene.awk > scene.
 
 for depth in ellipse scene; do
   pgmtoppm white "$depth.pgm" | ppmtobmp -bpp 8 > "$depth.bmp" 2>/dev/null
-  for method in left-to-right mcmahon feucht; do
+  for method in left-to-right mcmahon feucht hidden-surface:1 hidden-surface:4; do
     zmax=255
     [ "$method" = left-to-right ] && zmax=1020
-    "$dotscape" make --picture "$depth.bmp" --depth-by brightness --method "$method" --zmin 0 --zmax $zmax \
-      --no-markers -o "s.bmp" --force 2>/dev/null
+    oversample=${method#*:}
+    [ "$oversample" = "$method" ] && oversample=1
+    "$dotscape" make --picture "$depth.bmp" --depth-by brightness --method "${method%:*}" --zmin 0 --zmax $zmax \
+      --oversample "$oversample" --no-markers -o "s.bmp" --force 2>/dev/null
     "$dotscape" reveal s.bmp -o r.bmp --force 2>/dev/null
     echo "$depth dotscape $method: $(grey r.bmp > r.pgm; pearson r.pgm "$depth.pgm")"
   done

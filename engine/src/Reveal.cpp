@@ -7,6 +7,7 @@
 #include "engine/Reveal.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -101,10 +102,51 @@ void slideCosts(std::uint16_t* __restrict out, int n, const std::uint8_t* one, c
     }
 }
 
+using reveal::outside;
+
+// One row's colours and their sampled spans: red, green, blue, their lows,
+// their highs.
+using Samples = std::array<const std::uint8_t*, 9>;
+
+// The sampling-insensitive cost of a pixel (its nine values in one) and the
+// k-th pixel of many: per channel, the lesser of how far each one's colour
+// lies outside the other's span.
+inline std::uint16_t spanCostTo(const std::uint8_t* one, const std::uint8_t* const __restrict* many, int k)
+{
+    unsigned sum = 0;
+    for (int c = 0; c < 3; ++c)
+        sum += std::min(outside(one[c], many[3 + c][k], many[6 + c][k]), outside(many[c][k], one[3 + c], one[6 + c]));
+    return static_cast<std::uint16_t>(std::min(sum, static_cast<unsigned>(kTruncate)));
+}
+
+// As slideCosts, with the sampling-insensitive cost.
+void slideSpanCosts(std::uint16_t* __restrict out, int n, const std::uint8_t* one, const Samples& many, int oneSign,
+                    const std::uint8_t* other, const Samples& others, int otherSign)
+{
+    const std::uint8_t* __restrict m[9];
+    const std::uint8_t* __restrict o[9];
+    for (int i = 0; i < 9; ++i) {
+        m[i] = many[static_cast<std::size_t>(i)];
+        o[i] = others[static_cast<std::size_t>(i)];
+    }
+    if (oneSign != 0 && otherSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] + spanCostTo(one, m, k) - spanCostTo(other, o, k));
+    } else if (oneSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] + spanCostTo(one, m, k));
+    } else if (otherSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] - spanCostTo(other, o, k));
+    }
+}
+
 class Matcher {
 public:
-    Matcher(const RgbPlanes& picture, int lo, int hi, int rx, int ry)
-        : picture_(picture), width_(picture.width), height_(picture.height), lo_(lo), hi_(hi), rx_(rx), ry_(ry)
+    // With bounds, pixels are compared by the sampling-insensitive cost.
+    Matcher(const RgbPlanes& picture, const reveal::RgbBounds* bounds, int lo, int hi, int rx, int ry)
+        : picture_(picture), bounds_(bounds), width_(picture.width), height_(picture.height), lo_(lo), hi_(hi),
+          rx_(rx), ry_(ry)
     {
         const int pixels = (2 * rx_ + 1) * (2 * ry_ + 1);
         mismatch_ = static_cast<std::uint16_t>(pixels * kTruncate);
@@ -163,6 +205,10 @@ private:
         const reveal::RowPlanes sub = reveal::rowPlanes(picture_, out >= 0 ? out : in);
         const int addSign = in >= 0 ? 1 : 0;
         const int subSign = out >= 0 ? -1 : 0;
+        if (bounds_) {
+            slideSpans(w, in >= 0 ? in : out, out >= 0 ? out : in, addSign, subSign);
+            return;
+        }
         for (int x = 0; x < width_; ++x) {
             const std::uint8_t addPixel[3] = {add.red[x], add.green[x], add.blue[x]};
             const std::uint8_t subPixel[3] = {sub.red[x], sub.green[x], sub.blue[x]};
@@ -182,6 +228,49 @@ private:
                 const std::uint8_t* subLeft[3] = {sub.red + at, sub.green + at, sub.blue + at};
                 slideCosts(w.columnRight.data() + static_cast<std::size_t>(x) * n + first, n - first, addPixel,
                            addLeft, addSign, subPixel, subLeft, subSign);
+            }
+        }
+    }
+
+    // The row's nine planes (colours, lows, highs).
+    Samples samples(int y) const
+    {
+        const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+        return {picture_.red.data() + at,     picture_.green.data() + at,   picture_.blue.data() + at,
+                bounds_->low[0].data() + at,  bounds_->low[1].data() + at,  bounds_->low[2].data() + at,
+                bounds_->high[0].data() + at, bounds_->high[1].data() + at, bounds_->high[2].data() + at};
+    }
+
+    static Samples shifted(const Samples& s, int by)
+    {
+        Samples t;
+        for (std::size_t i = 0; i < t.size(); ++i)
+            t[i] = s[i] + by;
+        return t;
+    }
+
+    // slide, with the sampling-insensitive cost.
+    void slideSpans(Worker& w, int in, int out, int addSign, int subSign) const
+    {
+        const int n = count();
+        const Samples add = samples(in);
+        const Samples sub = samples(out);
+        for (int x = 0; x < width_; ++x) {
+            std::uint8_t addPixel[9];
+            std::uint8_t subPixel[9];
+            for (std::size_t i = 0; i < 9; ++i) {
+                addPixel[i] = add[i][x];
+                subPixel[i] = sub[i][x];
+            }
+            const int leftCount = std::clamp(width_ - x - lo_, 0, n);
+            if (leftCount > 0)
+                slideSpanCosts(w.columnLeft.data() + static_cast<std::size_t>(x) * n, leftCount, addPixel,
+                               shifted(add, x + lo_), addSign, subPixel, shifted(sub, x + lo_), subSign);
+            const int first = std::clamp(hi_ - x, 0, n);
+            if (first < n) {
+                const int at = x - hi_ + first;
+                slideSpanCosts(w.columnRight.data() + static_cast<std::size_t>(x) * n + first, n - first, addPixel,
+                               shifted(add, at), addSign, subPixel, shifted(sub, at), subSign);
             }
         }
     }
@@ -354,6 +443,7 @@ private:
     }
 
     const RgbPlanes& picture_;
+    const reveal::RgbBounds* bounds_;
     int width_;
     int height_;
     int lo_;
@@ -484,8 +574,12 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
 
     const int lo = result.range.minSep;
     const int hi = result.range.maxSep;
-    const reveal::Window window = reveal::chooseWindow(reveal::distinctness(planes, lo));
-    Matcher matcher(planes, lo, hi, window.rx, window.ry);
+    const bool spans = reveal::comparesSpans(planes);
+    const reveal::Window window = reveal::chooseWindow(reveal::distinctness(planes, lo), spans);
+    reveal::RgbBounds bounds;
+    if (spans)
+        bounds = reveal::sampledBounds(planes);
+    Matcher matcher(planes, spans ? &bounds : nullptr, lo, hi, window.rx, window.ry);
     RowWorkers workers(RowWorkers::chooseSize(options.threads));
     const auto team = static_cast<std::size_t>(workers.size());
     if (Matcher::bytesPerWorker(width, matcher.count()) * team > kMaxWorkBytes)

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 namespace engine::reveal {
 
@@ -27,6 +28,83 @@ inline RowPlanes rowPlanes(const RgbPlanes& p, int y)
     return {p.red.data() + at, p.green.data() + at, p.blue.data() + at};
 }
 
+// Each pixel of a row as the span of colours it covers when the row is
+// sampled half a pixel either way: from its own colour to the midpoints
+// with its left and right neighbours, per channel. Pictures scaled or
+// oversampled repeat at fractions of a pixel, so a pixel's copy is a blend
+// of two neighbours; it still lies within their spans.
+struct RgbBounds {
+    std::vector<std::uint8_t> low[3], high[3];
+};
+
+inline RgbBounds sampledBounds(const RgbPlanes& p)
+{
+    RgbBounds b;
+    const std::vector<std::uint8_t>* planes[3] = {&p.red, &p.green, &p.blue};
+    for (int c = 0; c < 3; ++c) {
+        const std::vector<std::uint8_t>& v = *planes[c];
+        b.low[c].resize(v.size());
+        b.high[c].resize(v.size());
+        for (int y = 0; y < p.height; ++y) {
+            const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width);
+            for (int x = 0; x < p.width; ++x) {
+                const int self = v[at + x];
+                const int left = x > 0 ? (self + v[at + x - 1]) / 2 : self;
+                const int right = x + 1 < p.width ? (self + v[at + x + 1]) / 2 : self;
+                b.low[c][at + x] = static_cast<std::uint8_t>(std::min({self, left, right}));
+                b.high[c][at + x] = static_cast<std::uint8_t>(std::max({self, left, right}));
+            }
+        }
+    }
+    return b;
+}
+
+// How far a channel value lies outside the span lo … hi.
+inline std::uint8_t outside(std::uint8_t v, std::uint8_t lo, std::uint8_t hi)
+{
+    return static_cast<std::uint8_t>((std::max(v, hi) - hi) + (std::max(lo, v) - v));
+}
+
+// The sampling-insensitive cost of pixels x and x + d of a row: per
+// channel, the lesser of how far each one's colour lies outside the
+// other's span.
+inline std::uint16_t spanCost(const RowPlanes& row, const RowPlanes& low, const RowPlanes& high, int x, int d)
+{
+    const std::uint8_t* v[3] = {row.red, row.green, row.blue};
+    const std::uint8_t* l[3] = {low.red, low.green, low.blue};
+    const std::uint8_t* h[3] = {high.red, high.green, high.blue};
+    int c = 0;
+    for (int i = 0; i < 3; ++i)
+        c += std::min(outside(v[i][x], l[i][x + d], h[i][x + d]), outside(v[i][x + d], l[i][x], h[i][x]));
+    return static_cast<std::uint16_t>(std::min(c, kTruncate));
+}
+
+// Whether pixels are compared by their sampled spans: in true-colour
+// pictures of many colours, which is what blending neighbours (oversampling,
+// scaling) makes. Pictures of a few hundred colours repeat them exactly.
+inline constexpr std::size_t kBlendedColours = 2048;
+
+inline bool comparesSpans(const RgbPlanes& picture)
+{
+    std::vector<std::uint32_t> seen;
+    const int rowStep = std::max(1, picture.height / 64);
+    for (int y = 0; y < picture.height; y += rowStep) {
+        const RowPlanes row = rowPlanes(picture, y);
+        for (int x = 0; x < picture.width; ++x)
+            seen.push_back(static_cast<std::uint32_t>(row.red[x]) << 16 | static_cast<std::uint32_t>(row.green[x]) << 8 |
+                           row.blue[x]);
+    }
+    std::sort(seen.begin(), seen.end());
+    return static_cast<std::size_t>(std::unique(seen.begin(), seen.end()) - seen.begin()) > kBlendedColours;
+}
+
+inline RowPlanes rowPlanes(const RgbBounds& b, bool high, int y, int width)
+{
+    const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    const auto& p = high ? b.high : b.low;
+    return {p[0].data() + at, p[1].data() + at, p[2].data() + at};
+}
+
 inline std::uint16_t pixelCost(const RowPlanes& row, int x, int d)
 {
     int c = std::abs(row.red[x] - row.red[x + d]) + std::abs(row.green[x] - row.green[x + d]) +
@@ -39,6 +117,14 @@ inline void addCosts(const RowPlanes& row, int d, int n, std::uint16_t* out)
 {
     for (int x = 0; x < n; ++x)
         out[x] = static_cast<std::uint16_t>(out[x] + pixelCost(row, x, d));
+}
+
+// As addCosts, with the sampling-insensitive cost.
+inline void addSpanCosts(const RowPlanes& row, const RowPlanes& low, const RowPlanes& high, int d, int n,
+                         std::uint16_t* out)
+{
+    for (int x = 0; x < n; ++x)
+        out[x] = static_cast<std::uint16_t>(out[x] + spanCost(row, low, high, x, d));
 }
 
 // Horizontal running sums over 2r + 1 columns: out[x] = in[x − r] + … +
@@ -69,8 +155,12 @@ struct Window {
 };
 constexpr int kWidestHalf = 1;
 
-inline Window chooseWindow(double distinct)
+// Comparing spans lets more unrelated pixels pass for a match, so it
+// takes three columns by five rows.
+inline Window chooseWindow(double distinct, bool spans)
 {
+    if (spans)
+        return Window{kWidestHalf, 2};
     return distinct >= 0.75 ? Window{0, 1} : Window{kWidestHalf, 3};
 }
 

@@ -106,7 +106,11 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         return range;
     }
     // The same window as the matcher's, so that slopes vote too.
-    const reveal::Window shape = reveal::chooseWindow(reveal::distinctness(picture, 2 * lo));
+    const bool spans = reveal::comparesSpans(picture);
+    const reveal::Window shape = reveal::chooseWindow(reveal::distinctness(picture, 2 * lo), spans);
+    reveal::RgbBounds bounds;
+    if (spans)
+        bounds = reveal::sampledBounds(picture);
     const int kHalfWidth = shape.rx;
     const int rows = std::min(2 * shape.ry + 1, height);
     const int strips = std::clamp(height / 8, 1, kMaxStrips);
@@ -131,8 +135,13 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         for (int d = lo; d <= hi; ++d) {
             const int n = width - d;
             std::fill(column.begin(), column.begin() + n, 0);
-            for (int y = top; y < top + rows; ++y)
-                reveal::addCosts(reveal::rowPlanes(picture, y), d, n, column.data());
+            for (int y = top; y < top + rows; ++y) {
+                if (spans)
+                    reveal::addSpanCosts(reveal::rowPlanes(picture, y), reveal::rowPlanes(bounds, false, y, width),
+                                         reveal::rowPlanes(bounds, true, y, width), d, n, column.data());
+                else
+                    reveal::addCosts(reveal::rowPlanes(picture, y), d, n, column.data());
+            }
             reveal::boxSums(column.data(), n, kHalfWidth, box.data());
             for (int x = kHalfWidth; x + kHalfWidth < n; ++x) {
                 const std::uint16_t v = box[x];
@@ -178,6 +187,11 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     // A chain of copies repeats again at twice, three times … its
     // separation; where a separation has far fewer votes than the one it
     // is a multiple of, its votes are such echoes and are not counted.
+    // In blended pictures a copy at a fraction of a pixel matches only
+    // roughly, while its echo at twice the separation may fall on a whole
+    // pixel and match well: there an echo is one with fewer votes than its
+    // separation's, by any margin.
+    const std::int64_t echoMargin = spans ? 1 : 3;
     auto around = [&](int d) {
         std::int64_t n = 0;
         for (int e = std::max(lo, d - 1); e <= std::min(hi, d + 1); ++e)
@@ -186,7 +200,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     };
     for (int d = hi; d >= 2 * floor; --d) {
         for (int k = 2; k <= 6 && d / k >= floor; ++k) {
-            if (around((d + k / 2) / k) >= 3 * around(d)) {
+            if (around((d + k / 2) / k) >= echoMargin * around(d)) {
                 votes[static_cast<std::size_t>(d)] = 0;
                 break;
             }

@@ -3,6 +3,7 @@
 // refused; the grey scale, stopping and the thread count.
 
 #include "engine/Generation.h"
+#include "engine/HiddenSurface.h"
 #include "engine/MapGeneration.h"
 #include "engine/Reveal.h"
 #include "engine/ScanMethods.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -235,6 +237,67 @@ TEST(RevealPlateaus, SameResultWhateverTheThreadCount)
     EXPECT_GT(correlation(a, midpointField(w, h, ramp)), 0.98);
 }
 
+// A true-colour stereogram drawn at four times the width and shrunk by
+// averaging each four sub-pixels, as oversampling does: the plateaus repeat
+// at 56.5, 70.25 and 90 pixels, so a pixel's copy is a blend of two.
+TEST(RevealPlateaus, BlendedPicturesRepeatingAtFractionsOfAPixel)
+{
+    const int w = 480, h = 240, k = 4;
+    auto quarters = [](int x, int y) {
+        const int X = x / k;
+        if (X >= 250 && X < 330 && y >= 70 && y < 150)
+            return 226;
+        if (X >= 180 && X < 400 && y >= 40 && y < 200)
+            return 281;
+        return 360;
+    };
+    std::mt19937 random(5);
+    std::vector<int> wide(static_cast<std::size_t>(w * k));
+    Picture p;
+    p.bitmap = platform::Bitmap::create(w, h, 24);
+    for (int y = 0; y < h; ++y) {
+        // Dots one pixel wide, then copied along the row at sub-pixel separations.
+        for (int x = 0; x < w * k; ++x) {
+            const int s = quarters(x, y);
+            wide[static_cast<std::size_t>(x)] =
+                x >= s ? wide[static_cast<std::size_t>(x - s)] : x % k == 0 ? static_cast<int>(random() % 64)
+                                                                           : wide[static_cast<std::size_t>(x - 1)];
+        }
+        for (int x = 0; x < w; ++x) {
+            int r = 0, g = 0, b = 0;
+            for (int i = 0; i < k; ++i) {
+                const auto c = colourOf(wide[static_cast<std::size_t>(x * k + i)]);
+                r += c.peRed;
+                g += c.peGreen;
+                b += c.peBlue;
+            }
+            p.bitmap->setPixel(x, h - 1 - y,
+                               static_cast<std::uint32_t>((r / k) << 16 | (g / k) << 8 | (b / k)));
+        }
+    }
+    const RevealResult r = revealDepth(*p.bitmap, nullptr);
+    ASSERT_TRUE(r.done()) << r.error;
+    EXPECT_LE(r.range.minSep, 56);
+    EXPECT_GE(r.range.maxSep, 90);
+    EXPECT_LE(r.range.maxSep, 110); // the echoes at twice a separation are left out
+    // Well inside each plateau (pairs are shown at their midpoints, half a
+    // separation to the left of their right ends).
+    struct Area {
+        int x0, x1, y0, y1;
+        float sep;
+    };
+    for (const Area a : {Area{100, 140, 5, 35, 90.0f}, Area{165, 340, 45, 62, 70.25f}, Area{235, 290, 80, 140, 56.5f}}) {
+        int off = 0, checked = 0;
+        for (int y = a.y0; y < a.y1; ++y)
+            for (int x = a.x0; x < a.x1; ++x) {
+                ++checked;
+                if (std::abs(r.separation[static_cast<std::size_t>(y) * w + x] - a.sep) > 1.0f)
+                    ++off;
+            }
+        EXPECT_LT(off, checked / 100) << "separation " << a.sep;
+    }
+}
+
 // --- Refusals -------------------------------------------------------------
 
 TEST(RevealRefusal, NoiseHasNoRepeat)
@@ -441,12 +504,17 @@ Made makeScene(std::int32_t method, int width, int height)
     return made;
 }
 
-double depthCorrelation(const RevealResult& r, const std::vector<int>& depth)
+// Correlation of the revealed grey picture with the depth at its pixels;
+// with a mask, over the pixels it marks only.
+double depthCorrelation(const RevealResult& r, const std::vector<int>& depth,
+                        const std::vector<std::uint8_t>* mask = nullptr)
 {
     std::vector<double> a, b;
     const int w = r.depth->width();
     for (int y = 0; y < r.depth->height(); ++y)
         for (int x = 0; x < w; ++x) {
+            if (mask && !(*mask)[static_cast<std::size_t>(y) * w + x])
+                continue;
             a.push_back(r.depth->rowFromTop(y)[x]);
             b.push_back(depth[static_cast<std::size_t>(y) * w + x]);
         }
@@ -475,31 +543,65 @@ TEST(RevealEngineStereograms, EveryMethodCorrelatesWithItsDepth)
 // The hidden-surface method links the ends of each pair around its pixel
 // and leaves out what one eye cannot see, so the revealed depth lines up
 // with the map itself.
+// The pixels of the scene both eyes see, as the hidden-surface method
+// links them (one sub-pixel per pixel): those beside a near edge that one
+// eye cannot see, and those whose pair leaves the picture, are 0.
+std::vector<std::uint8_t> seenByBothEyes(const SirdsSettings& s, int w, int h)
+{
+    HiddenSurfaceParams params = HiddenSurfaceParams::from(s, s.gapValue, w);
+    params.oversample = 1;
+    const HiddenSurfaceTables tables(params);
+    HiddenSurfaceScratch scratch;
+    scratch.resize(static_cast<std::size_t>(w));
+    std::vector<std::uint8_t> seen(static_cast<std::size_t>(w) * h);
+    std::vector<std::int32_t> row(static_cast<std::size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+            row[static_cast<std::size_t>(x)] = sceneLevel(x, y, w, h);
+        tables.levels(row.data(), w, 1, scratch.levels.data());
+        linkRow(tables, w, scratch, seen.data() + static_cast<std::size_t>(y) * w);
+    }
+    return seen;
+}
+
 TEST(RevealEngineStereograms, HiddenSurfaceCorrelatesWithItsDepth)
 {
     static const Pattern pattern(64);
-    Host host(pattern);
-    SirdsSettings s;
-    s.ShiftDir = HiddenSurface;
-    s.Marker = 0;
-    s.hidden.Oversample = 1;
-    const int w = 480, h = 320;
-    SceneMap map(w, h, 63);
-    DepthMapJob job;
-    job.map = &map;
-    job.title = "scene";
-    GenerationResult made = makeFromDepthMap(s, job, host);
-    ASSERT_TRUE(made.finished());
-    ASSERT_EQ(made.picture.bitmap->width(), w);
-    const RevealResult r = revealDepth(*made.picture.bitmap, &made.picture.palette);
-    ASSERT_TRUE(r.done()) << r.error;
-    std::vector<int> depth(static_cast<std::size_t>(w) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            depth[static_cast<std::size_t>(y) * w + x] = sceneLevel(x, y, w, h);
-    const double c = depthCorrelation(r, depth);
-    ::testing::Test::RecordProperty("hidden_surface_pixels", std::to_string(c));
-    EXPECT_GE(c, 0.9);
+    // Oversampled four times the stereogram is true colour, its copies
+    // blends of two pixels.
+    for (int oversample : {1, 4}) {
+        Host host(pattern);
+        SirdsSettings s;
+        s.ShiftDir = HiddenSurface;
+        s.Marker = 0;
+        s.hidden.Oversample = oversample;
+        const int w = 480, h = 320;
+        SceneMap map(w, h, 63);
+        DepthMapJob job;
+        job.map = &map;
+        job.title = "scene";
+        GenerationResult made = makeFromDepthMap(s, job, host);
+        ASSERT_TRUE(made.finished());
+        ASSERT_EQ(made.picture.bitmap->width(), w);
+        EXPECT_EQ(made.picture.bitmap->bitsPerPixel(), oversample == 1 ? 8 : 24);
+        const RevealResult r = revealDepth(*made.picture.bitmap, &made.picture.palette);
+        ASSERT_TRUE(r.done()) << r.error;
+        std::vector<int> depth(static_cast<std::size_t>(w) * h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                depth[static_cast<std::size_t>(y) * w + x] = sceneLevel(x, y, w, h);
+        const std::vector<std::uint8_t> seen = seenByBothEyes(s, w, h);
+        const auto visible = std::count(seen.begin(), seen.end(), std::uint8_t{1});
+        EXPECT_GT(visible, w * h * 3 / 4);
+        EXPECT_LT(visible, w * h * 19 / 20); // the right end's pairs leave the picture
+        const double all = depthCorrelation(r, depth);
+        const double c = depthCorrelation(r, depth, &seen);
+        const std::string k = std::to_string(oversample);
+        ::testing::Test::RecordProperty("hidden_surface_pixels_" + k, std::to_string(all));
+        ::testing::Test::RecordProperty("hidden_surface_seen_" + k, std::to_string(c));
+        EXPECT_GE(all, 0.85) << "oversampled " << oversample << " times";
+        EXPECT_GE(c, 0.95) << "oversampled " << oversample << " times";
+    }
 }
 
 } // namespace

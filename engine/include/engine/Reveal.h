@@ -5,7 +5,9 @@
 //
 // Colours are compared as red, green and blue, never as palette indices, so
 // palette and true-colour pictures (and pictures whose palettes hold the same
-// colour twice) are read alike. The matcher compares small windows by the
+// colour twice) are read alike. True-colour pictures of many colours, whose
+// copies may be blends of two pixels (oversampled or scaled pictures), are
+// compared by the span of colours each pixel covers half a pixel either way. The matcher compares small windows by the
 // sum of their truncated colour differences, kept as running sums down the
 // picture; along each row the costs are smoothed the way surfaces are (a
 // small step in separation costs a little, a jump costs more) from both
@@ -57,7 +59,7 @@ inline constexpr int kRevealMinSeparation = 4;
 inline constexpr int kRevealMinWidth = 32;
 inline constexpr int kRevealMaxRange = 1024;
 // Pictures beyond this many pixels are refused (the matcher keeps about
-// eight bytes per pixel).
+// eight bytes per pixel, fourteen for pictures compared by spans).
 inline constexpr std::int64_t kRevealMaxPixels = std::int64_t{1} << 26;
 
 inline constexpr std::string_view kRevealNoRepeatMessage =
