@@ -3,6 +3,7 @@
 #include "pictrans/TBmpIntf.h"
 #include "pictrans/TGIntf.h"
 #include "pictrans/TJpgIntf.h"
+#include "pictrans/TPngIntf.h"
 
 #if __has_include("pictrans/TGifIntf.h")
 #include "pictrans/GifRecords.h"
@@ -31,6 +32,12 @@ bool readPrefix(std::FILE* f, std::uint8_t* out, std::size_t n)
     return std::fread(out, 1, n, f) == n;
 }
 
+bool isPngSignature(const std::uint8_t* b)
+{
+    static constexpr std::uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return std::memcmp(b, kPng, sizeof kPng) == 0;
+}
+
 bool isGifSignature(const std::uint8_t* b)
 {
 #ifdef PICTRANS_HAVE_GIF
@@ -55,6 +62,8 @@ std::unique_ptr<TGIntf> makeInterface(int format, platform::Window* status, plat
 #endif
     case GFORMAT_JPEG:
         return std::make_unique<TJpgIntf>(status, owner);
+    case GFORMAT_PNG:
+        return std::make_unique<TPngIntf>(status, owner);
     default:
         return std::make_unique<TBmpIntf>(status, owner);
     }
@@ -92,9 +101,11 @@ int TGraphIO::GetGraphicFormat(const std::string& fileName)
         if (header[0] == 0x0A) {
             format = GFORMAT_PCX;
         } else {
-            readPrefix(f, header, 6);
+            readPrefix(f, header, 8);
             if (isGifSignature(header))
                 format = GFORMAT_GIF;
+            else if (isPngSignature(header))
+                format = GFORMAT_PNG;
         }
     }
     std::fclose(f);
@@ -114,6 +125,11 @@ std::unique_ptr<platform::Palette> TGraphIO::GetPalette()
     return std::move(palette_);
 }
 
+std::unique_ptr<platform::Grey16Image> TGraphIO::GetGrey16()
+{
+    return std::move(grey16_);
+}
+
 std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileName)
 {
     const int format = GetGraphicFormat(fileName);
@@ -121,7 +137,8 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
         platform::messageBox(owner_, "File Access Failed.", "Error", platform::MB_ICONERROR | platform::MB_OK);
         return nullptr;
     }
-    bool supported = format == GFORMAT_BMP;
+    grey16_.reset();
+    bool supported = format == GFORMAT_BMP || format == GFORMAT_PNG;
 #ifdef PICTRANS_HAVE_PCX
     supported = supported || format == GFORMAT_PCX;
 #endif
@@ -136,6 +153,8 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
     auto intf = makeInterface(format, status_, owner_);
     auto bitmap = intf->ReadFile(fileName);
     palette_ = intf->TakePalette();
+    if (format == GFORMAT_PNG)
+        grey16_ = static_cast<TPngIntf&>(*intf).TakeGrey16();
     return bitmap;
 }
 

@@ -155,6 +155,32 @@ TEST_F(CommandLine, ConvertKeepsEveryPixelThroughEachLosslessFormat)
     EXPECT_EQ(io.GetGraphicFormat(path("c.bmp")), GFORMAT_BMP);
 }
 
+TEST_F(CommandLine, ConvertAndInfoHandlePng)
+{
+    // A palette picture and a true-colour one through PNG and back.
+    for (const char* name : {"bmp/good/bmpsuite-g-pal8.bmp", "bmp/good/bmpsuite-g-rgb24.bmp"}) {
+        const std::string source = (kImages / name).string();
+        Picture original = readPicture(source);
+        ASSERT_TRUE(original.bitmap) << name;
+        ASSERT_EQ(run("convert --force '" + source + "' '" + path("a.PNG") + "'").status, 0) << name;
+        ASSERT_EQ(run("convert --force '" + path("a.PNG") + "' '" + path("b.bmp") + "'").status, 0) << name;
+        TGraphIO io(nullptr, nullptr);
+        EXPECT_EQ(io.GetGraphicFormat(path("a.PNG")), GFORMAT_PNG);
+        Picture copy = readPicture(path("b.bmp"));
+        ASSERT_TRUE(copy.bitmap) << name;
+        EXPECT_EQ(copy.bitmap->bitsPerPixel(), original.bitmap->bitsPerPixel()) << name;
+        EXPECT_EQ(colours(copy), colours(original)) << name;
+    }
+    const std::string grey16 = (fs::path(DOTSCAPE_TESTDATA_DIR) / "png/good/type0-16bit.png").string();
+    const std::string broken = (fs::path(DOTSCAPE_TESTDATA_DIR) / "png/malformed/bad-idat-crc.png").string();
+    Outcome r = run("info '" + grey16 + "' '" + broken + "'");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("type0-16bit.png: PNG 13 x 11, 8 bits per pixel, 256 colours"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("bad-idat-crc.png: PNG, cannot be read: Error reading PNG file: invalid chunk checksum."),
+              std::string::npos)
+        << r.out;
+}
+
 TEST_F(CommandLine, ConvertRefusesToOverwriteWithoutForce)
 {
     const std::string source = (kImages / "gif/good/giflib-fire.gif").string();

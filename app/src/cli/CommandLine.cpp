@@ -33,9 +33,9 @@ const char* const kUsage =
     "Commands:\n"
     "  make [OPTIONS] -o OUT   make a stereogram (dotscape make --help lists the options)\n"
     "  convert [--force] [--format F] IN OUT\n"
-    "                      read a BMP, PCX or GIF picture and write it in the format OUT's\n"
-    "                      name gives: .gif GIF, .pcx PCX, .jpg JPEG, anything else BMP;\n"
-    "                      --format bmp|pcx|gif|jpg chooses it; OUT - is standard output\n"
+    "                      read a BMP, PCX, GIF or PNG picture and write it in the format OUT's\n"
+    "                      name gives: .gif GIF, .pcx PCX, .jpg JPEG, .png PNG, anything else BMP;\n"
+    "                      --format bmp|pcx|gif|jpg|png chooses it; OUT - is standard output\n"
     "  reveal IN -o OUT    recover the depth hidden in a stereogram as a grey picture\n"
     "                      (dotscape reveal --help lists the options)\n"
     "  info FILE...        describe pictures and depth maps, one line each\n"
@@ -57,6 +57,8 @@ const char* formatName(int code)
         return "GIF";
     case GFORMAT_JPEG:
         return "JPEG";
+    case GFORMAT_PNG:
+        return "PNG";
     default:
         return "unknown";
     }
@@ -74,7 +76,7 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         else if (a == "--format") {
             format = i + 1 < args.size() ? formatByName(args[++i]) : 0;
             if (!format)
-                return err << "dotscape convert: --format must be bmp, pcx, gif or jpg\n", kExitUsage;
+                return err << "dotscape convert: --format must be bmp, pcx, gif, jpg or png\n", kExitUsage;
         } else if (a.size() > 1 && a[0] == '-')
             return err << "dotscape convert: unknown option '" << a << "'\n", kExitUsage;
         else

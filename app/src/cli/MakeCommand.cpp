@@ -33,7 +33,7 @@ const char* const kMakeUsage =
     "\n"
     "Source (one of them; a math figure when none is given):\n"
     "  --figure N|TITLE     a math figure by number (1 to 23) or exact title; default 1\n"
-    "  --picture FILE       depth from a BMP, PCX or GIF picture\n"
+    "  --picture FILE       depth from a BMP, PCX, GIF or PNG picture\n"
     "  --depthmap FILE.rds  depth from a depth map file\n"
     "\n"
     "Options (settings start from the configuration file, then these):\n"
@@ -51,7 +51,7 @@ const char* const kMakeUsage =
     "                       (a missing file gives the defaults; make never writes it)\n"
     "  -o, --output OUT     the stereogram, in the format OUT's name gives (as convert);\n"
     "                       - writes it to standard output\n"
-    "  --format F           bmp | pcx | gif | jpg, whatever OUT's name says\n"
+    "  --format F           bmp | pcx | gif | jpg | png, whatever OUT's name says\n"
     "                       (standard output: BMP unless given)\n"
     "  -f, --force          overwrite OUT without asking\n"
     "\n"
@@ -159,7 +159,7 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
         } else if (a == "--format") {
             o.format = formatByName(value());
             if (!o.format)
-                throw UsageError("--format must be bmp, pcx, gif or jpg, not '" + args[i] + "'");
+                throw UsageError("--format must be bmp, pcx, gif, jpg or png, not '" + args[i] + "'");
         } else if (a == "--config") {
             o.configFile = value();
         } else if (a == "--pattern-dir") {

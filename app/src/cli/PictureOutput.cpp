@@ -78,6 +78,8 @@ int formatByName(std::string_view name)
         return GFORMAT_GIF;
     if (lower == "jpg" || lower == "jpeg")
         return GFORMAT_JPEG;
+    if (lower == "png")
+        return GFORMAT_PNG;
     return 0;
 }
 

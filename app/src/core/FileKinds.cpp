@@ -19,6 +19,8 @@ int formatForSaveName(std::string_view name)
         return 2;
     if (lower.find(".jpg") != std::string::npos)
         return 4;
+    if (lower.find(".png") != std::string::npos)
+        return kFormatPng;
     if (lower.find(".rds") != std::string::npos)
         return kFormatDepthMap;
     return 1;

@@ -1,0 +1,54 @@
+#pragma once
+// Reads and writes PNG files.
+//
+// Reading takes every colour type and bit depth, interlaced or not:
+// - palette pictures (1 to 8 bits) become 8-bit bitmaps with the file's
+//   palette, padded with black when a pixel names an entry beyond it;
+// - grey pictures of 1 to 8 bits become 8-bit bitmaps with a grey palette of
+//   one entry per level, the index being the sample itself;
+// - 16-bit grey and grey with alpha become 8-bit bitmaps with a 256-grey
+//   palette; the full 16-bit samples are kept as well (TakeGrey16);
+// - colour pictures (with or without alpha, 8 or 16 bits) become 24-bit bitmaps.
+// Transparency (an alpha channel or a tRNS chunk) is dropped onto black: each
+// colour is multiplied by its opacity. Gamma and colour-space chunks are not
+// applied: samples are taken as they are stored.
+//
+// Writing makes a palette PNG of a 1, 4 or 8-bit picture (at its own depth)
+// and an 8-bit RGB PNG of a 24-bit one. The file is written through a
+// temporary, so a failed write leaves no partial file and any old file untouched.
+
+#include "pictrans/Export.h"
+#include "pictrans/Stream.h"
+#include "pictrans/TGIntf.h"
+#include "platform/Grey16.h"
+
+#include <memory>
+#include <string>
+
+class PICTRANS_API TPngIntf : public TGIntf {
+public:
+    TPngIntf(platform::Window* status, platform::Window* owner);
+
+    std::unique_ptr<platform::Bitmap> ReadFile(const std::string& fileName) override;
+    // Returns 1 on success. The file is replaced only when everything was
+    // written; a refused or failed write leaves an existing file unchanged.
+    int WriteFile(const std::string& fileName, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                  const platform::Palette* palette) override;
+
+    // The two halves of the work on streams, so that pictures can be read
+    // from and written to memory as well.
+    std::unique_ptr<platform::Bitmap> ReadStream(InStream& in);
+    int WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                    const platform::Palette* palette);
+
+    // The 16-bit samples of the picture read last when it was a 16-bit grey
+    // or grey-with-alpha PNG (alpha dropped onto black as in the bitmap);
+    // null for any other picture. The caller takes them.
+    std::unique_ptr<platform::Grey16Image> TakeGrey16() { return std::move(grey16_); }
+
+    // zlib compression level of written files (0 to 9).
+    static constexpr int kCompressionLevel = 6;
+
+private:
+    std::unique_ptr<platform::Grey16Image> grey16_;
+};
