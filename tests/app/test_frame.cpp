@@ -313,7 +313,8 @@ TEST_F(Frame, SaveChoosesTheFormatFromTheName)
         {"two.PCX", QByteArray("\x0A", 1), kFormatPcx},
         {"three.jpg", QByteArray("\xFF\xD8", 2), kFormatJpeg},
         {"four.bmp", "BM", kFormatBmp},
-        {"five.png", "BM", kFormatBmp},
+        {"five.png", "\x89PNG", kFormatPng},
+        {"five.tif", "BM", kFormatBmp},
         {"six.gif.pcx", "GIF8", kFormatGif},
         {"seven.pcx.jpg", QByteArray("\x0A", 1), kFormatPcx},
         {"eight.rds", "BM", 5},
@@ -386,7 +387,7 @@ TEST_F(Frame, OpenOffersAllSupportedFilesUnlessTheLastFormatHasItsOwn)
     ASSERT_EQ(chooserCalls.size(), 1u);
     EXPECT_FALSE(chooserCalls[0].save);
     EXPECT_EQ(chooserCalls[0].selected, 0);
-    EXPECT_EQ(chooserCalls[0].filters.value(0), QStringLiteral("All supported files (*.bmp *.pcx *.gif *.rds)"));
+    EXPECT_EQ(chooserCalls[0].filters.value(0), QStringLiteral("All supported files (*.bmp *.pcx *.gif *.png *.rds)"));
 
     // The folder chosen is used next time, and after a restart.
     addPicture(16, 16, /*loaded=*/false);
@@ -406,6 +407,33 @@ TEST_F(Frame, OpenOffersAllSupportedFilesUnlessTheLastFormatHasItsOwn)
     frame()->Command(CM_FILEOPEN);
     ASSERT_EQ(chooserCalls.size(), 1u);
     EXPECT_EQ(QDir(chooserCalls[0].folder), QDir(dir.path()));
+}
+
+TEST_F(Frame, APngPictureIsSavedAndOpenedAgain)
+{
+    start();
+    engine_ui::TSirdsWnd* picture = addPicture(40, 30, /*loaded=*/false);
+    const std::vector<std::uint8_t> pixels(picture->GetPicture()->bits().begin(), picture->GetPicture()->bits().end());
+    const QString path = dir.filePath(QStringLiteral("Moon.png"));
+    ASSERT_TRUE(frame()->SaveActiveAs(path));
+    frame()->Client()->closeAllSubWindows();
+    QApplication::processEvents();
+
+    nextFileName = path;
+    frame()->Command(CM_FILEOPEN);
+    ASSERT_EQ(chooserCalls.size(), 1u);
+    ASSERT_EQ(windows(), 1);
+    engine_ui::TSirdsWnd* opened = frame()->ActivePicture();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(frame()->GraphicsFormat(), kFormatPng);
+    EXPECT_EQ(opened->GetPicture()->width(), 40);
+    EXPECT_TRUE(std::ranges::equal(opened->GetPicture()->bits(), pixels));
+    // The next Open dialog preselects PNG.
+    nextFileName.clear();
+    frame()->Command(CM_FILEOPEN);
+    ASSERT_EQ(chooserCalls.size(), 2u);
+    EXPECT_EQ(chooserCalls[1].filters.value(chooserCalls[1].selected), QStringLiteral("PNG Files (*.png)"));
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(Frame, OpenShowsAPictureOrTellsWhyNot)

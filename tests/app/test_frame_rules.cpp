@@ -348,6 +348,8 @@ TEST(StatusTexts, DimensionsSizesAndFileMessages)
     EXPECT_EQ(ReadingText(0), "");
     EXPECT_EQ(ReadingText(-1), "");
     EXPECT_EQ(WritingText(kFormatJpeg), "Writing JPEG File");
+    EXPECT_EQ(ReadingText(kFormatPng), "Reading PNG File");
+    EXPECT_EQ(WritingText(kFormatPng), "Writing PNG File");
     EXPECT_EQ(WritingText(kFormatDepthMap), "Writing BMP File");
     EXPECT_EQ(WritingText(9), "Writing BMP File");
 }
@@ -368,6 +370,8 @@ TEST(FileNames, DialogExtensionsByFormat)
 {
     EXPECT_EQ(OpenDefaultExtension(kFormatJpeg), "BMP");
     EXPECT_EQ(SaveDefaultExtension(kFormatJpeg), "JPG");
+    EXPECT_EQ(OpenDefaultExtension(kFormatPng), "PNG");
+    EXPECT_EQ(SaveDefaultExtension(kFormatPng), "PNG");
     EXPECT_EQ(OpenDefaultExtension(kFormatDepthMap), "RDS");
     EXPECT_EQ(SaveDefaultExtension(kFormatPcx), "PCX");
     EXPECT_EQ(OpenDefaultExtension(9), "BMP");
@@ -446,15 +450,17 @@ TEST(Shortcuts, HintsNameTheKey)
 TEST(FileDialogFilters, OpenOffersEverythingFirstAndTheLastFormatWhenItHasAFilter)
 {
     const FileFilters none = OpenFileFilters(kFormatBmp - 1);
-    ASSERT_EQ(none.filters.size(), 5u);
-    EXPECT_EQ(none.filters[0], "All supported files (*.bmp *.pcx *.gif *.rds)");
+    ASSERT_EQ(none.filters.size(), 6u);
+    EXPECT_EQ(none.filters[0], "All supported files (*.bmp *.pcx *.gif *.png *.rds)");
     EXPECT_EQ(none.filters[1], "Bitmap Files (*.bmp)");
-    EXPECT_EQ(none.filters[4], "Depth Map File (*.rds)");
+    EXPECT_EQ(none.filters[4], "PNG Files (*.png)");
+    EXPECT_EQ(none.filters[5], "Depth Map File (*.rds)");
     EXPECT_EQ(none.selected, 0u);
     // Each readable format preselects its own filter.
     const std::pair<int, std::string_view> own[] = {{kFormatBmp, "Bitmap Files (*.bmp)"},
                                                     {kFormatPcx, "PCX Files (*.pcx)"},
                                                     {kFormatGif, "GIF Files (*.gif)"},
+                                                    {kFormatPng, "PNG Files (*.png)"},
                                                     {kFormatDepthMap, "Depth Map File (*.rds)"}};
     for (const auto& [format, filter] : own) {
         const FileFilters f = OpenFileFilters(format);
@@ -463,7 +469,7 @@ TEST(FileDialogFilters, OpenOffersEverythingFirstAndTheLastFormatWhenItHasAFilte
     }
     // JPEG is only written; unknown codes (a failed read leaves -1 or 0)
     // and codes past the table fall back to everything.
-    for (int format : {kFormatJpeg, -1, 0, 6, 99})
+    for (int format : {kFormatJpeg, -1, 0, 7, 99})
         EXPECT_EQ(OpenFileFilters(format).selected, 0u) << format;
 }
 
@@ -471,11 +477,14 @@ TEST(FileDialogFilters, SaveOffersEveryWritableFormat)
 {
     const FileFilters jpeg = SaveFileFilters(kFormatJpeg);
     EXPECT_EQ(jpeg.filters, (std::vector<std::string>{"Bitmap Files (*.bmp)", "PCX Files (*.pcx)", "GIF Files (*.gif)",
-                                                      "JPEG Files (*.jpg)", "Depth Map File (*.rds)"}));
+                                                      "PNG Files (*.png)", "JPEG Files (*.jpg)",
+                                                      "Depth Map File (*.rds)"}));
     EXPECT_EQ(jpeg.filters[jpeg.selected], "JPEG Files (*.jpg)");
     EXPECT_EQ(SaveFileFilters(kFormatDepthMap).filters[SaveFileFilters(kFormatDepthMap).selected],
               "Depth Map File (*.rds)");
     EXPECT_EQ(SaveFileFilters(-1).selected, 0u);
+    const FileFilters png = SaveFileFilters(kFormatPng);
+    EXPECT_EQ(png.filters[png.selected], "PNG Files (*.png)");
 }
 
 TEST(DocumentPlacement, WindowsNeverOpenLargerThanTheArea)

@@ -15,13 +15,14 @@ inline constexpr int kKindPicture = 1;
 inline constexpr int kKindDepthMap = 2;
 inline constexpr int kKindColorTable = 3;
 
-// Graphics format codes of the frame (1-4 as the graphics library, 5 for
-// depth map files).
+// Graphics format codes of the frame (1-4 and 6 as the graphics library, 5
+// for depth map files).
 inline constexpr int kFormatBmp = 1;
 inline constexpr int kFormatPcx = 2;
 inline constexpr int kFormatGif = 3;
 inline constexpr int kFormatJpeg = 4;
 inline constexpr int kFormatDepthMap = 5;
+inline constexpr int kFormatPng = 6;
 
 inline constexpr int CM_FILENEW = 24331;
 inline constexpr int CM_FILEOPEN = 24332;

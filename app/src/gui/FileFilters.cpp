@@ -21,6 +21,7 @@ constexpr FormatEntry kFormats[] = {
     {kFormatBmp, "Bitmap Files", "*.bmp", true, true},
     {kFormatPcx, "PCX Files", "*.pcx", true, true},
     {kFormatGif, "GIF Files", "*.gif", true, true},
+    {kFormatPng, "PNG Files", "*.png", true, true},
     {kFormatJpeg, "JPEG Files", "*.jpg", false, true},
     {kFormatDepthMap, "Depth Map File", "*.rds", true, true},
 };

@@ -63,6 +63,8 @@ std::string_view OpenDefaultExtension(int format)
         return "PCX";
     case kFormatGif:
         return "GIF";
+    case kFormatPng:
+        return "PNG";
     case kFormatDepthMap:
         return "RDS";
     default:
@@ -79,6 +81,8 @@ std::string_view SaveDefaultExtension(int format)
         return "GIF";
     case kFormatJpeg:
         return "JPG";
+    case kFormatPng:
+        return "PNG";
     case kFormatDepthMap:
         return "RDS";
     default:
@@ -95,6 +99,8 @@ std::string ReadingText(int format)
         return "Reading PCX File";
     case kFormatGif:
         return "Reading GIF File";
+    case kFormatPng:
+        return "Reading PNG File";
     case kFormatDepthMap:
         return "Reading Depth Map File";
     default:
@@ -111,6 +117,8 @@ std::string WritingText(int format)
         return "Writing GIF File";
     case kFormatJpeg:
         return "Writing JPEG File";
+    case kFormatPng:
+        return "Writing PNG File";
     default:
         return "Writing BMP File";
     }
