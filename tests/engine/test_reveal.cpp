@@ -237,6 +237,24 @@ TEST(RevealPlateaus, SameResultWhateverTheThreadCount)
     EXPECT_GT(correlation(a, midpointField(w, h, ramp)), 0.98);
 }
 
+// Dots of thousands of colours, not blended: compared by spans like an
+// oversampled picture, and still exact.
+TEST(RevealPlateaus, ManyColoursUnblendedAreExactAwayFromEdges)
+{
+    const int w = 480, h = 240;
+    const auto dots = randomDots(w, h, plateaus, 1 << 24, 6);
+    Picture p;
+    p.bitmap = platform::Bitmap::create(w, h, 24);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            p.bitmap->setPixel(x, h - 1 - y, static_cast<std::uint32_t>(dots[static_cast<std::size_t>(y) * w + x]));
+    const RevealResult r = revealDepth(*p.bitmap, nullptr);
+    ASSERT_TRUE(r.done()) << r.error;
+    EXPECT_LE(r.range.minSep, 56);
+    EXPECT_GE(r.range.maxSep, 90);
+    expectExactAwayFromEdges(r, w, h, plateaus);
+}
+
 // A true-colour stereogram drawn at four times the width and shrunk by
 // averaging each four sub-pixels, as oversampling does: the plateaus repeat
 // at 56.5, 70.25 and 90 pixels, so a pixel's copy is a blend of two.
