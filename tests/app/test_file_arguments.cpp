@@ -142,7 +142,7 @@ TEST(DesktopEntry, HandsPicturesAndDepthMapsToTheProgram)
     for (const QString& line : entry.split(QLatin1Char('\n')))
         if (line.startsWith(QStringLiteral("MimeType=")))
             types = line.mid(9).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (const char* type : {"image/bmp", "image/gif", "image/x-pcx", "application/x-dotscape-depthmap"})
+    for (const char* type : {"image/bmp", "image/gif", "image/x-pcx", "image/png", "application/x-dotscape-depthmap"})
         EXPECT_TRUE(types.contains(QString::fromLatin1(type))) << type;
 
     // The depth map type is declared, by name and by content, in a

@@ -199,7 +199,7 @@ TEST_F(Wizard, PictureSourceMakesWhatOpenAndMakeSirdsMake)
     runWizard();
     ASSERT_EQ(chooserCalls.size(), 1u);
     EXPECT_FALSE(chooserCalls[0].save);
-    EXPECT_EQ(chooserCalls[0].filters.size(), 3);
+    EXPECT_EQ(chooserCalls[0].filters.size(), 4);
     // The file dialogs start where the source was found.
     EXPECT_EQ(frame()->LastFolder(), dir.path());
     EXPECT_TRUE(boxes.shown.empty());

@@ -194,7 +194,7 @@ TEST_F(WizardTest, SourcePageChoosesFilesAndFiguresAndRemembersThem)
         ASSERT_EQ(asked.size(), 1u);
         EXPECT_EQ(asked[0][0], QStringLiteral("Select File"));
         EXPECT_EQ(asked[0][1], QStringLiteral("Bitmap Files (*.BMP)|*.bmp|PCX Files (*.PCX)|*.pcx|"
-                                              "GIF Files (*.GIF)|*.gif|"));
+                                              "GIF Files (*.GIF)|*.gif|PNG Files (*.PNG)|*.png|"));
         EXPECT_EQ(asked[0][2], QStringLiteral("bmp"));
         EXPECT_TRUE(page.Radio(104)->isChecked());
         EXPECT_EQ(page.SourceEdit()->text(), QStringLiteral("Round Crater"));

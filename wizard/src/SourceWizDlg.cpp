@@ -16,7 +16,7 @@
 namespace wizard {
 
 const char* const SourceWizDlg::kPictureFilter =
-    "Bitmap Files (*.BMP)|*.bmp|PCX Files (*.PCX)|*.pcx|GIF Files (*.GIF)|*.gif|";
+    "Bitmap Files (*.BMP)|*.bmp|PCX Files (*.PCX)|*.pcx|GIF Files (*.GIF)|*.gif|PNG Files (*.PNG)|*.png|";
 const char* const SourceWizDlg::kDepthMapFilter = "Depth Map File (*.RDS)|*.rds|";
 
 namespace {
