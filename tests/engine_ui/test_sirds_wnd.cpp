@@ -495,6 +495,38 @@ TEST_F(GenerationTest, FromAPictureGivesANewPictureOfTheSameSize)
     EXPECT_FALSE(wnd->IsSird());
 }
 
+TEST_F(GenerationTest, SixteenBitDepthOfThePictureReachesTheHiddenSurfaceMethod)
+{
+    settings.ShiftDir = engine::HiddenSurface;
+    settings.DepthSel = engine::ByBrightness;
+    settings.zmax = 255;
+    settings.Marker = 0;
+    settings.hidden.Oversample = 1;
+    settings.hidden.RandomDots = engine::ColourDots;
+    TSirdsWnd* wnd = Open(Varied(300, 40));
+    auto plane = std::make_unique<platform::Grey16Image>();
+    plane->width = 300;
+    plane->height = 40;
+    plane->samples.assign(300 * 40, 65535); // near everywhere
+    wnd->SetDepth16(std::move(plane));
+    auto repeatsAt = [](const Bitmap& b, int d) {
+        int n = 0;
+        for (int x = 150; x < 250; ++x)
+            n += b.pixel(x, 20) == b.pixel(x - d, 20);
+        return n;
+    };
+    TSirdsWnd::PictJob job;
+    ASSERT_EQ(wnd->MakeSirdsFromPicture(job), 1);
+    ASSERT_TRUE(job.bitmap);
+    EXPECT_EQ(repeatsAt(*job.bitmap, 80), 100); // the near plane: 0.8 of the gap
+    // A new picture drops the plane: its own varied brightness counts again.
+    wnd->SetPicture(Varied(300, 40));
+    EXPECT_EQ(wnd->GetDepth16(), nullptr);
+    TSirdsWnd::PictJob again;
+    ASSERT_EQ(wnd->MakeSirdsFromPicture(again), 1);
+    EXPECT_LT(repeatsAt(*again.bitmap, 80), 100);
+}
+
 TEST_F(GenerationTest, FromADepthMapFillsTheNewWindow)
 {
     TSirdsWnd* wnd = new TSirdsWnd(nullptr, "map.rds{sird}", &frame, nullptr, nullptr, 200, 100, SourceDepthMap,

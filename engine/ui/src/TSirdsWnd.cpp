@@ -106,6 +106,7 @@ QSize TSirdsWnd::sizeHint() const
 void TSirdsWnd::SetPicture(std::unique_ptr<platform::Bitmap> bitmap, std::unique_ptr<platform::Palette> palette)
 {
     picture_ = std::move(bitmap);
+    depth16_.reset();
     if (palette)
         palette_ = std::move(palette);
     if (picture_) {
@@ -434,6 +435,7 @@ int TSirdsWnd::MakeSirdsFromPicture(PictJob& job)
         request.palette = palette_.get();
         request.title = title_;
         request.zoom = zoom_;
+        request.depth16 = depth16_.get();
         result = engine::makeFromPicture(*settings_, request, host);
     }
     SetCursor(kNormalCursor);

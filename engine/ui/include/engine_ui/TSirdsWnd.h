@@ -10,6 +10,7 @@
 #include "depthmap_ui/TMouseWnd.h"
 
 #include "platform/Bitmap.h"
+#include "platform/Grey16.h"
 #include "platform/BitmapInfo.h"
 #include "platform/Palette.h"
 #include "platform/Window.h"
@@ -87,6 +88,11 @@ public:
     void SetSird(bool value) { isSird_ = value; }
     void SetSettings(engine::SirdsSettings* settings) { settings_ = settings; }
     void SetPattLib(engine::TSirdPatt* library) { pattLib_ = library; }
+    // The full 16-bit brightness of a picture read from a 16-bit grey file,
+    // which the hidden-surface method reads instead of the 8-bit picture;
+    // a new picture drops it.
+    void SetDepth16(std::unique_ptr<platform::Grey16Image> depth) { depth16_ = std::move(depth); }
+    const platform::Grey16Image* GetDepth16() const { return depth16_.get(); }
     bool IsActive() const { return active_; }
 
     // ZoomIn doubles below 4, ZoomOut halves above 0.25.
@@ -184,6 +190,7 @@ private:
     double zoom_ = 1.0;
     engine::SirdsSettings* settings_ = nullptr;
     engine::TSirdPatt* pattLib_ = nullptr;
+    std::unique_ptr<platform::Grey16Image> depth16_;
     bool generating_ = false; // a generation into or from this window runs
     bool closeAfterStop_ = false;
 };
