@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 #include <set>
 #include <sstream>
 #include <string>
@@ -70,7 +72,88 @@ Picture readPicture(const std::string& file)
     return p;
 }
 
+// A 16-bit grey PNG of one sample value, built byte by byte: zlib with
+// stored blocks, so no compressor is needed.
+std::vector<std::uint8_t> grey16Png(int w, int h, std::uint16_t sample)
+{
+    auto crc32 = [](const std::uint8_t* p, std::size_t n) {
+        std::uint32_t c = 0xFFFFFFFFu;
+        for (std::size_t i = 0; i < n; ++i) {
+            c ^= p[i];
+            for (int k = 0; k < 8; ++k)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+        return c ^ 0xFFFFFFFFu;
+    };
+    auto be32 = [](std::vector<std::uint8_t>& v, std::uint32_t x) {
+        for (int s = 24; s >= 0; s -= 8)
+            v.push_back(static_cast<std::uint8_t>(x >> s));
+    };
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&](const char* type, const std::vector<std::uint8_t>& data) {
+        be32(png, static_cast<std::uint32_t>(data.size()));
+        std::vector<std::uint8_t> body(type, type + 4);
+        body.insert(body.end(), data.begin(), data.end());
+        png.insert(png.end(), body.begin(), body.end());
+        be32(png, crc32(body.data(), body.size()));
+    };
+    std::vector<std::uint8_t> ihdr;
+    be32(ihdr, static_cast<std::uint32_t>(w));
+    be32(ihdr, static_cast<std::uint32_t>(h));
+    ihdr.insert(ihdr.end(), {16, 0, 0, 0, 0}); // 16-bit grey, no interlace
+    chunk("IHDR", ihdr);
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < h; ++y) {
+        raw.push_back(0); // no filter
+        for (int x = 0; x < w; ++x) {
+            raw.push_back(static_cast<std::uint8_t>(sample >> 8));
+            raw.push_back(static_cast<std::uint8_t>(sample));
+        }
+    }
+    std::vector<std::uint8_t> z = {0x78, 0x01};
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t v : raw) {
+        a = (a + v) % 65521;
+        b = (b + a) % 65521;
+    }
+    for (std::size_t at = 0; at < raw.size();) {
+        const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+        z.push_back(at + n == raw.size() ? 1 : 0);
+        z.insert(z.end(), {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+                           static_cast<std::uint8_t>(~n), static_cast<std::uint8_t>(~n >> 8)});
+        z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(at), raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+        at += n;
+    }
+    be32(z, (b << 16) | a);
+    chunk("IDAT", z);
+    chunk("IEND", {});
+    return png;
+}
+
 } // namespace
+
+TEST_F(HiddenSurfaceMake, SixteenBitGreyPictureGivesItsDepthUnrounded)
+{
+    // 127.25 levels: within Zmin 127 .. Zmax 128 that is a quarter of the way
+    // to the near plane (a repeat of 96 pixels at gap 100), where the
+    // picture's 8-bit brightness would say the far plane (100).
+    const auto png = grey16Png(300, 30, 32703);
+    std::ofstream(path("depth.png"), std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
+                                                            static_cast<std::streamsize>(png.size()));
+    Outcome r = make("--picture '" + path("depth.png") + "' --depth-by brightness --zmin 127 --zmax 128 "
+                     "--method hidden-surface --oversample 1 --random-dots colour --no-markers -o '" +
+                     path("s.bmp") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    Picture p = readPicture(path("s.bmp"));
+    ASSERT_TRUE(p.bitmap);
+    int at96 = 0, at100 = 0;
+    for (int x = 150; x < 250; ++x) {
+        at96 += p.bitmap->pixel(x, 15) == p.bitmap->pixel(x - 96, 15);
+        at100 += p.bitmap->pixel(x, 15) == p.bitmap->pixel(x - 100, 15);
+    }
+    EXPECT_EQ(at96, 100);
+    EXPECT_LT(at100, 10);
+}
 
 TEST_F(HiddenSurfaceMake, RefusesValuesOutsideTheirRangesNamingTheOption)
 {

@@ -353,6 +353,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     int figure = -1;
     std::unique_ptr<platform::Bitmap> picture;
     std::unique_ptr<platform::Palette> picturePalette;
+    std::unique_ptr<platform::Grey16Image> pictureDepth16; // a 16-bit grey picture's own samples
     std::unique_ptr<depthmap::TMapDocument> map;
     switch (options.source) {
     case MakeOptions::Source::Figure:
@@ -372,6 +373,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             return kExitInput;
         }
         picturePalette = io.GetPalette();
+        pictureDepth16 = io.GetGrey16();
         break;
     }
     case MakeOptions::Source::DepthMap:
@@ -409,6 +411,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             engine::PictureJob job;
             job.picture = picture.get();
             job.palette = picturePalette.get();
+            job.depth16 = pictureDepth16.get();
             job.title = pictureTitle;
             result = engine::makeFromPicture(s, job, to);
             break;

@@ -129,6 +129,7 @@ void TDotscapeWnd::OpenFile(const QString& qname)
                                                      engine_ui::SourcePicture, &settings_);
             picture->SetPattLib(patterns_.get());
             picture->SetPicture(std::move(bitmap), reader.GetPalette());
+            picture->SetDepth16(reader.GetGrey16());
             picture->SetNoSaveQuestion(true);
             AddDocument(picture);
         }
