@@ -192,6 +192,11 @@ TEST_F(HiddenSurfaceMake, TrueColourInBmpAndJpegNearestPaletteColoursInGifAndPcx
     raw.read(reinterpret_cast<char*>(header), sizeof header);
     EXPECT_EQ(header[10] | header[11] << 8, 54);
 
+    ASSERT_EQ(make(common + "-o '" + path("s.png") + "'").status, 0);
+    Picture png = readPicture(path("s.png"));
+    ASSERT_TRUE(png.bitmap);
+    EXPECT_EQ(png.bitmap->bitsPerPixel(), 24);
+    EXPECT_TRUE(*png.bitmap == *bmp.bitmap); // lossless, the same pixels
     ASSERT_EQ(make(common + "-o '" + path("s.jpg") + "'").status, 0);
     EXPECT_GT(fs::file_size(path("s.jpg")), 1000u);
 
