@@ -1,11 +1,12 @@
-// PNG through libspng rather than libpng: libspng decodes faster (its
-// scanline path does less copying, and it is the faster of the two on the
-// same zlib), it reports every fault as a return value with a name
-// (spng_strerror) instead of a longjmp out of the middle of our C++ frames,
-// it checks the header, chunk order, lengths and CRCs itself, bounds the
-// memory ancillary chunks may take, and it is fuzzed continuously. Its
-// row-at-a-time decoding and encoding let the picture go straight into the
-// device bitmap without a second copy of the whole image.
+// PNG through libspng rather than libpng. Both decode our pictures equally
+// fast (a 1200 x 1200 true-colour stereogram: 2.6 ms each unfiltered; with
+// filtered rows libpng is about 10 % quicker), so safety decides: libspng
+// reports every fault as a return value with a name (spng_strerror) instead
+// of a longjmp through our C++ frames, checks the header, chunk order,
+// lengths and CRCs itself, bounds the memory ancillary chunks may take, and
+// is fuzzed continuously. Its scanline-at-a-time decoding and row-at-a-time
+// encoding let the picture go straight into and out of the device bitmap
+// without a second copy of the whole image.
 
 #include "pictrans/TPngIntf.h"
 
@@ -458,6 +459,14 @@ int TPngIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
         return ErrorMsg(kWriteMemory);
     spng_set_png_stream(ctx.get(), writeToStream, &out);
     spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, kCompressionLevel);
+    // No row filters: what this program writes are stereograms, a pattern
+    // repeated at a period deflate's window sees, and filtering only hides
+    // those repeats. A 1200 x 1200 true-colour stereogram comes out smaller
+    // unfiltered (394 KB against 398 KB) in a third of the time (14 ms
+    // against 46 ms with the adaptive choice); palette pictures are never
+    // worth filtering. Photographs converted to PNG come out larger than
+    // they could be.
+    spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, SPNG_DISABLE_FILTERING);
 
     spng_ihdr ihdr{};
     ihdr.width = static_cast<std::uint32_t>(width);
@@ -467,9 +476,7 @@ int TPngIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
     spng_set_ihdr(ctx.get(), &ihdr);
 
     if (depth != 24) {
-        // Palette pictures are not filtered (filters only help continuous
-        // tones); their table has every entry a pixel names.
-        spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, SPNG_DISABLE_FILTERING);
+        // The colour table has every entry a pixel names.
         std::vector<platform::PALETTEENTRY> colours;
         if (palette && !palette->empty()) {
             colours.assign(palette->entries().begin(), palette->entries().end());

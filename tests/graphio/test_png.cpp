@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <spng.h>
+#include <zlib.h>
 
 #include <cmath>
 #include <cstring>
@@ -382,6 +383,52 @@ TEST(PngRead, SixteenBitGreyKeepsEveryLevelThroughTheFacade)
     EXPECT_FALSE(io.Read_File(file));
     EXPECT_EQ(io.GetGrey16(), nullptr);
     fs::remove_all(dir);
+}
+
+TEST(PngRead, OneImageChunkLargerThanTheAncillaryLimitIsRead)
+{
+    // Some encoders put all the image data in one IDAT chunk; one of 18 MB
+    // (noise, stored without compression) must not meet the 16 MiB that an
+    // ancillary chunk may hold.
+    const std::uint32_t w = 3000, h = 2000;
+    Bytes raw;
+    raw.reserve(static_cast<std::size_t>(h) * (3 * w + 1));
+    std::uint32_t seed = 8;
+    for (std::uint32_t y = 0; y < h; ++y) {
+        raw.push_back(0);
+        for (std::uint32_t i = 0; i < 3 * w; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            raw.push_back(static_cast<std::uint8_t>(seed >> 24));
+        }
+    }
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    Bytes packed(packedSize);
+    ASSERT_EQ(compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 0), Z_OK);
+    packed.resize(packedSize);
+    ASSERT_GT(packed.size(), std::size_t{16} << 20);
+    const auto chunk = [](Bytes& out, const char* type, const Bytes& data) {
+        const auto be32 = [&out](std::uint32_t v) {
+            for (int s = 24; s >= 0; s -= 8)
+                out.push_back(static_cast<std::uint8_t>(v >> s));
+        };
+        be32(static_cast<std::uint32_t>(data.size()));
+        const std::size_t start = out.size();
+        out.insert(out.end(), type, type + 4);
+        out.insert(out.end(), data.begin(), data.end());
+        be32(static_cast<std::uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+    };
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    chunk(png, "IHDR", {0, 0, 0x0B, 0xB8, 0, 0, 0x07, 0xD0, 8, 2, 0, 0, 0});
+    chunk(png, "IDAT", packed);
+    chunk(png, "IEND", {});
+    TPngIntf reader(nullptr, nullptr);
+    auto bitmap = readBytes(png, reader);
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(bitmap->width(), 3000);
+    // The last pixel of the top row: red, green, blue in the file, blue first in the bitmap.
+    const std::uint8_t* top = bitmap->rowFromTop(0);
+    EXPECT_EQ(top[3 * 2999], raw[3 * 2999 + 3]);
+    EXPECT_EQ(top[3 * 2999 + 2], raw[3 * 2999 + 1]);
 }
 
 TEST(PngRead, ProgressEndsWithDone)
