@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
 #include <QSpacerItem>
 
 #include <memory>
@@ -81,7 +82,13 @@ std::unique_ptr<QMessageBox> MakeQtMessageBox(QWidget* owner, const QString& tex
 int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style)
 {
     const std::unique_ptr<QMessageBox> box = MakeQtMessageBox(owner, text, caption, style);
-    switch (box->exec()) {
+    const QPointer<QWidget> below(owner ? owner->window() : nullptr);
+    const int answer = box->exec();
+    // Without a window manager nobody hands the keyboard back to the window
+    // the box stood over; do it here, so typing goes on where it was.
+    if (below && below->isVisible())
+        below->activateWindow();
+    switch (answer) {
     case QMessageBox::Yes:
         return platform::IDYES;
     case QMessageBox::No:
