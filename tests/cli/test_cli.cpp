@@ -166,6 +166,9 @@ TEST_F(CommandLine, ConvertAndInfoHandlePng)
         ASSERT_EQ(run("convert --force '" + path("a.PNG") + "' '" + path("b.bmp") + "'").status, 0) << name;
         TGraphIO io(nullptr, nullptr);
         EXPECT_EQ(io.GetGraphicFormat(path("a.PNG")), GFORMAT_PNG);
+        // --format png writes PNG whatever the name says.
+        ASSERT_EQ(run("convert --force --format png '" + source + "' '" + path("a.img") + "'").status, 0) << name;
+        EXPECT_EQ(io.GetGraphicFormat(path("a.img")), GFORMAT_PNG);
         Picture copy = readPicture(path("b.bmp"));
         ASSERT_TRUE(copy.bitmap) << name;
         EXPECT_EQ(copy.bitmap->bitsPerPixel(), original.bitmap->bitsPerPixel()) << name;
