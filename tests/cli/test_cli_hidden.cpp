@@ -161,8 +161,13 @@ TEST_F(HiddenSurfaceMake, RefusesValuesOutsideTheirRangesNamingTheOption)
         {"--oversample 9", "--oversample must be between 1 and 8"},
         {"--oversample two", "--oversample takes a whole number"},
         {"--depth-of-field 0.6", "--depth-of-field must be between 0.1 and 0.5"},
-        {"--eye-sep 2.5", "--eye-sep-mm needs --dpi"},
-        {"--dpi 300", "--dpi needs --eye-sep-mm"},
+        {"--eye-sep 2.5", "--eye-sep-mm (or --eye-sep) needs --dpi"},
+        {"--dpi 300", "--dpi needs --eye-sep-mm (or --eye-sep)"},
+        // Each value is checked in the unit it was given in, a zero
+        // resolution included (it is not taken for "none given").
+        {"--dpi 0 --eye-sep 2.5", "--dpi must be between 10 and 4800"},
+        {"--dpi 300 --eye-sep 100", "--eye-sep must be between 0.39 and 7.87"},
+        {"--dpi 300 --eye-sep-mm 5", "--eye-sep-mm must be between 10 and 200"},
         {"--dpi 4800 --eye-sep-mm 150", "pixels between the eyes"},
         {"--random-dots plaid", "--random-dots must be"},
         {"--width 16385", "--width must be between 200 and 16384"},

@@ -249,7 +249,7 @@ TEST(HiddenSurfaceSettingsCheck, RangesAndPairs)
     EXPECT_EQ(checkHiddenSurface(h), "--depth-of-field must be between 0.1 and 0.5");
     h = {};
     h.EyeSepMm = 63;
-    EXPECT_EQ(checkHiddenSurface(h), "--eye-sep-mm needs --dpi");
+    EXPECT_EQ(checkHiddenSurface(h), "--eye-sep-mm (or --eye-sep) needs --dpi");
     h.Dpi = 300;
     EXPECT_EQ(checkHiddenSurface(h), "");
     h.Dpi = 4800;

@@ -67,6 +67,9 @@ std::string applyHiddenSurfaceOption(engine::SirdsSettings& settings, const std:
     } else if (option == "--dpi") {
         if (!readInt(value, h.Dpi))
             return notANumber(option, value, "a whole number");
+        // 0 would read as "no resolution given" further on.
+        if (h.Dpi < engine::kMinDpi || h.Dpi > engine::kMaxDpi)
+            return platform::format("--dpi must be between %d and %d", engine::kMinDpi, engine::kMaxDpi);
     } else if (option == "--seed") {
         if (!readInt(value, h.Seed))
             return notANumber(option, value, "a whole number");
@@ -77,7 +80,12 @@ std::string applyHiddenSurfaceOption(engine::SirdsSettings& settings, const std:
     } else if (option == "--eye-sep" || option == "--eye-sep-mm") {
         if (!readNumber(value, number))
             return notANumber(option, value, "a number");
-        h.EyeSepMm = option == "--eye-sep" ? number * 25.4 : number;
+        // Each option's range in its own unit, so the message is the user's.
+        const double perMm = option == "--eye-sep" ? 25.4 : 1.0;
+        if (!(number * perMm >= engine::kMinEyeSepMm && number * perMm <= engine::kMaxEyeSepMm))
+            return platform::format(perMm == 1.0 ? "%s must be between %g and %g" : "%s must be between %.2f and %.2f",
+                                    option.c_str(), engine::kMinEyeSepMm / perMm, engine::kMaxEyeSepMm / perMm);
+        h.EyeSepMm = number * perMm;
     } else if (option == "--random-dots") {
         const std::int32_t kind = engine::randomDotKindFromName(value);
         if (kind < 0)

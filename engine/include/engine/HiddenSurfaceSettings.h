@@ -56,13 +56,13 @@ struct HiddenSurfaceOptionNames {
     std::string_view Oversample = "--oversample";
     std::string_view DepthOfField = "--depth-of-field";
     std::string_view Dpi = "--dpi";
-    std::string_view EyeSepMm = "--eye-sep-mm";
+    std::string_view EyeSepMm = "--eye-sep-mm (or --eye-sep)";
     std::string_view RandomDots = "--random-dots";
 };
 
 // The first value outside its range, as "--oversample must be between 1 and
 // 8"; an eye separation without a resolution (or the reverse) gives
-// "--eye-sep-mm needs --dpi". Empty when usable.
+// "--eye-sep-mm (or --eye-sep) needs --dpi". Empty when usable.
 std::string checkHiddenSurface(const HiddenSurfaceSettings& settings, const HiddenSurfaceOptionNames& names = {});
 
 // The settings dialog's "Hidden Surface" group, as text and choices.
