@@ -92,7 +92,11 @@ QString TDotscapeWnd::ChooseFile(const FileRequest& request)
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         // Saving replaces a file of the same name without asking.
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        const int answer = dialog.exec();
+        // Without a window manager nobody hands the keyboard back to the
+        // frame once the dialog has gone; the shortcuts would stop working.
+        activateWindow();
+        if (answer == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             name = dialog.selectedFiles().front();
     }
     if (!name.isEmpty())
