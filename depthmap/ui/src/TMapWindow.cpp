@@ -227,7 +227,11 @@ void TMapWindow::SetLevel()
 {
     std::int32_t level = doc_->CurrentLevel();
     TLevelDialog dialog(this, &level);
-    if (dialog.exec() == QDialog::Accepted)
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    // Without a window manager nobody hands the keyboard back to the frame
+    // when the dialog goes; the tool letters must work again at once.
+    window()->activateWindow();
+    if (accepted)
         doc_->SetCurrentLevel(level);
 }
 
