@@ -113,6 +113,22 @@ const platform::RGBQUAD* TGIntf::GetDefRGB(int colors)
     return kDefaultColors;
 }
 
+std::vector<platform::PALETTEENTRY> TGIntf::GetDeviceColors(int depth)
+{
+    std::vector<platform::PALETTEENTRY> out;
+    if (depth == 8) {
+        auto e = platform::Palette::system().entries();
+        out.assign(e.begin(), e.end());
+    } else if (depth == 4) {
+        const platform::RGBQUAD* def = GetDefRGB(16);
+        for (int i = 0; i < 16; ++i)
+            out.push_back({def[i].rgbRed, def[i].rgbGreen, def[i].rgbBlue, 0});
+    } else {
+        out = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+    }
+    return out;
+}
+
 std::vector<platform::PALETTEENTRY> TGIntf::GetDevicePalette(int count)
 {
     // The palette a device context holds before anything is selected into

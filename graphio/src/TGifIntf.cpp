@@ -81,25 +81,6 @@ std::vector<int> interlacedRows(int height)
     return rows;
 }
 
-// The colours a picture without a palette is written with: those of our
-// 256-colour display for 8 bits, the default colours for 4, black and white
-// for 1.
-std::vector<platform::PALETTEENTRY> deviceColors(int depth)
-{
-    std::vector<platform::PALETTEENTRY> out;
-    if (depth == 8) {
-        auto e = platform::Palette::system().entries();
-        out.assign(e.begin(), e.end());
-    } else if (depth == 4) {
-        const platform::RGBQUAD* def = TGIntf::GetDefRGB(16);
-        for (int i = 0; i < 16; ++i)
-            out.push_back({def[i].rgbRed, def[i].rgbGreen, def[i].rgbBlue, 0});
-    } else {
-        out = {{0, 0, 0, 0}, {255, 255, 255, 0}};
-    }
-    return out;
-}
-
 } // namespace
 
 TGifIntf::TGifIntf(platform::Window* status, platform::Window* owner) : TGIntf(status, owner)
@@ -320,7 +301,7 @@ int TGifIntf::Write(const std::string* fileName, OutStream* sink, const platform
         colors.assign(e.begin(), e.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(e.size(), 256)));
     } else {
         ErrorMsg(kNoPalette);
-        colors = deviceColors(depth);
+        colors = GetDeviceColors(depth);
     }
     // The screen descriptor declares a table of the full depth, so exactly
     // that many entries are written.

@@ -31,25 +31,6 @@ constexpr const char* kWriting = "Writing PCX Image";
 constexpr std::uint8_t kPaletteMarker = 12;
 constexpr std::size_t kTrailerSize = 1 + 768;
 
-// The colours a picture without a palette is written with: those of our
-// 256-colour display for 8 bits, the default colours for 4, black and white
-// for 1.
-std::vector<platform::PALETTEENTRY> deviceColors(int depth)
-{
-    std::vector<platform::PALETTEENTRY> out;
-    if (depth == 8) {
-        auto e = platform::Palette::system().entries();
-        out.assign(e.begin(), e.end());
-    } else if (depth == 4) {
-        const platform::RGBQUAD* def = TGIntf::GetDefRGB(16);
-        for (int i = 0; i < 16; ++i)
-            out.push_back({def[i].rgbRed, def[i].rgbGreen, def[i].rgbBlue, 0});
-    } else {
-        out = {{0, 0, 0, 0}, {255, 255, 255, 0}};
-    }
-    return out;
-}
-
 // Whether the file ends in the 256-colour table: the marker 769 bytes
 // before the end, after the header.
 bool hasVgaPalette(const InStream& in)
@@ -275,7 +256,7 @@ int TPcxIntf::Write(const std::string* fileName, OutStream* sink, const platform
         colors.assign(e.begin(), e.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(e.size(), 256)));
     } else {
         ErrorMsg(kNoPalette);
-        colors = deviceColors(depth);
+        colors = GetDeviceColors(depth);
     }
 
     const bool direct = bitmap->bitsPerPixel() == depth;

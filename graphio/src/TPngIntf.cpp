@@ -268,25 +268,6 @@ int writeToStream(spng_ctx*, void* user, void* data, std::size_t length)
     return static_cast<OutStream*>(user)->write(data, length) ? 0 : SPNG_IO_ERROR;
 }
 
-// The colours a picture without a palette is written with: those of our
-// 256-colour display for 8 bits, the default colours for 4, black and white
-// for 1.
-std::vector<platform::PALETTEENTRY> deviceColors(int depth)
-{
-    std::vector<platform::PALETTEENTRY> out;
-    if (depth == 8) {
-        auto e = platform::Palette::system().entries();
-        out.assign(e.begin(), e.end());
-    } else if (depth == 4) {
-        const platform::RGBQUAD* def = TGIntf::GetDefRGB(16);
-        for (int i = 0; i < 16; ++i)
-            out.push_back({def[i].rgbRed, def[i].rgbGreen, def[i].rgbBlue, 0});
-    } else {
-        out = {{0, 0, 0, 0}, {255, 255, 255, 0}};
-    }
-    return out;
-}
-
 // The highest colour index a 1, 4 or 8-bit picture uses.
 int highestIndex(const platform::Bitmap& bitmap, int depth)
 {
@@ -482,7 +463,7 @@ int TPngIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
             colours.assign(palette->entries().begin(), palette->entries().end());
         } else {
             ErrorMsg(kNoPalette);
-            colours = deviceColors(depth);
+            colours = GetDeviceColors(depth);
         }
         const std::size_t needed = static_cast<std::size_t>(highestIndex(*bitmap, depth)) + 1;
         colours.resize(std::clamp(colours.size(), needed, std::size_t{1} << depth));

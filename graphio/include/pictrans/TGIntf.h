@@ -61,6 +61,10 @@ public:
     static const platform::RGBQUAD* GetDefRGB(int colors);
     // The first count entries of the device's palette; empty when they cannot be read.
     static std::vector<platform::PALETTEENTRY> GetDevicePalette(int count);
+    // The colours a picture without a palette is written with: those of our
+    // 256-colour display for 8 bits, the default colours for 4, black and
+    // white for 1.
+    static std::vector<platform::PALETTEENTRY> GetDeviceColors(int depth);
     // Fills bm from the bitmap, up to 256 palette entries into entries (which
     // must hold 256), and builds the information block by the palette rule.
     static platform::BITMAPINFO GetBitmapInfo(const platform::Bitmap& bitmap, const platform::Palette* palette,
