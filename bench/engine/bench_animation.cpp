@@ -6,6 +6,8 @@
 #include "engine/Generation.h"
 #include "pictrans/TGifAnimation.h"
 
+#include "QuietHost.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -16,38 +18,12 @@ using namespace engine;
 
 namespace {
 
-struct BenchPattern {
-    std::unique_ptr<platform::Bitmap> tile = platform::Bitmap::create(100, 100, 8);
-    platform::Palette palette;
-    BenchPattern()
-    {
-        std::mt19937 random(1);
-        for (auto& b : tile->bits())
-            b = static_cast<std::uint8_t>(random());
-        std::vector<platform::PALETTEENTRY> e(256);
-        for (std::size_t i = 0; i < 256; ++i)
-            e[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i / 2), 0};
-        palette = platform::Palette(e);
-    }
-};
 
-class QuietHost : public GenerationHost {
-public:
-    explicit QuietHost(const BenchPattern& p) : pattern_(p) {}
-    void progress(int, const ProgressRecord&) override {}
-    PatternRef pattern() override { return {pattern_.tile.get(), &pattern_.palette}; }
-    bool pumpMessages() override { return false; }
-    void drawText(platform::Bitmap&, const platform::Palette&, int, int, std::string_view, Rgb) override {}
-    void showError(std::string_view) override {}
-
-private:
-    const BenchPattern& pattern_;
-};
 
 void BM_Animation36Frames400(benchmark::State& state)
 {
-    BenchPattern pattern;
-    QuietHost host(pattern);
+    bench::RandomPattern pattern;
+    bench::QuietHost host(pattern.tile.get(), &pattern.palette);
     SirdsSettings s;
     s.w = 400;
     s.h = 400;

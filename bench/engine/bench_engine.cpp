@@ -9,6 +9,8 @@
 
 #include "engine/MapGeneration.h"
 
+#include "QuietHost.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -61,24 +63,10 @@ BENCHMARK(BM_ScanLeftToRight);
 BENCHMARK(BM_ScanMcMahon);
 BENCHMARK(BM_ScanFeucht);
 
-struct BenchPattern {
-    std::unique_ptr<platform::Bitmap> tile = platform::Bitmap::create(100, 100, 8);
-    platform::Palette palette;
-    BenchPattern()
-    {
-        std::mt19937 random(1);
-        for (auto& b : tile->bits())
-            b = static_cast<std::uint8_t>(random());
-        std::vector<platform::PALETTEENTRY> e(256);
-        for (std::size_t i = 0; i < 256; ++i)
-            e[i] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i / 2), 0};
-        palette = platform::Palette(e);
-    }
-};
 
 void BM_Tiling1200(benchmark::State& state)
 {
-    BenchPattern pattern;
+    bench::RandomPattern pattern;
     auto image = platform::Bitmap::create(kWidth, kWidth, 8);
     for (auto _ : state) {
         tilePattern(*image, *pattern.tile, McMahon);
@@ -88,18 +76,6 @@ void BM_Tiling1200(benchmark::State& state)
 }
 BENCHMARK(BM_Tiling1200)->Unit(benchmark::kMillisecond);
 
-class QuietHost : public GenerationHost {
-public:
-    explicit QuietHost(const BenchPattern& p) : pattern_(p) {}
-    void progress(int, const ProgressRecord&) override {}
-    PatternRef pattern() override { return {pattern_.tile.get(), &pattern_.palette}; }
-    bool pumpMessages() override { return false; }
-    void drawText(platform::Bitmap&, const platform::Palette&, int, int, std::string_view, Rgb) override {}
-    void showError(std::string_view) override {}
-
-private:
-    const BenchPattern& pattern_;
-};
 
 std::int32_t syntheticFigure(std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, std::int32_t,
                              std::int32_t)
@@ -110,8 +86,8 @@ std::int32_t syntheticFigure(std::int32_t x, std::int32_t y, std::int32_t cx, st
 
 void mathBench(benchmark::State& state, FigureLevelFn level)
 {
-    BenchPattern pattern;
-    QuietHost host(pattern);
+    bench::RandomPattern pattern;
+    bench::QuietHost host(pattern.tile.get(), &pattern.palette);
     SirdsSettings s;
     s.w = kWidth;
     s.h = kWidth;
@@ -138,8 +114,8 @@ BENCHMARK(BM_MathStereogramFigure1_1200)->Arg(1)->Arg(2)->Unit(benchmark::kMilli
 
 void BM_DepthMap1000Objects1200(benchmark::State& state)
 {
-    BenchPattern pattern;
-    QuietHost host(pattern);
+    bench::RandomPattern pattern;
+    bench::QuietHost host(pattern.tile.get(), &pattern.palette);
     depthmap::TMapDocument map("bench.rds", kWidth, kWidth);
     std::mt19937 random(5);
     std::uniform_int_distribution<int> pos(-50, kWidth + 50);

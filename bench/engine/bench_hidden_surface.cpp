@@ -6,6 +6,8 @@
 #include "engine/HiddenSurface.h"
 #include "engine/SirdsSettings.h"
 
+#include "QuietHost.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -46,18 +48,6 @@ struct Sources {
     }
 };
 
-class QuietHost : public GenerationHost {
-public:
-    explicit QuietHost(const Sources& s) : sources_(s) {}
-    void progress(int, const ProgressRecord&) override {}
-    PatternRef pattern() override { return {sources_.tile.get(), &sources_.palette}; }
-    bool pumpMessages() override { return false; }
-    void drawText(platform::Bitmap&, const platform::Palette&, int, int, std::string_view, Rgb) override {}
-    void showError(std::string_view) override {}
-
-private:
-    const Sources& sources_;
-};
 
 void BM_HiddenSurfaceRow(benchmark::State& state)
 {
@@ -85,7 +75,7 @@ BENCHMARK(BM_HiddenSurfaceRow)->Arg(1)->Arg(4);
 void BM_HiddenSurfacePicture1200(benchmark::State& state)
 {
     Sources sources;
-    QuietHost host(sources);
+    bench::QuietHost host(sources.tile.get(), &sources.palette);
     SirdsSettings s;
     s.ShiftDir = HiddenSurface;
     s.zmax = 255;

@@ -5,6 +5,8 @@
 #include "engine/Reveal.h"
 #include "engine/SirdsSettings.h"
 
+#include "QuietHost.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -36,23 +38,11 @@ struct BenchPattern {
     }
 };
 
-class QuietHost : public GenerationHost {
-public:
-    explicit QuietHost(const BenchPattern& p) : pattern_(p) {}
-    void progress(int, const ProgressRecord&) override {}
-    PatternRef pattern() override { return {pattern_.tile.get(), &pattern_.palette}; }
-    bool pumpMessages() override { return false; }
-    void drawText(platform::Bitmap&, const platform::Palette&, int, int, std::string_view, Rgb) override {}
-    void showError(std::string_view) override {}
-
-private:
-    const BenchPattern& pattern_;
-};
 
 void revealBench(benchmark::State& state, std::int32_t method)
 {
     BenchPattern pattern;
-    QuietHost host(pattern);
+    bench::QuietHost host(pattern.tile.get(), &pattern.palette);
     SirdsSettings s;
     s.w = kSide;
     s.h = kSide;
