@@ -4,7 +4,7 @@
 
 namespace engine {
 
-LatestJobRunner::LatestJobRunner() : thread_([this] { loop(); }) {}
+LatestJobRunner::LatestJobRunner() = default;
 
 LatestJobRunner::~LatestJobRunner()
 {
@@ -15,7 +15,8 @@ LatestJobRunner::~LatestJobRunner()
         superseded_ = true;
     }
     wake_.notify_all();
-    thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void LatestJobRunner::submit(Job job)
@@ -29,6 +30,10 @@ void LatestJobRunner::submit(Job job)
         pending_ = std::move(job);
         if (running_)
             superseded_ = true;
+        // The thread starts with the first job: a runner that is never used
+        // (a frame whose preview is never shown) costs no thread.
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { loop(); });
     }
     wake_.notify_all();
 }
