@@ -4,6 +4,8 @@
 #include "depthmap/TMapDocument.h"
 #include "pictrans/TGraphIO.h"
 
+#include "OutputPicture.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -67,20 +69,6 @@ protected:
 
     fs::path dir_;
 };
-
-struct Picture {
-    std::unique_ptr<platform::Bitmap> bitmap;
-    std::unique_ptr<platform::Palette> palette;
-};
-
-Picture readPicture(const std::string& file)
-{
-    TGraphIO io(nullptr, nullptr);
-    Picture p;
-    p.bitmap = io.Read_File(file);
-    p.palette = io.GetPalette();
-    return p;
-}
 
 // The colour of every pixel, so pictures with different palettes compare.
 std::vector<std::uint32_t> colours(const Picture& p)

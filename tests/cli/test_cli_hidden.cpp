@@ -4,6 +4,9 @@
 
 #include "pictrans/TGraphIO.h"
 
+#include "OutputPicture.h"
+#include "ProgramRun.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -20,57 +23,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kProgram = std::string(DOTSCAPE_BIN_DIR) + "/dotscape";
-
-struct Outcome {
-    int status = -1;
-    std::string err;
-};
-
-class HiddenSurfaceMake : public ::testing::Test {
+class HiddenSurfaceMake : public ProgramTest {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("dotscape-cli-hs-" + std::to_string(::getpid()) + "-" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    Outcome make(const std::string& args) const
-    {
-        const fs::path err = dir_ / "stderr";
-        const std::string command = "XDG_CONFIG_HOME='" + dir_.string() + "' XDG_DATA_HOME='" + dir_.string() +
-                                    "' '" + kProgram + "' make " + args + " </dev/null >/dev/null 2>'" +
-                                    err.string() + "'";
-        Outcome r;
-        const int raw = std::system(command.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::ifstream in(err);
-        std::stringstream text;
-        text << in.rdbuf();
-        r.err = text.str();
-        return r;
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    fs::path dir_;
+    ProgramOutcome make(const std::string& args) const { return run("make " + args); }
 };
-
-struct Picture {
-    std::unique_ptr<platform::Bitmap> bitmap;
-    std::unique_ptr<platform::Palette> palette;
-};
-
-Picture readPicture(const std::string& file)
-{
-    TGraphIO io(nullptr, nullptr);
-    Picture p;
-    p.bitmap = io.Read_File(file);
-    p.palette = io.GetPalette();
-    return p;
-}
 
 // A 16-bit grey PNG of one sample value, built byte by byte: zlib with
 // stored blocks, so no compressor is needed.
@@ -140,7 +96,7 @@ TEST_F(HiddenSurfaceMake, SixteenBitGreyPictureGivesItsDepthUnrounded)
     const auto png = grey16Png(300, 30, 32703);
     std::ofstream(path("depth.png"), std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
                                                             static_cast<std::streamsize>(png.size()));
-    Outcome r = make("--picture '" + path("depth.png") + "' --depth-by brightness --zmin 127 --zmax 128 "
+    ProgramOutcome r = make("--picture '" + path("depth.png") + "' --depth-by brightness --zmin 127 --zmax 128 "
                      "--method hidden-surface --oversample 1 --random-dots colour --no-markers -o '" +
                      path("s.bmp") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -174,7 +130,7 @@ TEST_F(HiddenSurfaceMake, RefusesValuesOutsideTheirRangesNamingTheOption)
         {"--height 16385", "--height must be between 1 and 16384"},
     };
     for (const auto& [args, message] : cases) {
-        Outcome r = make(std::string("--method hidden-surface ") + args + " -o '" + path("x.bmp") + "'");
+        ProgramOutcome r = make(std::string("--method hidden-surface ") + args + " -o '" + path("x.bmp") + "'");
         EXPECT_EQ(r.status, 1) << args;
         EXPECT_NE(r.err.find(message), std::string::npos) << args << ": " << r.err;
         EXPECT_FALSE(fs::exists(path("x.bmp")));
@@ -206,7 +162,7 @@ TEST_F(HiddenSurfaceMake, TrueColourInBmpAndJpegNearestPaletteColoursInGifAndPcx
     EXPECT_GT(fs::file_size(path("s.jpg")), 1000u);
 
     for (const char* name : {"s.gif", "s.pcx"}) {
-        Outcome r = make(common + "-o '" + path(name) + "'");
+        ProgramOutcome r = make(common + "-o '" + path(name) + "'");
         ASSERT_EQ(r.status, 0) << name << r.err;
         Picture p = readPicture(path(name));
         ASSERT_TRUE(p.bitmap) << name;

@@ -8,6 +8,8 @@
 #include "platform/Bitmap.h"
 #include "platform/Palette.h"
 
+#include "OutputPicture.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,20 +19,6 @@
 #include <vector>
 
 namespace {
-
-struct Picture {
-    std::unique_ptr<platform::Bitmap> bitmap;
-    std::unique_ptr<platform::Palette> palette;
-};
-
-Picture readPicture(const std::string& file)
-{
-    TGraphIO io(nullptr, nullptr);
-    Picture p;
-    p.bitmap = io.Read_File(file);
-    p.palette = io.GetPalette();
-    return p;
-}
 
 // A 16-colour random-dot stereogram, 320 × 160, written as GIF: background
 // separation 80, a box (x 140 … 259, y 40 … 119) at 60. The pixel (x, y)
