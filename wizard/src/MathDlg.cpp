@@ -1,5 +1,7 @@
 #include "wizard/MathDlg.h"
 
+#include "engine/FigureTitles.h"
+
 #include "terrakit/terrakit.h"
 
 #include <QFrame>
@@ -12,14 +14,12 @@ namespace wizard {
 
 namespace {
 
-// Titles are fetched into buffers of this many characters.
+// The chosen title is kept to this many characters.
 constexpr int kTitleLength = 128;
 
 QString FigureTitle(int index)
 {
-    char buffer[kTitleLength + 1] = {};
-    GetFigureTitle(index, buffer, kTitleLength);
-    return QString::fromLatin1(buffer);
+    return QString::fromStdString(engine::figureTitle(index));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "wizard/SourceWizDlg.h"
 
+#include "engine/FigureTitles.h"
+
 #include "wizard/MathDlg.h"
 
 #include "app/Configuration.h"
@@ -23,14 +25,9 @@ namespace {
 
 // The longest source name the page keeps.
 constexpr int kMaxName = 256;
-// Figure titles are fetched into buffers of this many characters.
-constexpr int kTitleLength = 128;
-
 QString FigureTitle(int index)
 {
-    char buffer[kTitleLength + 1] = {};
-    GetFigureTitle(index, buffer, kTitleLength);
-    return QString::fromLatin1(buffer);
+    return QString::fromStdString(engine::figureTitle(index));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include "depthmap_ui/TMapWindow.h"
 #include "engine/Animation.h"
+#include "engine/FigureTitles.h"
 #include "engine/MapGeneration.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/QtGenerationHost.h"
@@ -26,17 +27,6 @@
 
 namespace gui {
 
-namespace {
-
-std::string figureName(int index)
-{
-    char buffer[TERRAKIT_TITLE_BUFFER + 1] = {};
-    GetFigureTitle(index, buffer, TERRAKIT_TITLE_BUFFER);
-    return buffer;
-}
-
-} // namespace
-
 void TDotscapeWnd::ConnectAnimationCommands()
 {
     OnCommand(CM_MAKEANIMATION, [this] { CmMakeAnimation(); });
@@ -46,7 +36,7 @@ void TDotscapeWnd::CmMakeAnimation()
 {
     QStringList figures;
     for (int i = 0; i < GetFigureCount(); ++i)
-        figures << fromStd(figureName(i));
+        figures << fromStd(engine::figureTitle(i));
     QMdiSubWindow* sub = client_->activeSubWindow();
     depthmap_ui::TMapWindow* map = sub ? qobject_cast<depthmap_ui::TMapWindow*>(sub->widget()) : nullptr;
     engine_ui::TAnimDialog dialog(this, &settings_, figures, map ? map->windowTitle() : QString());
@@ -67,7 +57,7 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(int figure, const engine::An
 {
     if (figure < 0 || figure >= GetFigureCount())
         return nullptr;
-    const std::string title = figureName(figure);
+    const std::string title = engine::figureTitle(figure);
     return RunAnimation(title, plan, [&](const engine::SirdsSettings& s, engine::GenerationHost& h) {
         engine::FigureJob job;
         job.figureCode = -(figure + 1);

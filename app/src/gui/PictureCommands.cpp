@@ -9,6 +9,7 @@
 #include "gui/QtText.h"
 
 #include "depthmap_ui/TMapWindow.h"
+#include "engine/FigureTitles.h"
 #include "engine_ui/PictureView.h"
 #include "engine_ui/QtGenerationHost.h"
 #include "engine_ui/TSirdsWnd.h"
@@ -22,17 +23,6 @@
 #include <QScreen>
 
 namespace gui {
-
-namespace {
-
-std::string figureTitle(int index)
-{
-    char buffer[TERRAKIT_TITLE_BUFFER + 1] = {};
-    GetFigureTitle(index, buffer, TERRAKIT_TITLE_BUFFER);
-    return buffer;
-}
-
-} // namespace
 
 void TDotscapeWnd::ConnectPictureCommands()
 {
@@ -64,7 +54,7 @@ void TDotscapeWnd::BuildMathMenu()
         const int id = CM_FIGUREFIRST + i;
         if (actions_.count(id) || !mathMenu_)
             continue;
-        QAction* action = MakeAction(id, fromStd(figureTitle(i)));
+        QAction* action = MakeAction(id, fromStd(engine::figureTitle(i)));
         OnCommand(id, [this, id] { MakeFigure(id); });
         mathMenu_->addAction(action);
     }
@@ -162,7 +152,7 @@ void TDotscapeWnd::CmMakeSirds()
 void TDotscapeWnd::MakeFigure(int id)
 {
     const int index = id - CM_FIGUREFIRST;
-    const std::string title = figureTitle(index);
+    const std::string title = engine::figureTitle(index);
     const int code = -(id - (CM_FIGUREFIRST - 1));
     engine_ui::TSirdsWnd* active = ActivePicture();
     if (active && settings_.UseBMP != 0) {
