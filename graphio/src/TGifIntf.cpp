@@ -81,6 +81,22 @@ std::vector<int> interlacedRows(int height)
     return rows;
 }
 
+// Passes a chain of data sub-blocks up to and including the empty one that
+// ends it; false when the data ends first.
+bool skipSubBlocks(InStream& in)
+{
+    for (;;) {
+        const int n = in.getc();
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (in.remaining() < static_cast<std::size_t>(n))
+            return false;
+        in.seek(in.tell() + static_cast<std::size_t>(n));
+    }
+}
+
 } // namespace
 
 TGifIntf::TGifIntf(platform::Window* status, platform::Window* owner) : TGIntf(status, owner)
@@ -104,16 +120,7 @@ bool TGifIntf::SkipExtension(InStream& in)
     // in an empty one; the fixed part of the known ones is the first block.
     if (in.getc() < 0)
         return false;
-    for (;;) {
-        const int n = in.getc();
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        if (in.remaining() < static_cast<std::size_t>(n))
-            return false;
-        in.seek(in.tell() + static_cast<std::size_t>(n));
-    }
+    return skipSubBlocks(in);
 }
 
 bool TGifIntf::SkipImage(InStream& in)
@@ -129,16 +136,7 @@ bool TGifIntf::SkipImage(InStream& in)
     }
     if (in.getc() < 0) // minimum code size
         return false;
-    for (;;) {
-        const int n = in.getc();
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        if (in.remaining() < static_cast<std::size_t>(n))
-            return false;
-        in.seek(in.tell() + static_cast<std::size_t>(n));
-    }
+    return skipSubBlocks(in);
 }
 
 std::unique_ptr<platform::Bitmap> TGifIntf::ReadStream(InStream& in, int image)
