@@ -402,7 +402,8 @@ public:
     explicit PictureSource(const SirdsSettings& s, const PictureJob& job)
         : job_(job), zoom_(std::isfinite(job.zoom) && job.zoom > 0 ? job.zoom : 1.0)
     {
-        depthLookup(s.DepthSel, job.palette, lookup_);
+        if (job.picture)
+            pictureDepthLookup(s.DepthSel, *job.picture, job.palette, lookup_);
     }
     std::string_view missing() const override
     {

@@ -56,11 +56,6 @@ PictureSampler::PictureSampler(const platform::Bitmap& source, const platform::P
                                std::span<const std::int32_t, 256> lookup, double zoom, std::int32_t height)
     : source_(source), palette_(palette), layout_(layout), lookup_(lookup), zoom_(zoom), height_(height)
 {
-    // A large true-colour picture looks up millions of colours: the quick
-    // search gives the same entries many times faster.
-    if (source_.bitsPerPixel() == 24 && palette_ && !palette_->empty() &&
-        static_cast<std::int64_t>(source_.width()) * source_.height() >= platform::NearestColour::kWorthwhilePixels)
-        quick_.emplace(*palette_);
     if (zoom_ != 1.0) {
         columns_.resize(static_cast<std::size_t>(layout_.sourceWidth));
         for (std::int32_t i = 0; i < layout_.sourceWidth; ++i)
@@ -83,9 +78,12 @@ void PictureSampler::sample(std::int32_t r, std::int32_t* depth, std::int32_t* s
     }
     const std::uint8_t* row = source_.row(sourceRow);
     if (source_.bitsPerPixel() != 8) {
-        auto* indices = reinterpret_cast<std::uint8_t*>(scratch);
-        indexRow(source_, sourceRow, palette_, indices, quick_ ? &*quick_ : nullptr);
-        row = indices;
+        auto* bytes = reinterpret_cast<std::uint8_t*>(scratch);
+        if (isTrueColour(source_))
+            brightnessRow(row, source_.width(), bytes);
+        else
+            indexRow(source_, sourceRow, palette_, bytes);
+        row = bytes;
     }
     if (zoom_ != 1.0) {
         auto* scaled = reinterpret_cast<std::uint8_t*>(scratch + indexWords());

@@ -41,7 +41,8 @@ void indexRow(const platform::Bitmap& picture, int y, const platform::Palette* p
 std::unique_ptr<platform::Bitmap> indexedCopy(const platform::Bitmap& picture, const platform::Palette* palette);
 
 // Samples a picture of any depth: 8-bit rows directly, others through one
-// row of indices in the worker's scratch, so no indexed copy of the whole
+// row of indices (of brightness values for a true-colour picture, which
+// lookup then takes as they are) in the worker's scratch, so no indexed copy of the whole
 // picture is made. A picture shown zoomed is scaled row by row as it is
 // sampled (nearest pixel: scaled column i shows column trunc(i ÷ zoom), row
 // y from the top row trunc(y ÷ zoom)), so no scaled copy is made either and
@@ -65,7 +66,6 @@ private:
     double zoom_;
     std::int32_t height_;
     std::vector<std::int32_t> columns_;
-    std::optional<platform::NearestColour> quick_;
 };
 
 // Samples a depth map through its level rows.
