@@ -2,6 +2,7 @@
 // shell, its exit status, its messages and the files it leaves.
 
 #include "depthmap/TMapDocument.h"
+#include "engine/DepthSampling.h"
 #include "pictrans/TGraphIO.h"
 
 #include "OutputPicture.h"
@@ -276,6 +277,32 @@ TEST_F(CommandLine, MakeTakesSettingsFromTheConfigurationFile)
     // make never writes the configuration.
     EXPECT_EQ(slurp(path("my.ini")), "[DEMO]\nw=260\nh=130\ngapValue=90\nMarker=0\n");
     EXPECT_FALSE(fs::exists(dir_ / "config/dotscape/DOTSCAPE.INI"));
+}
+
+TEST_F(CommandLine, ATrueColourPictureByColourIsMadeByBrightnessAndSaysSoOnce)
+{
+    const std::string rgb = (kImages / "bmp/good/bmpsuite-g-rgb24.bmp").string();
+    const std::string pal = (kImages / "bmp/good/bmpsuite-g-pal8.bmp").string();
+    const std::string note = "dotscape: " + std::string(engine::kTrueColourDepthNote) + "\n";
+    struct Case {
+        std::string args;
+        std::string output;
+        int notes;
+    } cases[] = {
+        {"--picture '" + rgb + "' --depth-by color", "rgb-color.bmp", 1},
+        {"--picture '" + rgb + "' --depth-by brightness", "rgb-brightness.bmp", 0},
+        {"--picture '" + pal + "' --depth-by color", "pal-color.bmp", 0},
+        {"--picture '" + rgb + "' --depth-by color --frames 3 --z-step 1", "frames.gif", 1},
+    };
+    for (const Case& c : cases) {
+        Outcome r = run("make " + c.args + " -o '" + path(c.output) + "'");
+        ASSERT_EQ(r.status, 0) << c.args << ": " << r.err;
+        int found = 0;
+        for (auto at = r.err.find(note); at != std::string::npos; at = r.err.find(note, at + 1))
+            ++found;
+        EXPECT_EQ(found, c.notes) << c.args << ": " << r.err;
+    }
+    EXPECT_EQ(slurp(path("rgb-color.bmp")), slurp(path("rgb-brightness.bmp")));
 }
 
 TEST_F(CommandLine, MakeFromPicturesAndDepthMapsCropsTheStrip)

@@ -374,6 +374,8 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         }
         picturePalette = io.GetPalette();
         pictureDepth16 = io.GetGrey16();
+        if (const std::string_view note = engine::pictureDepthNote(settings.DepthSel, *picture); !note.empty())
+            err << "dotscape: " << note << '\n';
         break;
     }
     case MakeOptions::Source::DepthMap:
