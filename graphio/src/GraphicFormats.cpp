@@ -81,7 +81,7 @@ const GraphicFormat kFormats[] = {
     {GFORMAT_PNG, "PNG", "PNG Files", kPngExt, kPngMime, isPng, make<TPngIntf>,
      kReads | kWrites | kHoldsPalette | kHoldsTrueColour | kHoldsGrey16},
     {GFORMAT_JPEG, "JPEG", "JPEG Files", kJpegExt, kJpegMime, isJpeg, make<TJpgIntf>,
-     kWrites | kHoldsTrueColour | kLossy},
+     kReads | kWrites | kHoldsTrueColour | kLossy},
 };
 
 } // namespace
