@@ -7,6 +7,7 @@
 #include "pictrans/TJpgIntf.h"
 #include "pictrans/TPcxIntf.h"
 #include "pictrans/TPngIntf.h"
+#include "pictrans/TPnmIntf.h"
 
 #include <algorithm>
 #include <array>
@@ -54,6 +55,15 @@ bool isPng(std::span<const std::uint8_t> head)
     return startsWith(head, kPng);
 }
 
+// "P1" to "P7" and white space (or a comment): netpbm's magic numbers.
+bool isPnm(std::span<const std::uint8_t> head)
+{
+    if (head.size() < 3 || head[0] != 'P' || head[1] < '1' || head[1] > '7')
+        return false;
+    const std::uint8_t c = head[2];
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == '#';
+}
+
 template <class Intf>
 std::unique_ptr<TGIntf> make(platform::Window* status, platform::Window* owner)
 {
@@ -70,6 +80,9 @@ constexpr const char* kJpegExt[] = {"jpg", "jpeg", "jpe"};
 constexpr const char* kJpegMime[] = {"image/jpeg"};
 constexpr const char* kPngExt[] = {"png"};
 constexpr const char* kPngMime[] = {"image/png"};
+constexpr const char* kPnmExt[] = {"pnm", "pbm", "pgm", "ppm", "pam"};
+constexpr const char* kPnmMime[] = {"image/x-portable-anymap", "image/x-portable-bitmap", "image/x-portable-graymap",
+                                    "image/x-portable-pixmap", "image/x-portable-arbitrarymap"};
 
 // In detection order: BMP's two letters first, then PCX's one byte, as the
 // program has always tried them.
@@ -82,6 +95,8 @@ const GraphicFormat kFormats[] = {
      kReads | kWrites | kHoldsPalette | kHoldsTrueColour | kHoldsGrey16},
     {GFORMAT_JPEG, "JPEG", "JPEG Files", kJpegExt, kJpegMime, isJpeg, make<TJpgIntf>,
      kReads | kWrites | kHoldsTrueColour | kLossy},
+    {GFORMAT_PNM, "PNM", "Netpbm Files", kPnmExt, kPnmMime, isPnm, make<TPnmIntf>,
+     kReads | kWrites | kHoldsTrueColour},
 };
 
 } // namespace
