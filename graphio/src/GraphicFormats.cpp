@@ -8,6 +8,7 @@
 #include "pictrans/TPcxIntf.h"
 #include "pictrans/TPngIntf.h"
 #include "pictrans/TPnmIntf.h"
+#include "pictrans/TWebpIntf.h"
 
 #include <algorithm>
 #include <array>
@@ -64,6 +65,12 @@ bool isPnm(std::span<const std::uint8_t> head)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == '#';
 }
 
+// "RIFF", a length, "WEBP".
+bool isWebp(std::span<const std::uint8_t> head)
+{
+    return head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 && std::memcmp(head.data() + 8, "WEBP", 4) == 0;
+}
+
 template <class Intf>
 std::unique_ptr<TGIntf> make(platform::Window* status, platform::Window* owner)
 {
@@ -80,6 +87,8 @@ constexpr const char* kJpegExt[] = {"jpg", "jpeg", "jpe"};
 constexpr const char* kJpegMime[] = {"image/jpeg"};
 constexpr const char* kPngExt[] = {"png"};
 constexpr const char* kPngMime[] = {"image/png"};
+constexpr const char* kWebpExt[] = {"webp"};
+constexpr const char* kWebpMime[] = {"image/webp"};
 constexpr const char* kPnmExt[] = {"pnm", "pbm", "pgm", "ppm", "pam"};
 constexpr const char* kPnmMime[] = {"image/x-portable-anymap", "image/x-portable-bitmap", "image/x-portable-graymap",
                                     "image/x-portable-pixmap", "image/x-portable-arbitrarymap"};
@@ -95,6 +104,8 @@ const GraphicFormat kFormats[] = {
      kReads | kWrites | kHoldsPalette | kHoldsTrueColour | kHoldsGrey16},
     {GFORMAT_JPEG, "JPEG", "JPEG Files", kJpegExt, kJpegMime, isJpeg, make<TJpgIntf>,
      kReads | kWrites | kHoldsTrueColour | kLossy},
+    {GFORMAT_WEBP, "WebP", "WebP Files", kWebpExt, kWebpMime, isWebp, make<TWebpIntf>,
+     kReads | kWrites | kHoldsTrueColour}, // lossless unless a quality is set
     {GFORMAT_PNM, "PNM", "Netpbm Files", kPnmExt, kPnmMime, isPnm, make<TPnmIntf>,
      kReads | kWrites | kHoldsTrueColour},
 };

@@ -31,6 +31,7 @@ struct GoodFolder {
 const GoodFolder kGood[] = {
     {"jpeg", 2, 17},
     {"pnm", 0, 20},
+    {"webp", 0, 6},
 };
 
 bool isWant(const fs::path& p)
@@ -208,6 +209,65 @@ TEST(Writers, PamWhereTheNameAsksForIt)
         ASSERT_TRUE(back.ok);
         EXPECT_EQ(back.rgb, shownRgb(*m.bitmap, &m.palette));
     }
+}
+
+// A smooth picture, as lossy coders are made for.
+Made smoothPicture()
+{
+    Made m;
+    m.bitmap = platform::Bitmap::create(64, 48, 24);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            m.bitmap->setPixel(x, y, static_cast<std::uint32_t>((x * 4) << 16 | (y * 5) << 8 | (x + y) * 2));
+    return m;
+}
+
+// The quality reaches the lossy writers: a lower one makes a smaller file
+// further from the picture, and WebP without one is lossless.
+TEST(Writers, QualityMakesFilesSmallerAndCoarser)
+{
+    TempDir dir;
+    const Made m = smoothPicture();
+    const auto shown = shownRgb(*m.bitmap, nullptr);
+    ReadPicture original;
+    original.width = 64, original.height = 48, original.rgb = shown;
+    for (int code : {GFORMAT_JPEG, GFORMAT_WEBP}) {
+        std::uintmax_t size[2] = {};
+        int diff[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            const int quality = i == 0 ? 95 : 5;
+            SCOPED_TRACE(std::to_string(code) + " at " + std::to_string(quality));
+            const std::string file = dir.file(std::to_string(code) + "-" + std::to_string(quality));
+            TGraphIO io(nullptr, nullptr);
+            io.SetGraphicFormat(code);
+            io.SetQuality(quality);
+            ASSERT_EQ(io.Write_File(file, m.bitmap->description(), m.bitmap.get(), nullptr), 1);
+            size[i] = fs::file_size(file);
+            diff[i] = maxDifference(readPicture(file), original);
+            ASSERT_GE(diff[i], 0);
+        }
+        EXPECT_LT(size[1], size[0]);
+        EXPECT_LT(diff[0], diff[1]);
+        EXPECT_LE(diff[0], 16);
+        EXPECT_GT(diff[1], 2);
+    }
+    TGraphIO io(nullptr, nullptr);
+    io.SetGraphicFormat(GFORMAT_WEBP);
+    ASSERT_EQ(io.Write_File(dir.file("exact.webp"), m.bitmap->description(), m.bitmap.get(), nullptr), 1);
+    EXPECT_EQ(readPicture(dir.file("exact.webp")).rgb, shown);
+}
+
+TEST(Writers, WebpRefusesMoreThanItHolds)
+{
+    TempDir dir;
+    auto wide = platform::Bitmap::create(16384, 2, 24);
+    MessageLog log;
+    TGraphIO io(nullptr, &log);
+    io.SetGraphicFormat(GFORMAT_WEBP);
+    EXPECT_EQ(io.Write_File(dir.file("wide.webp"), wide->description(), wide.get(), nullptr), 0);
+    ASSERT_EQ(log.texts.size(), 1u);
+    EXPECT_EQ(log.texts[0], "A picture of 16384 x 2 pixels is too large for a WebP file (at most 16383 x 16383).");
+    EXPECT_FALSE(fs::exists(dir.file("wide.webp")));
 }
 
 } // namespace
