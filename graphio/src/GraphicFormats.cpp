@@ -8,6 +8,7 @@
 #include "pictrans/TPcxIntf.h"
 #include "pictrans/TPngIntf.h"
 #include "pictrans/TPnmIntf.h"
+#include "pictrans/TTiffIntf.h"
 #include "pictrans/TWebpIntf.h"
 
 #include <algorithm>
@@ -71,6 +72,15 @@ bool isWebp(std::span<const std::uint8_t> head)
     return head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 && std::memcmp(head.data() + 8, "WEBP", 4) == 0;
 }
 
+// "II*\0" or "MM\0*", and BigTIFF's 43 in place of 42.
+bool isTiff(std::span<const std::uint8_t> head)
+{
+    if (head.size() < 4)
+        return false;
+    return (head[0] == 'I' && head[1] == 'I' && (head[2] == 42 || head[2] == 43) && head[3] == 0) ||
+           (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43));
+}
+
 template <class Intf>
 std::unique_ptr<TGIntf> make(platform::Window* status, platform::Window* owner)
 {
@@ -89,6 +99,8 @@ constexpr const char* kPngExt[] = {"png"};
 constexpr const char* kPngMime[] = {"image/png"};
 constexpr const char* kWebpExt[] = {"webp"};
 constexpr const char* kWebpMime[] = {"image/webp"};
+constexpr const char* kTiffExt[] = {"tif", "tiff"};
+constexpr const char* kTiffMime[] = {"image/tiff"};
 constexpr const char* kPnmExt[] = {"pnm", "pbm", "pgm", "ppm", "pam"};
 constexpr const char* kPnmMime[] = {"image/x-portable-anymap", "image/x-portable-bitmap", "image/x-portable-graymap",
                                     "image/x-portable-pixmap", "image/x-portable-arbitrarymap"};
@@ -106,6 +118,8 @@ const GraphicFormat kFormats[] = {
      kReads | kWrites | kHoldsTrueColour | kLossy},
     {GFORMAT_WEBP, "WebP", "WebP Files", kWebpExt, kWebpMime, isWebp, make<TWebpIntf>,
      kReads | kWrites | kHoldsTrueColour}, // lossless unless a quality is set
+    {GFORMAT_TIFF, "TIFF", "TIFF Files", kTiffExt, kTiffMime, isTiff, make<TTiffIntf>,
+     kReads | kWrites | kHoldsPalette | kHoldsTrueColour | kHoldsGrey16},
     {GFORMAT_PNM, "PNM", "Netpbm Files", kPnmExt, kPnmMime, isPnm, make<TPnmIntf>,
      kReads | kWrites | kHoldsTrueColour},
 };
