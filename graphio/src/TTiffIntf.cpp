@@ -27,7 +27,6 @@ constexpr const char* kWriting = "Writing TIFF Image";
 // which is beyond Deflate's 1032 and PackBits' 64.
 constexpr std::uint64_t kMaxRatio = 4096;
 
-namespace tiff = pictrans::tiff;
 
 // What a picture's tags say, and how our own path reads it.
 struct Layout {
@@ -169,9 +168,9 @@ std::unique_ptr<platform::Bitmap> TTiffIntf::ReadStream(InStream& in)
     const bool be = file.size() >= 4 && file[0] == 'M' && file[1] == 'M' && file[2] == 0 && (file[3] == 42 || file[3] == 43);
     if (!le && !be)
         return ErrorMsg(kNotTiff), nullptr;
-    tiff::Client client;
+    pictrans::tiff::Client client;
     client.in = file;
-    const tiff::Handle t = tiff::open(client, "r");
+    const pictrans::tiff::Handle t = pictrans::tiff::open(client, "r");
     const auto failed = [&](const std::string& why) {
         ErrorMsg(platform::format(kReadError, (client.error.empty() ? why : client.error).c_str()));
         return nullptr;
@@ -345,8 +344,8 @@ int TTiffIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const
     if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
         return ErrorMsg(kBits);
     const pictrans::PictureRows rows(bitmap, palette);
-    tiff::Client client;
-    tiff::Handle t = tiff::open(client, "w");
+    pictrans::tiff::Client client;
+    pictrans::tiff::Handle t = pictrans::tiff::open(client, "w");
     if (!t)
         return ErrorMsg(platform::format(kWriteError, client.error.c_str()));
     const auto w = static_cast<std::uint32_t>(rows.width()), h = static_cast<std::uint32_t>(rows.height());
