@@ -165,9 +165,15 @@ TEST_F(CommandLine, ConvertAndInfoHandlePng)
     }
     const std::string grey16 = (fs::path(DOTSCAPE_TESTDATA_DIR) / "png/good/type0-16bit.png").string();
     const std::string broken = (fs::path(DOTSCAPE_TESTDATA_DIR) / "png/malformed/bad-idat-crc.png").string();
-    Outcome r = run("info '" + grey16 + "' '" + broken + "'");
+    const std::string grey12 = (fs::path(DOTSCAPE_TESTDATA_DIR) / "pnm/good/pgm-maxval4095.pgm").string();
+    Outcome r = run("info '" + grey16 + "' '" + broken + "' '" + grey12 + "'");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("type0-16bit.png: PNG 13 x 11, 8 bits per pixel, 256 colours"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("type0-16bit.png: PNG 13 x 11, 8 bits per pixel, 16 bits per sample, 256 colours"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("pgm-maxval4095.pgm: PNM 29 x 13, 8 bits per pixel, 12 bits per sample, 256 colours"),
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("bad-idat-crc.png: PNG, cannot be read: Error reading PNG file: invalid chunk checksum."),
               std::string::npos)
         << r.out;

@@ -5,6 +5,7 @@
 #include "app/FileKinds.h"
 #include "app/TerminalWindow.h"
 #include "depthmap/TMapDocument.h"
+#include "pictrans/GraphicFormats.h"
 #include "pictrans/TGraphIO.h"
 #include "platform/FileIO.h"
 #include "terrakit/terrakit.h"
@@ -48,20 +49,8 @@ const char* const kUsage =
 
 const char* formatName(int code)
 {
-    switch (code) {
-    case GFORMAT_BMP:
-        return "BMP";
-    case GFORMAT_PCX:
-        return "PCX";
-    case GFORMAT_GIF:
-        return "GIF";
-    case GFORMAT_JPEG:
-        return "JPEG";
-    case GFORMAT_PNG:
-        return "PNG";
-    default:
-        return "unknown";
-    }
+    const pictrans::GraphicFormat* f = pictrans::formatByCode(code);
+    return f ? f->name : "unknown";
 }
 
 int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -157,6 +146,9 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         auto palette = io.GetPalette();
         out << file << ": " << formatName(format) << ' ' << picture->width() << " x " << picture->height() << ", "
             << picture->bitsPerPixel() << " bits per pixel, ";
+        // The file's own depth where the bitmap cannot show it (16-bit grey).
+        if (io.GetSourceBits() > 8)
+            out << io.GetSourceBits() << " bits per sample, ";
         if (palette && !palette->empty())
             out << palette->size() << " colours\n";
         else
