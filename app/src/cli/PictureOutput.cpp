@@ -3,6 +3,8 @@
 #include "app/CommandLine.h"
 #include "app/FileKinds.h"
 #include "app/SavedPicture.h"
+#include "pictrans/Stream.h"
+#include "pictrans/TBmpIntf.h"
 #include "pictrans/TGraphIO.h"
 
 #include <cctype>
@@ -34,12 +36,35 @@ bool copyTo(const std::string& path, std::ostream& out)
     return ok && out.good();
 }
 
+// A BMP is made in memory and written out in one piece.
+int writeBmpToStandardOutput(const platform::Bitmap& picture, const platform::Palette* palette,
+                             TerminalWindow& window, std::ostream& err, std::ostream& standardOutput)
+{
+    MemoryOutStream bytes;
+    TBmpIntf bmp(&window, &window);
+    if (!bmp.WriteStream(bytes, picture.description(), &picture, palette)) {
+        window.endProgress();
+        err << "dotscape: the picture was not written to standard output\n";
+        return kExitOutput;
+    }
+    standardOutput.write(reinterpret_cast<const char*>(bytes.data().data()),
+                         static_cast<std::streamsize>(bytes.data().size()));
+    standardOutput.flush();
+    if (!standardOutput.good()) {
+        err << "dotscape: standard output could not take the picture\n";
+        return kExitOutput;
+    }
+    return kExitOk;
+}
+
 // The writers seek back to fill in their headers, which a pipe cannot do,
 // so a picture for standard output is written to a private folder first and
-// then copied out.
+// then copied out (a BMP is made in memory instead).
 int writeToStandardOutput(int format, const platform::Bitmap& picture, const platform::Palette* palette,
                           TerminalWindow& window, std::ostream& err, std::ostream& standardOutput)
 {
+    if (format == GFORMAT_BMP)
+        return writeBmpToStandardOutput(picture, palette, window, err, standardOutput);
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/dotscape-XXXXXX";
     if (!::mkdtemp(folder.data())) {
