@@ -405,10 +405,15 @@ TEST_F(CommandLine, PatternFoldersMayBeGivenRelativeToTheCurrentFolder)
 TEST_F(CommandLine, StandardOutputTakesThePictureForPipelines)
 {
     const std::string size = "--width 230 --height 90 --no-markers ";
-    ASSERT_EQ(run("make " + size + "-o '" + path("file.bmp") + "'").status, 0);
-    Outcome bmp = run("make " + size + "-o -");
-    ASSERT_EQ(bmp.status, 0) << bmp.err;
-    EXPECT_EQ(bmp.out, slurp(path("file.bmp")));
+    // Small and large, 8-bit and true colour: a BMP on standard output is
+    // sent from the picture's own rows.
+    for (const std::string& options : {size, std::string("--width 1501 --height 803 "),
+                                       std::string("--width 1203 --height 611 --method hidden-surface --oversample 4 ")}) {
+        ASSERT_EQ(run("make " + options + "--force -o '" + path("file.bmp") + "'").status, 0) << options;
+        Outcome bmp = run("make " + options + "-o -");
+        ASSERT_EQ(bmp.status, 0) << bmp.err;
+        EXPECT_TRUE(bmp.out == slurp(path("file.bmp"))) << options;
+    }
     ASSERT_EQ(run("make " + size + "-o '" + path("file.gif") + "'").status, 0);
     Outcome gif = run("make " + size + "--format gif -o -");
     ASSERT_EQ(gif.status, 0) << gif.err;

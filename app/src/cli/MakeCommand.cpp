@@ -389,10 +389,9 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
     engine::PatternDirs dirs = engine::DefaultPatternDirs();
     std::vector<std::string> search = options.patternDir ? std::vector<std::string>{*options.patternDir} : dirs.searchDirs;
-    auto patterns = engine::LoadPatterns(nullptr, options.patternDir ? *options.patternDir : dirs.userDir, search,
-                                         config.Select, config.Count);
-    if (options.pattern)
-        patterns->Select(*options.pattern);
+    // Only the pattern the stereogram uses is read.
+    auto patterns = engine::LoadChosenPattern(options.patternDir ? *options.patternDir : dirs.userDir, search,
+                                              config.Select, config.Count, options.pattern);
 
     CommandLineHost host(window, err, *patterns, painter);
     const std::string pictureTitle = baseName(options.input);
