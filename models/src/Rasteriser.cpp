@@ -20,7 +20,6 @@ struct Runner {
     const Projection& proj;
     const std::vector<float>& turned; // 9 floats a triangle, in view axes
     int width, height;
-    std::vector<float>& zbuf; // view z above the box's back (orthographic) or 1 / w (perspective); larger is nearer
 
     // One vertex snapped to the sub-pixel grid, with the value to interpolate.
     struct Vertex {
@@ -43,8 +42,10 @@ struct Runner {
         return true;
     }
 
-    // Rasterises every triangle into rows y0 … y1 − 1.
-    void run(int y0, int y1) const
+    // Rasterises every triangle into rows y0 … y1 − 1, calling
+    // plot(pixel index, key) for every pixel centre a triangle covers.
+    template <typename Plot>
+    void run(int y0, int y1, Plot&& plot) const
     {
         const std::size_t n = turned.size() / 9;
         for (std::size_t t = 0; t < n; ++t) {
@@ -94,15 +95,13 @@ struct Runner {
             const double k0 = a.key, d1 = b.key - a.key, d2 = c.key - a.key;
             for (std::int64_t y = py0; y <= py1; ++y) {
                 std::int64_t w0 = e[0], w1 = e[1], w2 = e[2];
-                float* row = zbuf.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+                const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
                 for (std::int64_t x = px0; x <= px1; ++x) {
                     if (w0 >= least[0] && w1 >= least[1] && w2 >= least[2]) {
                         // The barycentric weights of b and c.
                         const double l1 = static_cast<double>(w1) * inv;
                         const double l2 = static_cast<double>(w2) * inv;
-                        const float key = static_cast<float>(k0 + l1 * d1 + l2 * d2);
-                        if (key > row[x])
-                            row[x] = key;
+                        plot(row + static_cast<std::size_t>(x), static_cast<float>(k0 + l1 * d1 + l2 * d2));
                     }
                     w0 += stepX[0];
                     w1 += stepX[1];
@@ -118,6 +117,72 @@ struct Runner {
 
 } // namespace
 
+namespace {
+
+struct Turned {
+    std::vector<float> coords;
+    Box box;
+    Matrix3 rotation{};
+};
+
+template <typename Work>
+void inParallel(int threads, Work&& work)
+{
+    std::vector<std::thread> pool;
+    for (int i = 1; i < threads; ++i)
+        pool.emplace_back(work, i);
+    work(0);
+    for (auto& t : pool)
+        t.join();
+}
+
+// Every vertex turned once, in parallel over the triangles, each thread
+// keeping a box of its own.
+Turned turnMesh(const Mesh& mesh, const Camera& camera, int threads)
+{
+    Turned out;
+    out.rotation = viewRotation(camera, camera.up.value_or(defaultUpAxis(mesh.format)));
+    const Matrix3& r = out.rotation;
+    const std::size_t n = mesh.triangles();
+    out.coords.resize(n * 9);
+    std::vector<Box> boxes(static_cast<std::size_t>(threads));
+    inParallel(threads, [&](int part) {
+        const std::size_t t0 = n * static_cast<std::size_t>(part) / static_cast<std::size_t>(threads);
+        const std::size_t t1 = n * static_cast<std::size_t>(part + 1) / static_cast<std::size_t>(threads);
+        Box box;
+        for (std::size_t i = t0 * 3; i < t1 * 3; ++i) {
+            const float* v = mesh.coords.data() + i * 3;
+            const Vec3 p = apply(r, {v[0], v[1], v[2]});
+            float* o = out.coords.data() + i * 3;
+            o[0] = static_cast<float>(p.x);
+            o[1] = static_cast<float>(p.y);
+            o[2] = static_cast<float>(p.z);
+            box.add({o[0], o[1], o[2]});
+        }
+        boxes[static_cast<std::size_t>(part)] = box;
+    });
+    for (const Box& b : boxes)
+        if (!b.empty) {
+            out.box.add(b.lo);
+            out.box.add(b.hi);
+        }
+    return out;
+}
+
+} // namespace
+
+std::vector<std::uint16_t> coverageCounts(const Mesh& mesh, const Camera& camera, int width, int height)
+{
+    std::vector<std::uint16_t> counts(static_cast<std::size_t>(std::max(width, 0)) * std::max(height, 0), 0);
+    const Turned turned = turnMesh(mesh, camera, 1);
+    if (counts.empty() || turned.box.empty)
+        return counts;
+    const Projection proj = fitProjection(turned.box, turned.rotation, camera, width, height);
+    const Runner runner{proj, turned.coords, width, height};
+    runner.run(0, height, [&counts](std::size_t i, float) { ++counts[i]; });
+    return counts;
+}
+
 platform::Grey16Image renderDepth(const Mesh& mesh, const Camera& camera, int width, int height,
                                   const RenderOptions& options)
 {
@@ -128,55 +193,23 @@ platform::Grey16Image renderDepth(const Mesh& mesh, const Camera& camera, int wi
     if (out.samples.empty())
         return out;
 
-    const Matrix3 r = viewRotation(camera, camera.up.value_or(defaultUpAxis(mesh.format)));
     const std::size_t n = mesh.triangles();
     int threads = options.threads > 0 ? options.threads : (out.samples.size() >= 65536 && n > 1000 ? 2 : 1);
     threads = std::clamp(threads, 1, std::max(1, out.height));
-
-    // Turn every vertex once, in parallel over the triangles, each thread
-    // keeping a box of its own.
-    std::vector<float> turned(n * 9);
-    std::vector<Box> boxes(static_cast<std::size_t>(threads));
-    auto turn = [&](int part) {
-        const std::size_t t0 = n * static_cast<std::size_t>(part) / static_cast<std::size_t>(threads);
-        const std::size_t t1 = n * static_cast<std::size_t>(part + 1) / static_cast<std::size_t>(threads);
-        Box box;
-        for (std::size_t i = t0 * 3; i < t1 * 3; ++i) {
-            const float* v = mesh.coords.data() + i * 3;
-            const Vec3 p = apply(r, {v[0], v[1], v[2]});
-            float* o = turned.data() + i * 3;
-            o[0] = static_cast<float>(p.x);
-            o[1] = static_cast<float>(p.y);
-            o[2] = static_cast<float>(p.z);
-            box.add({o[0], o[1], o[2]});
-        }
-        boxes[static_cast<std::size_t>(part)] = box;
-    };
-    auto inParallel = [threads](auto&& work) {
-        std::vector<std::thread> pool;
-        for (int i = 1; i < threads; ++i)
-            pool.emplace_back(work, i);
-        work(0);
-        for (auto& t : pool)
-            t.join();
-    };
-    inParallel(turn);
-    Box box;
-    for (const Box& b : boxes)
-        if (!b.empty) {
-            box.add(b.lo);
-            box.add(b.hi);
-        }
-    if (box.empty)
+    const Turned turned = turnMesh(mesh, camera, threads);
+    if (turned.box.empty)
         return out;
-    const Projection proj = fitProjection(box, r, camera, out.width, out.height);
+    const Projection proj = fitProjection(turned.box, turned.rotation, camera, out.width, out.height);
 
     const float none = -std::numeric_limits<float>::infinity();
     std::vector<float> zbuf(out.samples.size(), none);
-    const Runner runner{proj, turned, out.width, out.height, zbuf};
-    inParallel([&](int part) {
+    const Runner runner{proj, turned.coords, out.width, out.height};
+    inParallel(threads, [&](int part) {
         const int y0 = out.height * part / threads, y1 = out.height * (part + 1) / threads;
-        runner.run(y0, y1);
+        runner.run(y0, y1, [&zbuf](std::size_t i, float key) {
+            if (key > zbuf[i])
+                zbuf[i] = key;
+        });
         for (std::size_t i = static_cast<std::size_t>(y0) * out.width; i < static_cast<std::size_t>(y1) * out.width; ++i) {
             if (zbuf[i] == none)
                 continue;

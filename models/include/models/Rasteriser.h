@@ -15,6 +15,9 @@
 
 #include "platform/Grey16.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace models {
 
 struct RenderOptions {
@@ -24,6 +27,10 @@ struct RenderOptions {
 // Width and height from 1 to 16384.
 platform::Grey16Image renderDepth(const Mesh& mesh, const Camera& camera, int width, int height,
                                   const RenderOptions& options = {});
+
+// How many triangles cover each pixel centre (rows from the top): the fill
+// rule made visible.
+std::vector<std::uint16_t> coverageCounts(const Mesh& mesh, const Camera& camera, int width, int height);
 
 // The 8-bit level of a 16-bit depth, as the classic scan methods take it.
 inline std::uint8_t level8(std::uint16_t depth) { return static_cast<std::uint8_t>((depth * 255u + 32767u) / 65535u); }
