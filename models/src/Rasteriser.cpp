@@ -16,43 +16,59 @@ constexpr std::int64_t kSub = 1 << kSubBits;
 // Snapped positions stay within ±2^27 sub-pixels, so edge products fit 64 bits.
 constexpr double kMaxSub = double(1 << 27);
 
+// A triangle's vertices snapped to the sub-pixel grid, with the value to
+// interpolate: view z above the box's back (orthographic) or 1 / w
+// (perspective); larger is nearer. x[0] == kSkip marks a triangle that
+// cannot be drawn.
+struct Snapped {
+    std::int32_t x[3], y[3];
+    float key[3];
+};
+constexpr std::int32_t kSkip = std::numeric_limits<std::int32_t>::min();
+
+Snapped snap(const Projection& proj, const Matrix3& r, const float* v)
+{
+    Snapped s{};
+    for (int k = 0; k < 3; ++k) {
+        const Vec3 p = apply(r, {v[k * 3], v[k * 3 + 1], v[k * 3 + 2]});
+        double sx = 0, sy = 0;
+        proj.toScreen(p, sx, sy);
+        sx *= kSub;
+        sy *= kSub;
+        if (!(std::abs(sx) < kMaxSub && std::abs(sy) < kMaxSub)) {
+            s.x[0] = kSkip;
+            return s;
+        }
+        s.x[k] = static_cast<std::int32_t>(std::lround(sx));
+        s.y[k] = static_cast<std::int32_t>(std::lround(sy));
+        s.key[k] = static_cast<float>(proj.perspective ? 1.0 / (proj.eyeZ - p.z) : p.z - proj.box.lo.z);
+    }
+    return s;
+}
+
 struct Runner {
-    const Projection& proj;
-    const std::vector<float>& turned; // 9 floats a triangle, in view axes
+    const std::vector<Snapped>& tris;
     int width, height;
 
-    // One vertex snapped to the sub-pixel grid, with the value to interpolate.
     struct Vertex {
         std::int64_t x, y;
         double key;
     };
-
-    bool project(const float* v, Vertex& out) const
-    {
-        double sx = 0, sy = 0;
-        const Vec3 p{v[0], v[1], v[2]};
-        proj.toScreen(p, sx, sy);
-        sx *= kSub;
-        sy *= kSub;
-        if (!(std::abs(sx) < kMaxSub && std::abs(sy) < kMaxSub))
-            return false;
-        out.x = std::llround(sx);
-        out.y = std::llround(sy);
-        out.key = proj.perspective ? 1.0 / (proj.eyeZ - p.z) : p.z - proj.box.lo.z;
-        return true;
-    }
 
     // Rasterises every triangle into rows y0 … y1 − 1, calling
     // plot(pixel index, key) for every pixel centre a triangle covers.
     template <typename Plot>
     void run(int y0, int y1, Plot&& plot) const
     {
-        const std::size_t n = turned.size() / 9;
-        for (std::size_t t = 0; t < n; ++t) {
-            Vertex a{}, b{}, c{};
-            const float* v = turned.data() + t * 9;
-            if (!project(v, a) || !project(v + 3, b) || !project(v + 6, c))
+        const std::int64_t rowLo = std::int64_t{y0} * kSub, rowHi = std::int64_t{y1} * kSub;
+        for (const Snapped& s : tris) {
+            if (s.x[0] == kSkip)
                 continue;
+            // Quick rejection of triangles wholly above or below these rows.
+            const std::int64_t top = std::min({s.y[0], s.y[1], s.y[2]}), bottom = std::max({s.y[0], s.y[1], s.y[2]});
+            if (bottom < rowLo || top >= rowHi)
+                continue;
+            Vertex a{s.x[0], s.y[0], s.key[0]}, b{s.x[1], s.y[1], s.key[1]}, c{s.x[2], s.y[2], s.key[2]};
             // Twice the signed area; the triangle is turned to have it positive.
             std::int64_t area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
             if (area == 0)
@@ -119,12 +135,6 @@ struct Runner {
 
 namespace {
 
-struct Turned {
-    std::vector<float> coords;
-    Box box;
-    Matrix3 rotation{};
-};
-
 template <typename Work>
 void inParallel(int threads, Work&& work)
 {
@@ -136,36 +146,51 @@ void inParallel(int threads, Work&& work)
         t.join();
 }
 
-// Every vertex turned once, in parallel over the triangles, each thread
-// keeping a box of its own.
-Turned turnMesh(const Mesh& mesh, const Camera& camera, int threads)
+// The part-th of threads equal shares of n.
+std::size_t share(std::size_t n, int part, int threads)
 {
-    Turned out;
-    out.rotation = viewRotation(camera, camera.up.value_or(defaultUpAxis(mesh.format)));
-    const Matrix3& r = out.rotation;
+    return n * static_cast<std::size_t>(part) / static_cast<std::size_t>(threads);
+}
+
+// Every triangle turned and snapped to the picture, in parallel over the
+// triangles: first the turned box (each thread keeping one of its own), then
+// the snapped vertices.
+struct Prepared {
+    Projection proj;
+    std::vector<Snapped> tris;
+    bool empty = true;
+};
+
+Prepared prepare(const Mesh& mesh, const Camera& camera, int width, int height, int threads)
+{
+    Prepared out;
+    const Matrix3 r = viewRotation(camera, camera.up.value_or(defaultUpAxis(mesh.format)));
     const std::size_t n = mesh.triangles();
-    out.coords.resize(n * 9);
     std::vector<Box> boxes(static_cast<std::size_t>(threads));
     inParallel(threads, [&](int part) {
-        const std::size_t t0 = n * static_cast<std::size_t>(part) / static_cast<std::size_t>(threads);
-        const std::size_t t1 = n * static_cast<std::size_t>(part + 1) / static_cast<std::size_t>(threads);
         Box box;
-        for (std::size_t i = t0 * 3; i < t1 * 3; ++i) {
+        for (std::size_t i = share(n, part, threads) * 3; i < share(n, part + 1, threads) * 3; ++i) {
             const float* v = mesh.coords.data() + i * 3;
             const Vec3 p = apply(r, {v[0], v[1], v[2]});
-            float* o = out.coords.data() + i * 3;
-            o[0] = static_cast<float>(p.x);
-            o[1] = static_cast<float>(p.y);
-            o[2] = static_cast<float>(p.z);
-            box.add({o[0], o[1], o[2]});
+            box.add({static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)});
         }
         boxes[static_cast<std::size_t>(part)] = box;
     });
+    Box box;
     for (const Box& b : boxes)
         if (!b.empty) {
-            out.box.add(b.lo);
-            out.box.add(b.hi);
+            box.add(b.lo);
+            box.add(b.hi);
         }
+    if (box.empty)
+        return out;
+    out.empty = false;
+    out.proj = fitProjection(box, r, camera, width, height);
+    out.tris.resize(n);
+    inParallel(threads, [&](int part) {
+        for (std::size_t t = share(n, part, threads); t < share(n, part + 1, threads); ++t)
+            out.tris[t] = snap(out.proj, r, mesh.coords.data() + t * 9);
+    });
     return out;
 }
 
@@ -174,11 +199,10 @@ Turned turnMesh(const Mesh& mesh, const Camera& camera, int threads)
 std::vector<std::uint16_t> coverageCounts(const Mesh& mesh, const Camera& camera, int width, int height)
 {
     std::vector<std::uint16_t> counts(static_cast<std::size_t>(std::max(width, 0)) * std::max(height, 0), 0);
-    const Turned turned = turnMesh(mesh, camera, 1);
-    if (counts.empty() || turned.box.empty)
+    if (counts.empty())
         return counts;
-    const Projection proj = fitProjection(turned.box, turned.rotation, camera, width, height);
-    const Runner runner{proj, turned.coords, width, height};
+    const Prepared prepared = prepare(mesh, camera, width, height, 1);
+    const Runner runner{prepared.tris, width, height};
     runner.run(0, height, [&counts](std::size_t i, float) { ++counts[i]; });
     return counts;
 }
@@ -196,14 +220,14 @@ platform::Grey16Image renderDepth(const Mesh& mesh, const Camera& camera, int wi
     const std::size_t n = mesh.triangles();
     int threads = options.threads > 0 ? options.threads : (out.samples.size() >= 65536 && n > 1000 ? 2 : 1);
     threads = std::clamp(threads, 1, std::max(1, out.height));
-    const Turned turned = turnMesh(mesh, camera, threads);
-    if (turned.box.empty)
+    const Prepared prepared = prepare(mesh, camera, out.width, out.height, threads);
+    if (prepared.empty)
         return out;
-    const Projection proj = fitProjection(turned.box, turned.rotation, camera, out.width, out.height);
+    const Projection& proj = prepared.proj;
 
     const float none = -std::numeric_limits<float>::infinity();
     std::vector<float> zbuf(out.samples.size(), none);
-    const Runner runner{proj, turned.coords, out.width, out.height};
+    const Runner runner{prepared.tris, out.width, out.height};
     inParallel(threads, [&](int part) {
         const int y0 = out.height * part / threads, y1 = out.height * (part + 1) / threads;
         runner.run(y0, y1, [&zbuf](std::size_t i, float key) {
