@@ -2,6 +2,7 @@
 
 #include "platform/Messages.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -63,6 +64,26 @@ GenerationResult makeFromModel(const SirdsSettings& settings, const ModelJob& jo
     pj.title = job.title;
     pj.options = job.options;
     return makeFromPicture(s, pj, host);
+}
+
+PreviewRequest snapshotModelPreview(const models::Mesh& mesh, const models::Camera& camera,
+                                    const SirdsSettings& settings, const PatternRef& pattern)
+{
+    PreviewRequest request;
+    request.settings = settings;
+    if (pattern.tile && pattern.palette) {
+        request.tile = *pattern.tile;
+        request.palette = *pattern.palette;
+    }
+    if (settings.w < 1 || settings.h < 1 || std::int64_t{settings.w} * settings.h > platform::Bitmap::kMaxPixels)
+        return request;
+    const platform::Grey16Image depth = models::renderDepth(mesh, camera, settings.w, settings.h);
+    request.levels.width = depth.width;
+    request.levels.height = depth.height;
+    request.levels.levels.resize(depth.samples.size());
+    std::ranges::transform(depth.samples, request.levels.levels.begin(),
+                           [](std::uint16_t d) { return std::int32_t{models::level8(d)}; });
+    return request;
 }
 
 } // namespace engine

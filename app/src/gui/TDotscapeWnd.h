@@ -157,6 +157,8 @@ public:
     engine_ui::TAnimPlayer* MakeAnimation(int figure, const engine::AnimationPlan& plan);
     // The same of a depth map window's map.
     engine_ui::TAnimPlayer* MakeAnimation(const depthmap_ui::TMapWindow& map, const engine::AnimationPlan& plan);
+    // A model's animation: its depth changing as a depth map's does, seen by the window's camera.
+    engine_ui::TAnimPlayer* MakeAnimation(const models_ui::TModelWindow& model, const engine::AnimationPlan& plan);
     // The most memory the frames of an animation shown in the player may take.
     static constexpr std::int64_t kMaxAnimationBytes = std::int64_t{1} << 30;
     static constexpr const char* kAnimationTooLarge =

@@ -7,6 +7,7 @@
 // made "by brightness".
 
 #include "engine/Generation.h"
+#include "engine/Preview.h"
 
 #include "models/Camera.h"
 #include "models/Mesh.h"
@@ -37,5 +38,10 @@ struct ModelJob {
 
 // A stereogram of settings.w × settings.h from the model as the camera sees it.
 GenerationResult makeFromModel(const SirdsSettings& settings, const ModelJob& job, GenerationHost& host);
+
+// The live preview's snapshot of a model: its depth at the settings' size,
+// taken as 8-bit levels (the preview is made as a depth map's is).
+PreviewRequest snapshotModelPreview(const models::Mesh& mesh, const models::Camera& camera,
+                                    const SirdsSettings& settings, const PatternRef& pattern);
 
 } // namespace engine
