@@ -37,6 +37,8 @@ std::int64_t frameValue(const SirdsSettings& base, const AnimationPlan& plan, st
         return base.dy + advance;
     case AnimatedParameter::Depth:
         return base.zmax + advance;
+    case AnimatedParameter::Camera:
+        break;
     }
     return 0;
 }
@@ -51,6 +53,7 @@ std::int32_t& field(SirdsSettings& s, AnimatedParameter p)
     case AnimatedParameter::ShiftY:
         return s.dy;
     case AnimatedParameter::Depth:
+    case AnimatedParameter::Camera:
         break;
     }
     return s.zmax;
@@ -65,6 +68,8 @@ std::string_view stepName(AnimatedParameter p, const AnimationOptionNames& names
         return names.shiftXStep;
     case AnimatedParameter::ShiftY:
         return names.shiftYStep;
+    case AnimatedParameter::Camera:
+        return names.cameraStep;
     case AnimatedParameter::Depth:
         break;
     }
@@ -81,6 +86,7 @@ std::string_view fieldName(AnimatedParameter p, const SettingsOptionNames& names
     case AnimatedParameter::ShiftY:
         return names.dy;
     case AnimatedParameter::Depth:
+    case AnimatedParameter::Camera:
         break;
     }
     return names.zmax;
@@ -134,6 +140,8 @@ AnimationResult animationFailure(GenerationHost* host, std::string message, std:
 SirdsSettings frameSettings(const SirdsSettings& base, const AnimationPlan& plan, std::int32_t k)
 {
     SirdsSettings s = base;
+    if (plan.parameter == AnimatedParameter::Camera)
+        return s;
     const std::int64_t v = frameValue(base, plan, k);
     field(s, plan.parameter) = static_cast<std::int32_t>(
         std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
@@ -150,6 +158,10 @@ std::string checkAnimation(const SirdsSettings& base, const AnimationPlan& plan,
         return platform::format("%s must be between %d and %d (milliseconds)", str(animationNames.delay).c_str(),
                                 kMinDelayMs, kMaxDelayMs);
     const std::string step = str(stepName(plan.parameter, animationNames));
+    if (figureSource && plan.parameter == AnimatedParameter::Camera)
+        return step + " turns a model; give --model FILE";
+    if (plan.parameter == AnimatedParameter::Camera)
+        return checkSettings(base, names);
     if (!figureSource && plan.parameter != AnimatedParameter::Depth)
         return step + " moves a math figure; other sources can only change the depth (" +
                str(animationNames.depthStep) + ")";

@@ -2,6 +2,7 @@
 // the tool bars' layout, print placement, the hint's and welcome window's
 // places, and the status texts.
 
+#include "models/ModelFormats.h"
 #include "gui/Commands.h"
 #include "gui/FileFilters.h"
 #include "gui/FrameRules.h"
@@ -450,8 +451,9 @@ TEST(Shortcuts, HintsNameTheKey)
 TEST(FileDialogFilters, OpenOffersEverythingFirstAndTheLastFormatWhenItHasAFilter)
 {
     const FileFilters none = OpenFileFilters(kFormatBmp - 1);
-    ASSERT_EQ(none.filters.size(), 6u);
-    EXPECT_EQ(none.filters[0], "All supported files (*.bmp *.pcx *.gif *.png *.rds)");
+    ASSERT_EQ(none.filters.size(), 7u);
+    EXPECT_EQ(none.filters[0], "All supported files (*.bmp *.pcx *.gif *.png *.rds " + models::modelFilePatterns() + ")");
+    EXPECT_EQ(none.filters[6], "3-D Models (" + models::modelFilePatterns() + ")");
     EXPECT_EQ(none.filters[1], "Bitmap Files (*.bmp)");
     EXPECT_EQ(none.filters[4], "PNG Files (*.png)");
     EXPECT_EQ(none.filters[5], "Depth Map File (*.rds)");

@@ -5,6 +5,7 @@
 #include "pictrans/TGifAnimation.h"
 #include "pictrans/TGraphIO.h"
 
+#include <algorithm>
 #include <charconv>
 #include <ostream>
 
@@ -22,6 +23,8 @@ constexpr StepOption kSteps[] = {
     {"--dx-step", engine::AnimatedParameter::ShiftX},
     {"--dy-step", engine::AnimatedParameter::ShiftY},
     {"--z-step", engine::AnimatedParameter::Depth},
+    {"--yaw-step", engine::AnimatedParameter::Camera},
+    {"--pitch-step", engine::AnimatedParameter::Camera},
 };
 
 std::optional<std::int32_t> wholeNumber(const std::string& value)
@@ -36,6 +39,14 @@ std::optional<std::int32_t> wholeNumber(const std::string& value)
 }
 
 } // namespace
+
+std::int32_t AnimationArgs::step(const std::string& option) const
+{
+    for (std::size_t i = 0; i < steps_.size(); ++i)
+        if (stepOptions_[i] == option)
+            return steps_[i].second;
+    return 0;
+}
 
 bool AnimationArgs::isOption(const std::string& option)
 {
@@ -78,14 +89,18 @@ std::string AnimationArgs::plan(const std::string& output, engine::AnimationPlan
         return "an animation needs --frames N (2 to 360) with one of --da-step, --dx-step, --dy-step or --z-step";
     if (steps_.empty())
         return "--frames needs one parameter to change: --da-step, --dx-step, --dy-step or --z-step";
-    if (steps_.size() > 1)
+    const bool camera = std::ranges::all_of(steps_, [](const auto& st) { return st.first == engine::AnimatedParameter::Camera; });
+    if (steps_.size() > 1 && !(camera && steps_.size() == 2 && stepOptions_[0] != stepOptions_[1]))
         return "give one of --da-step, --dx-step, --dy-step and --z-step, not " + stepOptions_[0] + " and " +
                stepOptions_[1];
     if (formatForSaveName(output) != GFORMAT_GIF)
         return "--frames writes an animated GIF: give an output name ending in .gif, not '" + output + "'";
     plan.frames = *frames_;
+    if (camera)
+        plan.step = 0; // the camera's steps are read with step()
     plan.parameter = steps_[0].first;
-    plan.step = steps_[0].second;
+    if (!camera)
+        plan.step = steps_[0].second;
     plan.delayMs = delay_.value_or(engine::kDefaultDelayMs);
     return {};
 }

@@ -20,6 +20,8 @@ public:
     std::string add(const std::string& option, const std::string& value);
     // True when any animation option was given.
     bool requested() const { return given_; }
+    // The value given with a step option, 0 when it was not given.
+    std::int32_t step(const std::string& option) const;
     // The plan the options ask for, once the output name is known: --frames
     // and exactly one step option must be given, and the output must be a
     // GIF. The refusal's text, or empty.

@@ -6,6 +6,8 @@
 #include "app/TerminalWindow.h"
 #include "depthmap/TMapDocument.h"
 #include "pictrans/GraphicFormats.h"
+#include "models/ModelFormats.h"
+#include "models/ModelImport.h"
 #include "pictrans/TGraphIO.h"
 #include "platform/FileIO.h"
 #include "terrakit/terrakit.h"
@@ -39,7 +41,7 @@ const char* const kUsage =
     "                      --format bmp|pcx|gif|jpg|png chooses it; OUT - is standard output\n"
     "  reveal IN -o OUT    recover the depth hidden in a stereogram as a grey picture\n"
     "                      (dotscape reveal --help lists the options)\n"
-    "  info FILE...        describe pictures and depth maps, one line each\n"
+    "  info FILE...        describe pictures, depth maps and 3-D models, one line each\n"
     "  figures             list the math figures: number, a tab, the title\n"
     "\n"
     "  -h, --help          show this help\n"
@@ -105,6 +107,25 @@ bool looksLikeDepthMap(const std::string& file)
     return yes;
 }
 
+// One line: the format, the triangle count and the box in the model's own axes.
+bool describeModel(const std::string& file, const models::ModelFormat& format, std::ostream& out)
+{
+    const models::ImportResult r = models::importModel(file);
+    if (!r.ok) {
+        out << file << ": 3-D model (" << format.name << "), cannot be read: " << r.error << '\n';
+        return false;
+    }
+    const models::Box box = r.mesh.bounds();
+    const models::Vec3 size = box.size();
+    char text[256];
+    std::snprintf(text, sizeof text, "%zu triangles, box %g x %g x %g from (%g, %g, %g) to (%g, %g, %g)",
+                  r.mesh.triangles(), size.x, size.y, size.z, box.lo.x, box.lo.y, box.lo.z, box.hi.x, box.hi.y,
+                  box.hi.z);
+    out << file << ": 3-D model (" << (r.mesh.format.empty() ? std::string(format.name) : r.mesh.format) << "), "
+        << text << '\n';
+    return true;
+}
+
 int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty()) {
@@ -127,6 +148,11 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             auto lines = map.Describe();
             for (std::size_t i = 0; i < lines.size(); ++i)
                 out << (i == 0 ? file + ": " : std::string("  ")) << lines[i] << '\n';
+            continue;
+        }
+        if (const models::ModelFormat* model = models::detectModelFormat(file)) {
+            if (!describeModel(file, *model, out))
+                status = kExitInput;
             continue;
         }
         TGraphIO io(&window, &window);

@@ -3,6 +3,7 @@
 
 #include "AnimationOutput.h"
 #include "HiddenSurfaceOptions.h"
+#include "ModelOptions.h"
 #include "PictureOutput.h"
 
 #include "app/CommandLine.h"
@@ -11,6 +12,7 @@
 #include "depthmap/TMapDocument.h"
 #include "engine/Generation.h"
 #include "engine/MapGeneration.h"
+#include "engine/ModelGeneration.h"
 #include "engine/PatternDirs.h"
 #include "engine/SirdsSettings.h"
 #include "engine/TSirdPatt.h"
@@ -35,11 +37,12 @@ const char* const kMakeUsage =
     "  --figure N|TITLE     a math figure by number (1 to 23) or exact title; default 1\n"
     "  --picture FILE       depth from a BMP, PCX, GIF or PNG picture\n"
     "  --depthmap FILE.rds  depth from a depth map file\n"
+    "  --model FILE         depth from a 3-D model (STL, OBJ, PLY, glTF, 3MF, OFF)\n"
     "\n"
     "Options (settings start from the configuration file, then these):\n"
     "  --method M           left-to-right | mcmahon | feucht | hidden-surface\n"
     "  --depth-by D         color | brightness (pictures only)\n"
-    "  --width W --height H size of a math stereogram (1 to 16384; width at least twice the gap)\n"
+    "  --width W --height H size of a math or model stereogram (1 to 16384; width at least twice the gap)\n"
     "  --gap G              separation of two copies of a far point (51 to 150)\n"
     "  --zmin Z --zmax Z    depth resolution (zmin less than zmax)\n"
     "  --dx X --dy Y        shift of a math figure right and up (-200 to 200)\n"
@@ -69,7 +72,7 @@ const char* const kMakeUsage =
     "                       hundredths of a second, rounded to the nearest); default 80\n";
 
 struct MakeOptions {
-    enum class Source { Figure, Picture, DepthMap };
+    enum class Source { Figure, Picture, DepthMap, Model };
     Source source = Source::Figure;
     std::string figure = "1";
     std::string input;
@@ -80,6 +83,7 @@ struct MakeOptions {
     int format = 0;
     bool force = false;
     AnimationArgs animation;
+    models::Camera camera;
 };
 
 class UsageError {
@@ -154,6 +158,13 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
             o.source = MakeOptions::Source::DepthMap;
             o.input = value();
             ++sources;
+        } else if (a == "--model") {
+            o.source = MakeOptions::Source::Model;
+            o.input = value();
+            ++sources;
+        } else if (isModelOption(a)) {
+            if (std::string problem = applyModelOption(o.camera, a, value()); !problem.empty())
+                throw UsageError(problem);
         } else if (a == "-o" || a == "--output") {
             o.output = value();
         } else if (a == "--format") {
@@ -183,7 +194,7 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
         }
     }
     if (sources > 1)
-        throw UsageError("give one source: --figure, --picture or --depthmap");
+        throw UsageError("give one source: --figure, --picture, --depthmap or --model");
     if (o.output.empty())
         throw UsageError("no output file: give -o OUT");
     return o;
@@ -285,7 +296,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 {
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") {
-            err << kMakeUsage << kHiddenSurfaceUsage;
+            err << kMakeUsage << kModelUsage << kHiddenSurfaceUsage;
             return kExitOk;
         }
     }
@@ -306,9 +317,10 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
     // The width and height belong to math stereograms, which may be made
     // for print up to 16384 pixels a side; other sources take their size
-    // from the picture or the map.
+    // from the picture or the map. Models are drawn at the width and height.
+    const bool sized = options.source == MakeOptions::Source::Figure || options.source == MakeOptions::Source::Model;
     engine::SirdsSettings checked = settings;
-    if (options.source != MakeOptions::Source::Figure) {
+    if (!sized) {
         checked.w = 2 * checked.gapValue;
         checked.h = 1;
     }
@@ -320,7 +332,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         sizeless.w = 2 * sizeless.gapValue;
         sizeless.h = 1;
         std::string problem = engine::checkSettings(sizeless, names);
-        if (problem.empty() && options.source == MakeOptions::Source::Figure)
+        if (problem.empty() && sized)
             problem = checkFigureSize(settings);
         if (!problem.empty()) {
             err << "dotscape make: " << problem << '\n';
@@ -336,6 +348,9 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         std::string problem = options.animation.plan(options.output, plan);
         if (problem.empty())
             problem = engine::checkAnimation(sizeless, plan, options.source == MakeOptions::Source::Figure, names);
+        if (problem.empty() && plan.parameter == engine::AnimatedParameter::Camera &&
+            options.source != MakeOptions::Source::Model)
+            problem = "--yaw-step and --pitch-step turn a model; give --model FILE";
         if (!problem.empty()) {
             err << "dotscape make: " << problem << '\n';
             return kExitUsage;
@@ -355,6 +370,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     std::unique_ptr<platform::Palette> picturePalette;
     std::unique_ptr<platform::Grey16Image> pictureDepth16; // a 16-bit grey picture's own samples
     std::unique_ptr<depthmap::TMapDocument> map;
+    std::optional<models::Mesh> model;
     switch (options.source) {
     case MakeOptions::Source::Figure:
         figure = figureIndex(options.figure);
@@ -385,6 +401,11 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             return kExitInput;
         }
         break;
+    case MakeOptions::Source::Model:
+        model = readModel(options.input, err);
+        if (!model)
+            return kExitInput;
+        break;
     }
 
     engine::PatternDirs dirs = engine::DefaultPatternDirs();
@@ -395,7 +416,9 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
     CommandLineHost host(window, err, *patterns, painter);
     const std::string pictureTitle = baseName(options.input);
-    // One stereogram of the source; an animation makes one per frame.
+    // One stereogram of the source; an animation makes one per frame, in
+    // order, so a turntable's frame is the count of frames made before it.
+    int frame = 0;
     const engine::FrameMaker make = [&](const engine::SirdsSettings& s, engine::GenerationHost& to) {
         engine::GenerationResult result;
         switch (options.source) {
@@ -420,7 +443,17 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         case MakeOptions::Source::DepthMap:
             result = engine::makeFromDepthMap(s, *map, map->FileName(), to);
             break;
+        case MakeOptions::Source::Model: {
+            engine::ModelJob job;
+            job.mesh = &*model;
+            job.camera = turntableCamera(options.camera, options.animation.step("--yaw-step"),
+                                         options.animation.step("--pitch-step"), frame);
+            job.title = pictureTitle;
+            result = engine::makeFromModel(s, job, to);
+            break;
         }
+        }
+        ++frame;
         return result;
     };
     if (options.animation.requested())

@@ -24,6 +24,7 @@ constexpr FormatEntry kFormats[] = {
     {kFormatPng, "PNG Files", "*.png", true, true},
     {kFormatJpeg, "JPEG Files", "*.jpg", false, true},
     {kFormatDepthMap, "Depth Map File", "*.rds", true, true},
+    {kFormatModel, "3-D Models", "*.stl *.obj *.ply *.gltf *.glb *.3mf *.off", true, false},
 };
 
 std::string filterText(std::string_view description, std::string_view patterns)

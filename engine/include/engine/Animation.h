@@ -26,6 +26,7 @@ enum class AnimatedParameter {
     ShiftX, // dx (math figures)
     ShiftY, // dy (math figures)
     Depth,  // zmax, the far end of the depth resolution (every source)
+    Camera, // a model's camera turns (yaw and pitch steps); the settings stay as they are
 };
 
 inline constexpr std::int32_t kMinFrames = 2;
@@ -57,11 +58,13 @@ struct AnimationOptionNames {
     std::string_view shiftXStep = "--dx-step";
     std::string_view shiftYStep = "--dy-step";
     std::string_view depthStep = "--z-step";
+    std::string_view cameraStep = "--yaw-step";
 };
 
 // Refuses a plan that cannot be made, with a message naming the option:
 // a frame count outside 2 … 360, a delay outside 20 … 655350 ms, a shift or
-// angle step for a source that is not a math figure, or any frame whose
+// angle step for a source that is not a math figure, a camera step for a
+// math figure (the caller sees that the source is a model), or any frame whose
 // settings checkSettings refuses (named by frame, 1 to N). Frame 1 is base
 // itself, so a refusal of base is its plain message. Empty when usable.
 std::string checkAnimation(const SirdsSettings& base, const AnimationPlan& plan, bool figureSource,
