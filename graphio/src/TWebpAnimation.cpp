@@ -128,16 +128,20 @@ std::string TWebpAnimation::Begin(const std::string& fileName, int width, int he
     Encoder& e = *encoder_;
     if (!WebPConfigInit(&e.config))
         return Fail(kNoMemory);
-    if (quality == kLossless) {
-        // Effort 1 of 0 … 9: random dots hardly compress better with more,
-        // and the higher levels take many times as long.
-        if (!WebPConfigLosslessPreset(&e.config, 1))
-            return Fail(kNoMemory);
-        e.config.exact = 1;
-    } else {
-        e.config.quality = static_cast<float>(std::clamp(quality, 0, 100));
-        e.config.method = 2;
-    }
+    // Effort 1 of 0 … 9: random dots hardly compress better with more, and
+    // the higher levels take many times as long.
+    if (!WebPConfigLosslessPreset(&e.config, 1))
+        return Fail(kNoMemory);
+    e.config.exact = 1;
+    // A quality makes the lossless coder near-lossless: pixel values move a
+    // little (more at lower quality) to compress better, but every pixel
+    // keeps its own colour. WebP's lossy coder stores colour at a quarter
+    // of the pixels (4:2:0), which loses the one-pixel colours of random
+    // dots and much of their brightness with them.
+    // Qualities 0 … 100 take near-lossless levels 40 … 100, so that even the
+    // lowest keeps the dots' brightness (at least 2 of every 8 bits' worth).
+    if (quality != kLossless)
+        e.config.near_lossless = 40 + std::clamp(quality, 0, 100) * 60 / 100;
     e.config.thread_level = 1;
 
     e.file = std::make_unique<platform::SafeFile>(fileName);

@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -199,8 +200,13 @@ std::unique_ptr<platform::Bitmap> DepthVideoReader::next(std::string& error)
     }
     // Limited-range video spreads to the full 0 … 255 of a depth picture.
     const int* table = sws_getCoefficients(f.colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT);
+    // Grey pictures (no chroma) are full range unless tagged otherwise, as
+    // a grey PNG is; YUV video is limited unless tagged full.
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(f.format));
+    const bool grey = desc && desc->nb_components <= 2 && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
     const int srcFull = f.color_range == AVCOL_RANGE_JPEG || f.format == AV_PIX_FMT_YUVJ420P ||
-                        f.format == AV_PIX_FMT_YUVJ422P || f.format == AV_PIX_FMT_YUVJ444P;
+                        f.format == AV_PIX_FMT_YUVJ422P || f.format == AV_PIX_FMT_YUVJ444P ||
+                        (grey && f.color_range != AVCOL_RANGE_MPEG);
     sws_setColorspaceDetails(s.scaler, table, srcFull, table, 1, 0, 1 << 16, 1 << 16);
     auto picture = platform::Bitmap::create(s.width, s.height, 8);
     if (!picture) {

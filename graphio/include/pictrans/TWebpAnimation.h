@@ -1,6 +1,6 @@
 #pragma once
-// Writes looping animated WebP files: lossless true colour unless a quality
-// is given, every frame shown for the same delay, looping for ever.
+// Writes looping animated WebP files: lossless true colour, near-lossless
+// when a quality is given, every frame shown for the same delay, looping for ever.
 //
 // libwebp encodes each frame; the container (RIFF, VP8X, ANIM, one ANMF
 // chunk a frame) is written here, frame by frame as they come, so only the
@@ -31,7 +31,9 @@ public:
     TWebpAnimation& operator=(const TWebpAnimation&) = delete;
 
     // Starts an animation of width × height pixels, each frame shown for
-    // delayMs; quality 0 … 100 makes lossy frames, kLossless exact ones.
+    // delayMs; quality 0 … 100 makes near-lossless frames (every pixel's
+    // value may move a little, less the higher the quality), kLossless
+    // exact ones.
     // The refusal's text, or empty.
     std::string Begin(const std::string& fileName, int width, int height, int delayMs, int quality = kLossless);
     // Adds a picture of Begin's size: 8-bit with its palette, or 24-bit.
