@@ -10,6 +10,7 @@
 #include "app/Configuration.h"
 #include "app/TerminalWindow.h"
 #include "depthmap/TMapDocument.h"
+#include "engine/DepthSequence.h"
 #include "engine/Generation.h"
 #include "engine/MapGeneration.h"
 #include "engine/ModelGeneration.h"
@@ -58,7 +59,7 @@ const char* const kMakeUsage =
     "                       (standard output: BMP unless given)\n"
     "  -f, --force          overwrite OUT without asking\n"
     "\n"
-    "Animation (a looping animated GIF; OUT must be a .gif):\n"
+    "Animation (OUT's name gives the format: .gif, .webp, .mp4 or .webm):\n"
     "  --frames N           N stereograms (2 to 360), one parameter changing by a step\n"
     "                       from frame to frame; frame 1 has the settings as given\n"
     "  --da-step A          a math figure turns A degrees a frame (the angle wraps\n"
@@ -69,10 +70,15 @@ const char* const kMakeUsage =
     "  --z-step Z           Zmax grows by Z a frame (negative: shrinks), any source;\n"
     "                       every frame's value must lie in its range\n"
     "  --delay MS           each frame shows MS milliseconds (20 to 655350; stored in\n"
-    "                       hundredths of a second, rounded to the nearest); default 80\n";
+    "                       hundredths of a second, rounded to the nearest); default 80\n"
+    "  --fps F              frames a second instead of --delay (25, 29.97, 30000/1001);\n"
+    "                       a depth video's own rate when neither is given\n"
+    "  --quality Q          .webp: lossy at quality 0 to 100 (default lossless);\n"
+    "                       .mp4: rate factor 0 to 51, .webm: 0 to 63 (default 18)\n"
+    "  Ctrl-C stops an animation; nothing is written then.\n";
 
 struct MakeOptions {
-    enum class Source { Figure, Picture, DepthMap, Model };
+    enum class Source { Figure, Picture, DepthMap, Model, Pictures, Video };
     Source source = Source::Figure;
     std::string figure = "1";
     std::string input;
@@ -82,6 +88,8 @@ struct MakeOptions {
     std::optional<int> pattern;
     int format = 0;
     bool force = false;
+    double start = 0;
+    double duration = -1;
     AnimationArgs animation;
     models::Camera camera;
 };
@@ -165,6 +173,21 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
         } else if (isModelOption(a)) {
             if (std::string problem = applyModelOption(o.camera, a, value()); !problem.empty())
                 throw UsageError(problem);
+        } else if (a == "--pictures") {
+            o.source = MakeOptions::Source::Pictures;
+            o.input = value();
+            ++sources;
+        } else if (a == "--video") {
+            o.source = MakeOptions::Source::Video;
+            o.input = value();
+            ++sources;
+        } else if (a == "--start" || a == "--duration") {
+            const std::string& v = value();
+            double seconds = 0;
+            auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), seconds);
+            if (ec != std::errc() || ptr != v.data() + v.size() || v.empty() || !(seconds >= 0))
+                throw UsageError(a + " takes a time in seconds from 0, not '" + v + "'");
+            (a == "--start" ? o.start : o.duration) = seconds;
         } else if (a == "-o" || a == "--output") {
             o.output = value();
         } else if (a == "--format") {
@@ -194,7 +217,7 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
         }
     }
     if (sources > 1)
-        throw UsageError("give one source: --figure, --picture, --depthmap or --model");
+        throw UsageError("give one source: --figure, --picture, --depthmap, --model, --pictures or --video");
     if (o.output.empty())
         throw UsageError("no output file: give -o OUT");
     return o;
@@ -268,7 +291,7 @@ public:
             window_.progress(text_, record.done, record.total);
     }
     engine::PatternRef pattern() override { return {patterns_.GetBitmap(), patterns_.GetPalette()}; }
-    bool pumpMessages() override { return false; }
+    bool pumpMessages() override { return animationStopRequested(); }
     void drawText(platform::Bitmap& image, const platform::Palette& palette, int x, int y, std::string_view text,
                   engine::Rgb colour) override
     {
@@ -339,13 +362,16 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             return kExitUsage;
         }
     }
+    const bool sequence =
+        options.source == MakeOptions::Source::Pictures || options.source == MakeOptions::Source::Video;
     engine::AnimationPlan plan;
-    if (options.animation.requested()) {
+    AnimationFormat format;
+    if (options.animation.requested() && !sequence) {
         // The size is checked above and is the same in every frame.
         engine::SirdsSettings sizeless = checked;
         sizeless.w = 2 * sizeless.gapValue;
         sizeless.h = 1;
-        std::string problem = options.animation.plan(options.output, plan);
+        std::string problem = options.animation.plan(options.output, plan, format);
         if (problem.empty())
             problem = engine::checkAnimation(sizeless, plan, options.source == MakeOptions::Source::Figure, names);
         if (problem.empty() && plan.parameter == engine::AnimatedParameter::Camera &&
@@ -371,6 +397,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     std::unique_ptr<platform::Grey16Image> pictureDepth16; // a 16-bit grey picture's own samples
     std::unique_ptr<depthmap::TMapDocument> map;
     std::optional<models::Mesh> model;
+    std::unique_ptr<engine::DepthSequence> frames;
     switch (options.source) {
     case MakeOptions::Source::Figure:
         figure = figureIndex(options.figure);
@@ -406,6 +433,26 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (!model)
             return kExitInput;
         break;
+    case MakeOptions::Source::Pictures:
+    case MakeOptions::Source::Video: {
+        std::string problem;
+        frames = options.source == MakeOptions::Source::Pictures
+                     ? engine::openPictureSequence(options.input, problem)
+                     : engine::openVideoSequence(options.input, options.start, options.duration, problem);
+        if (!frames) {
+            err << "dotscape: " << problem << '\n';
+            return kExitInput;
+        }
+        problem = options.animation.sequencePlan(options.output, frames->frameCount(), frames->fpsNum(),
+                                                 frames->fpsDen(), plan, format);
+        if (problem.empty())
+            problem = engine::checkSequence(checked, plan.frames, names);
+        if (!problem.empty()) {
+            err << "dotscape: " << problem << '\n';
+            return kExitUsage;
+        }
+        break;
+    }
     }
 
     engine::PatternDirs dirs = engine::DefaultPatternDirs();
@@ -416,9 +463,9 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
     CommandLineHost host(window, err, *patterns, painter);
     const std::string pictureTitle = baseName(options.input);
-    // One stereogram of the source; an animation makes one per frame, in
-    // order, so a turntable's frame is the count of frames made before it.
-    int frame = 0;
+    // One stereogram of the source; a turntable's camera turns with the
+    // number of the frame being made.
+    std::int32_t frame = 0;
     const engine::FrameMaker make = [&](const engine::SirdsSettings& s, engine::GenerationHost& to) {
         engine::GenerationResult result;
         switch (options.source) {
@@ -452,12 +499,26 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             result = engine::makeFromModel(s, job, to);
             break;
         }
+        case MakeOptions::Source::Pictures:
+        case MakeOptions::Source::Video:
+            break;
         }
-        ++frame;
         return result;
     };
-    if (options.animation.requested())
-        return writeAnimation(options.output, settings, plan, make, host, window, err);
+    if (sequence) {
+        engine::SequenceFrameMaker frameMaker(*frames);
+        const engine::IndexedFrameMaker indexed = [&](std::int32_t k, const engine::SirdsSettings& s,
+                                                      engine::GenerationHost& to) { return frameMaker(k, s, to); };
+        return writeAnimation(options.output, settings, plan, format, indexed, host, window, err);
+    }
+    if (options.animation.requested()) {
+        const engine::IndexedFrameMaker indexed = [&](std::int32_t k, const engine::SirdsSettings& s,
+                                                      engine::GenerationHost& to) {
+            frame = k;
+            return make(s, to);
+        };
+        return writeAnimation(options.output, settings, plan, format, indexed, host, window, err);
+    }
     engine::GenerationResult result = make(settings, host);
     window.endProgress();
     if (!result.finished() || !result.picture.bitmap) {
