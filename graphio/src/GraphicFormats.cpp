@@ -121,7 +121,7 @@ const GraphicFormat kFormats[] = {
     {GFORMAT_TIFF, "TIFF", "TIFF Files", kTiffExt, kTiffMime, isTiff, make<TTiffIntf>,
      kReads | kWrites | kHoldsPalette | kHoldsTrueColour | kHoldsGrey16},
     {GFORMAT_PNM, "PNM", "Netpbm Files", kPnmExt, kPnmMime, isPnm, make<TPnmIntf>,
-     kReads | kWrites | kHoldsTrueColour},
+     kReads | kWrites | kHoldsTrueColour | kHoldsGrey16},
 };
 
 } // namespace
