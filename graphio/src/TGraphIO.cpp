@@ -5,15 +5,9 @@
 #include "pictrans/TJpgIntf.h"
 #include "pictrans/TPngIntf.h"
 
-#if __has_include("pictrans/TGifIntf.h")
 #include "pictrans/GifRecords.h"
 #include "pictrans/TGifIntf.h"
-#define PICTRANS_HAVE_GIF 1
-#endif
-#if __has_include("pictrans/TPcxIntf.h")
 #include "pictrans/TPcxIntf.h"
-#define PICTRANS_HAVE_PCX 1
-#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -40,26 +34,18 @@ bool isPngSignature(const std::uint8_t* b)
 
 bool isGifSignature(const std::uint8_t* b)
 {
-#ifdef PICTRANS_HAVE_GIF
     InStream in(std::vector<std::uint8_t>(b, b + 6));
     GIFHEADER header;
     return header.get(in) == 0 && header.isvalid();
-#else
-    return std::memcmp(b, "GIF", 3) == 0 && (std::memcmp(b + 3, "87a", 3) == 0 || std::memcmp(b + 3, "89a", 3) == 0);
-#endif
 }
 
 std::unique_ptr<TGIntf> makeInterface(int format, platform::Window* status, platform::Window* owner)
 {
     switch (format) {
-#ifdef PICTRANS_HAVE_PCX
     case GFORMAT_PCX:
         return std::make_unique<TPcxIntf>(status, owner);
-#endif
-#ifdef PICTRANS_HAVE_GIF
     case GFORMAT_GIF:
         return std::make_unique<TGifIntf>(status, owner);
-#endif
     case GFORMAT_JPEG:
         return std::make_unique<TJpgIntf>(status, owner);
     case GFORMAT_PNG:
@@ -138,13 +124,8 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
         return nullptr;
     }
     grey16_.reset();
-    bool supported = format == GFORMAT_BMP || format == GFORMAT_PNG;
-#ifdef PICTRANS_HAVE_PCX
-    supported = supported || format == GFORMAT_PCX;
-#endif
-#ifdef PICTRANS_HAVE_GIF
-    supported = supported || format == GFORMAT_GIF;
-#endif
+    const bool supported =
+        format == GFORMAT_BMP || format == GFORMAT_PNG || format == GFORMAT_PCX || format == GFORMAT_GIF;
     if (!supported) {
         platform::messageBox(owner_, "File Format is not supported.", "Error",
                              platform::MB_ICONERROR | platform::MB_OK);
