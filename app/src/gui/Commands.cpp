@@ -91,11 +91,10 @@ bool CommandEnabled(int id, const FrameState& s)
         // The text tool and the font command have no behaviour anywhere.
         if (id == 1255 || id == CM_TEXTFONT)
             return false;
-        return s.depthEditorAvailable && s.activeKind == kKindDepthMap;
+        return s.activeKind == kKindDepthMap;
     }
     switch (id) {
     case CM_FILENEW:
-        return !s.busy && s.depthEditorAvailable;
     case CM_FILEOPEN:
         return !s.busy;
     case CM_FILESAVE:
@@ -119,9 +118,6 @@ bool CommandEnabled(int id, const FrameState& s)
     case CM_MAKEANIMATION:
         return !s.busy;
     case CM_COLORTABLE:
-        if (!s.colorTableAvailable)
-            return false;
-        [[fallthrough]];
     case CM_EDITCOPY:
         return !s.busy && (isPicture(s) || s.activeKind == kKindColorTable);
     case CM_EDITUNDO:
@@ -137,7 +133,7 @@ bool CommandEnabled(int id, const FrameState& s)
     case CM_FULLSCREEN:
         return isPicture(s);
     case CM_WIZARD:
-        return s.wizardAvailable;
+        return true;
     case CM_STOP:
         return s.busy;
     case CM_CASCADE:

@@ -89,12 +89,6 @@ struct FrameState {
     bool mapCanUndo = false;
     bool mapCanRedo = false;
     bool clipboardHasBitmap = false;
-    // The depth map editor, the colour table window and the wizard are
-    // optional parts of the program; their commands stay disabled until they
-    // are present.
-    bool depthEditorAvailable = false;
-    bool colorTableAvailable = false;
-    bool wizardAvailable = false;
     bool hasChildren = false;
 };
 

@@ -60,8 +60,6 @@ depthmap_ui::TColorWnd* TDotscapeWnd::ColorTable() const
 
 void TDotscapeWnd::FillMapState(FrameState& s) const
 {
-    s.depthEditorAvailable = true;
-    s.colorTableAvailable = true;
     if (depthmap_ui::TMapWindow* map = ActiveMap()) {
         s.mapSaved = map->IsSaved();
         // Not while the mouse is changing the map.

@@ -301,7 +301,6 @@ FrameState TDotscapeWnd::CurrentState() const
     const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
     s.clipboardHasBitmap = clip && clip->hasImage();
     s.hasChildren = client_ && !client_->subWindowList().isEmpty();
-    s.wizardAvailable = true;
     FillMapState(s);
     return s;
 }
