@@ -6,12 +6,14 @@
 #include "gui/Commands.h"
 #include "gui/FileFilters.h"
 #include "gui/FrameRules.h"
+#include "gui/SaveAsName.h"
 #include "gui/Shortcuts.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 
 using namespace gui;
 
@@ -496,4 +498,52 @@ TEST(DocumentPlacement, WindowsNeverOpenLargerThanTheArea)
     EXPECT_EQ(FitWithin({-50, -10, 50, 90}, 500, 380), (IntRect{0, 0, 100, 100}));
     // An area of no size gives a window of no size rather than a negative one.
     EXPECT_EQ(FitWithin({0, 0, 100, 100}, 0, -5), (IntRect{0, 0, 0, 0}));
+}
+
+TEST(SaveAsName, TheChosenTypeAddsItsExtensionAndAContradictionIsFlagged)
+{
+    struct Case {
+        const char* typed;
+        int chosen;
+        const char* name;
+        bool contradicts;
+        int typedFormat;
+    } cases[] = {
+        {"/p/crater", kFormatPng, "/p/crater.png", false, 0},
+        {"/p/crater.PNG", kFormatPng, "/p/crater.PNG", false, kFormatPng},
+        {"/p/crater.bmp", kFormatPng, "/p/crater.bmp", true, kFormatBmp},
+        {"/p/photo.jpeg", kFormatJpeg, "/p/photo.jpeg", false, kFormatJpeg},
+        {"/p/my.scene", kFormatGif, "/p/my.scene.gif", false, 0},
+        {"/p.gif/.hidden", kFormatPcx, "/p.gif/.hidden.pcx", false, 0},
+        {"/p/map.rds", kFormatBmp, "/p/map.rds", true, kFormatDepthMap},
+    };
+    for (const Case& c : cases) {
+        const SaveAsName r = ResolveSaveAsName(c.typed, c.chosen);
+        EXPECT_EQ(r.name, c.name) << c.typed;
+        EXPECT_EQ(r.format, c.chosen) << c.typed;
+        EXPECT_EQ(r.contradicts, c.contradicts) << c.typed;
+        EXPECT_EQ(r.typedFormat, c.typedFormat) << c.typed;
+    }
+    EXPECT_EQ(WithExtensionOf("/p/sun.bmp", kFormatPng), "/p/sun.png");
+    EXPECT_EQ(WithExtensionOf("/p.x/sun", kFormatJpeg), "/p.x/sun.jpg");
+}
+
+TEST(FirstRun, TheFrameTakesThreeQuartersOfTheScreenCentredAndAtLeast640By480)
+{
+    struct Case {
+        FrameRect screen;
+        FrameRect frame;
+    } cases[] = {
+        {{0, 0, 1920, 1080}, {240, 135, 1680, 945}},
+        {{0, 0, 800, 600}, {80, 60, 720, 540}},
+        {{0, 0, 640, 480}, {0, 0, 640, 480}},
+        {{0, 0, 600, 400}, {0, 0, 600, 400}},
+        {{1920, 30, 3840, 1110}, {2160, 165, 3600, 975}},
+    };
+    for (const Case& c : cases) {
+        const FrameRect r = FirstRunFrameRect(c.screen);
+        EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
+                  std::tie(c.frame.left, c.frame.top, c.frame.right, c.frame.bottom))
+            << c.screen.right - c.screen.left << " x " << c.screen.bottom - c.screen.top;
+    }
 }

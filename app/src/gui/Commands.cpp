@@ -36,6 +36,7 @@ constexpr std::array kHints{
     Hint{CM_REVEALDEPTH, "Show the depth hidden in the active stereogram"},
     Hint{CM_GRAYIMAGE, "Turn current image into a gray scale image"},
     Hint{CM_SETTINGS, "Edit SIRDS Setup parameters"},
+    Hint{CM_FITDEPTH, "Fit depth beyond Zmax to the range Zmin..Zmax"},
     Hint{CM_PATTERNS, "Select a SIRDS Pattern"},
     Hint{CM_COLORTABLE, "View the Color Map for a loaded image"},
     Hint{CM_MATHVERSION, "Get Math Library version"},
@@ -153,6 +154,7 @@ bool CommandEnabled(int id, const FrameState& s)
     case CM_ABOUT:
     case CM_RELOCATE:
     case CM_PREVIEW:
+    case CM_FITDEPTH:
         return true;
     default:
         return false;

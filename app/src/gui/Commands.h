@@ -43,6 +43,8 @@ inline constexpr int CM_VIDEOINFO = 119;
 inline constexpr int CM_MAKEANIMATION = 120;
 inline constexpr int CM_REVEALDEPTH = 121;
 inline constexpr int CM_PREVIEW = 122;
+// Checked: pictures and maps whose depth goes beyond Zmax are fitted to Zmin..Zmax.
+inline constexpr int CM_FITDEPTH = 124;
 inline constexpr int CM_ZOOMIN = 101;
 inline constexpr int CM_ZOOMOUT = 102;
 inline constexpr int CM_FULLSCREEN = 112;

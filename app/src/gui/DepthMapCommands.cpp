@@ -142,6 +142,12 @@ engine_ui::TSirdsWnd* TDotscapeWnd::MakeSirdsFromMap(depthmap_ui::TMapWindow* ma
 {
     const platform::BITMAP info = map->GetMapInfo();
     engine_ui::TSirdsWnd* made = nullptr;
+    // While the generation runs the map refuses every change.
+    engine::MapDocumentSource source(map->Document());
+    const std::optional<engine::GenerationOptions> options =
+        DepthOptions(fromStd(map->Document().FileName()), engine::mapDepthRange(source));
+    if (!options)
+        return nullptr;
     {
         // Busy, with Stop offered, until the new window shows the result.
         engine_ui::GenerationSession session;
@@ -151,10 +157,8 @@ engine_ui::TSirdsWnd* TDotscapeWnd::MakeSirdsFromMap(depthmap_ui::TMapWindow* ma
         QMdiSubWindow* sub = AddDocument(picture);
         status_->SetMessageText(QString());
         status_->SetImageText(QString());
-        // While the generation runs the map refuses every change.
-        engine::MapDocumentSource source(map->Document());
         // A stopped or refused stereogram closes its window by itself.
-        if (picture->MakeSirdsFromMap(source)) {
+        if (picture->MakeSirdsFromMap(source, *options)) {
             picture->SetSird(true);
             picture->SetSettings(&settings_);
             if (ShowMadeWindow(session, sub, picture))

@@ -49,6 +49,7 @@ FileFilters filtersFor(bool save, int lastFormat)
             all += f.patterns;
         }
         out.filters.push_back(filterText(kAllSupportedFiles, all));
+        out.formats.push_back(0);
     }
     for (const FormatEntry& f : kFormats) {
         if (!(save ? f.saves : f.opens))
@@ -56,6 +57,7 @@ FileFilters filtersFor(bool save, int lastFormat)
         if (f.code == lastFormat)
             out.selected = out.filters.size();
         out.filters.push_back(filterText(f.description, f.patterns));
+        out.formats.push_back(f.code);
     }
     return out;
 }
