@@ -377,7 +377,7 @@ TEST_F(Frame, OpenOffersAllSupportedFilesUnlessTheLastFormatHasItsOwn)
     ASSERT_EQ(chooserCalls.size(), 1u);
     EXPECT_FALSE(chooserCalls[0].save);
     EXPECT_EQ(chooserCalls[0].selected, 0);
-    EXPECT_EQ(chooserCalls[0].filters.value(0), QStringLiteral("All supported files (*.bmp *.pcx *.gif *.png *.rds)"));
+    EXPECT_EQ(chooserCalls[0].filters.value(0), QStringLiteral("All supported files (*.bmp *.pcx *.gif *.png *.rds *.stl *.obj *.ply *.gltf *.glb *.3mf *.off)"));
 
     // The folder chosen is used next time, and after a restart.
     addPicture(16, 16, /*loaded=*/false);
