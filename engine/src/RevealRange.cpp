@@ -4,10 +4,10 @@
 #include "RevealCost.h"
 
 #include "engine/Reveal.h"
+#include "platform/Window.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <limits>
 
 namespace engine {
@@ -74,13 +74,6 @@ namespace {
 // Rows sampled by the range search, in strips as high as the window.
 constexpr int kMaxStrips = 32;
 
-std::string formatted(const char* format, int a, int b = 0, int c = 0)
-{
-    char text[200];
-    std::snprintf(text, sizeof text, format, a, b, c);
-    return text;
-}
-
 // The largest separation searched in a picture of this width (0 when the
 // picture is too narrow for any).
 int widestSeparation(int width)
@@ -102,7 +95,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     const int lo = kRevealMinSeparation;
     const int hi = widestSeparation(width);
     if (hi == 0 || height < 1) {
-        error = formatted(kRevealTooNarrowFormat, width);
+        error = platform::format(kRevealTooNarrowFormat, width);
         return range;
     }
     // The same window as the matcher's, so that slopes vote too.
