@@ -13,8 +13,7 @@ namespace engine::reveal {
 // one eye cannot see beside an edge: it belongs to the farther surface, the
 // larger separation. Any other hole lies on one surface and is bridged in a
 // straight line. The ends of a row, where pairs would reach beyond the
-// picture, take the farther of the one neighbour there is and the row's
-// median, mostly the background.
+// picture, continue the nearest matched pixel beside them.
 // Rows with no match at all take the nearest row that has one. Returns
 // false when nothing matched.
 constexpr float kJumpShare = 1.0f;
@@ -22,20 +21,9 @@ constexpr float kJumpShare = 1.0f;
 bool fillHoles(std::vector<float>& sep, int width, int height)
 {
     std::vector<char> empty(static_cast<std::size_t>(height), 0);
-    std::vector<float> matched;
     bool any = false;
     for (int y = 0; y < height; ++y) {
         float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        matched.clear();
-        for (int x = 0; x < width; ++x)
-            if (row[x] != kHole)
-                matched.push_back(row[x]);
-        float middle = kHole;
-        if (!matched.empty()) {
-            const auto half = matched.begin() + static_cast<std::ptrdiff_t>(matched.size() / 2);
-            std::nth_element(matched.begin(), half, matched.end());
-            middle = *half;
-        }
         int previous = -1;
         for (int x = 0; x <= width; ++x) {
             if (x < width && row[x] == kHole)
@@ -52,7 +40,7 @@ bool fillHoles(std::vector<float>& sep, int width, int height)
                 }
             } else if (x > previous + 1) {
                 const float nearest = previous >= 0 ? row[previous] : x < width ? row[x] : kHole;
-                std::fill(row + previous + 1, row + x, std::max(nearest, middle));
+                std::fill(row + previous + 1, row + x, nearest);
             }
             previous = x;
         }

@@ -179,7 +179,7 @@ TEST_F(RevealCommand, ReadsPamstereogramPictures)
         std::fclose(f);
     }
     for (const std::string colour : {"-color", "-blackandwhite"}) {
-        const std::string make = "pamstereogram " + colour + " '" + path("depth.pgm") + "' 2>/dev/null | pamtopnm |"
+        const std::string make = "pamstereogram -randomseed 1 " + colour + " '" + path("depth.pgm") + "' 2>/dev/null | pamtopnm |"
                                  " ppmtobmp > '" + path("sis.bmp") + "' 2>/dev/null";
         ASSERT_EQ(std::system(make.c_str()), 0);
         const ProgramOutcome r = run("reveal -f '" + path("sis.bmp") + "' -o '" + path("found.bmp") + "'");
