@@ -15,7 +15,9 @@
 
 #include <cstdio>
 #include <random>
+#include <type_traits>
 #include <unistd.h>
+
 
 namespace {
 
@@ -84,6 +86,16 @@ void read(benchmark::State& state, int code, int quality)
     state.counters["file_bytes"] = static_cast<double>(file.size());
 }
 
+// netpbm's writer also takes whether to write PAM.
+template <class Intf>
+int writeTo(Intf& intf, OutStream& out, const platform::Bitmap& bitmap, const platform::Palette* palette)
+{
+    if constexpr (std::is_same_v<Intf, TPnmIntf>)
+        return intf.WriteStream(out, bitmap, palette, false);
+    else
+        return intf.WriteStream(out, bitmap, palette);
+}
+
 template <class Intf>
 void write(benchmark::State& state, int quality)
 {
@@ -94,7 +106,7 @@ void write(benchmark::State& state, int quality)
         Intf intf(nullptr, nullptr);
         intf.SetQuality(quality);
         MemoryOutStream out;
-        if (!intf.WriteStream(out, *bmp, depth == 8 ? &palette() : nullptr)) {
+        if (!writeTo(intf, out, *bmp, depth == 8 ? &palette() : nullptr)) {
             state.SkipWithError("write failed");
             break;
         }

@@ -172,7 +172,8 @@ TEST_F(FrameKeys, ToolLettersNeverReachTheFrameFromADialogOrWithoutAMap)
 TEST_F(FrameKeys, ALargePictureOpensInsideTheAreaAndScrolls)
 {
     startActive();
-    ASSERT_EQ(frame()->size(), QSize(640, 480));
+    ASSERT_LT(frame()->width(), 1200);
+    ASSERT_LT(frame()->height(), 1200);
     engine_ui::TSirdsWnd* picture = addPicture(1200, 1200, /*loaded=*/true, "big.bmp");
     QMdiSubWindow* sub = frame()->Client()->currentSubWindow();
     ASSERT_NE(sub, nullptr);

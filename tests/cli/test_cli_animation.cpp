@@ -150,7 +150,7 @@ TEST_F(Animation, RefusalsNameTheOptionAndWriteNothing)
         std::string args;
         std::string message;
     } cases[] = {
-        {"--frames 12 --da-step 30 -o '" + path("a.bmp") + "'", "output name ending in .gif"},
+        {"--frames 12 --da-step 30 -o '" + path("a.bmp") + "'", "an animation is written as .gif, .webp, .mp4 or .webm"},
         {"--frames 1 --da-step 30 -o '" + path("a.gif") + "'", "--frames must be between 2 and 360"},
         {"--frames 361 --da-step 30 -o '" + path("a.gif") + "'", "--frames must be between 2 and 360"},
         {"--frames many --da-step 30 -o '" + path("a.gif") + "'", "--frames takes a whole number"},

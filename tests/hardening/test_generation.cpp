@@ -157,7 +157,9 @@ TEST(StoppedGeneration, ADepthMapStoppedAnywhereIsLeftAsItWas)
     const bool savedBefore = map.IsSaved();
     SirdsSettings s;
     Source source{"depth map", [&](GenerationHost& host, int threads) {
-                      return makeFromDepthMap(s, map, "map", host, GenerationOptions{threads});
+                      GenerationOptions options;
+                      options.threads = threads;
+                      return makeFromDepthMap(s, map, "map", host, options);
                   }};
     expectEveryStopLosesNothing(source, pattern, [&] {
         EXPECT_EQ(map.Serialise(), mapBefore);

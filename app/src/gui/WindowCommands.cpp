@@ -118,6 +118,9 @@ void TDotscapeWnd::UpdateWindowMenu()
     for (qsizetype i = 0; i < subs.size(); ++i) {
         QMdiSubWindow* sub = subs[i];
         QString title = sub->windowTitle();
+        // The unsaved-changes mark shows as a star, as in the title bar.
+        const bool modified = sub->isWindowModified() || (sub->widget() && sub->widget()->isWindowModified());
+        title.replace(QStringLiteral("[*]"), modified ? QStringLiteral("*") : QString());
         title.replace(QLatin1Char('&'), QStringLiteral("&&"));
         // The first nine are reached by their digit.
         const QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title)
