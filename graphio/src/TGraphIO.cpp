@@ -4,6 +4,7 @@
 #include "pictrans/TGIntf.h"
 #include "pictrans/TJpgIntf.h"
 #include "pictrans/TPngIntf.h"
+#include "platform/FileIO.h"
 
 #if __has_include("pictrans/TGifIntf.h")
 #include "pictrans/GifRecords.h"
@@ -151,10 +152,18 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
         return nullptr;
     }
     auto intf = makeInterface(format, status_, owner_);
+    const platform::ReadWatch watch;
     auto bitmap = intf->ReadFile(fileName);
     palette_ = intf->TakePalette();
     if (format == GFORMAT_PNG)
         grey16_ = static_cast<TPngIntf&>(*intf).TakeGrey16();
+    if (watch.changed()) {
+        // What was read may mix the old file with the new one.
+        platform::messageBox(owner_, platform::kFileChangedMessage, "Error", platform::MB_ICONERROR | platform::MB_OK);
+        palette_.reset();
+        grey16_.reset();
+        return nullptr;
+    }
     return bitmap;
 }
 

@@ -36,6 +36,9 @@ const char* const kUsage =
     "                      read a BMP, PCX, GIF or PNG picture and write it in the format OUT's\n"
     "                      name gives: .gif GIF, .pcx PCX, .jpg JPEG, .png PNG, anything else BMP;\n"
     "                      --format bmp|pcx|gif|jpg|png chooses it; OUT - is standard output\n"
+    "  depth [SOURCE] -o OUT\n"
+    "                      write the depth a stereogram is made from as a 16-bit grey PNG\n"
+    "                      (dotscape depth --help lists the options)\n"
     "  reveal IN -o OUT    recover the depth hidden in a stereogram as a grey picture\n"
     "                      (dotscape reveal --help lists the options)\n"
     "  info FILE...        describe pictures and depth maps, one line each\n"
@@ -88,15 +91,10 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     TerminalWindow window(err, force ? TerminalWindow::Answer::Yes : TerminalWindow::Answer::Ask,
                           stderrIsTerminal());
-    TGraphIO io(&window, &window);
-    auto picture = io.Read_File(files[0]);
-    window.endProgress();
-    if (!picture) {
-        err << "dotscape: " << files[0] << " could not be read\n";
-        return kExitInput;
-    }
-    auto palette = io.GetPalette();
-    return writePicture(files[1], *picture, palette.get(), window, err, out, format);
+    PictureRead picture;
+    if (const int status = readPicture(files[0], window, err, picture); status != kExitOk)
+        return status;
+    return writePicture(files[1], *picture.bitmap, picture.palette.get(), window, err, out, format);
 }
 
 // Depth map files start with the letters "DEPTHMAP" and a zero.
@@ -126,6 +124,11 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     for (const auto& file : args) {
         TerminalWindow window(err, TerminalWindow::Answer::No, false);
         window.setSilent(true);
+        if (const std::string problem = openProblem(file); !problem.empty()) {
+            out << file << ": cannot be read: " << problem << '\n';
+            status = kExitInput;
+            continue;
+        }
         if (looksLikeDepthMap(file)) {
             depthmap::TMapDocument map("", 400, 400, &window);
             if (!map.ReadFile(file)) {
@@ -193,6 +196,7 @@ using Args = const std::vector<std::string>&;
 constexpr SubCommand kSubCommands[] = {
     {"make", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter& p) { return runMake(a, o, e, p); }},
     {"convert", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runConvert(a, o, e); }},
+    {"depth", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runDepth(a, o, e); }},
     {"reveal", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runReveal(a, o, e); }},
     {"info", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runInfo(a, o, e); }},
     {"figures", [](Args, std::ostream& o, std::ostream&, const CaptionPainter&) { return runFigures(o); }},

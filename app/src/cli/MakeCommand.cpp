@@ -1,21 +1,20 @@
 // dotscape make: a stereogram from a math figure, a picture or a depth map,
 // with the same engine, patterns and configuration as the desktop program.
 
+#include "MakeRequest.h"
+
 #include "AnimationOutput.h"
+#include "DepthSource.h"
 #include "HiddenSurfaceOptions.h"
 #include "PictureOutput.h"
 
 #include "app/CommandLine.h"
 #include "app/Configuration.h"
 #include "app/TerminalWindow.h"
-#include "depthmap/TMapDocument.h"
 #include "engine/Generation.h"
-#include "engine/MapGeneration.h"
 #include "engine/PatternDirs.h"
 #include "engine/SirdsSettings.h"
 #include "engine/TSirdPatt.h"
-#include "pictrans/TGraphIO.h"
-#include "terrakit/terrakit.h"
 
 #include <charconv>
 #include <cstdio>
@@ -28,13 +27,11 @@ namespace app {
 
 namespace {
 
-const char* const kMakeUsage =
+const char* const kMakeUsageHead =
     "Usage: dotscape make [SOURCE] [OPTIONS] -o OUT\n"
     "\n"
-    "Source (one of them; a math figure when none is given):\n"
-    "  --figure N|TITLE     a math figure by number (1 to 23) or exact title; default 1\n"
-    "  --picture FILE       depth from a BMP, PCX, GIF or PNG picture\n"
-    "  --depthmap FILE.rds  depth from a depth map file\n"
+    "Source (one of them; a math figure when none is given):\n";
+const char* const kMakeUsage =
     "\n"
     "Options (settings start from the configuration file, then these):\n"
     "  --method M           left-to-right | mcmahon | feucht | hidden-surface\n"
@@ -68,19 +65,16 @@ const char* const kMakeUsage =
     "  --delay MS           each frame shows MS milliseconds (20 to 655350; stored in\n"
     "                       hundredths of a second, rounded to the nearest); default 80\n";
 
-struct MakeOptions {
-    enum class Source { Figure, Picture, DepthMap };
-    Source source = Source::Figure;
-    std::string figure = "1";
-    std::string input;
-    std::string output;
-    std::optional<std::string> configFile;
-    std::optional<std::string> patternDir;
-    std::optional<int> pattern;
-    int format = 0;
-    bool force = false;
-    AnimationArgs animation;
-};
+// What depth reads of make's options: the source, the settings that
+// change the depth, and where the depth goes.
+bool isDepthOption(const std::string& a)
+{
+    for (const char* name : {"-o", "--output", "--config", "-f", "--force", "--method", "--depth-by", "--width",
+                             "--height", "--gap", "--dx", "--dy", "--da"})
+        if (a == name)
+            return true;
+    return findSourceOption(a) != nullptr;
+}
 
 class UsageError {
 public:
@@ -130,9 +124,9 @@ struct SettingOverride {
     std::string value;
 };
 
-MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingOverride>& overrides)
+MakeRequest parseArgs(const std::vector<std::string>& args, std::vector<SettingOverride>& overrides, bool depthOnly)
 {
-    MakeOptions o;
+    MakeRequest o;
     int sources = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -142,17 +136,10 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
                 throw UsageError(a + " needs a value");
             return args[++i];
         };
-        if (a == "--figure") {
-            o.source = MakeOptions::Source::Figure;
-            o.figure = value();
-            ++sources;
-        } else if (a == "--picture") {
-            o.source = MakeOptions::Source::Picture;
-            o.input = value();
-            ++sources;
-        } else if (a == "--depthmap") {
-            o.source = MakeOptions::Source::DepthMap;
-            o.input = value();
+        if (depthOnly && !isDepthOption(a))
+            throw UsageError("unknown option '" + a + "'");
+        if (const SourceOption* source = findSourceOption(a)) {
+            o.source = source->make(value());
             ++sources;
         } else if (a == "-o" || a == "--output") {
             o.output = value();
@@ -183,9 +170,11 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
         }
     }
     if (sources > 1)
-        throw UsageError("give one source: --figure, --picture or --depthmap");
+        throw UsageError("give one source: " + sourceOptionList());
     if (o.output.empty())
         throw UsageError("no output file: give -o OUT");
+    if (!o.source)
+        o.source = defaultSource();
     return o;
 }
 
@@ -218,22 +207,6 @@ void applyOverride(engine::SirdsSettings& s, const SettingOverride& o)
         s.da = parseInt(o.option, v);
     else if (std::string problem = applyHiddenSurfaceOption(s, o.option, v); !problem.empty())
         throw UsageError(problem);
-}
-
-// Figure numbers 1 to 23, or an exact title. -1 when neither.
-int figureIndex(const std::string& figure)
-{
-    int n = 0;
-    auto [ptr, ec] = std::from_chars(figure.data(), figure.data() + figure.size(), n);
-    if (ec == std::errc() && ptr == figure.data() + figure.size())
-        return n >= 1 && n <= GetFigureCount() ? n - 1 : -1;
-    return GetFigureIndex(figure.c_str());
-}
-
-std::string baseName(const std::string& path)
-{
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 class CommandLineHost : public engine::GenerationHost {
@@ -280,150 +253,90 @@ private:
 
 } // namespace
 
-int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-            const CaptionPainter& painter)
+int readMakeRequest(const std::vector<std::string>& args, bool depthOnly, std::ostream& err, MakeRequest& request)
 {
-    for (const auto& a : args) {
-        if (a == "--help" || a == "-h") {
-            err << kMakeUsage << kHiddenSurfaceUsage;
-            return kExitOk;
-        }
-    }
-    MakeOptions options;
-    engine::SirdsSettings settings;
-    Configuration config;
+    const char* const command = depthOnly ? "dotscape depth: " : "dotscape make: ";
+    const auto usage = [&] {
+        if (depthOnly)
+            err << depthUsage();
+        else
+            err << kMakeUsageHead << sourceUsage() << kMakeUsage << kHiddenSurfaceUsage;
+    };
     try {
         std::vector<SettingOverride> overrides;
-        options = parseArgs(args, overrides);
-        config.load(options.configFile ? *options.configFile : configPath());
-        settings = config.demo;
+        request = parseArgs(args, overrides, depthOnly);
+        request.config.load(request.configFile ? *request.configFile : configPath());
+        request.settings = request.config.demo;
         for (const auto& o : overrides)
-            applyOverride(settings, o);
+            applyOverride(request.settings, o);
     } catch (const UsageError& e) {
-        err << "dotscape make: " << e.text() << "\n" << kMakeUsage << kHiddenSurfaceUsage;
+        err << command << e.text() << "\n";
+        usage();
         return kExitUsage;
     }
 
     // The width and height belong to math stereograms, which may be made
     // for print up to 16384 pixels a side; other sources take their size
     // from the picture or the map.
-    engine::SirdsSettings checked = settings;
-    if (options.source != MakeOptions::Source::Figure) {
-        checked.w = 2 * checked.gapValue;
-        checked.h = 1;
-    }
+    const bool sized = request.source->sizedBySettings();
     engine::SettingsOptionNames names;
     names.da = "--da";
     names.DepthSel = "--depth-by";
-    {
-        engine::SirdsSettings sizeless = checked;
-        sizeless.w = 2 * sizeless.gapValue;
-        sizeless.h = 1;
-        std::string problem = engine::checkSettings(sizeless, names);
-        if (problem.empty() && options.source == MakeOptions::Source::Figure)
-            problem = checkFigureSize(settings);
-        if (!problem.empty()) {
-            err << "dotscape make: " << problem << '\n';
-            return kExitUsage;
-        }
-    }
-    engine::AnimationPlan plan;
-    if (options.animation.requested()) {
-        // The size is checked above and is the same in every frame.
-        engine::SirdsSettings sizeless = checked;
-        sizeless.w = 2 * sizeless.gapValue;
-        sizeless.h = 1;
-        std::string problem = options.animation.plan(options.output, plan);
+    engine::SirdsSettings sizeless = request.settings;
+    sizeless.w = 2 * sizeless.gapValue;
+    sizeless.h = 1;
+    std::string problem = engine::checkSettings(sizeless, names);
+    if (problem.empty() && sized)
+        problem = checkFigureSize(request.settings);
+    // The size is checked above and is the same in every frame.
+    if (problem.empty() && request.animation.requested()) {
+        problem = request.animation.plan(request.output, request.plan);
         if (problem.empty())
-            problem = engine::checkAnimation(sizeless, plan, options.source == MakeOptions::Source::Figure, names);
-        if (!problem.empty()) {
-            err << "dotscape make: " << problem << '\n';
-            return kExitUsage;
+            problem = engine::checkAnimation(sizeless, request.plan, request.source->movable(), names);
+    }
+    if (!problem.empty()) {
+        err << command << problem << '\n';
+        return kExitUsage;
+    }
+    return kExitOk;
+}
+
+int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const CaptionPainter& painter)
+{
+    for (const auto& a : args) {
+        if (a == "--help" || a == "-h") {
+            err << kMakeUsageHead << sourceUsage() << kMakeUsage << kHiddenSurfaceUsage;
+            return kExitOk;
         }
     }
+    MakeRequest options;
+    if (const int status = readMakeRequest(args, false, err, options); status != kExitOk)
+        return status;
+    const engine::SirdsSettings& settings = options.settings;
 
     TerminalWindow window(err, options.force ? TerminalWindow::Answer::Yes : TerminalWindow::Answer::Ask,
                           stderrIsTerminal());
 
     // The source, read before the patterns so that a bad input fails fast.
-    InitFigureTitles();
-    struct TitleTable {
-        ~TitleTable() { UnloadFigureTitles(); }
-    } titles;
-    int figure = -1;
-    std::unique_ptr<platform::Bitmap> picture;
-    std::unique_ptr<platform::Palette> picturePalette;
-    std::unique_ptr<platform::Grey16Image> pictureDepth16; // a 16-bit grey picture's own samples
-    std::unique_ptr<depthmap::TMapDocument> map;
-    switch (options.source) {
-    case MakeOptions::Source::Figure:
-        figure = figureIndex(options.figure);
-        if (figure < 0) {
-            err << "dotscape make: --figure must be a number from 1 to " << GetFigureCount()
-                << " or a figure's exact title (dotscape figures lists them), not '" << options.figure << "'\n";
-            return kExitUsage;
-        }
-        break;
-    case MakeOptions::Source::Picture: {
-        TGraphIO io(&window, &window);
-        picture = io.Read_File(options.input);
-        window.endProgress();
-        if (!picture) {
-            err << "dotscape: " << options.input << " could not be read\n";
-            return kExitInput;
-        }
-        picturePalette = io.GetPalette();
-        pictureDepth16 = io.GetGrey16();
-        break;
-    }
-    case MakeOptions::Source::DepthMap:
-        map = std::make_unique<depthmap::TMapDocument>(baseName(options.input), 400, 400, &window);
-        if (!map->ReadFile(options.input)) {
-            err << "dotscape: " << options.input << " could not be read as a depth map\n";
-            return kExitInput;
-        }
-        break;
-    }
+    if (const int status = options.source->load(window, err); status != kExitOk)
+        return status;
 
     engine::PatternDirs dirs = engine::DefaultPatternDirs();
     std::vector<std::string> search = options.patternDir ? std::vector<std::string>{*options.patternDir} : dirs.searchDirs;
     auto patterns = engine::LoadPatterns(nullptr, options.patternDir ? *options.patternDir : dirs.userDir, search,
-                                         config.Select, config.Count);
+                                         options.config.Select, options.config.Count);
     if (options.pattern)
         patterns->Select(*options.pattern);
 
     CommandLineHost host(window, err, *patterns, painter);
-    const std::string pictureTitle = baseName(options.input);
     // One stereogram of the source; an animation makes one per frame.
-    const engine::FrameMaker make = [&](const engine::SirdsSettings& s, engine::GenerationHost& to) {
-        engine::GenerationResult result;
-        switch (options.source) {
-        case MakeOptions::Source::Figure: {
-            char title[41] = {};
-            GetFigureTitle(figure, title, 40);
-            engine::FigureJob job;
-            job.figureCode = -(figure + 1);
-            job.title = title;
-            result = engine::makeFromFigure(s, job, to);
-            break;
-        }
-        case MakeOptions::Source::Picture: {
-            engine::PictureJob job;
-            job.picture = picture.get();
-            job.palette = picturePalette.get();
-            job.depth16 = pictureDepth16.get();
-            job.title = pictureTitle;
-            result = engine::makeFromPicture(s, job, to);
-            break;
-        }
-        case MakeOptions::Source::DepthMap:
-            result = engine::makeFromDepthMap(s, *map, map->FileName(), to);
-            break;
-        }
-        return result;
+    const DepthSource& source = *options.source;
+    const engine::FrameMaker make = [&source](const engine::SirdsSettings& s, engine::GenerationHost& to) {
+        return source.make(s, to);
     };
     if (options.animation.requested())
-        return writeAnimation(options.output, settings, plan, make, host, window, err);
+        return writeAnimation(options.output, settings, options.plan, make, host, window, err);
     engine::GenerationResult result = make(settings, host);
     window.endProgress();
     if (!result.finished() || !result.picture.bitmap) {

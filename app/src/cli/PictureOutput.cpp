@@ -4,13 +4,17 @@
 #include "app/FileKinds.h"
 #include "app/SavedPicture.h"
 #include "pictrans/TGraphIO.h"
+#include "pictrans/TPngIntf.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <ostream>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -36,9 +40,9 @@ bool copyTo(const std::string& path, std::ostream& out)
 
 // The writers seek back to fill in their headers, which a pipe cannot do,
 // so a picture for standard output is written to a private folder first and
-// then copied out.
-int writeToStandardOutput(int format, const platform::Bitmap& picture, const platform::Palette* palette,
-                          TerminalWindow& window, std::ostream& err, std::ostream& standardOutput)
+// then copied out. write writes the file it is given, true when it did.
+int writeToStandardOutput(const std::function<bool(const std::string&)>& write, TerminalWindow& window,
+                          std::ostream& err, std::ostream& standardOutput)
 {
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/dotscape-XXXXXX";
@@ -47,10 +51,8 @@ int writeToStandardOutput(int format, const platform::Bitmap& picture, const pla
         return kExitOutput;
     }
     const std::string file = folder + "/picture";
-    TGraphIO io(&window, &window);
-    io.SetGraphicFormat(format);
     int status = kExitOk;
-    if (!io.Write_File(file, picture.description(), &picture, palette)) {
+    if (!write(file)) {
         window.endProgress();
         err << "dotscape: the picture was not written to standard output\n";
         status = kExitOutput;
@@ -61,6 +63,16 @@ int writeToStandardOutput(int format, const platform::Bitmap& picture, const pla
     ::unlink(file.c_str());
     ::rmdir(folder.c_str());
     return status;
+}
+
+int notWritten(const std::string& out, TerminalWindow& window, std::ostream& err)
+{
+    window.endProgress();
+    if (window.declined())
+        err << "dotscape: " << out << " exists and was not overwritten (use --force)\n";
+    else
+        err << "dotscape: " << out << " was not written\n";
+    return kExitOutput;
 }
 
 } // namespace
@@ -88,8 +100,14 @@ int formatByName(std::string_view name)
 int writePicture(const std::string& out, const platform::Bitmap& picture, const platform::Palette* palette,
                  TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format)
 {
-    if (out == "-")
-        return writeToStandardOutput(format ? format : GFORMAT_BMP, picture, palette, window, err, standardOutput);
+    if (out == "-") {
+        const auto write = [&](const std::string& file) {
+            TGraphIO io(&window, &window);
+            io.SetGraphicFormat(format ? format : GFORMAT_BMP);
+            return io.Write_File(file, picture.description(), &picture, palette) != 0;
+        };
+        return writeToStandardOutput(write, window, err, standardOutput);
+    }
     if (!format)
         format = formatForSaveName(out);
     if (format == kFormatDepthMap)
@@ -99,12 +117,49 @@ int writePicture(const std::string& out, const platform::Bitmap& picture, const 
     const PictureToWrite written = pictureForFormat(picture, picture.description(), palette, format);
     if (written.bitmap && io.Write_File(out, written.description, written.bitmap, palette))
         return kExitOk;
+    return notWritten(out, window, err);
+}
+
+int writeDepthPicture(const std::string& out, const platform::Grey16Image& depth, TerminalWindow& window,
+                      std::ostream& err, std::ostream& standardOutput)
+{
+    const auto write = [&](const std::string& file) {
+        TPngIntf png(&window, &window);
+        return png.WriteGrey16File(file, depth) != 0;
+    };
+    if (out == "-")
+        return writeToStandardOutput(write, window, err, standardOutput);
+    return write(out) ? kExitOk : notWritten(out, window, err);
+}
+
+int readPicture(const std::string& path, TerminalWindow& window, std::ostream& err, PictureRead& picture)
+{
+    if (const std::string problem = openProblem(path); !problem.empty()) {
+        err << "dotscape: " << path << " could not be read: " << problem << '\n';
+        return kExitInput;
+    }
+    TGraphIO io(&window, &window);
+    picture.bitmap = io.Read_File(path);
     window.endProgress();
-    if (window.declined())
-        err << "dotscape: " << out << " exists and was not overwritten (use --force)\n";
-    else
-        err << "dotscape: " << out << " was not written\n";
-    return kExitOutput;
+    if (!picture.bitmap) {
+        err << "dotscape: " << path << " could not be read\n";
+        return kExitInput;
+    }
+    picture.palette = io.GetPalette();
+    picture.grey16 = io.GetGrey16();
+    return kExitOk;
+}
+
+std::string openProblem(const std::string& path)
+{
+    // Opened without waiting: a pipe without a writer opens at once.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::strerror(errno);
+    struct stat st{};
+    const bool folder = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    ::close(fd);
+    return folder ? std::strerror(EISDIR) : std::string();
 }
 
 bool stderrIsTerminal()

@@ -46,6 +46,11 @@ public:
     // null for any other picture. The caller takes them.
     std::unique_ptr<platform::Grey16Image> TakeGrey16() { return std::move(grey16_); }
 
+    // Writes image as a 16-bit grey PNG (a depth picture), replacing a file
+    // only when everything was written, as WriteFile does. 1 on success.
+    int WriteGrey16File(const std::string& fileName, const platform::Grey16Image& image);
+    int WriteGrey16Stream(OutStream& out, const platform::Grey16Image& image);
+
     // zlib compression level of written files (0 to 9).
     static constexpr int kCompressionLevel = 6;
 
