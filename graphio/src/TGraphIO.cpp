@@ -1,76 +1,15 @@
 #include "pictrans/TGraphIO.h"
 
+#include "pictrans/GraphicFormats.h"
 #include "pictrans/TBmpIntf.h"
 #include "pictrans/TGIntf.h"
-#include "pictrans/TJpgIntf.h"
-#include "pictrans/TPngIntf.h"
 #include "platform/FileIO.h"
-
-#if __has_include("pictrans/TGifIntf.h")
-#include "pictrans/GifRecords.h"
-#include "pictrans/TGifIntf.h"
-#define PICTRANS_HAVE_GIF 1
-#endif
-#if __has_include("pictrans/TPcxIntf.h")
-#include "pictrans/TPcxIntf.h"
-#define PICTRANS_HAVE_PCX 1
-#endif
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace {
-
-// The first bytes of a file, as many as there are up to n. A short file
-// leaves the rest zero, which no signature below matches.
-bool readPrefix(std::FILE* f, std::uint8_t* out, std::size_t n)
-{
-    std::memset(out, 0, n);
-    std::rewind(f);
-    return std::fread(out, 1, n, f) == n;
-}
-
-bool isPngSignature(const std::uint8_t* b)
-{
-    static constexpr std::uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    return std::memcmp(b, kPng, sizeof kPng) == 0;
-}
-
-bool isGifSignature(const std::uint8_t* b)
-{
-#ifdef PICTRANS_HAVE_GIF
-    InStream in(std::vector<std::uint8_t>(b, b + 6));
-    GIFHEADER header;
-    return header.get(in) == 0 && header.isvalid();
-#else
-    return std::memcmp(b, "GIF", 3) == 0 && (std::memcmp(b + 3, "87a", 3) == 0 || std::memcmp(b + 3, "89a", 3) == 0);
-#endif
-}
-
-std::unique_ptr<TGIntf> makeInterface(int format, platform::Window* status, platform::Window* owner)
-{
-    switch (format) {
-#ifdef PICTRANS_HAVE_PCX
-    case GFORMAT_PCX:
-        return std::make_unique<TPcxIntf>(status, owner);
-#endif
-#ifdef PICTRANS_HAVE_GIF
-    case GFORMAT_GIF:
-        return std::make_unique<TGifIntf>(status, owner);
-#endif
-    case GFORMAT_JPEG:
-        return std::make_unique<TJpgIntf>(status, owner);
-    case GFORMAT_PNG:
-        return std::make_unique<TPngIntf>(status, owner);
-    default:
-        return std::make_unique<TBmpIntf>(status, owner);
-    }
-}
-
-} // namespace
 
 TGraphIO::TGraphIO(platform::Window* status, platform::Window* owner) : owner_(owner), status_(status) {}
 
@@ -92,23 +31,10 @@ int TGraphIO::GetGraphicFormat(const std::string& fileName)
         format_ = GFORMAT_UNOPENABLE;
         return format_;
     }
-    std::uint8_t header[128];
-    int format = GFORMAT_UNKNOWN;
-    readPrefix(f, header, 14);
-    if ((header[0] | (header[1] << 8)) == 0x4D42) {
-        format = GFORMAT_BMP;
-    } else {
-        readPrefix(f, header, 128);
-        if (header[0] == 0x0A) {
-            format = GFORMAT_PCX;
-        } else {
-            readPrefix(f, header, 8);
-            if (isGifSignature(header))
-                format = GFORMAT_GIF;
-            else if (isPngSignature(header))
-                format = GFORMAT_PNG;
-        }
-    }
+    std::uint8_t head[pictrans::kDetectBytes];
+    const std::size_t n = std::fread(head, 1, sizeof head, f);
+    const pictrans::GraphicFormat* found = pictrans::detectFormat({head, n});
+    const int format = found ? found->code : GFORMAT_UNKNOWN;
     std::fclose(f);
     format_ = format;
     return format_;
@@ -139,24 +65,18 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
         return nullptr;
     }
     grey16_.reset();
-    bool supported = format == GFORMAT_BMP || format == GFORMAT_PNG;
-#ifdef PICTRANS_HAVE_PCX
-    supported = supported || format == GFORMAT_PCX;
-#endif
-#ifdef PICTRANS_HAVE_GIF
-    supported = supported || format == GFORMAT_GIF;
-#endif
-    if (!supported) {
+    sourceBits_ = 0;
+    const pictrans::GraphicFormat* row = pictrans::formatByCode(format);
+    if (!row || !row->can(pictrans::kReads)) {
         platform::messageBox(owner_, "File Format is not supported.", "Error",
                              platform::MB_ICONERROR | platform::MB_OK);
         return nullptr;
     }
-    auto intf = makeInterface(format, status_, owner_);
+    auto intf = row->make(status_, owner_);
     const platform::ReadWatch watch;
     auto bitmap = intf->ReadFile(fileName);
     palette_ = intf->TakePalette();
-    if (format == GFORMAT_PNG)
-        grey16_ = static_cast<TPngIntf&>(*intf).TakeGrey16();
+    grey16_ = intf->TakeGrey16();
     if (watch.changed()) {
         // What was read may mix the old file with the new one.
         platform::messageBox(owner_, platform::kFileChangedMessage, "Error", platform::MB_ICONERROR | platform::MB_OK);
@@ -164,13 +84,21 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
         grey16_.reset();
         return nullptr;
     }
+    if (bitmap) {
+        const int bits = bitmap->bitsPerPixel();
+        sourceBits_ = intf->SourceBits() ? intf->SourceBits() : bits == 24 ? 8 : bits;
+    }
     return bitmap;
 }
 
 int TGraphIO::Write_File(const std::string& fileName, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
                          const platform::Palette* palette)
 {
-    auto intf = makeInterface(format_, status_, owner_);
+    // What has no writer (the unknown code, a failed detection) is written as BMP.
+    const pictrans::GraphicFormat* row = pictrans::formatByCode(format_);
+    auto intf = row && row->can(pictrans::kWrites) ? row->make(status_, owner_)
+                                                   : std::make_unique<TBmpIntf>(status_, owner_);
+    intf->SetQuality(quality_);
     return intf->WriteFile(fileName, bm, bitmap, palette);
 }
 

@@ -289,7 +289,8 @@ TPngIntf::TPngIntf(platform::Window* status, platform::Window* owner) : TGIntf(s
 
 std::unique_ptr<platform::Bitmap> TPngIntf::ReadFile(const std::string& fileName)
 {
-    grey16_.reset();
+    resultGrey16_.reset();
+    sourceBits_ = 0;
     auto in = InStream::open(fileName);
     if (!in) {
         ErrorMsg(platform::format(kNotFound, fileName.c_str()));
@@ -300,7 +301,8 @@ std::unique_ptr<platform::Bitmap> TPngIntf::ReadFile(const std::string& fileName
 
 std::unique_ptr<platform::Bitmap> TPngIntf::ReadStream(InStream& in)
 {
-    grey16_.reset();
+    resultGrey16_.reset();
+    sourceBits_ = 0;
     const auto file = in.bytes();
     if (file.size() < sizeof kSignature || std::memcmp(file.data(), kSignature, sizeof kSignature) != 0)
         return ErrorMsg(kNotPng), nullptr;
@@ -402,7 +404,8 @@ std::unique_ptr<platform::Bitmap> TPngIntf::ReadStream(InStream& in)
     if (src.ihdr.color_type == kIndexed && src.maxIndex >= entries.size())
         entries.resize(static_cast<std::size_t>(src.maxIndex) + 1, {0, 0, 0, platform::PC_NOCOLLAPSE});
     resultPalette_ = std::make_unique<platform::Palette>(entries);
-    grey16_ = std::move(grey16);
+    resultGrey16_ = std::move(grey16);
+    sourceBits_ = src.ihdr.bit_depth;
     DoStatusMsg(100, 100, "Done");
     return bitmap;
 }

@@ -2,11 +2,14 @@
 // the two messages of its own, the bitmap information rule and the version.
 
 #include "RecordingWindow.h"
+#include "pictrans/GraphicFormats.h"
 #include "pictrans/TGraphIO.h"
 #include "platform/FileIO.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -173,6 +176,52 @@ TEST(GraphIOInfo, PaletteAndDepthRules)
     EXPECT_EQ(info->bmiHeader.biBitCount, 24);
     EXPECT_TRUE(info->bmiColors.empty());
     EXPECT_EQ(info->bmiHeader.biSizeImage, 32u * 4);
+}
+
+// Every row of the table is found by its code and by each of its extensions
+// (with or without the dot, in any case), and what each writer writes is
+// recognised by content as that same row when the format can be read back.
+TEST_F(GraphIOFiles, TableRowsAreFoundByCodeExtensionAndContent)
+{
+    auto bmp = platform::Bitmap::create(5, 3, 8);
+    platform::Palette pal(std::vector<platform::PALETTEENTRY>(256, {9, 8, 7, 0}));
+    std::vector<int> codes;
+    for (const pictrans::GraphicFormat& row : pictrans::graphicFormats()) {
+        SCOPED_TRACE(row.name);
+        codes.push_back(row.code);
+        EXPECT_EQ(pictrans::formatByCode(row.code), &row);
+        ASSERT_FALSE(row.extensions.empty());
+        ASSERT_FALSE(row.mimeTypes.empty());
+        for (const char* ext : row.extensions) {
+            std::string dotted = std::string(".") + ext;
+            for (char& c : dotted)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            EXPECT_EQ(pictrans::formatByExtension(ext), &row) << ext;
+            EXPECT_EQ(pictrans::formatByExtension(dotted), &row) << dotted;
+        }
+        if (!row.can(pictrans::kWrites))
+            continue;
+        TGraphIO io(nullptr, nullptr);
+        io.SetGraphicFormat(row.code);
+        const std::string file = path((std::string("t.") + row.extensions[0]).c_str());
+        ASSERT_EQ(io.Write_File(file, bmp->description(), bmp.get(), &pal), 1);
+        const auto bytes = platform::readWholeFile(file);
+        ASSERT_TRUE(bytes);
+        const pictrans::GraphicFormat* found = pictrans::detectFormat(*bytes);
+        EXPECT_EQ(found, row.can(pictrans::kReads) ? &row : nullptr);
+        if (row.can(pictrans::kReads)) {
+            EXPECT_EQ(io.GetGraphicFormat(file), row.code);
+            auto back = io.Read_File(file);
+            ASSERT_TRUE(back);
+            EXPECT_EQ(back->width(), 5);
+            EXPECT_GT(io.GetSourceBits(), 0);
+        }
+    }
+    std::sort(codes.begin(), codes.end());
+    EXPECT_EQ(std::adjacent_find(codes.begin(), codes.end()), codes.end()) << "a code is used twice";
+    EXPECT_EQ(pictrans::formatByCode(5), nullptr) << "5 is the depth map code";
+    EXPECT_EQ(pictrans::formatByExtension("rds"), nullptr);
+    EXPECT_EQ(pictrans::formatByExtension(""), nullptr);
 }
 
 TEST(GraphIOVersion, VersionText)

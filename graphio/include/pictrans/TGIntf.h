@@ -11,9 +11,11 @@
 #include "pictrans/Export.h"
 #include "platform/Bitmap.h"
 #include "platform/BitmapInfo.h"
+#include "platform/Grey16.h"
 #include "platform/Palette.h"
 #include "platform/Window.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -48,6 +50,17 @@ public:
 
     // The palette made for the picture read last; the caller takes it.
     std::unique_ptr<platform::Palette> TakePalette() { return std::move(resultPalette_); }
+    // The 16-bit grey samples of the picture read last, when its file held
+    // more than 8 bits of grey (alpha dropped onto black as in the bitmap);
+    // null for any other picture. The caller takes them.
+    std::unique_ptr<platform::Grey16Image> TakeGrey16() { return std::move(resultGrey16_); }
+    // The bits of one sample in the file read last (1 to 16; 16 for a 16-bit
+    // PNG even though the bitmap holds 8); 0 when nothing was read.
+    int SourceBits() const { return sourceBits_; }
+    // The quality of lossy writers, 0 (smallest) to 100 (best); -1, the
+    // start, leaves the format's own default (for WebP: lossless).
+    void SetQuality(int quality) { quality_ = quality < 0 ? -1 : std::min(quality, 100); }
+    int Quality() const { return quality_; }
 
     void DoStatusMsg(long first, long second, const char* text);
     // Shows text under "<format> Error" unless quiet; always returns 0.
@@ -101,11 +114,14 @@ protected:
     platform::Window* StatusWnd() const { return status_; }
 
     std::unique_ptr<platform::Palette> resultPalette_;
+    std::unique_ptr<platform::Grey16Image> resultGrey16_;
+    int sourceBits_ = 0;
 
 private:
     platform::Window* owner_;
     platform::Window* status_;
     std::string formatName_;
+    int quality_ = -1;
     std::vector<std::uint8_t> imageMemory_;
     bool haveImageMemory_ = false;
 };

@@ -12,7 +12,8 @@
 #include <optional>
 #include <string>
 
-// Format codes.
+// Format codes. Each format's facts (names, extensions, MIME types, its
+// detector, reader and writer, what it holds) are in pictrans/GraphicFormats.h.
 inline constexpr int GFORMAT_UNOPENABLE = -1;
 inline constexpr int GFORMAT_UNKNOWN = 0;
 inline constexpr int GFORMAT_BMP = 1;
@@ -21,6 +22,9 @@ inline constexpr int GFORMAT_GIF = 3;
 inline constexpr int GFORMAT_JPEG = 4;
 // 5 is the program's code for depth map files.
 inline constexpr int GFORMAT_PNG = 6;
+inline constexpr int GFORMAT_WEBP = 7;
+inline constexpr int GFORMAT_TIFF = 8;
+inline constexpr int GFORMAT_PNM = 9;
 
 class PICTRANS_API TGraphIO {
 public:
@@ -31,13 +35,24 @@ public:
 
     static void GetVersionString(char* buffer); // "PICTRANS v2.0"
     int GetGraphicFormat(const std::string& fileName);
+    // The format code the next Write_File uses; returns the previous one.
+    // A code without a writer in the table writes BMP.
     int SetGraphicFormat(int format);
     // The palette of the picture read last; the caller takes it. Empty for a
     // true-colour picture, null when nothing was read.
     std::unique_ptr<platform::Palette> GetPalette();
-    // The 16-bit samples of the picture read last when it was a 16-bit grey
-    // or grey-with-alpha PNG; the caller takes them. Null for any other picture.
+    // The 16-bit samples of the picture read last when its file held more
+    // than 8 bits of grey (a 16-bit grey PNG, for one); the caller takes
+    // them. Null for any other picture.
     std::unique_ptr<platform::Grey16Image> GetGrey16();
+    // The true depth of one sample in the file read last, which the bitmap
+    // may not show: 16 for a 16-bit PNG (whose bitmap has 8 bits per pixel),
+    // 8 for a 24-bit RGB picture, 1 to 8 for a palette picture's index.
+    // 0 when nothing was read. `dotscape info` reports it.
+    int GetSourceBits() const { return sourceBits_; }
+    // The quality lossy writers use, 0 (smallest) to 100 (best); -1, the
+    // start, is the format's default (WebP: lossless; JPEG as always).
+    void SetQuality(int quality) { quality_ = quality; }
     // Detects the format by content and reads the file; null (after a
     // message to the owner) when it cannot be opened, is of no known format
     // or is refused by its reader.
@@ -53,5 +68,7 @@ private:
     std::unique_ptr<platform::Palette> palette_;
     std::unique_ptr<platform::Grey16Image> grey16_;
     int format_ = GFORMAT_UNKNOWN;
+    int sourceBits_ = 0;
+    int quality_ = -1;
     std::optional<platform::BITMAPINFO> info_;
 };

@@ -7,7 +7,8 @@
 // - grey pictures of 1 to 8 bits become 8-bit bitmaps with a grey palette of
 //   one entry per level, the index being the sample itself;
 // - 16-bit grey and grey with alpha become 8-bit bitmaps with a 256-grey
-//   palette; the full 16-bit samples are kept as well (TakeGrey16);
+//   palette; the full 16-bit samples are kept as well (TakeGrey16, from
+//   TGIntf);
 // - colour pictures (with or without alpha, 8 or 16 bits) become 24-bit bitmaps.
 // Transparency (an alpha channel or a tRNS chunk) is dropped onto black: each
 // colour is multiplied by its opacity. Gamma and colour-space chunks are not
@@ -41,11 +42,6 @@ public:
     int WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
                     const platform::Palette* palette);
 
-    // The 16-bit samples of the picture read last when it was a 16-bit grey
-    // or grey-with-alpha PNG (alpha dropped onto black as in the bitmap);
-    // null for any other picture. The caller takes them.
-    std::unique_ptr<platform::Grey16Image> TakeGrey16() { return std::move(grey16_); }
-
     // Writes image as a 16-bit grey PNG (a depth picture), replacing a file
     // only when everything was written, as WriteFile does. 1 on success.
     int WriteGrey16File(const std::string& fileName, const platform::Grey16Image& image);
@@ -53,7 +49,4 @@ public:
 
     // zlib compression level of written files (0 to 9).
     static constexpr int kCompressionLevel = 6;
-
-private:
-    std::unique_ptr<platform::Grey16Image> grey16_;
 };
