@@ -546,23 +546,15 @@ int TPngIntf::WriteGrey16Stream(OutStream& out, const platform::Grey16Image& ima
     ihdr.bit_depth = 16;
     ihdr.color_type = kGrey;
     spng_set_ihdr(ctx.get(), &ihdr);
-    std::vector<std::uint8_t> row;
-    try {
-        row.resize(2 * width);
-    } catch (const std::bad_alloc&) {
-        return ErrorMsg(kWriteMemory);
-    }
     int err = spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
     if (err)
         return ErrorMsg(platform::format(kWriteError, spng_strerror(err)));
     DoStatusMsg(0, 0, kWriting);
     for (int y = 0; y < image.height && err == 0; ++y) {
-        const std::uint16_t* src = image.samples.data() + static_cast<std::size_t>(y) * width;
-        for (std::size_t x = 0; x < width; ++x) { // PNG stores samples big-endian
-            row[2 * x] = static_cast<std::uint8_t>(src[x] >> 8);
-            row[2 * x + 1] = static_cast<std::uint8_t>(src[x]);
-        }
-        err = spng_encode_row(ctx.get(), row.data(), row.size());
+        // The encoder takes 16-bit samples in the machine's own byte order
+        // and stores them big-endian itself.
+        const std::uint16_t* row = image.samples.data() + static_cast<std::size_t>(y) * width;
+        err = spng_encode_row(ctx.get(), row, 2 * width);
         if (y % 64 == 63)
             DoStatusMsg(image.height, y + 1, kWriting);
     }

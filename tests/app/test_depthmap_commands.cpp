@@ -316,7 +316,7 @@ TEST_F(DepthMapCommands, SaveDialogsOfferTheDepthMapFilterForMapsOnly)
     frame()->Command(CM_FILESAVE);
     ASSERT_EQ(chooserCalls.size(), 2u);
     ASSERT_LT(chooserCalls[1].selected, chooserCalls[1].filters.size());
-    EXPECT_EQ(chooserCalls[1].filters[chooserCalls[1].selected], QStringLiteral("Bitmap Files (*.bmp)"));
+    EXPECT_EQ(chooserCalls[1].filters[chooserCalls[1].selected], QStringLiteral("Bitmap Files (*.bmp *.dib)"));
     EXPECT_EQ(chooserCalls[1].defaultSuffix, QStringLiteral("bmp"));
     EXPECT_EQ(ReadAll(nextFileName).left(2), QByteArray("BM"));
 }

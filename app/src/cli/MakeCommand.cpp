@@ -10,6 +10,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Configuration.h"
+#include "app/FileKinds.h"
 #include "app/TerminalWindow.h"
 #include "engine/Generation.h"
 #include "engine/PatternDirs.h"
@@ -26,6 +27,7 @@
 namespace app {
 
 namespace {
+
 
 const char* const kMakeUsageHead =
     "Usage: dotscape make [SOURCE] [OPTIONS] -o OUT\n"
@@ -48,8 +50,9 @@ const char* const kMakeUsage =
     "                       (a missing file gives the defaults; make never writes it)\n"
     "  -o, --output OUT     the stereogram, in the format OUT's name gives (as convert);\n"
     "                       - writes it to standard output\n"
-    "  --format F           bmp | pcx | gif | jpg | png, whatever OUT's name says\n"
-    "                       (standard output: BMP unless given)\n"
+    "  --format F           the format whatever OUT's name says (standard output: BMP\n"
+    "                       unless given); F is one of: %FORMATS%\n"
+    "  --quality Q          1 to 100: smaller or better pictures from lossy formats\n"
     "  -f, --force          overwrite OUT without asking\n"
     "\n"
     "Animation (a looping animated GIF; OUT must be a .gif):\n"
@@ -119,6 +122,15 @@ std::int32_t parseDepthBy(const std::string& value)
 
 // The settings come from the configuration file first; the options given
 // override them one by one, in the order given.
+// The whole usage text, with the sources and formats of the tables.
+std::string makeUsage()
+{
+    std::string options = kMakeUsage;
+    const std::string mark = "%FORMATS%";
+    options.replace(options.find(mark), mark.size(), formatNameList());
+    return kMakeUsageHead + sourceUsage() + options + kHiddenSurfaceUsage;
+}
+
 struct SettingOverride {
     std::string option;
     std::string value;
@@ -146,7 +158,11 @@ MakeRequest parseArgs(const std::vector<std::string>& args, std::vector<SettingO
         } else if (a == "--format") {
             o.format = formatByName(value());
             if (!o.format)
-                throw UsageError("--format must be bmp, pcx, gif, jpg or png, not '" + args[i] + "'");
+                throw UsageError("--format must be " + formatNameList() + ", not '" + args[i] + "'");
+        } else if (a == "--quality") {
+            o.quality = parseQuality(value());
+            if (!o.quality)
+                throw UsageError("--quality takes a whole number from 1 to 100, not '" + args[i] + "'");
         } else if (a == "--config") {
             o.configFile = value();
         } else if (a == "--pattern-dir") {
@@ -260,7 +276,7 @@ int readMakeRequest(const std::vector<std::string>& args, bool depthOnly, std::o
         if (depthOnly)
             err << depthUsage();
         else
-            err << kMakeUsageHead << sourceUsage() << kMakeUsage << kHiddenSurfaceUsage;
+            err << makeUsage();
     };
     try {
         std::vector<SettingOverride> overrides;
@@ -306,7 +322,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 {
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") {
-            err << kMakeUsageHead << sourceUsage() << kMakeUsage << kHiddenSurfaceUsage;
+            err << makeUsage();
             return kExitOk;
         }
     }
@@ -345,7 +361,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitOutput;
     }
     return writePicture(options.output, *result.picture.bitmap, &result.picture.palette, window, err, out,
-                        options.format);
+                        options.format, options.quality);
 }
 
 } // namespace app

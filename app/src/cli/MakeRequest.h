@@ -24,6 +24,7 @@ struct MakeRequest {
     std::optional<std::string> patternDir;
     std::optional<int> pattern;
     int format = 0;
+    int quality = -1; // lossy writers' own default
     bool force = false;
     AnimationArgs animation;
     Configuration config;

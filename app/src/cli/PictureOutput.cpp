@@ -3,11 +3,12 @@
 #include "app/CommandLine.h"
 #include "app/FileKinds.h"
 #include "app/SavedPicture.h"
+#include "pictrans/GraphicFormats.h"
 #include "pictrans/TGraphIO.h"
 #include "pictrans/TPngIntf.h"
 
-#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -79,45 +80,37 @@ int notWritten(const std::string& out, TerminalWindow& window, std::ostream& err
 
 int formatByName(std::string_view name)
 {
-    std::string lower(name);
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "bmp")
-        return GFORMAT_BMP;
-    if (lower == "pcx")
-        return GFORMAT_PCX;
-    if (lower == "gif")
-        return GFORMAT_GIF;
-    if (lower == "jpg" || lower == "jpeg")
-        return GFORMAT_JPEG;
-    if (lower == "png")
-        return GFORMAT_PNG;
-    return 0;
+    const FileKind* kind = pictureKindByFormatName(name);
+    return kind ? kind->code : 0;
+}
+
+int parseQuality(std::string_view text)
+{
+    int quality = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), quality);
+    return ec == std::errc() && end == text.data() + text.size() && quality >= 1 && quality <= 100 ? quality : 0;
 }
 
 // Writes picture with palette to out in the format given or the one its name
 // asks for. Returns kExitOk or kExitOutput (after saying why).
 int writePicture(const std::string& out, const platform::Bitmap& picture, const platform::Palette* palette,
-                 TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format)
+                 TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format, int quality)
 {
-    if (out == "-") {
-        const auto write = [&](const std::string& file) {
-            TGraphIO io(&window, &window);
-            io.SetGraphicFormat(format ? format : GFORMAT_BMP);
-            return io.Write_File(file, picture.description(), &picture, palette) != 0;
-        };
-        return writeToStandardOutput(write, window, err, standardOutput);
-    }
     if (!format)
-        format = formatForSaveName(out);
-    if (format == kFormatDepthMap)
+        format = out == "-" ? GFORMAT_BMP : formatForSaveName(out);
+    const FileKind* kind = kindByCode(format);
+    if (!kind || !kind->picture || !kind->can(pictrans::kWrites))
         format = GFORMAT_BMP; // a picture saved under a depth map name is written as BMP
-    TGraphIO io(&window, &window);
-    io.SetGraphicFormat(format);
     const PictureToWrite written = pictureForFormat(picture, picture.description(), palette, format);
-    if (written.bitmap && io.Write_File(out, written.description, written.bitmap, palette))
-        return kExitOk;
-    return notWritten(out, window, err);
+    const auto write = [&](const std::string& file) {
+        TGraphIO io(&window, &window);
+        io.SetGraphicFormat(format);
+        io.SetQuality(quality);
+        return written.bitmap && io.Write_File(file, written.description, written.bitmap, palette) != 0;
+    };
+    if (out == "-")
+        return writeToStandardOutput(write, window, err, standardOutput);
+    return write(out) ? kExitOk : notWritten(out, window, err);
 }
 
 int writeDepthPicture(const std::string& out, const platform::Grey16Image& depth, TerminalWindow& window,

@@ -17,13 +17,17 @@ namespace app {
 // Writes picture with palette to out in the given format (a GFORMAT_ code),
 // or with format 0 in the format its name asks for; a name that asks for a
 // depth map gets BMP. The name "-" is standard output (stdout), BMP unless
-// a format is given. Returns kExitOk, or kExitOutput after saying why.
+// a format is given. quality (1 to 100; -1 the format's default) goes to
+// lossy writers. Returns kExitOk, or kExitOutput after saying why.
 int writePicture(const std::string& out, const platform::Bitmap& picture, const platform::Palette* palette,
-                 TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format = 0);
+                 TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format = 0,
+                 int quality = -1);
 
-// The format code of a --format value (bmp, pcx, gif, jpg or jpeg, any
-// case); 0 for anything else.
+// The format code of a --format value (a writable picture format's name or
+// extension, any case: bmp, jpg, jpeg, ...); 0 for anything else.
 int formatByName(std::string_view name);
+// A --quality value, 1 to 100; 0 for anything else.
+int parseQuality(std::string_view text);
 
 // Checks that path can be opened for reading: empty, or "No such file or
 // directory" and the like (the system's reason). A folder is refused as

@@ -13,8 +13,11 @@ namespace {
 std::string patterns(const app::FileKind& kind)
 {
     std::string text;
-    for (const char* ext : kind.extensions)
-        text += (text.empty() ? "*." : " *.") + std::string(ext);
+    for (const char* ext : kind.extensions) {
+        if (!text.empty())
+            text += ' ';
+        text.append("*.").append(ext);
+    }
     return text;
 }
 
@@ -35,7 +38,7 @@ FileFilters filtersFor(bool save, int lastFormat)
         std::string all;
         for (const app::FileKind& kind : app::fileKinds())
             if (kind.can(cap))
-                all += (all.empty() ? "" : " ") + patterns(kind);
+                all.append(all.empty() ? "" : " ").append(patterns(kind));
         out.filters.push_back(filterText(kAllSupportedFiles, all));
     }
     for (const app::FileKind& kind : app::fileKinds()) {
