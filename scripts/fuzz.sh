@@ -9,7 +9,7 @@ set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 [ $# -gt 0 ] && shift
-targets=${*:-"fuzz_read_bmp fuzz_read_gif fuzz_read_pcx fuzz_read_png fuzz_lzw fuzz_pcx_decoder fuzz_bmp_decoder fuzz_rds fuzz_ini"}
+targets=${*:-"fuzz_read_bmp fuzz_read_gif fuzz_read_pcx fuzz_read_png fuzz_read_jpeg fuzz_read_pnm fuzz_read_webp fuzz_read_tiff fuzz_lzw fuzz_pcx_decoder fuzz_bmp_decoder fuzz_rds fuzz_ini fuzz_triangle_stream"}
 build=${FUZZ_BUILD:-build-fuzz}
 jobs=${FUZZ_JOBS:-2}
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDOTSCAPE_FUZZ=ON -DDOTSCAPE_WERROR=OFF \
@@ -31,11 +31,16 @@ seed fuzz_read_bmp tests/data/bmp $images/bmp/good $images/bmp/bad
 seed fuzz_read_gif tests/data/gif $images/gif/good $images/gif/bad
 seed fuzz_read_pcx tests/data/pcx $images/pcx/good $images/pcx/bad
 seed fuzz_read_png tests/data/png
+seed fuzz_read_jpeg tests/data/jpeg
+seed fuzz_read_pnm tests/data/pnm
+seed fuzz_read_webp tests/data/webp
+seed fuzz_read_tiff tests/data/tiff
 seed fuzz_lzw fuzz/seeds/lzw
 seed fuzz_pcx_decoder tests/data/pcx $images/pcx/good
 seed fuzz_bmp_decoder tests/data/bmp
 seed fuzz_rds tests/data/rds
 seed fuzz_ini fuzz/seeds/ini
+seed fuzz_triangle_stream fuzz/seeds/trianglestream
 mkdir -p "$build/findings"
 # Scratch files of the file-path targets go to memory when there is room.
 if [ -z "${TMPDIR:-}" ] && [ -w /dev/shm ]; then

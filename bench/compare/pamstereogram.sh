@@ -1,16 +1,21 @@
 #!/bin/sh
 # Whole-process comparison of `dotscape make` with netpbm's pamstereogram on
 # the same depth pictures and the same 128-pixel tile, at 1200 x 1200 and at
-# 4000 x 4000, in one hyperfine run (both programs alternating, 3 warm-ups,
-# medians reported), then a 1200 x 1200 math stereogram end to end, and the
-# peak resident memory of make from the kernel's accounting (GNU time's
-# maximum resident set size).
+# 4000 x 4000, from an 8-bit picture (depth by colour) and a 24-bit one
+# (depth by brightness, not flat), both programs writing their uncompressed
+# picture to a pipe; then `dotscape --version` against a C program that
+# links the same libraries. One hyperfine run (commands alternating per
+# round, 3 warm-ups); for each pair the median wall times, their ratio and
+# the ratio of mean CPU times (steadier on a busy machine). Last, the peak
+# resident memory of make from the kernel's accounting (GNU time).
 #   bench/compare/pamstereogram.sh [BUILD_DIR] [RUNS]
 # Installs hyperfine, netpbm and GNU time from Debian when they are missing.
 set -eu
 build=${1:-build}
 runs=${2:-30}
+here=$(cd "$(dirname "$0")" && pwd)
 dotscape=$(cd "$build/bin" && pwd)/dotscape
+lib=$(cd "$build/lib" && pwd)
 missing=""
 command -v hyperfine >/dev/null || missing="$missing hyperfine"
 command -v pamstereogram >/dev/null || missing="$missing netpbm"
@@ -41,32 +46,34 @@ for size in 1200 4000; do
   rm depth$size.ppm
 done
 
-make() { echo "$dotscape make --pattern-dir patterns --pattern 0 --force $*"; }
-# pamstereogram writes its picture to a pipe; dotscape writes its BMP file.
+# The start-up floor: the libraries dotscape links, linked whether used or not.
+cc -O2 -o startup "$here/startup.c" -Wl,--no-as-needed -L"$lib" -Wl,-rpath,"$lib" \
+  -lterrakit -lpictrans -ldotscape_platform -lstdc++ -lm
+
+make() { echo "$dotscape make --pattern-dir patterns --pattern 0 --force $* -o -"; }
 hyperfine -N --output=pipe -w 3 -r "$runs" --export-json times.json \
   "pamstereogram -patfile tile.ppm depth1200.pgm" \
-  "$(make --picture depth1200.bmp -o out1200.bmp)" \
-  "$(make --picture depth1200-24.bmp --depth-by brightness -o out1200-24.bmp)" \
+  "$(make --picture depth1200.bmp)" \
+  "$(make --picture depth1200-24.bmp --depth-by brightness)" \
   "pamstereogram -patfile tile.ppm depth4000.pgm" \
-  "$(make --picture depth4000.bmp -o out4000.bmp)" \
-  "$(make --picture depth4000-24.bmp --depth-by brightness -o out4000-24.bmp)" \
-  "$(make --figure 1 --width 1200 --height 1200 -o figure.bmp)" \
+  "$(make --picture depth4000.bmp)" \
+  "$(make --picture depth4000-24.bmp --depth-by brightness)" \
+  "$(make --figure 1 --width 1200 --height 1200)" \
   "$dotscape --version" \
+  "./startup" \
   "pamstereogram -version"
 
-# Medians, and make's time as a share of pamstereogram's at each size.
-python3 - <<'EOF'
+python3 "$here/medians.py" times.json \
+  "1 0 make 1200 (8-bit BMP)" "2 0 make 1200 (24-bit BMP)" \
+  "4 3 make 4000 (8-bit BMP)" "5 3 make 4000 (24-bit BMP)" \
+  "6 0 figure 1200 / pamst. 1200" \
+  "7 8 dotscape --version / C floor" "7 9 dotscape --version / pamst. -V"
+python3 - <<'PY'
 import json, statistics
 r = json.load(open("times.json"))["results"]
-med = [statistics.median(x["times"]) * 1000 for x in r]
-names = ["pamstereogram 1200", "make 1200 (8-bit BMP)", "make 1200 (24-bit BMP)",
-         "pamstereogram 4000", "make 4000 (8-bit BMP)", "make 4000 (24-bit BMP)",
-         "make figure 1200 x 1200", "dotscape --version", "pamstereogram -version"]
-for n, m in zip(names, med):
-    print(f"{n:28s} median {m:8.2f} ms")
-for i, size in ((0, 1200), (3, 4000)):
-    print(f"make / pamstereogram at {size}: {med[i + 1] / med[i]:.2f} (8-bit), {med[i + 2] / med[i]:.2f} (24-bit)")
-EOF
+d = (statistics.median(r[7]["times"]) - statistics.median(r[8]["times"])) * 1000
+print(f"dotscape --version takes {d:+.2f} ms beyond the C floor (median wall)")
+PY
 
 # Peak resident memory (kernel accounting) against decoded input + output.
 for f in depth4000.bmp depth4000-24.bmp; do

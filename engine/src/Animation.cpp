@@ -3,6 +3,12 @@
 #include "platform/Window.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <limits>
 #include <new>
 #include <optional>
@@ -37,6 +43,8 @@ std::int64_t frameValue(const SirdsSettings& base, const AnimationPlan& plan, st
         return base.dy + advance;
     case AnimatedParameter::Depth:
         return base.zmax + advance;
+    case AnimatedParameter::Camera:
+        break;
     }
     return 0;
 }
@@ -51,6 +59,7 @@ std::int32_t& field(SirdsSettings& s, AnimatedParameter p)
     case AnimatedParameter::ShiftY:
         return s.dy;
     case AnimatedParameter::Depth:
+    case AnimatedParameter::Camera:
         break;
     }
     return s.zmax;
@@ -65,6 +74,8 @@ std::string_view stepName(AnimatedParameter p, const AnimationOptionNames& names
         return names.shiftXStep;
     case AnimatedParameter::ShiftY:
         return names.shiftYStep;
+    case AnimatedParameter::Camera:
+        return names.cameraStep;
     case AnimatedParameter::Depth:
         break;
     }
@@ -81,6 +92,7 @@ std::string_view fieldName(AnimatedParameter p, const SettingsOptionNames& names
     case AnimatedParameter::ShiftY:
         return names.dy;
     case AnimatedParameter::Depth:
+    case AnimatedParameter::Camera:
         break;
     }
     return names.zmax;
@@ -134,6 +146,8 @@ AnimationResult animationFailure(GenerationHost* host, std::string message, std:
 SirdsSettings frameSettings(const SirdsSettings& base, const AnimationPlan& plan, std::int32_t k)
 {
     SirdsSettings s = base;
+    if (plan.parameter == AnimatedParameter::Camera)
+        return s;
     const std::int64_t v = frameValue(base, plan, k);
     field(s, plan.parameter) = static_cast<std::int32_t>(
         std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
@@ -150,6 +164,10 @@ std::string checkAnimation(const SirdsSettings& base, const AnimationPlan& plan,
         return platform::format("%s must be between %d and %d (milliseconds)", str(animationNames.delay).c_str(),
                                 kMinDelayMs, kMaxDelayMs);
     const std::string step = str(stepName(plan.parameter, animationNames));
+    if (figureSource && plan.parameter == AnimatedParameter::Camera)
+        return step + " turns a model; give --model FILE";
+    if (plan.parameter == AnimatedParameter::Camera)
+        return checkSettings(base, names);
     if (!figureSource && plan.parameter != AnimatedParameter::Depth)
         return step + " moves a math figure; other sources can only change the depth (" +
                str(animationNames.depthStep) + ")";
@@ -171,8 +189,115 @@ std::string checkAnimation(const SirdsSettings& base, const AnimationPlan& plan,
     return {};
 }
 
-static AnimationResult animationImpl(const SirdsSettings& base, const AnimationPlan& plan, const FrameMaker& make,
-                                     const FrameSink& sink, GenerationHost& host)
+std::string animationProgressText(std::int32_t done, std::int32_t total, double elapsedSeconds)
+{
+    std::string text = "Making Animation";
+    if (done < 1 || total < 1 || !(elapsedSeconds >= 0))
+        return text;
+    const double left = elapsedSeconds / done * std::max(total - done, 0);
+    const long long seconds = std::llround(std::min(left, 359999.0));
+    if (seconds >= 3600)
+        text += platform::format(" %d/%d %lld:%02lld:%02lld left", done, total, seconds / 3600, seconds / 60 % 60,
+                                 seconds % 60);
+    else
+        text += platform::format(" %d/%d %lld:%02lld left", done, total, seconds / 60, seconds % 60);
+    return text;
+}
+
+std::string checkSequence(const SirdsSettings& base, std::int32_t frames, const SettingsOptionNames& names)
+{
+    if (frames < 1 || frames > kMaxSequenceFrames)
+        return platform::format("a sequence must have from 1 to %d frames, not %d", kMaxSequenceFrames, frames);
+    return checkSettings(base, names);
+}
+
+namespace {
+
+// Runs the sink on a thread of its own, frames waiting for it in order.
+class AsideSink {
+public:
+    explicit AsideSink(const FrameSink& sink) : sink_(sink), thread_([this] { run(); }) {}
+    ~AsideSink() { close(); }
+
+    // Waits while the queue is full; false once the sink has failed.
+    bool push(std::int32_t k, Stereogram&& frame)
+    {
+        std::unique_lock lock(mutex_);
+        space_.wait(lock, [&] { return queue_.size() < kFramesAside || failed_; });
+        if (failed_)
+            return false;
+        queue_.emplace_back(k, std::move(frame));
+        ready_.notify_one();
+        return true;
+    }
+    // Lets the sink take what is waiting (or drops it) and waits for it to
+    // end; true when it took every frame.
+    bool close(bool drop = false)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+            if (drop)
+                queue_.clear();
+            ready_.notify_one();
+        }
+        if (thread_.joinable())
+            thread_.join();
+        return !failed_;
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::pair<std::int32_t, Stereogram> item;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [&] { return !queue_.empty() || closed_; });
+                if (queue_.empty())
+                    return;
+                item = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            bool ok = false;
+            try {
+                ok = sink_(item.first, std::move(item.second));
+            } catch (const std::bad_alloc&) {
+            }
+            if (!ok) {
+                std::lock_guard lock(mutex_);
+                failed_ = true;
+                queue_.clear();
+                space_.notify_all();
+                return;
+            }
+            std::lock_guard lock(mutex_);
+            space_.notify_all();
+        }
+    }
+
+    const FrameSink& sink_;
+    std::mutex mutex_;
+    std::condition_variable ready_, space_;
+    std::deque<std::pair<std::int32_t, Stereogram>> queue_;
+    bool closed_ = false;
+    bool failed_ = false;
+    std::thread thread_;
+};
+
+AnimationResult ended(GenerationStatus status, std::int32_t frames)
+{
+    AnimationResult r;
+    r.status = status;
+    r.frames = frames;
+    return r;
+}
+
+} // namespace
+
+static AnimationResult animationImpl(const SirdsSettings& base, const AnimationPlan& plan,
+                                     const IndexedFrameMaker& make, const FrameSink& sink, GenerationHost& host,
+                                     const AnimationOptions& options)
 {
     ProgressRecord record;
     record.setText("Making Animation");
@@ -186,56 +311,72 @@ static AnimationResult animationImpl(const SirdsSettings& base, const AnimationP
     } end{host, record};
     host.progress(kProgressText, record);
 
+    std::optional<AsideSink> aside;
+    if (options.sinkAside)
+        aside.emplace(sink);
+    const auto began = std::chrono::steady_clock::now();
     FrameHost frameHost(host);
     std::int32_t width = 0, height = 0;
     platform::Palette palette;
     for (std::int32_t k = 0; k < plan.frames; ++k) {
-        GenerationResult frame = make(frameSettings(base, plan, k), frameHost);
+        GenerationResult frame = make(k, frameSettings(base, plan, k), frameHost);
         if (frame.status == GenerationStatus::Stopped) {
-            AnimationResult r;
-            r.status = GenerationStatus::Stopped;
-            r.frames = k;
-            return r;
+            if (aside)
+                aside->close(true);
+            return ended(GenerationStatus::Stopped, k);
         }
-        if (!frame.finished() || !frame.picture.bitmap) // the frame host has shown why
+        if (!frame.finished() || !frame.picture.bitmap) { // the frame host has shown why
+            if (aside)
+                aside->close(true);
             return animationFailure(nullptr, frame.error.empty() ? std::string(kNoMemoryMessage) : frame.error, k);
+        }
         const platform::Bitmap& b = *frame.picture.bitmap;
         if (k == 0) {
             width = b.width();
             height = b.height();
             palette = frame.picture.palette;
         } else if (b.width() != width || b.height() != height || !(frame.picture.palette == palette)) {
+            if (aside)
+                aside->close(true);
             return animationFailure(&host, std::string(kFramesDifferMessage), k);
         }
-        if (!sink(k, std::move(frame.picture))) {
-            AnimationResult r;
-            r.status = GenerationStatus::Failed;
-            r.frames = k;
-            return r;
+        if (!(aside ? aside->push(k, std::move(frame.picture)) : sink(k, std::move(frame.picture)))) {
+            if (aside)
+                aside->close(true);
+            return ended(GenerationStatus::Failed, k);
         }
         record.done = k + 1;
+        const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - began;
+        record.setText(animationProgressText(k + 1, plan.frames, elapsed.count()));
         host.progress(kProgressStep, record);
         if (host.pumpMessages()) {
-            AnimationResult r;
-            r.status = GenerationStatus::Stopped;
-            r.frames = k + 1;
-            return r;
+            if (aside)
+                aside->close(true);
+            return ended(GenerationStatus::Stopped, k + 1);
         }
     }
-    AnimationResult r;
-    r.status = GenerationStatus::Finished;
-    r.frames = plan.frames;
-    return r;
+    if (aside && !aside->close())
+        return ended(GenerationStatus::Failed, plan.frames);
+    return ended(GenerationStatus::Finished, plan.frames);
+}
+
+AnimationResult makeAnimation(const SirdsSettings& base, const AnimationPlan& plan, const IndexedFrameMaker& make,
+                              const FrameSink& sink, GenerationHost& host, const AnimationOptions& options)
+{
+    try {
+        return animationImpl(base, plan, make, sink, host, options);
+    } catch (const std::bad_alloc&) {
+        return animationFailure(&host, std::string(kNoMemoryMessage), 0);
+    }
 }
 
 AnimationResult makeAnimation(const SirdsSettings& base, const AnimationPlan& plan, const FrameMaker& make,
                               const FrameSink& sink, GenerationHost& host)
 {
-    try {
-        return animationImpl(base, plan, make, sink, host);
-    } catch (const std::bad_alloc&) {
-        return animationFailure(&host, std::string(kNoMemoryMessage), 0);
-    }
+    const IndexedFrameMaker indexed = [&](std::int32_t, const SirdsSettings& s, GenerationHost& h) {
+        return make(s, h);
+    };
+    return makeAnimation(base, plan, indexed, sink, host);
 }
 
 } // namespace engine

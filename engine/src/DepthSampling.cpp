@@ -47,6 +47,40 @@ void depthLookup(std::int32_t depthSel, const platform::Palette* palette, std::s
     }
 }
 
+bool isTrueColour(const platform::Bitmap& picture)
+{
+    return picture.bitsPerPixel() == 24;
+}
+
+void brightnessRow(const std::uint8_t* bgr, std::int32_t width, std::uint8_t* out)
+{
+    // Depth pictures run in spans of one colour: the last value is kept.
+    std::uint32_t lastColour = 0xFFFFFFFFu;
+    std::uint8_t last = 0;
+    for (std::int32_t x = 0; x < width; ++x, bgr += 3) {
+        const std::uint32_t colour = (std::uint32_t{bgr[2]} << 16) | (std::uint32_t{bgr[1]} << 8) | bgr[0];
+        if (colour != lastColour) {
+            last = static_cast<std::uint8_t>(brightness(platform::PALETTEENTRY{bgr[2], bgr[1], bgr[0], 0}));
+            lastColour = colour;
+        }
+        out[x] = last;
+    }
+}
+
+void pictureDepthLookup(std::int32_t depthSel, const platform::Bitmap& picture, const platform::Palette* palette,
+                        std::span<std::int32_t, 256> out)
+{
+    if (isTrueColour(picture) && (depthSel == ByColor || depthSel == ByBrightness))
+        depthLookup(ByColor, nullptr, out);
+    else
+        depthLookup(depthSel, palette, out);
+}
+
+std::string_view pictureDepthNote(std::int32_t depthSel, const platform::Bitmap& picture)
+{
+    return depthSel == ByColor && isTrueColour(picture) ? kTrueColourDepthNote : std::string_view{};
+}
+
 // Entries outside x0 … x0 + count − 1 become 0; returns how many source
 // columns fit into the depth row (never beyond depthSize).
 static std::int32_t clearOutside(std::int32_t* depth, std::int32_t depthSize, const SampleLayout& layout)

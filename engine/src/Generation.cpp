@@ -4,10 +4,11 @@
 #include "engine/ScanMethods.h"
 #include "engine/Tiling.h"
 
+#include "StereogramSource.h"
+#include "RowSamplers.h"
 #include "RowWorkers.h"
 
 #include "platform/BitmapInfo.h"
-#include "platform/NearestColour.h"
 #include "platform/Window.h"
 
 #include <algorithm>
@@ -123,17 +124,6 @@ GenerationResult badSize(GenerationHost& host, std::int64_t w, std::int64_t h)
     return failure(host, platform::format(kBadSizeFormat, clampInt(w), clampInt(h)));
 }
 
-// Fills the depth row of one image row (r counted from the bottom).
-class RowSampler {
-public:
-    virtual ~RowSampler() = default;
-    // Entries each worker's depth row must hold.
-    virtual std::int32_t depthSize() const = 0;
-    // Scratch entries each worker needs beside its depth row.
-    virtual std::int32_t scratchSize() const { return 0; }
-    virtual void sample(std::int32_t r, std::int32_t* depth, std::int32_t* scratch) const = 0;
-};
-
 // The band loop: every row of the finished picture out made, a band at a
 // time, with message pumping and progress between bands. Each row is worked
 // at workWidth: tiled with the pattern (or, without tiles, taken as out
@@ -220,159 +210,6 @@ bool hasStrip(std::int32_t method)
     return method == LeftToRight || method == McMahon;
 }
 
-// Row y (from the bottom) of a picture of any depth as 8-bit indices; 24-bit
-// colours become the nearest entries of palette (entry 0 without one).
-void indexRow(const platform::Bitmap& picture, int y, const platform::Palette* palette, std::uint8_t* dst,
-              const platform::NearestColour* quick = nullptr)
-{
-    const int width = picture.width();
-    switch (picture.bitsPerPixel()) {
-    case 8:
-        std::memcpy(dst, picture.row(y), static_cast<std::size_t>(width));
-        return;
-    case 24: {
-        if (!palette || palette->empty()) {
-            std::memset(dst, 0, static_cast<std::size_t>(width));
-            return;
-        }
-        // Depth pictures run in spans of one colour: the last match is kept.
-        const std::uint8_t* src = picture.row(y);
-        std::uint32_t lastColour = 0xFFFFFFFFu;
-        std::uint8_t lastIndex = 0;
-        for (int x = 0; x < width; ++x, src += 3) {
-            const std::uint32_t colour = (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
-            if (colour != lastColour) {
-                lastIndex = quick ? (*quick)(src[2], src[1], src[0]) : palette->nearest(src[2], src[1], src[0]);
-                lastColour = colour;
-            }
-            dst[x] = lastIndex;
-        }
-        return;
-    }
-    default:
-        for (int x = 0; x < width; ++x)
-            dst[x] = static_cast<std::uint8_t>(picture.pixel(x, y));
-        return;
-    }
-}
-
-// An 8-bit copy of a picture of any depth, converted as indexRow does.
-std::unique_ptr<platform::Bitmap> indexedCopy(const platform::Bitmap& picture, const platform::Palette* palette)
-{
-    auto out = platform::Bitmap::create(picture.width(), picture.height(), 8);
-    if (!out)
-        return nullptr;
-    for (int y = 0; y < picture.height(); ++y)
-        indexRow(picture, y, palette, out->row(y));
-    return out;
-}
-
-// Samples a picture of any depth: 8-bit rows directly, others through one
-// row of indices in the worker's scratch, so no indexed copy of the whole
-// picture is made. A picture shown zoomed is scaled row by row as it is
-// sampled (nearest pixel: scaled column i shows column trunc(i ÷ zoom), row
-// y from the top row trunc(y ÷ zoom)), so no scaled copy is made either and
-// the work goes on under the progress reports.
-class PictureSampler final : public RowSampler {
-public:
-    PictureSampler(const platform::Bitmap& source, const platform::Palette* palette, SampleLayout layout,
-                   std::span<const std::int32_t, 256> lookup, double zoom, std::int32_t height)
-        : source_(source), palette_(palette), layout_(layout), lookup_(lookup), zoom_(zoom), height_(height)
-    {
-        // A large true-colour picture looks up millions of colours: the
-        // quick search gives the same entries many times faster.
-        if (source_.bitsPerPixel() == 24 && palette_ && !palette_->empty() &&
-            static_cast<std::int64_t>(source_.width()) * source_.height() >= platform::NearestColour::kWorthwhilePixels)
-            quick_.emplace(*palette_);
-        if (zoom_ != 1.0) {
-            columns_.resize(static_cast<std::size_t>(layout_.sourceWidth));
-            for (std::int32_t i = 0; i < layout_.sourceWidth; ++i)
-                columns_[static_cast<std::size_t>(i)] = std::min(static_cast<std::int32_t>(i / zoom_),
-                                                                 source_.width() - 1);
-        }
-    }
-    std::int32_t depthSize() const override { return layout_.n; }
-    std::int32_t scratchSize() const override { return indexWords() + (zoom_ != 1.0 ? words(layout_.sourceWidth) : 0); }
-    void sample(std::int32_t r, std::int32_t* depth, std::int32_t* scratch) const override
-    {
-        std::int32_t sourceRow = r;
-        if (zoom_ != 1.0) {
-            const std::int32_t y = height_ - 1 - r;
-            const std::int32_t sy = std::min(static_cast<std::int32_t>(y / zoom_), source_.height() - 1);
-            sourceRow = source_.height() - 1 - sy;
-        }
-        const std::uint8_t* row = source_.row(sourceRow);
-        if (source_.bitsPerPixel() != 8) {
-            auto* indices = reinterpret_cast<std::uint8_t*>(scratch);
-            indexRow(source_, sourceRow, palette_, indices, quick_ ? &*quick_ : nullptr);
-            row = indices;
-        }
-        if (zoom_ != 1.0) {
-            auto* scaled = reinterpret_cast<std::uint8_t*>(scratch + indexWords());
-            for (std::size_t i = 0; i < columns_.size(); ++i)
-                scaled[i] = row[columns_[i]];
-            row = scaled;
-        }
-        samplePictureRow(depth, layout_.n, row, layout_, lookup_);
-    }
-
-private:
-    static std::int32_t words(std::int32_t bytes) { return (bytes + 3) / 4; }
-    std::int32_t indexWords() const { return source_.bitsPerPixel() == 8 ? 0 : words(source_.width()); }
-
-    const platform::Bitmap& source_;
-    const platform::Palette* palette_;
-    SampleLayout layout_;
-    std::span<const std::int32_t, 256> lookup_;
-    double zoom_;
-    std::int32_t height_;
-    std::vector<std::int32_t> columns_;
-    std::optional<platform::NearestColour> quick_;
-};
-
-class MapSampler final : public RowSampler {
-public:
-    MapSampler(const DepthMapSource& map, SampleLayout layout, std::int32_t height)
-        : map_(map), layout_(layout), height_(height),
-          columns_(std::min(layout.count(), layout.sourceWidth))
-    {
-    }
-    std::int32_t depthSize() const override { return layout_.n; }
-    std::int32_t scratchSize() const override { return std::max(columns_, 1); }
-    void sample(std::int32_t r, std::int32_t* depth, std::int32_t* levels) const override
-    {
-        if (columns_ > 0)
-            map_.levelRow(height_ - 1 - r, levels, columns_);
-        sampleLevelRow(depth, layout_.n, levels, layoutFor());
-    }
-
-private:
-    SampleLayout layoutFor() const
-    {
-        SampleLayout l = layout_;
-        l.sourceWidth = columns_;
-        return l;
-    }
-
-    const DepthMapSource& map_;
-    SampleLayout layout_;
-    std::int32_t height_;
-    std::int32_t columns_;
-};
-
-class FigureSampler final : public RowSampler {
-public:
-    explicit FigureSampler(const FigureSampling& figure) : figure_(figure) {}
-    std::int32_t depthSize() const override { return figure_.width; }
-    void sample(std::int32_t r, std::int32_t* depth, std::int32_t*) const override
-    {
-        sampleFigureRow(depth, r, figure_);
-    }
-
-private:
-    FigureSampling figure_;
-};
-
 GenerationResult finished(std::unique_ptr<platform::Bitmap> bitmap, platform::Palette palette, std::string title)
 {
     GenerationResult result;
@@ -398,39 +235,42 @@ bool patternUsable(const PatternRef& p, bool needTile)
 } // namespace
 
 // ---------------------------------------------------------------------------
-// Make from a math figure
+// The driver: one prepare and one finish around the source's row sampler
 
-static GenerationResult figureImpl(const SirdsSettings& s, const FigureJob& job, GenerationHost& host)
+static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSource& source, GenerationHost& host)
 {
     BusyGuard busy(host);
-    busy.record.setText("Generating Dots");
-    busy.start(busy.record);
-
+    const BusyFrom busyFrom = source.busyFrom();
+    if (busyFrom == BusyFrom::Start) {
+        busy.record.setText("Generating Dots");
+        busy.start(busy.record);
+    }
+    if (const std::string_view why = source.missing(); !why.empty())
+        return failure(host, std::string(why));
     const PatternRef pattern = host.pattern();
-    const bool drawOver = s.UseBMP != 0 && job.drawOver && job.drawOver->width() > 0;
+    const platform::Bitmap* drawOver = source.drawOver();
     const bool dots = !drawOver && usesRandomDots(s);
     if (!dots && !patternUsable(pattern, !drawOver))
         return failure(host, std::string(kNoPatternMessage));
-    const FigureLevelFn level = job.level ? job.level : libraryFigureLevel();
-    if (!level)
-        return failure(host, std::string(kNoFigureMessage));
-    const std::int32_t g = s.gapValue;
-    if (g < 1)
-        return failure(host, platform::format(kBadGapFormat, g));
+    if (const std::string_view why = source.unavailable(); !why.empty())
+        return failure(host, std::string(why));
+    if (s.gapValue < 1)
+        return failure(host, platform::format(kBadGapFormat, s.gapValue));
+    const Sizing sizing = source.size(s);
+    if (!sizing.size)
+        return badSize(host, sizing.askedWidth, sizing.askedHeight);
+    const MakeSize size = *sizing.size;
+    if (busyFrom == BusyFrom::Sized)
+        busy.start(ProgressRecord{});
 
     const platform::Palette palette = dots ? randomDotPalette(s.hidden) : stereogramPalette(*pattern.palette);
-    std::unique_ptr<platform::Bitmap> image;
-    if (drawOver) {
-        image = indexedCopy(*job.drawOver, &palette);
-    } else {
-        if (!sizeUsable(s.w, s.h))
-            return badSize(host, s.w, s.h);
-        image = platform::Bitmap::create(s.w, s.h, 8);
-    }
+    // The finished picture is made directly, without the strip.
+    std::unique_ptr<platform::Bitmap> image =
+        drawOver ? indexedCopy(*drawOver, &palette) : platform::Bitmap::create(size.width, size.height, 8);
     if (!image)
         return failure(host, std::string(kNoMemoryMessage));
-    const std::int32_t w = image->width();
-    const std::int32_t h = image->height();
+    if (busyFrom == BusyFrom::Allocated)
+        busy.start(ProgressRecord{});
 
     busy.record.setText("Generating Dots");
     busy.report(kProgressText);
@@ -439,198 +279,216 @@ static GenerationResult figureImpl(const SirdsSettings& s, const FigureJob& job,
     if (dots)
         fillRandomDots(*image, s.hidden);
     else if (!drawOver)
-        tiles.emplace(*pattern.tile, w, s.ShiftDir, pattern.palette);
+        tiles.emplace(*pattern.tile, size.work, s.ShiftDir, pattern.palette);
+    if (source.refreshesStatus())
+        host.statusRefresh();
 
-    host.statusRefresh();
     busy.record.setText("Shifting Dots");
     busy.record.done = 0;
-    busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * h);
-
-    FigureSampling figure;
-    figure.level = level;
-    figure.figureCode = job.figureCode;
-    figure.width = w;
-    figure.height = h;
-    figure.gap = g;
-    figure.dx = s.dx;
-    figure.dy = s.dy;
-    figure.da = s.da;
-    figure.method = s.ShiftDir;
-    const ScanTable table = makeTable(s, g, DepthScale::figure(), w);
-    const auto hidden = makeHiddenSurfacePass(s, g, w, h, palette);
-    if (!runBands(*image, w, tiles ? &*tiles : nullptr, table, FigureSampler(figure), busy, host, job.options,
-                  hidden.get()))
+    busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(size.work) * size.height);
+    const ScanTable table = makeTable(s, size.gap, source.scale(), size.work);
+    const auto hidden = makeHiddenSurfacePass(s, size.gap, size.work, size.height, palette);
+    if (hidden)
+        source.prepareHidden(s, *hidden);
+    const std::unique_ptr<RowSampler> sampler = source.sampler(s, size);
+    if (!runBands(*image, size.work, tiles ? &*tiles : nullptr, table, *sampler, busy, host,
+                  source.options(hidden != nullptr), hidden.get())) {
+        if (source.beepsWhenStopped())
+            host.beep();
         return stopped();
+    }
+
     if (hidden)
         image = hidden->finish(std::move(image));
-
     if (s.Marker == 1)
-        drawMarkers(*image, palette, hidden ? hidden->tables().farSeparation() : g);
-    const std::string caption = captionText(job.title);
-    drawTextAnyDepth(host, *image, palette, 9, h - 21, caption, kCaptionShadow);
-    drawTextAnyDepth(host, *image, palette, 10, h - 20, caption, kCaptionColour);
-    return finished(std::move(image), palette, std::string(job.title));
+        drawMarkers(*image, palette, hidden ? hidden->tables().farSeparation() : size.gap);
+    if (const std::optional<std::string> caption = source.caption()) {
+        const std::int32_t h = image->height();
+        drawTextAnyDepth(host, *image, palette, 9, h - 21, *caption, kCaptionShadow);
+        drawTextAnyDepth(host, *image, palette, 10, h - 20, *caption, kCaptionColour);
+    }
+    return finished(std::move(image), palette, source.title());
 }
 
-GenerationResult makeFromFigure(const SirdsSettings& settings, const FigureJob& job, GenerationHost& host)
+GenerationResult generate(const SirdsSettings& settings, const StereogramSource& source, GenerationHost& host)
 {
     try {
-        return figureImpl(settings, job, host);
+        return generateImpl(settings, source, host);
     } catch (const std::bad_alloc&) {
         return failure(host, std::string(kNoMemoryMessage));
     }
 }
 
 // ---------------------------------------------------------------------------
-// Make from a picture
+// The sources of depth
 
-static GenerationResult pictureImpl(const SirdsSettings& s, const PictureJob& job, GenerationHost& host)
+namespace {
+
+// Sizes of the pictures and maps that carry the strip of the classic
+// methods: the work is the source plus the strip, the finished picture the
+// source's size.
+Sizing stripSizing(const SirdsSettings& s, std::int64_t sourceWidth, std::int64_t sourceHeight, std::int64_t gap)
 {
-    BusyGuard busy(host);
-    if (!job.picture || job.picture->width() < 1 || job.picture->height() < 1)
-        return failure(host, std::string(kNoPictureMessage));
-    const PatternRef pattern = host.pattern();
-    const bool dots = usesRandomDots(s);
-    if (!dots && !patternUsable(pattern, true))
-        return failure(host, std::string(kNoPatternMessage));
-    if (s.gapValue < 1)
-        return failure(host, platform::format(kBadGapFormat, s.gapValue));
+    Sizing sizing;
+    sizing.askedWidth = sourceWidth;
+    sizing.askedHeight = sourceHeight;
+    const std::int64_t work = hasStrip(s.ShiftDir) ? sourceWidth + gap : sourceWidth;
+    if (gap < 1 || sourceWidth < 1 || !sizeUsable(work, sourceHeight))
+        return sizing;
+    MakeSize size;
+    size.work = static_cast<std::int32_t>(work);
+    size.height = static_cast<std::int32_t>(sourceHeight);
+    size.gap = static_cast<std::int32_t>(gap);
+    size.width = finishedWidth(size.work, size.gap, s.ShiftDir, true);
+    sizing.size = size;
+    return sizing;
+}
 
-    const double zoom = std::isfinite(job.zoom) && job.zoom > 0 ? job.zoom : 1.0;
-    const std::int64_t pw = static_cast<std::int64_t>(job.picture->width() * zoom);
-    const std::int64_t ph = static_cast<std::int64_t>(job.picture->height() * zoom);
-    const std::int64_t g64 = static_cast<std::int64_t>(s.gapValue * zoom);
-    const std::int64_t w64 = hasStrip(s.ShiftDir) ? pw + g64 : pw;
-    if (!sizeUsable(w64, ph) || g64 < 1 || pw < 1)
-        return badSize(host, pw, ph);
-    const std::int32_t w = static_cast<std::int32_t>(w64);
-    const std::int32_t h = static_cast<std::int32_t>(ph);
-    const std::int32_t g = static_cast<std::int32_t>(g64);
-
-    // Busy from here: every pass over the picture comes after the first report.
-    busy.start(ProgressRecord{});
-
-    // The finished picture is made directly, without the strip; the source
-    // is read as it is, row by row, at the size the window shows it.
-    const platform::Palette palette = dots ? randomDotPalette(s.hidden) : stereogramPalette(*pattern.palette);
-    auto image = platform::Bitmap::create(finishedWidth(w, g, s.ShiftDir, true), h, 8);
-    if (!image)
-        return failure(host, std::string(kNoMemoryMessage));
-    std::optional<TileRows> tiles;
-    if (dots)
-        fillRandomDots(*image, s.hidden);
-    else
-        tiles.emplace(*pattern.tile, w, s.ShiftDir, pattern.palette);
-
-    busy.record.setText("Generating Dots");
-    busy.record.done = 0;
-    busy.record.total = 100;
-    busy.report(kProgressText);
-
-    busy.record.setText("Shifting Dots");
-    busy.record.done = 0;
-    busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * h);
-    std::array<std::int32_t, 256> lookup{};
-    depthLookup(s.DepthSel, job.palette, lookup);
-    const SampleLayout layout = sampleLayout(static_cast<std::int32_t>(pw), w, g, s.ShiftDir);
-    const ScanTable table = makeTable(s, g, DepthScale::picture(), w);
-    // A picture row costs a copy and a shift, far less than handing bands
-    // between threads, so pictures are made on the calling thread unless the
-    // caller asks otherwise.
-    // The hidden-surface method's rows cost more: they are worth sharing.
-    const auto hidden = makeHiddenSurfacePass(s, g, w, h, palette);
-    const platform::Grey16Image* plane = job.depth16;
-    if (hidden && plane && s.DepthSel == ByBrightness && plane->width == job.picture->width() &&
-        plane->height == job.picture->height())
-        hidden->useGrey16(plane, zoom);
-    GenerationOptions options = job.options;
-    if (options.threads == 0 && !hidden)
-        options.threads = 1;
-    if (!runBands(*image, w, tiles ? &*tiles : nullptr, table, PictureSampler(*job.picture, job.palette, layout, lookup, zoom, h),
-                  busy, host, options, hidden.get())) {
-        host.beep();
-        return stopped();
+// A math figure: its caption names it, it shows the busy state from the
+// first check, and it may be drawn over an open picture.
+class FigureSource final : public StereogramSource {
+public:
+    FigureSource(const SirdsSettings& s, const FigureJob& job)
+        : job_(job), level_(job.level ? job.level : libraryFigureLevel()),
+          drawOver_(s.UseBMP != 0 && job.drawOver && job.drawOver->width() > 0 ? job.drawOver : nullptr)
+    {
     }
-    if (hidden)
-        image = hidden->finish(std::move(image));
+    std::string_view unavailable() const override { return level_ ? std::string_view{} : kNoFigureMessage; }
+    const platform::Bitmap* drawOver() const override { return drawOver_; }
+    Sizing size(const SirdsSettings& s) const override
+    {
+        Sizing sizing;
+        sizing.askedWidth = s.w;
+        sizing.askedHeight = s.h;
+        if (!drawOver_ && !sizeUsable(s.w, s.h))
+            return sizing;
+        MakeSize size;
+        size.work = size.width = drawOver_ ? drawOver_->width() : s.w;
+        size.height = drawOver_ ? drawOver_->height() : s.h;
+        size.gap = s.gapValue;
+        sizing.size = size;
+        return sizing;
+    }
+    DepthScale scale() const override { return DepthScale::figure(); }
+    std::unique_ptr<RowSampler> sampler(const SirdsSettings& s, const MakeSize& size) const override
+    {
+        FigureSampling figure;
+        figure.level = level_;
+        figure.figureCode = job_.figureCode;
+        figure.width = size.work;
+        figure.height = size.height;
+        figure.gap = size.gap;
+        figure.dx = s.dx;
+        figure.dy = s.dy;
+        figure.da = s.da;
+        figure.method = s.ShiftDir;
+        return std::make_unique<FigureSampler>(figure);
+    }
+    GenerationOptions options(bool) const override { return job_.options; }
+    std::string title() const override { return std::string(job_.title); }
+    std::optional<std::string> caption() const override { return captionText(job_.title); }
+    BusyFrom busyFrom() const override { return BusyFrom::Start; }
 
-    if (s.Marker == 1)
-        drawMarkers(*image, palette, hidden ? hidden->tables().farSeparation() : g);
-    return finished(std::move(image), palette, std::string(job.title) + "{sird}");
+private:
+    const FigureJob& job_;
+    FigureLevelFn level_;
+    const platform::Bitmap* drawOver_;
+};
+
+// A picture, made at the zoom its window shows it: its colour indices (or
+// brightness) are the depth, and it is read row by row as it is.
+class PictureSource final : public StereogramSource {
+public:
+    explicit PictureSource(const SirdsSettings& s, const PictureJob& job)
+        : job_(job), zoom_(std::isfinite(job.zoom) && job.zoom > 0 ? job.zoom : 1.0)
+    {
+        if (job.picture)
+            pictureDepthLookup(s.DepthSel, *job.picture, job.palette, lookup_);
+    }
+    std::string_view missing() const override
+    {
+        const bool empty = !job_.picture || job_.picture->width() < 1 || job_.picture->height() < 1;
+        return empty ? kNoPictureMessage : std::string_view{};
+    }
+    Sizing size(const SirdsSettings& s) const override
+    {
+        return stripSizing(s, static_cast<std::int64_t>(job_.picture->width() * zoom_),
+                           static_cast<std::int64_t>(job_.picture->height() * zoom_),
+                           static_cast<std::int64_t>(s.gapValue * zoom_));
+    }
+    DepthScale scale() const override { return DepthScale::picture(); }
+    std::unique_ptr<RowSampler> sampler(const SirdsSettings& s, const MakeSize& size) const override
+    {
+        const std::int32_t pw = static_cast<std::int32_t>(job_.picture->width() * zoom_);
+        const SampleLayout layout = sampleLayout(pw, size.work, size.gap, s.ShiftDir);
+        return std::make_unique<PictureSampler>(*job_.picture, job_.palette, layout, lookup_, zoom_, size.height);
+    }
+    void prepareHidden(const SirdsSettings& s, HiddenSurfacePass& hidden) const override
+    {
+        const platform::Grey16Image* plane = job_.depth16;
+        if (plane && s.DepthSel == ByBrightness && plane->width == job_.picture->width() &&
+            plane->height == job_.picture->height())
+            hidden.useGrey16(plane, zoom_);
+    }
+    GenerationOptions options(bool hiddenSurface) const override
+    {
+        // A picture row costs a copy and a shift, far less than handing
+        // bands between threads, so pictures are made on the calling thread
+        // unless the caller asks otherwise. The hidden-surface method's rows
+        // cost more: they are worth sharing.
+        GenerationOptions options = job_.options;
+        if (options.threads == 0 && !hiddenSurface)
+            options.threads = 1;
+        return options;
+    }
+    std::string title() const override { return std::string(job_.title) + "{sird}"; }
+    BusyFrom busyFrom() const override { return BusyFrom::Sized; }
+    bool refreshesStatus() const override { return false; }
+    bool beepsWhenStopped() const override { return true; }
+
+private:
+    const PictureJob& job_;
+    double zoom_;
+    std::array<std::int32_t, 256> lookup_{};
+};
+
+// A depth map: each point's level is its depth.
+class MapSource final : public StereogramSource {
+public:
+    explicit MapSource(const DepthMapJob& job) : job_(job) {}
+    std::string_view missing() const override { return job_.map ? std::string_view{} : kNoPictureMessage; }
+    Sizing size(const SirdsSettings& s) const override
+    {
+        return stripSizing(s, job_.map->width(), job_.map->height(), s.gapValue);
+    }
+    DepthScale scale() const override { return DepthScale::depthMap(); }
+    std::unique_ptr<RowSampler> sampler(const SirdsSettings& s, const MakeSize& size) const override
+    {
+        const SampleLayout layout = sampleLayout(job_.map->width(), size.work, size.gap, s.ShiftDir);
+        return std::make_unique<MapSampler>(*job_.map, layout, size.height);
+    }
+    GenerationOptions options(bool) const override { return job_.options; }
+    std::string title() const override { return std::string(job_.title); }
+
+private:
+    const DepthMapJob& job_;
+};
+
+} // namespace
+
+GenerationResult makeFromFigure(const SirdsSettings& settings, const FigureJob& job, GenerationHost& host)
+{
+    return generate(settings, FigureSource(settings, job), host);
 }
 
 GenerationResult makeFromPicture(const SirdsSettings& settings, const PictureJob& job, GenerationHost& host)
 {
-    try {
-        return pictureImpl(settings, job, host);
-    } catch (const std::bad_alloc&) {
-        return failure(host, std::string(kNoMemoryMessage));
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Make from a depth map
-
-static GenerationResult mapImpl(const SirdsSettings& s, const DepthMapJob& job, GenerationHost& host)
-{
-    BusyGuard busy(host);
-    if (!job.map)
-        return failure(host, std::string(kNoPictureMessage));
-    const PatternRef pattern = host.pattern();
-    const bool dots = usesRandomDots(s);
-    if (!dots && !patternUsable(pattern, true))
-        return failure(host, std::string(kNoPatternMessage));
-    const std::int32_t g = s.gapValue;
-    if (g < 1)
-        return failure(host, platform::format(kBadGapFormat, g));
-    const std::int64_t mw = job.map->width();
-    const std::int64_t mh = job.map->height();
-    const std::int64_t w64 = hasStrip(s.ShiftDir) ? mw + g : mw;
-    if (mw < 1 || !sizeUsable(w64, mh))
-        return badSize(host, mw, mh);
-    const std::int32_t w = static_cast<std::int32_t>(w64);
-    const std::int32_t h = static_cast<std::int32_t>(mh);
-
-    // The finished picture is made directly, without the strip.
-    const platform::Palette palette = dots ? randomDotPalette(s.hidden) : stereogramPalette(*pattern.palette);
-    auto image = platform::Bitmap::create(finishedWidth(w, g, s.ShiftDir, true), h, 8);
-    if (!image)
-        return failure(host, std::string(kNoMemoryMessage));
-
-    busy.start(ProgressRecord{});
-    busy.record.setText("Generating Dots");
-    busy.report(kProgressText);
-    std::optional<TileRows> tiles;
-    if (dots)
-        fillRandomDots(*image, s.hidden);
-    else
-        tiles.emplace(*pattern.tile, w, s.ShiftDir, pattern.palette);
-
-    host.statusRefresh();
-    busy.record.setText("Shifting Dots");
-    busy.record.done = 0;
-    busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(w) * h);
-    const SampleLayout layout = sampleLayout(static_cast<std::int32_t>(mw), w, g, s.ShiftDir);
-    const ScanTable table = makeTable(s, g, DepthScale::depthMap(), w);
-    const auto hidden = makeHiddenSurfacePass(s, g, w, h, palette);
-    if (!runBands(*image, w, tiles ? &*tiles : nullptr, table, MapSampler(*job.map, layout, h), busy, host,
-                  job.options, hidden.get()))
-        return stopped();
-    if (hidden)
-        image = hidden->finish(std::move(image));
-
-    if (s.Marker == 1)
-        drawMarkers(*image, palette, hidden ? hidden->tables().farSeparation() : g);
-    return finished(std::move(image), palette, std::string(job.title));
+    return generate(settings, PictureSource(settings, job), host);
 }
 
 GenerationResult makeFromDepthMap(const SirdsSettings& settings, const DepthMapJob& job, GenerationHost& host)
 {
-    try {
-        return mapImpl(settings, job, host);
-    } catch (const std::bad_alloc&) {
-        return failure(host, std::string(kNoMemoryMessage));
-    }
+    return generate(settings, MapSource(job), host);
 }
 
 } // namespace engine

@@ -6,6 +6,8 @@
 #include "pictrans/TGifIntf.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace engine {
@@ -147,6 +149,56 @@ std::unique_ptr<TSirdPatt> LoadPatterns(platform::Window* frame, const std::stri
     report.StatusText("");
     report.Progress(0);
     return library;
+}
+
+// A readable file that starts as a GIF does: what a pattern file is taken
+// for without reading it.
+static bool looksLikeGif(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char head[6] = {};
+    const bool gif = std::fread(head, 1, sizeof head, f) == sizeof head &&
+                     (std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0);
+    std::fclose(f);
+    return gif;
+}
+
+std::unique_ptr<TSirdPatt> LoadChosenPattern(const std::string& libraryDir, const std::vector<std::string>& searchDirs,
+                                             int select, int count, std::optional<int> chosen)
+{
+    const int numbers = std::clamp(count, kMinPatternFiles, kMaxPatternFiles);
+    std::vector<std::string> found; // the file each number loads from, numbers without one left out
+    bool missing = false;
+    for (int i = 0; i < numbers; ++i) {
+        const std::string name = PatternFileName(i);
+        bool there = false;
+        for (const auto& dir : searchDirs) {
+            std::error_code ec;
+            const std::string path = JoinPath(dir, name);
+            const auto absolute = std::filesystem::absolute(path, ec);
+            const std::string file = ec ? path : absolute.string();
+            if (looksLikeGif(file)) {
+                found.push_back(file);
+                there = true;
+                break;
+            }
+        }
+        missing = missing || !there;
+    }
+    int index = chosen ? *chosen : (missing ? 0 : select);
+    if (index < 0 || static_cast<std::size_t>(index) >= found.size())
+        index = 0;
+    auto library = std::make_unique<TSirdPatt>(nullptr, libraryDir, index);
+    if (!found.empty() && library->AddFromFile(found[static_cast<std::size_t>(index)])) {
+        library->Select(0);
+        return library;
+    }
+    auto full = LoadPatterns(nullptr, libraryDir, searchDirs, select, count);
+    if (chosen)
+        full->Select(*chosen);
+    return full;
 }
 
 } // namespace engine

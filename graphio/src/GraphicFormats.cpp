@@ -7,6 +7,9 @@
 #include "pictrans/TJpgIntf.h"
 #include "pictrans/TPcxIntf.h"
 #include "pictrans/TPngIntf.h"
+#include "pictrans/TPnmIntf.h"
+#include "pictrans/TTiffIntf.h"
+#include "pictrans/TWebpIntf.h"
 
 #include <algorithm>
 #include <array>
@@ -54,6 +57,30 @@ bool isPng(std::span<const std::uint8_t> head)
     return startsWith(head, kPng);
 }
 
+// "P1" to "P7" and white space (or a comment): netpbm's magic numbers.
+bool isPnm(std::span<const std::uint8_t> head)
+{
+    if (head.size() < 3 || head[0] != 'P' || head[1] < '1' || head[1] > '7')
+        return false;
+    const std::uint8_t c = head[2];
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' || c == '#';
+}
+
+// "RIFF", a length, "WEBP".
+bool isWebp(std::span<const std::uint8_t> head)
+{
+    return head.size() >= 12 && std::memcmp(head.data(), "RIFF", 4) == 0 && std::memcmp(head.data() + 8, "WEBP", 4) == 0;
+}
+
+// "II*\0" or "MM\0*", and BigTIFF's 43 in place of 42.
+bool isTiff(std::span<const std::uint8_t> head)
+{
+    if (head.size() < 4)
+        return false;
+    return (head[0] == 'I' && head[1] == 'I' && (head[2] == 42 || head[2] == 43) && head[3] == 0) ||
+           (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && (head[3] == 42 || head[3] == 43));
+}
+
 template <class Intf>
 std::unique_ptr<TGIntf> make(platform::Window* status, platform::Window* owner)
 {
@@ -70,6 +97,13 @@ constexpr const char* kJpegExt[] = {"jpg", "jpeg", "jpe"};
 constexpr const char* kJpegMime[] = {"image/jpeg"};
 constexpr const char* kPngExt[] = {"png"};
 constexpr const char* kPngMime[] = {"image/png"};
+constexpr const char* kWebpExt[] = {"webp"};
+constexpr const char* kWebpMime[] = {"image/webp"};
+constexpr const char* kTiffExt[] = {"tif", "tiff"};
+constexpr const char* kTiffMime[] = {"image/tiff"};
+constexpr const char* kPnmExt[] = {"pnm", "pbm", "pgm", "ppm", "pam"};
+constexpr const char* kPnmMime[] = {"image/x-portable-anymap", "image/x-portable-bitmap", "image/x-portable-graymap",
+                                    "image/x-portable-pixmap", "image/x-portable-arbitrarymap"};
 
 // In detection order: BMP's two letters first, then PCX's one byte, as the
 // program has always tried them.
@@ -81,7 +115,13 @@ const GraphicFormat kFormats[] = {
     {GFORMAT_PNG, "PNG", "PNG Files", kPngExt, kPngMime, isPng, make<TPngIntf>,
      kReads | kWrites | kHoldsPalette | kHoldsTrueColour | kHoldsGrey16},
     {GFORMAT_JPEG, "JPEG", "JPEG Files", kJpegExt, kJpegMime, isJpeg, make<TJpgIntf>,
-     kWrites | kHoldsTrueColour | kLossy},
+     kReads | kWrites | kHoldsTrueColour | kLossy},
+    {GFORMAT_WEBP, "WebP", "WebP Files", kWebpExt, kWebpMime, isWebp, make<TWebpIntf>,
+     kReads | kWrites | kHoldsTrueColour}, // lossless unless a quality is set
+    {GFORMAT_TIFF, "TIFF", "TIFF Files", kTiffExt, kTiffMime, isTiff, make<TTiffIntf>,
+     kReads | kWrites | kHoldsPalette | kHoldsTrueColour | kHoldsGrey16},
+    {GFORMAT_PNM, "PNM", "Netpbm Files", kPnmExt, kPnmMime, isPnm, make<TPnmIntf>,
+     kReads | kWrites | kHoldsTrueColour},
 };
 
 } // namespace

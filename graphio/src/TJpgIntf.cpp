@@ -1,5 +1,7 @@
 #include "pictrans/TJpgIntf.h"
 
+#include "pictrans/JpegDecoder.h"
+#include "pictrans/PictureBuild.h"
 #include "platform/FileIO.h"
 
 #include <csetjmp>
@@ -37,6 +39,7 @@ struct JpegJob {
     platform::BITMAPINFOHEADER rowInfo;              // one row at 8 bits
     std::uint8_t* indexRow = nullptr;
     TGIntf* progress = nullptr;
+    int quality = -1; // libjpeg's default (75)
 };
 
 // Returns true on success; on a libjpeg error fills message.
@@ -62,6 +65,8 @@ bool compress(JpegJob& job, char* message)
     cinfo.in_color_space = JCS_RGB;
     cinfo.data_precision = 8;
     jpeg_set_defaults(&cinfo);
+    if (job.quality >= 0)
+        jpeg_set_quality(&cinfo, job.quality, TRUE);
 
     // Row 0 red, row 1 green, row 2 blue of every palette entry.
     JSAMPARRAY lookup = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, 256, 3);
@@ -115,14 +120,139 @@ TJpgIntf::TJpgIntf(platform::Window* status, platform::Window* owner) : TGIntf(s
     SetFormatName("JPG");
 }
 
-std::unique_ptr<platform::Bitmap> TJpgIntf::ReadFile(const std::string&)
+namespace {
+
+constexpr const char* kNotFound = "%s not found";
+constexpr const char* kNotJpeg = "File is not a valid JPEG file";
+constexpr const char* kReadError = "Error reading JPEG file: %s.";
+constexpr const char* kTooLarge = "A picture of %d x %d pixels is too large to be read.";
+constexpr const char* kTooLittleData = "Error reading JPEG file: too little image data for %d x %d pixels.";
+constexpr const char* kImageMemory = "Insufficient memory to read image";
+constexpr const char* kReading = "Reading JPEG Image";
+
+// What the reader builds while libjpeg delivers rows.
+struct JpegTarget {
+    TJpgIntf* intf = nullptr;
+    std::size_t fileSize = 0;
+    int orientation = 1;
+    std::string refusal;
+    std::unique_ptr<platform::Bitmap> bitmap;
+    std::vector<std::uint8_t> pixels; // one stored row in the bitmap's order
+    pictrans::jpeg::Header header;
+    int rowsDone = 0;
+};
+
+bool startPicture(void* user, const pictrans::jpeg::Header& h) noexcept
 {
-    return nullptr;
+    auto& t = *static_cast<JpegTarget*>(user);
+    t.header = h;
+    if (static_cast<std::int64_t>(h.width) * h.height > platform::Bitmap::kMaxPixels) {
+        t.refusal = platform::format(kTooLarge, h.width, h.height);
+        return false;
+    }
+    // Huffman-coded data spends at least one bit on every block (its DC
+    // difference), so the file must hold that much before the picture is
+    // allocated. Arithmetic coding has no such floor; a short file of it
+    // fails when its data runs out.
+    if (!h.arithmetic && t.fileSize * 8 < h.blocks) {
+        t.refusal = platform::format(kTooLittleData, h.width, h.height);
+        return false;
+    }
+    const pictrans::Orientation o(t.orientation, h.width, h.height);
+    try {
+        t.bitmap = platform::Bitmap::create(o.width(), o.height(), h.components == 1 ? 8 : 24);
+        t.pixels.resize(static_cast<std::size_t>(h.width) * (h.components == 1 ? 1 : 3));
+    } catch (const std::bad_alloc&) {
+        t.bitmap.reset();
+    }
+    if (!t.bitmap) {
+        t.refusal = kImageMemory;
+        return false;
+    }
+    t.intf->DoStatusMsg(0, 0, kReading);
+    return true;
+}
+
+void putRow(void* user, int y, const std::uint8_t* s) noexcept
+{
+    auto& t = *static_cast<JpegTarget*>(user);
+    const int w = t.header.width;
+    std::uint8_t* p = t.pixels.data();
+    switch (t.header.components) {
+    case 1:
+        std::memcpy(p, s, static_cast<std::size_t>(w));
+        break;
+    case 3:
+        // The bitmap holds blue, green, red.
+        for (int x = 0; x < w; ++x, s += 3, p += 3)
+            p[0] = s[2], p[1] = s[1], p[2] = s[0];
+        break;
+    default:
+        for (int x = 0; x < w; ++x, s += 4, p += 3) {
+            // Ink to light: with Adobe's inversion a stored 255 is no ink.
+            const std::uint32_t inv = t.header.adobeInverted ? 0 : 255;
+            const std::uint32_t c = s[0] ^ inv, m = s[1] ^ inv, ye = s[2] ^ inv, k = s[3] ^ inv;
+            p[0] = pictrans::over8(ye, k);
+            p[1] = pictrans::over8(m, k);
+            p[2] = pictrans::over8(c, k);
+        }
+        break;
+    }
+    pictrans::placeOrientedRow(*t.bitmap, pictrans::Orientation(t.orientation, w, t.header.height), y,
+                               t.pixels.data(), t.header.components == 1 ? 1 : 3);
+    if (++t.rowsDone % 64 == 0)
+        t.intf->DoStatusMsg(t.header.height, t.rowsDone, kReading);
+}
+
+} // namespace
+
+std::unique_ptr<platform::Bitmap> TJpgIntf::ReadFile(const std::string& fileName)
+{
+    SetFormatName("JPEG");
+    auto in = InStream::open(fileName);
+    if (!in) {
+        ErrorMsg(platform::format(kNotFound, fileName.c_str()));
+        return nullptr;
+    }
+    return ReadStream(*in);
+}
+
+std::unique_ptr<platform::Bitmap> TJpgIntf::ReadStream(InStream& in)
+{
+    SetFormatName("JPEG");
+    resultGrey16_.reset();
+    sourceBits_ = 0;
+    const auto file = in.bytes();
+    if (file.size() < 3 || file[0] != 0xFF || file[1] != 0xD8 || file[2] != 0xFF)
+        return ErrorMsg(kNotJpeg), nullptr;
+
+    JpegTarget target;
+    target.intf = this;
+    target.fileSize = file.size();
+    target.orientation = pictrans::jpeg::exifOrientation(file);
+    pictrans::jpeg::Sink sink;
+    sink.user = &target;
+    sink.start = startPicture;
+    sink.row = putRow;
+    char message[pictrans::jpeg::kMessageSize];
+    const pictrans::jpeg::Result result = pictrans::jpeg::decode(file, sink, message);
+    if (result == pictrans::jpeg::Result::Refused)
+        return ErrorMsg(target.refusal), nullptr;
+    if (result == pictrans::jpeg::Result::Failed)
+        return ErrorMsg(platform::format(kReadError, message)), nullptr;
+    if (target.header.components == 1)
+        resultPalette_ = std::make_unique<platform::Palette>(pictrans::greyPalette(256));
+    else
+        resultPalette_ = std::make_unique<platform::Palette>(std::vector<platform::PALETTEENTRY>{});
+    sourceBits_ = 8;
+    DoStatusMsg(100, 100, "Done");
+    return std::move(target.bitmap);
 }
 
 int TJpgIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
                         const platform::Palette* palette)
 {
+    SetFormatName("JPG");
     if (!OverwriteOk(fileName))
         return 0;
     if (!bitmap || bm.bmWidth != bitmap->width() || bm.bmHeight != bitmap->height())
@@ -145,6 +275,7 @@ int TJpgIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm,
     job.rowInfo = MakeInfoHeader(bitmap->width(), 1, 8);
     job.indexRow = AllocImgMem(platform::dibStride(bitmap->width(), 8));
     job.progress = this;
+    job.quality = Quality();
     if (!job.indexRow)
         return ErrorMsg("Insufficient memory to write JPEG image.");
 

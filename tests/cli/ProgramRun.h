@@ -35,7 +35,8 @@ protected:
     ProgramOutcome run(const std::string& args) const
     {
         const auto out = dir_ / "stdout", err = dir_ / "stderr";
-        const std::string command = "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' XDG_DATA_HOME='" +
+        const std::string command = (inFolder_ ? "cd '" + dir_.string() + "' && " : std::string()) +
+                                    "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' XDG_DATA_HOME='" +
                                     (dir_ / "data").string() + "' '" + DOTSCAPE_BIN_DIR + "/dotscape' " + args +
                                     " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
         ProgramOutcome r;
@@ -55,4 +56,5 @@ protected:
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
     std::filesystem::path dir_;
+    bool inFolder_ = false; // run the program in dir_, so relative names are its files
 };

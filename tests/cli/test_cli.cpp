@@ -2,6 +2,7 @@
 // shell, its exit status, its messages and the files it leaves.
 
 #include "depthmap/TMapDocument.h"
+#include "engine/DepthSampling.h"
 #include "pictrans/TGraphIO.h"
 
 #include "OutputPicture.h"
@@ -164,9 +165,15 @@ TEST_F(CommandLine, ConvertAndInfoHandlePng)
     }
     const std::string grey16 = (fs::path(DOTSCAPE_TESTDATA_DIR) / "png/good/type0-16bit.png").string();
     const std::string broken = (fs::path(DOTSCAPE_TESTDATA_DIR) / "png/malformed/bad-idat-crc.png").string();
-    Outcome r = run("info '" + grey16 + "' '" + broken + "'");
+    const std::string grey12 = (fs::path(DOTSCAPE_TESTDATA_DIR) / "pnm/good/pgm-maxval4095.pgm").string();
+    Outcome r = run("info '" + grey16 + "' '" + broken + "' '" + grey12 + "'");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("type0-16bit.png: PNG 13 x 11, 8 bits per pixel, 256 colours"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("type0-16bit.png: PNG 13 x 11, 8 bits per pixel, 16 bits per sample, 256 colours"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("pgm-maxval4095.pgm: PNM 29 x 13, 8 bits per pixel, 12 bits per sample, 256 colours"),
+              std::string::npos)
+        << r.out;
     EXPECT_NE(r.out.find("bad-idat-crc.png: PNG, cannot be read: Error reading PNG file: invalid chunk checksum."),
               std::string::npos)
         << r.out;
@@ -278,6 +285,32 @@ TEST_F(CommandLine, MakeTakesSettingsFromTheConfigurationFile)
     EXPECT_FALSE(fs::exists(dir_ / "config/dotscape/DOTSCAPE.INI"));
 }
 
+TEST_F(CommandLine, ATrueColourPictureByColourIsMadeByBrightnessAndSaysSoOnce)
+{
+    const std::string rgb = (kImages / "bmp/good/bmpsuite-g-rgb24.bmp").string();
+    const std::string pal = (kImages / "bmp/good/bmpsuite-g-pal8.bmp").string();
+    const std::string note = "dotscape: " + std::string(engine::kTrueColourDepthNote) + "\n";
+    struct Case {
+        std::string args;
+        std::string output;
+        int notes;
+    } cases[] = {
+        {"--picture '" + rgb + "' --depth-by color", "rgb-color.bmp", 1},
+        {"--picture '" + rgb + "' --depth-by brightness", "rgb-brightness.bmp", 0},
+        {"--picture '" + pal + "' --depth-by color", "pal-color.bmp", 0},
+        {"--picture '" + rgb + "' --depth-by color --frames 3 --z-step 1", "frames.gif", 1},
+    };
+    for (const Case& c : cases) {
+        Outcome r = run("make " + c.args + " -o '" + path(c.output) + "'");
+        ASSERT_EQ(r.status, 0) << c.args << ": " << r.err;
+        int found = 0;
+        for (auto at = r.err.find(note); at != std::string::npos; at = r.err.find(note, at + 1))
+            ++found;
+        EXPECT_EQ(found, c.notes) << c.args << ": " << r.err;
+    }
+    EXPECT_EQ(slurp(path("rgb-color.bmp")), slurp(path("rgb-brightness.bmp")));
+}
+
 TEST_F(CommandLine, MakeFromPicturesAndDepthMapsCropsTheStrip)
 {
     const std::string picture = (kImages / "gif/good/giflib-porsche.gif").string();
@@ -372,10 +405,15 @@ TEST_F(CommandLine, PatternFoldersMayBeGivenRelativeToTheCurrentFolder)
 TEST_F(CommandLine, StandardOutputTakesThePictureForPipelines)
 {
     const std::string size = "--width 230 --height 90 --no-markers ";
-    ASSERT_EQ(run("make " + size + "-o '" + path("file.bmp") + "'").status, 0);
-    Outcome bmp = run("make " + size + "-o -");
-    ASSERT_EQ(bmp.status, 0) << bmp.err;
-    EXPECT_EQ(bmp.out, slurp(path("file.bmp")));
+    // Small and large, 8-bit and true colour: a BMP on standard output is
+    // sent from the picture's own rows.
+    for (const std::string& options : {size, std::string("--width 1501 --height 803 "),
+                                       std::string("--width 1203 --height 611 --method hidden-surface --oversample 4 ")}) {
+        ASSERT_EQ(run("make " + options + "--force -o '" + path("file.bmp") + "'").status, 0) << options;
+        Outcome bmp = run("make " + options + "-o -");
+        ASSERT_EQ(bmp.status, 0) << bmp.err;
+        EXPECT_TRUE(bmp.out == slurp(path("file.bmp"))) << options;
+    }
     ASSERT_EQ(run("make " + size + "-o '" + path("file.gif") + "'").status, 0);
     Outcome gif = run("make " + size + "--format gif -o -");
     ASSERT_EQ(gif.status, 0) << gif.err;

@@ -5,6 +5,9 @@
 
 #include "ProgramRun.h"
 
+#include "ModelFiles.h"
+#include "ModelShapes.h"
+
 #include "depthmap/TMapDocument.h"
 #include "pictrans/TGifIntf.h"
 #include "platform/FileIO.h"
@@ -88,6 +91,17 @@ protected:
 };
 
 } // namespace
+
+TEST_F(Animation, AModelOnATurntable)
+{
+    models::Mesh mesh = model_test::torus();
+    model_test::append(mesh, model_test::box({-0.3, -0.3, -0.3}, {0.3, 0.9, 0.3}));
+    model_test::save(path("m.stl"), model_test::stlBinary(mesh));
+    expectFramesAreSingles("--model '" + path("m.stl") + "' --width 240 --height 160 --pitch 10",
+                           "--frames 4 --yaw-step 30 --pitch-step 15", 4, [](int k) {
+                               return "--yaw " + std::to_string(30 * k) + " --pitch " + std::to_string(10 + 15 * k);
+                           });
+}
 
 TEST_F(Animation, AFigureTurningAFullCircleInTwelveSteps)
 {

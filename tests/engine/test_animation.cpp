@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+
 #include <cmath>
 #include <memory>
 #include <string>
@@ -256,7 +259,13 @@ TEST(Animation, ProgressCountsFramesInOneBusyPhase)
     std::vector<std::int32_t> steps;
     for (const Report& r : host.reports) {
         EXPECT_EQ(r.total, 4);
-        EXPECT_EQ(r.text, "Making Animation");
+        // After a frame the text counts the frames and tells the time left.
+        if (r.phase == kProgressStep) {
+            EXPECT_TRUE(r.text.starts_with("Making Animation " + std::to_string(r.done) + "/4 ")) << r.text;
+            EXPECT_TRUE(r.text.ends_with(" left")) << r.text;
+        } else if (r.phase != kProgressEnd) {
+            EXPECT_EQ(r.text, "Making Animation");
+        }
         if (r.phase == kProgressStep)
             steps.push_back(r.done);
         EXPECT_TRUE(r.phase != kProgressStart || &r == &host.reports.front());
@@ -322,9 +331,13 @@ TEST(Animation, RowsWhoseDepthDoesNotChangeStayStill)
     // picture); every other row keeps its dots in every frame, whatever the
     // method, and inside the disc only some dots move.
     const Pattern pattern;
-    for (std::int32_t method : {LeftToRight, McMahon, Feucht}) {
+    for (std::int32_t method : {LeftToRight, McMahon, Feucht, HiddenSurface}) {
         SirdsSettings base = baseSettings(method);
         base.Marker = 0;
+        // The hidden-surface method with random dots in true colour: the
+        // dots come from the seed and their place, the same in every frame.
+        base.hidden.RandomDots = ColourDots;
+        base.hidden.Oversample = 4;
         Host host(pattern);
         Collected got;
         ASSERT_TRUE(
@@ -333,9 +346,11 @@ TEST(Animation, RowsWhoseDepthDoesNotChangeStayStill)
         for (std::size_t k = 1; k < got.frames.size(); ++k) {
             const platform::Bitmap& a = *got.frames[k - 1].bitmap;
             const platform::Bitmap& b = *got.frames[k].bitmap;
+            ASSERT_EQ(a.bitsPerPixel(), method == HiddenSurface ? 24 : 8);
+            const int rowBytes = a.width() * a.bitsPerPixel() / 8;
             for (int y = 0; y < a.height(); ++y) {
                 const bool discRow = y > 28 && y < 172;
-                for (int x = 0; x < a.width(); ++x) {
+                for (int x = 0; x < rowBytes; ++x) {
                     const bool differs = a.rowFromTop(y)[x] != b.rowFromTop(y)[x];
                     if (!discRow) {
                         ASSERT_FALSE(differs) << "method " << method << " frame " << k << " at " << x << ", " << y;
@@ -347,5 +362,52 @@ TEST(Animation, RowsWhoseDepthDoesNotChangeStayStill)
         }
         EXPECT_GT(changed, 0) << method;
         EXPECT_LT(changed, inDisc) << method;
+    }
+}
+
+TEST(Animation, ASinkAsideTakesTheSameFramesInOrderAndEndsAsInline)
+{
+    const Pattern pattern;
+    const AnimationPlan plan{5, AnimatedParameter::Angle, 20};
+    Host inlineHost(pattern);
+    Collected inlineFrames;
+    ASSERT_TRUE(makeAnimation(baseSettings(Feucht), plan, figureMaker(), inlineFrames.sink(), inlineHost).finished());
+    AnimationOptions aside;
+    aside.sinkAside = true;
+    const IndexedFrameMaker indexed = [](std::int32_t, const SirdsSettings& s, GenerationHost& h) {
+        return figureMaker()(s, h);
+    };
+    struct Run {
+        int failAt;    // the sink fails at this frame; -1 never
+        int stopAtPump;
+        GenerationStatus status;
+    };
+    for (const Run& run : {Run{-1, -1, GenerationStatus::Finished}, Run{2, -1, GenerationStatus::Failed},
+                           Run{-1, 1, GenerationStatus::Stopped}}) {
+        Host host(pattern);
+        host.stopAtPump = run.stopAtPump;
+        std::vector<Stereogram> got;
+        const std::thread::id caller = std::this_thread::get_id();
+        bool elsewhere = true;
+        const FrameSink sink = [&](std::int32_t k, Stereogram&& f) {
+            elsewhere = elsewhere && std::this_thread::get_id() != caller;
+            EXPECT_EQ(k, static_cast<std::int32_t>(got.size()));
+            if (k == run.failAt)
+                return false;
+            got.push_back(std::move(f));
+            return true;
+        };
+        const AnimationResult r = makeAnimation(baseSettings(Feucht), plan, indexed, sink, host, aside);
+        EXPECT_EQ(r.status, run.status) << run.failAt;
+        EXPECT_TRUE(elsewhere);
+        EXPECT_EQ(host.reports.back().phase, kProgressEnd);
+        const std::size_t expected = run.status == GenerationStatus::Finished ? inlineFrames.frames.size()
+                                     : run.status == GenerationStatus::Failed ? 2u
+                                                                              : 0u;
+        ASSERT_EQ(got.size(), expected);
+        for (std::size_t k = 0; k < got.size(); ++k) {
+            const auto a = got[k].bitmap->bits(), b = inlineFrames.frames[k].bitmap->bits();
+            EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << "frame " << k;
+        }
     }
 }

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -581,10 +582,12 @@ TEST(Generation, PictureDepthRepeatsAtTheSeparationItAsksFor)
     EXPECT_FALSE(rowsPeriodic(*rb.picture.bitmap, 50, 10));
 }
 
-TEST(Generation, PackedAndTrueColourPicturesAreReadAsIndices)
+TEST(Generation, PackedPicturesAreReadAsIndicesAndTrueColourByBrightness)
 {
-    // The same picture at 8, 4 and 24 bits gives the same stereogram: packed
-    // indices are widened, true colours map to their palette entries.
+    // The same picture at 8, 4 and 24 bits: packed indices are widened and
+    // give the 8-bit picture's stereogram; the true-colour picture has no
+    // indices, so by colour and by brightness alike it gives the stereogram
+    // of the 8-bit picture by brightness.
     Pattern pattern;
     std::vector<platform::PALETTEENTRY> grey(16);
     for (int i = 0; i < 16; ++i)
@@ -601,21 +604,23 @@ TEST(Generation, PackedAndTrueColourPicturesAreReadAsIndices)
             p4->setPixel(x, y, v);
             p24->setPixel(x, y, (v * 17) << 16 | (v * 17) << 8 | (v * 17));
         }
-    for (std::int32_t depthSel : {ByColor, ByBrightness}) {
+    auto make = [&](const platform::Bitmap& picture, std::int32_t depthSel) {
         SirdsSettings s;
         s.DepthSel = depthSel;
-        std::vector<std::vector<std::uint8_t>> results;
-        for (const platform::Bitmap* picture : {p8.get(), p4.get(), p24.get()}) {
-            PictureJob job;
-            job.picture = picture;
-            job.palette = &palette;
-            FakeHost host(&pattern);
-            GenerationResult r = makeFromPicture(s, job, host);
-            ASSERT_TRUE(r.finished());
-            results.emplace_back(r.picture.bitmap->bits().begin(), r.picture.bitmap->bits().end());
-        }
-        EXPECT_EQ(results[0], results[1]) << "4-bit, DepthSel " << depthSel;
-        EXPECT_EQ(results[0], results[2]) << "24-bit, DepthSel " << depthSel;
+        PictureJob job;
+        job.picture = &picture;
+        job.palette = &palette;
+        FakeHost host(&pattern);
+        GenerationResult r = makeFromPicture(s, job, host);
+        EXPECT_TRUE(r.finished());
+        return r.finished() ? std::vector<std::uint8_t>(r.picture.bitmap->bits().begin(), r.picture.bitmap->bits().end())
+                            : std::vector<std::uint8_t>();
+    };
+    const std::vector<std::uint8_t> byBrightness = make(*p8, ByBrightness);
+    EXPECT_NE(make(*p8, ByColor), byBrightness) << "the two depths differ, so the checks below can fail";
+    for (std::int32_t depthSel : {ByColor, ByBrightness}) {
+        EXPECT_EQ(make(*p4, depthSel), make(*p8, depthSel)) << "4-bit, DepthSel " << depthSel;
+        EXPECT_EQ(make(*p24, depthSel), byBrightness) << "24-bit, DepthSel " << depthSel;
     }
 }
 
@@ -690,41 +695,79 @@ TEST(Generation, AZoomedPictureIsTheSameAsItsScaledCopyAtItsOwnSize)
     }
 }
 
-TEST(Generation, ALargeTrueColourPictureIsIndexedAsTheNearestEntries)
+TEST(Generation, ATrueColourPictureHasTheDepthOfItsPaletteVersionAtEveryPixel)
 {
-    // Past a million pixels the colours are looked up by the quick search;
-    // the stereogram must be the one of the picture indexed by
-    // Palette::nearest.
+    // Pictures of random colours, in runs as depth pictures have them, once
+    // as true colour and once as 8-bit indices into a palette of the same
+    // colours: pixel by pixel the true colour's depth (by colour or by
+    // brightness) is the palette version's depth by brightness, and so the
+    // stereograms of every scan method are the same.
     Pattern pattern;
-    const int w = 1024, h = 1030;
-    auto colour = platform::Bitmap::create(w, h, 24);
-    auto indexed = platform::Bitmap::create(w, h, 8);
-    std::uint32_t seed = 99;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            // Runs of one colour, as depth pictures have, and noise between.
-            const std::uint32_t v = (x / 16 + y / 16) % 3 == 0 ? 0x406080u : (seed >> 8) & 0xFFFFFFu;
-            colour->setPixel(x, y, v);
-            indexed->setPixel(x, y, pattern.palette.nearest(static_cast<std::uint8_t>(v >> 16),
-                                                            static_cast<std::uint8_t>(v >> 8),
-                                                            static_cast<std::uint8_t>(v)));
+    const int w = 331, h = 120;
+    for (std::uint32_t seed : {1u, 2u, 3u, 4u}) {
+        std::vector<platform::PALETTEENTRY> colours(256);
+        std::uint32_t state = seed;
+        auto next = [&state] { return state = state * 1664525u + 1013904223u; };
+        for (auto& c : colours) {
+            const std::uint32_t v = next() >> 8;
+            c = {static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v), 0};
         }
-    for (int depthSel : {0, 1}) {
-        SirdsSettings s;
-        s.DepthSel = depthSel;
-        PictureJob job;
-        job.palette = &pattern.palette;
-        job.picture = colour.get();
-        FakeHost a(&pattern);
-        const GenerationResult fromColour = makeFromPicture(s, job, a);
-        job.picture = indexed.get();
-        FakeHost b(&pattern);
-        const GenerationResult fromIndices = makeFromPicture(s, job, b);
-        ASSERT_TRUE(fromColour.finished());
-        ASSERT_TRUE(fromIndices.finished());
-        EXPECT_TRUE(*fromColour.picture.bitmap == *fromIndices.picture.bitmap) << "DepthSel " << depthSel;
+        const platform::Palette palette(colours);
+        auto indexed = platform::Bitmap::create(w, h, 8);
+        auto colour = platform::Bitmap::create(w, h, 24);
+        for (int y = 0; y < h; ++y) {
+            std::uint32_t index = 0;
+            for (int x = 0; x < w; ++x) {
+                if (next() % 4 == 0)
+                    index = next() >> 24;
+                const platform::PALETTEENTRY& c = colours[index];
+                indexed->setPixel(x, y, index);
+                colour->setPixel(x, y, std::uint32_t{c.peRed} << 16 | std::uint32_t{c.peGreen} << 8 | c.peBlue);
+            }
+        }
+
+        std::array<std::int32_t, 256> byPalette{};
+        depthLookup(ByBrightness, &palette, byPalette);
+        for (std::int32_t depthSel : {ByColor, ByBrightness}) {
+            std::array<std::int32_t, 256> byColour{};
+            pictureDepthLookup(depthSel, *colour, nullptr, byColour);
+            std::vector<std::uint8_t> sampled(static_cast<std::size_t>(w));
+            for (int y = 0; y < h; ++y) {
+                brightnessRow(colour->row(y), w, sampled.data());
+                for (int x = 0; x < w; ++x)
+                    ASSERT_EQ(byColour[sampled[static_cast<std::size_t>(x)]], byPalette[indexed->row(y)[x]])
+                        << "seed " << seed << ", DepthSel " << depthSel << ", pixel " << x << ", " << y;
+            }
+        }
+
+        for (std::int32_t method : {LeftToRight, McMahon, Feucht, HiddenSurface}) {
+            auto make = [&](const platform::Bitmap& picture, std::int32_t depthSel) {
+                SirdsSettings s;
+                s.ShiftDir = method;
+                s.DepthSel = depthSel;
+                PictureJob job;
+                job.picture = &picture;
+                job.palette = &palette;
+                FakeHost host(&pattern);
+                return makeFromPicture(s, job, host);
+            };
+            const GenerationResult expected = make(*indexed, ByBrightness);
+            const GenerationResult flat = make(*uniformPicture(w, h, 0), ByBrightness);
+            ASSERT_TRUE(expected.finished() && flat.finished());
+            EXPECT_FALSE(*expected.picture.bitmap == *flat.picture.bitmap) << "the depth is not flat";
+            for (std::int32_t depthSel : {ByColor, ByBrightness}) {
+                const GenerationResult made = make(*colour, depthSel);
+                ASSERT_TRUE(made.finished());
+                EXPECT_TRUE(*made.picture.bitmap == *expected.picture.bitmap)
+                    << "seed " << seed << ", method " << method << ", DepthSel " << depthSel;
+            }
+        }
     }
+    auto grey = uniformPicture(4, 4, 0);
+    auto rgb = platform::Bitmap::create(4, 4, 24);
+    EXPECT_EQ(pictureDepthNote(ByColor, *rgb), kTrueColourDepthNote);
+    EXPECT_EQ(pictureDepthNote(ByBrightness, *rgb), "");
+    EXPECT_EQ(pictureDepthNote(ByColor, *grey), "");
 }
 
 TEST(Generation, DrawingOverTheOpenPictureKeepsItAsTexture)

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <optional>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -296,3 +297,44 @@ TEST(PatternDirsTest, JoinPathAddsOneSlash)
 }
 
 } // namespace
+
+TEST(PatternLoadingChosen, TheChosenPatternIsTheOneTheWholeLibraryWouldMakeCurrent)
+{
+    // Layouts of numbered files over three folders, each asked for every
+    // kind of choice; the reference is the whole library, loaded and
+    // selected. Only the chosen file is read, so the library holds one
+    // pattern.
+    TempDir user, program, installed;
+    writeNumbered(program, {0, 1, 2, 3, 4, 5, 6, 7, 9, 12});
+    writeNumbered(user, {3, 20}, 100);
+    user.write("pat04.gif", "broken"); // the program's 4 stands in
+    installed.write("pat05.gif", "broken");
+    installed.write("pat09.gif", "GIF89a, and then nothing"); // read, found broken: the whole library decides
+    writeNumbered(installed, {21}, 200);
+    const std::vector<std::vector<std::string>> searches = {
+        {program.path()}, {user.path(), program.path(), installed.path()}, {installed.path()}, {user.path()}};
+    const std::optional<int> choices[] = {std::nullopt, 0, 1, 2, 3, 4, 5, 6, 8, 9, 11, 40, -1};
+    for (std::size_t s = 0; s < searches.size(); ++s) {
+        for (int select : {2, 7}) {
+            for (int count : {20, 22}) {
+                for (const std::optional<int>& chosen : choices) {
+                    auto whole = LoadPatterns(nullptr, user.path(), searches[s], select, count);
+                    if (chosen)
+                        whole->Select(*chosen);
+                    auto one = engine::LoadChosenPattern(user.path(), searches[s], select, count, chosen);
+                    const std::string where = "search " + std::to_string(s) + ", select " + std::to_string(select) +
+                                              ", count " + std::to_string(count) + ", chosen " +
+                                              (chosen ? std::to_string(*chosen) : "none");
+                    EXPECT_EQ(markOf(one->GetBitmap()), markOf(whole->GetBitmap())) << where;
+                    ASSERT_EQ(one->GetPalette() == nullptr, whole->GetPalette() == nullptr) << where;
+                    if (whole->GetPalette()) {
+                        EXPECT_TRUE(*one->GetPalette() == *whole->GetPalette()) << where;
+                    }
+                    if (whole->GetCount() > 0) {
+                        EXPECT_EQ(one->GetCount(), 1) << where;
+                    }
+                }
+            }
+        }
+    }
+}

@@ -786,36 +786,8 @@ TEST(BmpRefusals, MissingFileAndQuietFlag)
     EXPECT_EQ(owner.boxes.size(), 1u);
 }
 
-TEST(BmpRefusals, KnownBadFilesAreAllRefusedWithTheirMessage)
-{
-    const fs::path dir = fs::path(DOTSCAPE_TESTDATA_DIR) / "bmp" / "malformed";
-    std::ifstream list(dir / "expected.tsv");
-    ASSERT_TRUE(list) << "missing " << (dir / "expected.tsv");
-    std::map<std::string, std::string> expected;
-    std::string line;
-    while (std::getline(list, line)) {
-        auto tab = line.find('\t');
-        if (line.empty() || line[0] == '#' || tab == std::string::npos)
-            continue;
-        expected[line.substr(0, tab)] = line.substr(tab + 1);
-    }
-    std::size_t walked = 0;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.path().extension() != ".bmp")
-            continue;
-        ++walked;
-        RecordingWindow owner;
-        TGraphIO io(nullptr, &owner);
-        EXPECT_FALSE(io.Read_File(entry.path().string())) << name;
-        ASSERT_EQ(owner.boxes.size(), 1u) << name;
-        auto it = expected.find(name);
-        ASSERT_NE(it, expected.end()) << name << " is not listed in expected.tsv";
-        EXPECT_EQ(owner.boxes[0].text, it->second) << name;
-    }
-    EXPECT_EQ(walked, expected.size());
-    EXPECT_GE(walked, 10u);
-}
+// The malformed corpus (tests/data/bmp/malformed and its expected.tsv) is
+// walked with every other format's by test_formats.cpp.
 
 TEST(BmpRefusals, DamagedCopiesAreReadOrRefusedWithOneMessage)
 {

@@ -55,7 +55,8 @@ TEST_F(GraphIOFiles, DetectsFormatByContentOnly)
     EXPECT_EQ(io.GetGraphicFormat(put("d.dat", bytesOf("GIF89a\x01\x00"))), GFORMAT_GIF);
     EXPECT_EQ(io.GetGraphicFormat(put("e.gif", bytesOf("GIF88a"))), GFORMAT_UNKNOWN);
     EXPECT_EQ(io.GetGraphicFormat(put("f.gif", bytesOf("GIF8"))), GFORMAT_UNKNOWN);
-    EXPECT_EQ(io.GetGraphicFormat(put("g.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F'})), GFORMAT_UNKNOWN);
+    EXPECT_EQ(io.GetGraphicFormat(put("g.gif", {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F'})), GFORMAT_JPEG);
+    EXPECT_EQ(io.GetGraphicFormat(put("g2.jpg", {0xFF, 0xD8})), GFORMAT_UNKNOWN);
     EXPECT_EQ(io.GetGraphicFormat(put("h.bmp", {'B'})), GFORMAT_UNKNOWN);
     EXPECT_EQ(io.GetGraphicFormat(put("i.bmp", {})), GFORMAT_UNKNOWN);
     EXPECT_EQ(io.GetGraphicFormat(path("missing.bmp")), GFORMAT_UNOPENABLE);
@@ -69,7 +70,7 @@ TEST_F(GraphIOFiles, ReadRefusalsOfItsOwn)
     RecordingWindow owner;
     TGraphIO io(nullptr, &owner);
     EXPECT_FALSE(io.Read_File(path("missing.bmp")));
-    EXPECT_FALSE(io.Read_File(put("photo.jpg", {0xFF, 0xD8, 0xFF, 0xE0})));
+    EXPECT_FALSE(io.Read_File(put("photo.jpg", bytesOf("neither picture nor map"))));
     ASSERT_EQ(owner.boxes.size(), 2u);
     EXPECT_EQ(owner.boxes[0].text, "File Access Failed.");
     EXPECT_EQ(owner.boxes[1].text, "File Format is not supported.");

@@ -17,6 +17,7 @@ namespace app {
 
 inline constexpr int kFormatDepthMap = 5;
 inline constexpr int kFormatPng = 6; // the graphics library's code for PNG
+inline constexpr int kFormatModel = 64; // any 3-D model the importer reads
 
 struct FileKind {
     int code;               // the graphics library's format code; 5 for depth maps
@@ -24,7 +25,7 @@ struct FileKind {
     const char* filterName; // "PNG Files": the file dialogs
     std::span<const char* const> extensions; // lower case, no dot; [0] is the one added when saving
     std::span<const char* const> mimeTypes;
-    bool (*detect)(std::span<const std::uint8_t> head); // the file's first bytes (up to 128)
+    bool (*detect)(std::span<const std::uint8_t> head); // the file's first bytes (up to 128); null: not by them
     unsigned caps;          // the graphics library's FormatCaps (kReads, kWrites, ...)
     bool picture;           // read and written by the graphics library
 

@@ -5,6 +5,9 @@
 #include "app/FileKinds.h"
 #include "app/TerminalWindow.h"
 #include "depthmap/TMapDocument.h"
+#include "pictrans/GraphicFormats.h"
+#include "models/ModelFormats.h"
+#include "models/ModelImport.h"
 #include "pictrans/TGraphIO.h"
 #include "platform/FileIO.h"
 #include "terrakit/terrakit.h"
@@ -27,10 +30,10 @@ std::string usage()
            "       dotscape COMMAND [OPTIONS]\n"
            "Makes single-image random-dot stereograms.\n"
            "\n"
-           "Without a command the desktop program opens, and opens each FILE given (a picture\n"
-           "or a .rds depth map) in a window of its own. A command name always runs that\n"
-           "command, without a display; a file of that name opens with 'dotscape ./NAME' or\n"
-           "'dotscape -- NAME'.\n"
+           "Without a command the desktop program opens, and opens each FILE given (a picture,\n"
+           "a .rds depth map or a 3-D model) in a window of its own. A command name always\n"
+           "runs that command, without a display; a file of that name opens with\n"
+           "'dotscape ./NAME' or 'dotscape -- NAME'.\n"
            "\n"
            "Commands:\n"
            "  make [OPTIONS] -o OUT   make a stereogram (dotscape make --help lists the options)\n"
@@ -45,7 +48,7 @@ std::string usage()
            "                      (dotscape depth --help lists the options)\n"
            "  reveal IN -o OUT    recover the depth hidden in a stereogram as a grey picture\n"
            "                      (dotscape reveal --help lists the options)\n"
-           "  info FILE...        describe pictures and depth maps, one line each\n"
+           "  info FILE...        describe pictures, depth maps and 3-D models, one line each\n"
            "  figures             list the math figures: number, a tab, the title\n"
            "\n"
            "  -h, --help          show this help\n"
@@ -95,6 +98,25 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
     return writePicture(files[1], *picture.bitmap, picture.palette.get(), window, err, out, format, quality);
 }
 
+// One line: the format, the triangle count and the box in the model's own axes.
+bool describeModel(const std::string& file, const models::ModelFormat& format, std::ostream& out)
+{
+    const models::ImportResult r = models::importModel(file);
+    if (!r.ok) {
+        out << file << ": 3-D model (" << format.name << "), cannot be read: " << r.error << '\n';
+        return false;
+    }
+    const models::Box box = r.mesh.bounds();
+    const models::Vec3 size = box.size();
+    char text[256];
+    std::snprintf(text, sizeof text, "%zu triangles, box %g x %g x %g from (%g, %g, %g) to (%g, %g, %g)",
+                  r.mesh.triangles(), size.x, size.y, size.z, box.lo.x, box.lo.y, box.lo.z, box.hi.x, box.hi.y,
+                  box.hi.z);
+    out << file << ": 3-D model (" << (r.mesh.format.empty() ? std::string(format.name) : r.mesh.format) << "), "
+        << text << '\n';
+    return true;
+}
+
 int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     if (args.empty()) {
@@ -125,6 +147,11 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
                 out << (i == 0 ? file + ": " : std::string("  ")) << lines[i] << '\n';
             continue;
         }
+        if (const models::ModelFormat* model = models::detectModelFormat(file)) {
+            if (!describeModel(file, *model, out))
+                status = kExitInput;
+            continue;
+        }
         TGraphIO io(&window, &window);
         int format = io.GetGraphicFormat(file);
         if (format <= 0) {
@@ -142,14 +169,13 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         auto palette = io.GetPalette();
         out << file << ": " << formatName(format) << ' ' << picture->width() << " x " << picture->height() << ", "
             << picture->bitsPerPixel() << " bits per pixel, ";
+        // The file's own depth where the bitmap cannot show it (16-bit grey).
+        if (io.GetSourceBits() > 8)
+            out << io.GetSourceBits() << " bits per sample, ";
         if (palette && !palette->empty())
-            out << palette->size() << " colours";
+            out << palette->size() << " colours\n";
         else
-            out << "true colour";
-        // The file's own depth, where the picture shows less of it.
-        if (const int bits = io.GetSourceBits(); bits > 8)
-            out << ", " << bits << " bits per sample in the file";
-        out << '\n';
+            out << "true colour\n";
     }
     return status;
 }

@@ -66,21 +66,10 @@ public:
                 << " or a figure's exact title (dotscape figures lists them), not '" << figure_ << "'\n";
             return kExitUsage;
         }
-        char title[41] = {};
-        GetFigureTitle(index_, title, 40);
-        title_ = title;
         return kExitOk;
     }
     bool sizedBySettings() const override { return true; }
-    bool movable() const override { return true; }
 
-    engine::GenerationResult make(const engine::SirdsSettings& s, engine::GenerationHost& host) const override
-    {
-        engine::FigureJob job;
-        job.figureCode = -(index_ + 1);
-        job.title = title_;
-        return engine::makeFromFigure(s, job, host);
-    }
 
     std::unique_ptr<platform::Grey16Image> depth(const engine::SirdsSettings& s) const override
     {
@@ -118,26 +107,16 @@ private:
     }
 
     std::string figure_;
-    std::string title_;
     int index_ = -1;
     bool loaded_ = false;
 };
 
 class PictureSource final : public DepthSource {
 public:
-    explicit PictureSource(std::string path) : path_(std::move(path)), title_(baseName(path_)) {}
+    explicit PictureSource(std::string path) : path_(std::move(path)) {}
 
     int load(TerminalWindow& window, std::ostream& err) override { return readPicture(path_, window, err, picture_); }
 
-    engine::GenerationResult make(const engine::SirdsSettings& s, engine::GenerationHost& host) const override
-    {
-        engine::PictureJob job;
-        job.picture = picture_.bitmap.get();
-        job.palette = picture_.palette.get();
-        job.depth16 = picture_.grey16.get();
-        job.title = title_;
-        return engine::makeFromPicture(s, job, host);
-    }
 
     std::unique_ptr<platform::Grey16Image> depth(const engine::SirdsSettings& s) const override
     {
@@ -184,7 +163,6 @@ public:
 
 private:
     std::string path_;
-    std::string title_;
     PictureRead picture_;
 };
 
@@ -206,10 +184,6 @@ public:
         return kExitOk;
     }
 
-    engine::GenerationResult make(const engine::SirdsSettings& s, engine::GenerationHost& host) const override
-    {
-        return engine::makeFromDepthMap(s, *map_, map_->FileName(), host);
-    }
 
     std::unique_ptr<platform::Grey16Image> depth(const engine::SirdsSettings&) const override
     {

@@ -1,13 +1,11 @@
 #pragma once
-// Where the depth of a stereogram comes from on the command line: a math
-// figure, a picture or a depth map, each chosen by an option of its own.
-// make turns a source into a stereogram, depth writes the depth a
-// stereogram of it is made from; both read the source the same way, so
-// what depth shows is what make uses. A new kind of source is one class
-// and one row of sourceOptions().
+// Where the depth of a stereogram comes from for dotscape depth: a math
+// figure, a picture or a depth map, each chosen by an option of its own,
+// read as make reads it and sampled with the engine's own queries, so what
+// depth shows is what make uses. A new kind of source is one class and one
+// row of sourceOptions().
 
 #include "app/TerminalWindow.h"
-#include "engine/Generation.h"
 #include "engine/SirdsSettings.h"
 #include "platform/Grey16.h"
 
@@ -29,11 +27,6 @@ public:
     // True when --width and --height give the size; the other sources have
     // the size of their file.
     virtual bool sizedBySettings() const { return false; }
-    // True when --dx, --dy and --da (and their animation steps) move it.
-    virtual bool movable() const { return false; }
-    // One stereogram of the loaded source.
-    virtual engine::GenerationResult make(const engine::SirdsSettings& settings,
-                                          engine::GenerationHost& host) const = 0;
     // The depth a stereogram with these settings is made from, one sample a
     // pixel of the stereogram, rows from the top: 8-bit levels (0 to 255)
     // times 257, a 16-bit picture's samples as they are. Null when memory

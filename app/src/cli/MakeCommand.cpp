@@ -1,21 +1,25 @@
 // dotscape make: a stereogram from a math figure, a picture or a depth map,
 // with the same engine, patterns and configuration as the desktop program.
 
-#include "MakeRequest.h"
-
 #include "AnimationOutput.h"
-#include "DepthSource.h"
 #include "HiddenSurfaceOptions.h"
+#include "ModelOptions.h"
 #include "PictureOutput.h"
 
 #include "app/CommandLine.h"
 #include "app/Configuration.h"
 #include "app/FileKinds.h"
 #include "app/TerminalWindow.h"
+#include "depthmap/TMapDocument.h"
+#include "engine/DepthSequence.h"
 #include "engine/Generation.h"
+#include "engine/MapGeneration.h"
+#include "engine/ModelGeneration.h"
 #include "engine/PatternDirs.h"
 #include "engine/SirdsSettings.h"
 #include "engine/TSirdPatt.h"
+#include "pictrans/TGraphIO.h"
+#include "terrakit/terrakit.h"
 
 #include <charconv>
 #include <cstdio>
@@ -28,17 +32,19 @@ namespace app {
 
 namespace {
 
-
-const char* const kMakeUsageHead =
+const char* const kMakeUsage =
     "Usage: dotscape make [SOURCE] [OPTIONS] -o OUT\n"
     "\n"
-    "Source (one of them; a math figure when none is given):\n";
-const char* const kMakeUsage =
+    "Source (one of them; a math figure when none is given):\n"
+    "  --figure N|TITLE     a math figure by number (1 to 23) or exact title; default 1\n"
+    "  --picture FILE       depth from a picture (any format convert reads)\n"
+    "  --depthmap FILE.rds  depth from a depth map file\n"
+    "  --model FILE         depth from a 3-D model (STL, OBJ, PLY, glTF, 3MF, OFF)\n"
     "\n"
     "Options (settings start from the configuration file, then these):\n"
     "  --method M           left-to-right | mcmahon | feucht | hidden-surface\n"
     "  --depth-by D         color | brightness (pictures only)\n"
-    "  --width W --height H size of a math stereogram (1 to 16384; width at least twice the gap)\n"
+    "  --width W --height H size of a math or model stereogram (1 to 16384; width at least twice the gap)\n"
     "  --gap G              separation of two copies of a far point (51 to 150)\n"
     "  --zmin Z --zmax Z    depth resolution (zmin less than zmax)\n"
     "  --dx X --dy Y        shift of a math figure right and up (-200 to 200)\n"
@@ -50,12 +56,11 @@ const char* const kMakeUsage =
     "                       (a missing file gives the defaults; make never writes it)\n"
     "  -o, --output OUT     the stereogram, in the format OUT's name gives (as convert);\n"
     "                       - writes it to standard output\n"
-    "  --format F           the format whatever OUT's name says (standard output: BMP\n"
-    "                       unless given); F is one of: %FORMATS%\n"
-    "  --quality Q          1 to 100: smaller or better pictures from lossy formats\n"
+    "  --format F           bmp | pcx | gif | jpg | png, whatever OUT's name says\n"
+    "                       (standard output: BMP unless given)\n"
     "  -f, --force          overwrite OUT without asking\n"
     "\n"
-    "Animation (a looping animated GIF; OUT must be a .gif):\n"
+    "Animation (OUT's name gives the format: .gif, .webp, .mp4 or .webm):\n"
     "  --frames N           N stereograms (2 to 360), one parameter changing by a step\n"
     "                       from frame to frame; frame 1 has the settings as given\n"
     "  --da-step A          a math figure turns A degrees a frame (the angle wraps\n"
@@ -66,18 +71,29 @@ const char* const kMakeUsage =
     "  --z-step Z           Zmax grows by Z a frame (negative: shrinks), any source;\n"
     "                       every frame's value must lie in its range\n"
     "  --delay MS           each frame shows MS milliseconds (20 to 655350; stored in\n"
-    "                       hundredths of a second, rounded to the nearest); default 80\n";
+    "                       hundredths of a second, rounded to the nearest); default 80\n"
+    "  --fps F              frames a second instead of --delay (25, 29.97, 30000/1001);\n"
+    "                       a depth video's own rate when neither is given\n"
+    "  --quality Q          .webp: lossy at quality 0 to 100 (default lossless);\n"
+    "                       .mp4: rate factor 0 to 51, .webm: 0 to 63 (default 18)\n"
+    "  Ctrl-C stops an animation; nothing is written then.\n";
 
-// What depth reads of make's options: the source, the settings that
-// change the depth, and where the depth goes.
-bool isDepthOption(const std::string& a)
-{
-    for (const char* name : {"-o", "--output", "--config", "-f", "--force", "--method", "--depth-by", "--width",
-                             "--height", "--gap", "--dx", "--dy", "--da"})
-        if (a == name)
-            return true;
-    return findSourceOption(a) != nullptr;
-}
+struct MakeOptions {
+    enum class Source { Figure, Picture, DepthMap, Model, Pictures, Video };
+    Source source = Source::Figure;
+    std::string figure = "1";
+    std::string input;
+    std::string output;
+    std::optional<std::string> configFile;
+    std::optional<std::string> patternDir;
+    std::optional<int> pattern;
+    int format = 0;
+    bool force = false;
+    double start = 0;
+    double duration = -1;
+    AnimationArgs animation;
+    models::Camera camera;
+};
 
 class UsageError {
 public:
@@ -122,23 +138,14 @@ std::int32_t parseDepthBy(const std::string& value)
 
 // The settings come from the configuration file first; the options given
 // override them one by one, in the order given.
-// The whole usage text, with the sources and formats of the tables.
-std::string makeUsage()
-{
-    std::string options = kMakeUsage;
-    const std::string mark = "%FORMATS%";
-    options.replace(options.find(mark), mark.size(), formatNameList());
-    return kMakeUsageHead + sourceUsage() + options + kHiddenSurfaceUsage;
-}
-
 struct SettingOverride {
     std::string option;
     std::string value;
 };
 
-MakeRequest parseArgs(const std::vector<std::string>& args, std::vector<SettingOverride>& overrides, bool depthOnly)
+MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingOverride>& overrides)
 {
-    MakeRequest o;
+    MakeOptions o;
     int sources = 0;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -148,21 +155,46 @@ MakeRequest parseArgs(const std::vector<std::string>& args, std::vector<SettingO
                 throw UsageError(a + " needs a value");
             return args[++i];
         };
-        if (depthOnly && !isDepthOption(a))
-            throw UsageError("unknown option '" + a + "'");
-        if (const SourceOption* source = findSourceOption(a)) {
-            o.source = source->make(value());
+        if (a == "--figure") {
+            o.source = MakeOptions::Source::Figure;
+            o.figure = value();
             ++sources;
+        } else if (a == "--picture") {
+            o.source = MakeOptions::Source::Picture;
+            o.input = value();
+            ++sources;
+        } else if (a == "--depthmap") {
+            o.source = MakeOptions::Source::DepthMap;
+            o.input = value();
+            ++sources;
+        } else if (a == "--model") {
+            o.source = MakeOptions::Source::Model;
+            o.input = value();
+            ++sources;
+        } else if (isModelOption(a)) {
+            if (std::string problem = applyModelOption(o.camera, a, value()); !problem.empty())
+                throw UsageError(problem);
+        } else if (a == "--pictures") {
+            o.source = MakeOptions::Source::Pictures;
+            o.input = value();
+            ++sources;
+        } else if (a == "--video") {
+            o.source = MakeOptions::Source::Video;
+            o.input = value();
+            ++sources;
+        } else if (a == "--start" || a == "--duration") {
+            const std::string& v = value();
+            double seconds = 0;
+            auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), seconds);
+            if (ec != std::errc() || ptr != v.data() + v.size() || v.empty() || !(seconds >= 0))
+                throw UsageError(a + " takes a time in seconds from 0, not '" + v + "'");
+            (a == "--start" ? o.start : o.duration) = seconds;
         } else if (a == "-o" || a == "--output") {
             o.output = value();
         } else if (a == "--format") {
             o.format = formatByName(value());
             if (!o.format)
                 throw UsageError("--format must be " + formatNameList() + ", not '" + args[i] + "'");
-        } else if (a == "--quality") {
-            o.quality = parseQuality(value());
-            if (!o.quality)
-                throw UsageError("--quality takes a whole number from 1 to 100, not '" + args[i] + "'");
         } else if (a == "--config") {
             o.configFile = value();
         } else if (a == "--pattern-dir") {
@@ -186,11 +218,9 @@ MakeRequest parseArgs(const std::vector<std::string>& args, std::vector<SettingO
         }
     }
     if (sources > 1)
-        throw UsageError("give one source: " + sourceOptionList());
+        throw UsageError("give one source: --figure, --picture, --depthmap, --model, --pictures or --video");
     if (o.output.empty())
         throw UsageError("no output file: give -o OUT");
-    if (!o.source)
-        o.source = defaultSource();
     return o;
 }
 
@@ -225,6 +255,22 @@ void applyOverride(engine::SirdsSettings& s, const SettingOverride& o)
         throw UsageError(problem);
 }
 
+// Figure numbers 1 to 23, or an exact title. -1 when neither.
+int figureIndex(const std::string& figure)
+{
+    int n = 0;
+    auto [ptr, ec] = std::from_chars(figure.data(), figure.data() + figure.size(), n);
+    if (ec == std::errc() && ptr == figure.data() + figure.size())
+        return n >= 1 && n <= GetFigureCount() ? n - 1 : -1;
+    return GetFigureIndex(figure.c_str());
+}
+
+std::string baseName(const std::string& path)
+{
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 class CommandLineHost : public engine::GenerationHost {
 public:
     CommandLineHost(TerminalWindow& window, std::ostream& err, const engine::TSirdPatt& patterns,
@@ -246,7 +292,7 @@ public:
             window_.progress(text_, record.done, record.total);
     }
     engine::PatternRef pattern() override { return {patterns_.GetBitmap(), patterns_.GetPalette()}; }
-    bool pumpMessages() override { return false; }
+    bool pumpMessages() override { return animationStopRequested(); }
     void drawText(platform::Bitmap& image, const platform::Palette& palette, int x, int y, std::string_view text,
                   engine::Rgb colour) override
     {
@@ -269,90 +315,212 @@ private:
 
 } // namespace
 
-int readMakeRequest(const std::vector<std::string>& args, bool depthOnly, std::ostream& err, MakeRequest& request)
-{
-    const char* const command = depthOnly ? "dotscape depth: " : "dotscape make: ";
-    const auto usage = [&] {
-        if (depthOnly)
-            err << depthUsage();
-        else
-            err << makeUsage();
-    };
-    try {
-        std::vector<SettingOverride> overrides;
-        request = parseArgs(args, overrides, depthOnly);
-        request.config.load(request.configFile ? *request.configFile : configPath());
-        request.settings = request.config.demo;
-        for (const auto& o : overrides)
-            applyOverride(request.settings, o);
-    } catch (const UsageError& e) {
-        err << command << e.text() << "\n";
-        usage();
-        return kExitUsage;
-    }
-
-    // The width and height belong to math stereograms, which may be made
-    // for print up to 16384 pixels a side; other sources take their size
-    // from the picture or the map.
-    const bool sized = request.source->sizedBySettings();
-    engine::SettingsOptionNames names;
-    names.da = "--da";
-    names.DepthSel = "--depth-by";
-    engine::SirdsSettings sizeless = request.settings;
-    sizeless.w = 2 * sizeless.gapValue;
-    sizeless.h = 1;
-    std::string problem = engine::checkSettings(sizeless, names);
-    if (problem.empty() && sized)
-        problem = checkFigureSize(request.settings);
-    // The size is checked above and is the same in every frame.
-    if (problem.empty() && request.animation.requested()) {
-        problem = request.animation.plan(request.output, request.plan);
-        if (problem.empty())
-            problem = engine::checkAnimation(sizeless, request.plan, request.source->movable(), names);
-    }
-    if (!problem.empty()) {
-        err << command << problem << '\n';
-        return kExitUsage;
-    }
-    return kExitOk;
-}
-
 int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             const CaptionPainter& painter)
 {
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") {
-            err << makeUsage();
+            err << kMakeUsage << kModelUsage << kHiddenSurfaceUsage;
             return kExitOk;
         }
     }
-    MakeRequest options;
-    if (const int status = readMakeRequest(args, false, err, options); status != kExitOk)
-        return status;
-    const engine::SirdsSettings& settings = options.settings;
+    MakeOptions options;
+    engine::SirdsSettings settings;
+    Configuration config;
+    try {
+        std::vector<SettingOverride> overrides;
+        options = parseArgs(args, overrides);
+        config.load(options.configFile ? *options.configFile : configPath());
+        settings = config.demo;
+        for (const auto& o : overrides)
+            applyOverride(settings, o);
+    } catch (const UsageError& e) {
+        err << "dotscape make: " << e.text() << "\n" << kMakeUsage << kHiddenSurfaceUsage;
+        return kExitUsage;
+    }
+
+    // The width and height belong to math stereograms, which may be made
+    // for print up to 16384 pixels a side; other sources take their size
+    // from the picture or the map. Models are drawn at the width and height.
+    const bool sized = options.source == MakeOptions::Source::Figure || options.source == MakeOptions::Source::Model;
+    engine::SirdsSettings checked = settings;
+    if (!sized) {
+        checked.w = 2 * checked.gapValue;
+        checked.h = 1;
+    }
+    engine::SettingsOptionNames names;
+    names.da = "--da";
+    names.DepthSel = "--depth-by";
+    {
+        engine::SirdsSettings sizeless = checked;
+        sizeless.w = 2 * sizeless.gapValue;
+        sizeless.h = 1;
+        std::string problem = engine::checkSettings(sizeless, names);
+        if (problem.empty() && sized)
+            problem = checkFigureSize(settings);
+        if (!problem.empty()) {
+            err << "dotscape make: " << problem << '\n';
+            return kExitUsage;
+        }
+    }
+    const bool sequence =
+        options.source == MakeOptions::Source::Pictures || options.source == MakeOptions::Source::Video;
+    engine::AnimationPlan plan;
+    AnimationFormat format;
+    if (options.animation.requested() && !sequence) {
+        // The size is checked above and is the same in every frame.
+        engine::SirdsSettings sizeless = checked;
+        sizeless.w = 2 * sizeless.gapValue;
+        sizeless.h = 1;
+        std::string problem = options.animation.plan(options.output, plan, format);
+        if (problem.empty())
+            problem = engine::checkAnimation(sizeless, plan, options.source == MakeOptions::Source::Figure, names);
+        if (problem.empty() && plan.parameter == engine::AnimatedParameter::Camera &&
+            options.source != MakeOptions::Source::Model)
+            problem = "--yaw-step and --pitch-step turn a model; give --model FILE";
+        if (!problem.empty()) {
+            err << "dotscape make: " << problem << '\n';
+            return kExitUsage;
+        }
+    }
 
     TerminalWindow window(err, options.force ? TerminalWindow::Answer::Yes : TerminalWindow::Answer::Ask,
                           stderrIsTerminal());
 
     // The source, read before the patterns so that a bad input fails fast.
-    if (const int status = options.source->load(window, err); status != kExitOk)
-        return status;
+    InitFigureTitles();
+    struct TitleTable {
+        ~TitleTable() { UnloadFigureTitles(); }
+    } titles;
+    int figure = -1;
+    std::unique_ptr<platform::Bitmap> picture;
+    std::unique_ptr<platform::Palette> picturePalette;
+    std::unique_ptr<platform::Grey16Image> pictureDepth16; // a 16-bit grey picture's own samples
+    std::unique_ptr<depthmap::TMapDocument> map;
+    std::optional<models::Mesh> model;
+    std::unique_ptr<engine::DepthSequence> frames;
+    switch (options.source) {
+    case MakeOptions::Source::Figure:
+        figure = figureIndex(options.figure);
+        if (figure < 0) {
+            err << "dotscape make: --figure must be a number from 1 to " << GetFigureCount()
+                << " or a figure's exact title (dotscape figures lists them), not '" << options.figure << "'\n";
+            return kExitUsage;
+        }
+        break;
+    case MakeOptions::Source::Picture: {
+        PictureRead read;
+        if (const int status = readPicture(options.input, window, err, read); status != kExitOk)
+            return status;
+        picture = std::move(read.bitmap);
+        picturePalette = std::move(read.palette);
+        pictureDepth16 = std::move(read.grey16);
+        if (const std::string_view note = engine::pictureDepthNote(settings.DepthSel, *picture); !note.empty())
+            err << "dotscape: " << note << '\n';
+        break;
+    }
+    case MakeOptions::Source::DepthMap:
+        if (const std::string problem = openProblem(options.input); !problem.empty()) {
+            err << "dotscape: " << options.input << " could not be read: " << problem << '\n';
+            return kExitInput;
+        }
+        map = std::make_unique<depthmap::TMapDocument>(baseName(options.input), 400, 400, &window);
+        if (!map->ReadFile(options.input)) {
+            err << "dotscape: " << options.input << " could not be read as a depth map\n";
+            return kExitInput;
+        }
+        break;
+    case MakeOptions::Source::Model:
+        model = readModel(options.input, err);
+        if (!model)
+            return kExitInput;
+        break;
+    case MakeOptions::Source::Pictures:
+    case MakeOptions::Source::Video: {
+        std::string problem;
+        frames = options.source == MakeOptions::Source::Pictures
+                     ? engine::openPictureSequence(options.input, problem)
+                     : engine::openVideoSequence(options.input, options.start, options.duration, problem);
+        if (!frames) {
+            err << "dotscape: " << problem << '\n';
+            return kExitInput;
+        }
+        problem = options.animation.sequencePlan(options.output, frames->frameCount(), frames->fpsNum(),
+                                                 frames->fpsDen(), plan, format);
+        if (problem.empty())
+            problem = engine::checkSequence(checked, plan.frames, names);
+        if (!problem.empty()) {
+            err << "dotscape: " << problem << '\n';
+            return kExitUsage;
+        }
+        break;
+    }
+    }
 
     engine::PatternDirs dirs = engine::DefaultPatternDirs();
     std::vector<std::string> search = options.patternDir ? std::vector<std::string>{*options.patternDir} : dirs.searchDirs;
-    auto patterns = engine::LoadPatterns(nullptr, options.patternDir ? *options.patternDir : dirs.userDir, search,
-                                         options.config.Select, options.config.Count);
-    if (options.pattern)
-        patterns->Select(*options.pattern);
+    // Only the pattern the stereogram uses is read.
+    auto patterns = engine::LoadChosenPattern(options.patternDir ? *options.patternDir : dirs.userDir, search,
+                                              config.Select, config.Count, options.pattern);
 
     CommandLineHost host(window, err, *patterns, painter);
-    // One stereogram of the source; an animation makes one per frame.
-    const DepthSource& source = *options.source;
-    const engine::FrameMaker make = [&source](const engine::SirdsSettings& s, engine::GenerationHost& to) {
-        return source.make(s, to);
+    const std::string pictureTitle = baseName(options.input);
+    // One stereogram of the source; a turntable's camera turns with the
+    // number of the frame being made.
+    std::int32_t frame = 0;
+    const engine::FrameMaker make = [&](const engine::SirdsSettings& s, engine::GenerationHost& to) {
+        engine::GenerationResult result;
+        switch (options.source) {
+        case MakeOptions::Source::Figure: {
+            char title[41] = {};
+            GetFigureTitle(figure, title, 40);
+            engine::FigureJob job;
+            job.figureCode = -(figure + 1);
+            job.title = title;
+            result = engine::makeFromFigure(s, job, to);
+            break;
+        }
+        case MakeOptions::Source::Picture: {
+            engine::PictureJob job;
+            job.picture = picture.get();
+            job.palette = picturePalette.get();
+            job.depth16 = pictureDepth16.get();
+            job.title = pictureTitle;
+            result = engine::makeFromPicture(s, job, to);
+            break;
+        }
+        case MakeOptions::Source::DepthMap:
+            result = engine::makeFromDepthMap(s, *map, map->FileName(), to);
+            break;
+        case MakeOptions::Source::Model: {
+            engine::ModelJob job;
+            job.mesh = &*model;
+            job.camera = turntableCamera(options.camera, options.animation.step("--yaw-step"),
+                                         options.animation.step("--pitch-step"), frame);
+            job.title = pictureTitle;
+            result = engine::makeFromModel(s, job, to);
+            break;
+        }
+        case MakeOptions::Source::Pictures:
+        case MakeOptions::Source::Video:
+            break;
+        }
+        return result;
     };
-    if (options.animation.requested())
-        return writeAnimation(options.output, settings, options.plan, make, host, window, err);
+    if (sequence) {
+        engine::SequenceFrameMaker frameMaker(*frames);
+        const engine::IndexedFrameMaker indexed = [&](std::int32_t k, const engine::SirdsSettings& s,
+                                                      engine::GenerationHost& to) { return frameMaker(k, s, to); };
+        return writeAnimation(options.output, settings, plan, format, indexed, host, window, err);
+    }
+    if (options.animation.requested()) {
+        const engine::IndexedFrameMaker indexed = [&](std::int32_t k, const engine::SirdsSettings& s,
+                                                      engine::GenerationHost& to) {
+            frame = k;
+            return make(s, to);
+        };
+        return writeAnimation(options.output, settings, plan, format, indexed, host, window, err);
+    }
     engine::GenerationResult result = make(settings, host);
     window.endProgress();
     if (!result.finished() || !result.picture.bitmap) {
@@ -361,7 +529,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitOutput;
     }
     return writePicture(options.output, *result.picture.bitmap, &result.picture.palette, window, err, out,
-                        options.format, options.quality);
+                        options.format);
 }
 
 } // namespace app

@@ -4,17 +4,21 @@
 #include "app/FileKinds.h"
 #include "app/SavedPicture.h"
 #include "pictrans/GraphicFormats.h"
+#include "pictrans/Stream.h"
+#include "pictrans/TBmpIntf.h"
 #include "pictrans/TGraphIO.h"
 #include "pictrans/TPngIntf.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <ostream>
-#include <fcntl.h>
+#include <span>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -39,9 +43,110 @@ bool copyTo(const std::string& path, std::ostream& out)
     return ok && out.good();
 }
 
+// What a writer writes, kept as pieces: copies of what it writes from its
+// own buffers, and where it writes runs of the picture's rows as they
+// stand, only where they are (the picture outlives the writing), so a
+// large picture is not copied once more before it goes out. A seek back
+// rewrites the pieces in place.
+class PieceOutStream final : public OutStream {
+public:
+    explicit PieceOutStream(std::span<const std::uint8_t> picture) : picture_(picture) {}
+
+    bool write(const void* data, std::size_t n) override
+    {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        while (n > 0 && pos_ < size_) { // over what was written before
+            Piece& piece = pieceAt(pos_);
+            if (piece.shared) {
+                piece.own.assign(piece.shared, piece.shared + piece.size);
+                piece.shared = nullptr;
+            }
+            const std::size_t offset = pos_ - piece.at;
+            const std::size_t k = std::min(n, piece.size - offset);
+            std::memcpy(piece.own.data() + offset, bytes, k);
+            bytes += k;
+            n -= k;
+            pos_ += k;
+        }
+        if (n == 0)
+            return true;
+        const bool inPicture = !picture_.empty() && bytes >= picture_.data() && n <= picture_.size() &&
+                               static_cast<std::size_t>(bytes - picture_.data()) <= picture_.size() - n;
+        if (inPicture && n >= kShareFrom) {
+            pieces_.push_back({size_, bytes, {}, n});
+        } else if (!pieces_.empty() && !pieces_.back().shared) {
+            pieces_.back().own.insert(pieces_.back().own.end(), bytes, bytes + n);
+            pieces_.back().size += n;
+        } else {
+            pieces_.push_back({size_, nullptr, std::vector<std::uint8_t>(bytes, bytes + n), n});
+        }
+        size_ += n;
+        pos_ = size_;
+        return true;
+    }
+    std::size_t tell() const override { return pos_; }
+    bool seek(std::size_t offset) override
+    {
+        if (offset > size_)
+            return false;
+        pos_ = offset;
+        return true;
+    }
+    // Writes every piece in order to out.
+    bool sendTo(std::ostream& out) const
+    {
+        for (const Piece& piece : pieces_) {
+            const std::uint8_t* bytes = piece.shared ? piece.shared : piece.own.data();
+            out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(piece.size));
+        }
+        out.flush();
+        return out.good();
+    }
+
+private:
+    static constexpr std::size_t kShareFrom = 4096;
+    struct Piece {
+        std::size_t at;               // offset in the stream
+        const std::uint8_t* shared;   // the picture's own bytes, or null
+        std::vector<std::uint8_t> own; // a copy, when shared is null
+        std::size_t size;
+    };
+    Piece& pieceAt(std::size_t offset)
+    {
+        auto it = std::upper_bound(pieces_.begin(), pieces_.end(), offset,
+                                   [](std::size_t o, const Piece& p) { return o < p.at; });
+        return *(it - 1);
+    }
+
+    std::span<const std::uint8_t> picture_;
+    std::vector<Piece> pieces_;
+    std::size_t pos_ = 0;
+    std::size_t size_ = 0;
+};
+
+// A BMP is written out from the picture's rows as they stand, headers in front.
+int writeBmpToStandardOutput(const platform::Bitmap& picture, const platform::Palette* palette,
+                             TerminalWindow& window, std::ostream& err, std::ostream& standardOutput)
+{
+    PieceOutStream bytes(picture.bits());
+    TBmpIntf bmp(&window, &window);
+    if (!bmp.WriteStream(bytes, picture.description(), &picture, palette)) {
+        window.endProgress();
+        err << "dotscape: the picture was not written to standard output\n";
+        return kExitOutput;
+    }
+    bytes.sendTo(standardOutput);
+    if (!standardOutput.good()) {
+        err << "dotscape: standard output could not take the picture\n";
+        return kExitOutput;
+    }
+    return kExitOk;
+}
+
 // The writers seek back to fill in their headers, which a pipe cannot do,
 // so a picture for standard output is written to a private folder first and
-// then copied out. write writes the file it is given, true when it did.
+// then copied out (a BMP is made in memory instead, above). write writes
+// the file it is given, true when it did.
 int writeToStandardOutput(const std::function<bool(const std::string&)>& write, TerminalWindow& window,
                           std::ostream& err, std::ostream& standardOutput)
 {
@@ -108,6 +213,8 @@ int writePicture(const std::string& out, const platform::Bitmap& picture, const 
         io.SetQuality(quality);
         return written.bitmap && io.Write_File(file, written.description, written.bitmap, palette) != 0;
     };
+    if (out == "-" && format == GFORMAT_BMP)
+        return writeBmpToStandardOutput(picture, palette, window, err, standardOutput);
     if (out == "-")
         return writeToStandardOutput(write, window, err, standardOutput);
     return write(out) ? kExitOk : notWritten(out, window, err);

@@ -26,10 +26,15 @@ bool isDepthMap(std::span<const std::uint8_t> head)
 
 constexpr const char* kDepthMapExt[] = {"rds"};
 constexpr const char* kDepthMapMime[] = {"application/x-dotscape-depthmap"};
+// The formats the model importer reads (models/ModelFormats.h); a model is
+// known by its name as much as by its content, which the importer judges.
+constexpr const char* kModelExt[] = {"stl", "obj", "ply", "gltf", "glb", "3mf", "off"};
+constexpr const char* kModelMime[] = {"model/stl", "model/obj", "model/gltf+json", "model/gltf-binary", "model/3mf"};
 
 // The program's own kinds of file, after the pictures.
 constexpr FileKind kOwnKinds[] = {
     {kFormatDepthMap, "Depth Map", "Depth Map File", kDepthMapExt, kDepthMapMime, isDepthMap, kReads | kWrites, false},
+    {kFormatModel, "3-D Model", "3-D Models", kModelExt, kModelMime, nullptr, kReads, false},
 };
 
 // Save names holding several extensions ("x.gif.pcx") have always been

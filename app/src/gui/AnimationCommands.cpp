@@ -12,10 +12,12 @@
 #include "engine/Animation.h"
 #include "engine/FigureTitles.h"
 #include "engine/MapGeneration.h"
+#include "engine/ModelGeneration.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/QtGenerationHost.h"
 #include "engine_ui/TAnimDialog.h"
 #include "engine_ui/TAnimPlayer.h"
+#include "models_ui/TModelWindow.h"
 #include "terrakit/terrakit.h"
 
 #include <QMdiArea>
@@ -39,15 +41,21 @@ void TDotscapeWnd::CmMakeAnimation()
         figures << fromStd(engine::figureTitle(i));
     QMdiSubWindow* sub = client_->activeSubWindow();
     depthmap_ui::TMapWindow* map = sub ? qobject_cast<depthmap_ui::TMapWindow*>(sub->widget()) : nullptr;
-    engine_ui::TAnimDialog dialog(this, &settings_, figures, map ? map->windowTitle() : QString());
+    models_ui::TModelWindow* model = sub ? qobject_cast<models_ui::TModelWindow*>(sub->widget()) : nullptr;
+    // A model is offered as a depth map is.
+    const QString depthSource = map ? map->windowTitle() : model ? model->windowTitle() : QString();
+    engine_ui::TAnimDialog dialog(this, &settings_, figures, depthSource);
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The map window may have gone while the dialog was open.
     sub = client_->activeSubWindow();
     if (dialog.Figure() < 0) {
         map = sub ? qobject_cast<depthmap_ui::TMapWindow*>(sub->widget()) : nullptr;
+        model = sub ? qobject_cast<models_ui::TModelWindow*>(sub->widget()) : nullptr;
         if (map)
             MakeAnimation(*map, dialog.Plan());
+        else if (model)
+            MakeAnimation(*model, dialog.Plan());
         return;
     }
     MakeAnimation(dialog.Figure(), dialog.Plan());
@@ -73,6 +81,19 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const depthmap_ui::TMapWindo
     const depthmap::TMapDocument& document = map.Document();
     return RunAnimation(title, plan, [&](const engine::SirdsSettings& s, engine::GenerationHost& h) {
         return engine::makeFromDepthMap(s, document, title, h);
+    });
+}
+
+engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const models_ui::TModelWindow& model,
+                                                   const engine::AnimationPlan& plan)
+{
+    const std::string title = model.windowTitle().toStdString();
+    engine::ModelJob job;
+    job.mesh = &model.Mesh();
+    job.camera = model.Camera();
+    job.title = title;
+    return RunAnimation(title, plan, [&](const engine::SirdsSettings& s, engine::GenerationHost& h) {
+        return engine::makeFromModel(s, job, h);
     });
 }
 

@@ -114,7 +114,7 @@ bool CommandEnabled(int id, const FrameState& s)
     case CM_MAKESIRDS:
         if (s.busy)
             return false;
-        return isPicture(s) || (id == CM_MAKESIRDS && s.activeKind == kKindDepthMap);
+        return isPicture(s) || (id == CM_MAKESIRDS && (s.activeKind == kKindDepthMap || s.activeKind == kKindModel));
     case CM_EXIT:
     case CM_MAKEANIMATION:
         return !s.busy;

@@ -13,6 +13,7 @@ namespace gui {
 inline constexpr int kKindNone = 0;
 inline constexpr int kKindPicture = 1;
 inline constexpr int kKindDepthMap = 2;
+inline constexpr int kKindModel = 4; // a 3-D model's window
 inline constexpr int kKindColorTable = 3;
 
 // Graphics format codes of the frame (1-4 and 6 as the graphics library, 5
@@ -23,6 +24,7 @@ inline constexpr int kFormatGif = 3;
 inline constexpr int kFormatJpeg = 4;
 inline constexpr int kFormatDepthMap = 5;
 inline constexpr int kFormatPng = 6;
+inline constexpr int kFormatModel = 64; // any 3-D model the importer reads
 
 inline constexpr int CM_FILENEW = 24331;
 inline constexpr int CM_FILEOPEN = 24332;

@@ -14,6 +14,7 @@
 #include "app/SavedPicture.h"
 #include "depthmap_ui/TMapWindow.h"
 #include "engine_ui/TSirdsWnd.h"
+#include "models/ModelFormats.h"
 #include "pictrans/TGraphIO.h"
 #include "platform/Messages.h"
 #include "resources/Resources.h"
@@ -122,6 +123,8 @@ void TDotscapeWnd::OpenFile(const QString& qname)
     const app::FileKind* kind = app::detectFileKind(name);
     if (kind ? kind->code == kFormatDepthMap : IsDepthMapName(name)) {
         OpenDepthMap(qname);
+    } else if (models::detectModelFormat(name)) {
+        OpenModel(qname);
     } else {
         TGraphIO detect(FrameWindow(), FrameWindow());
         format_ = detect.GetGraphicFormat(name);

@@ -13,6 +13,7 @@
 #include "engine_ui/PictureView.h"
 #include "engine_ui/QtGenerationHost.h"
 #include "engine_ui/TSirdsWnd.h"
+#include "models_ui/TModelWindow.h"
 #include "platform/Messages.h"
 #include "terrakit/terrakit.h"
 
@@ -145,6 +146,8 @@ void TDotscapeWnd::CmMakeSirds()
             StatusRefresh();
     } else if (depthmap_ui::TMapWindow* map = ActiveMap()) {
         MakeSirdsFromMap(map);
+    } else if (models_ui::TModelWindow* model = ActiveModel()) {
+        MakeSirdsFromModel(model);
     }
     repaint();
 }

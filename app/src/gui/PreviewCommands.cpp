@@ -1,15 +1,17 @@
 // The live preview: a dock beside the MDI area that shows the stereogram of
-// the active depth map with the current settings and pattern, made again
-// after every change to the map, the settings or the pattern. It is shown
-// while a map window is active, unless the user turned it off ("Live
+// the active depth map (or model, as its camera shows it) with the current
+// settings and pattern, made again after every change to the map or camera,
+// the settings or the pattern. It is shown while a map or model window is active, unless the user turned it off ("Live
 // Preview" in the View menu, or the dock's close button).
 
 #include "gui/TDotscapeWnd.h"
 
 #include "depthmap_ui/TMapWindow.h"
+#include "engine/ModelGeneration.h"
 #include "engine/Preview.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/TPreviewPane.h"
+#include "models_ui/TModelWindow.h"
 
 #include <QAction>
 #include <QDockWidget>
@@ -51,10 +53,25 @@ void TDotscapeWnd::UpdatePreview()
         return;
     QMdiSubWindow* sub = client_ ? client_->currentSubWindow() : nullptr;
     auto* map = sub ? qobject_cast<depthmap_ui::TMapWindow*>(sub->widget()) : nullptr;
-    if (map != previewMap_.data()) {
+    auto* model = sub ? qobject_cast<models_ui::TModelWindow*>(sub->widget()) : nullptr;
+    QWidget* source = map ? static_cast<QWidget*>(map) : model;
+    if (source != previewMap_.data()) {
         QObject::disconnect(previewLink_);
-        previewMap_ = map;
-        if (map) {
+        previewMap_ = source;
+        if (model) {
+            // A model's preview follows its camera.
+            previewLink_ = connect(model, &models_ui::TModelWindow::cameraChanged, preview_,
+                                   &engine_ui::TPreviewPane::Schedule);
+            QPointer<models_ui::TModelWindow> watched(model);
+            preview_->SetSource([this, watched]() -> std::optional<engine::PreviewRequest> {
+                if (!watched)
+                    return std::nullopt;
+                engine::PatternRef pattern;
+                if (patterns_)
+                    pattern = {patterns_->GetBitmap(), patterns_->GetPalette()};
+                return engine::snapshotModelPreview(watched->Mesh(), watched->Camera(), settings_, pattern);
+            });
+        } else if (map) {
             previewLink_ = connect(map, &depthmap_ui::TMapWindow::mapChanged, preview_,
                                    &engine_ui::TPreviewPane::Schedule);
             QPointer<depthmap_ui::TMapWindow> watched(map);
@@ -72,7 +89,7 @@ void TDotscapeWnd::UpdatePreview()
     }
     // previewMap_ is set before the dock shows, so showing it is never taken
     // for the user's choice.
-    previewDock_->setVisible(previewWanted_ && map != nullptr);
+    previewDock_->setVisible(previewWanted_ && source != nullptr);
 }
 
 void TDotscapeWnd::SchedulePreview()

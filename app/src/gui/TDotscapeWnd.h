@@ -31,6 +31,9 @@ class QMenu;
 namespace depthmap_ui {
 class TMapWindow;
 }
+namespace models_ui {
+class TModelWindow;
+}
 namespace engine {
 class TSirdPatt;
 class GenerationHost;
@@ -127,6 +130,7 @@ public:
     engine_ui::TSirdsWnd* ActivePicture() const;
     // The depth map window of the current MDI child, or null.
     depthmap_ui::TMapWindow* ActiveMap() const;
+    models_ui::TModelWindow* ActiveModel() const;
     // The colour table window, when one is open.
     depthmap_ui::TColorWnd* ColorTable() const;
     int ActiveKind() const;
@@ -140,15 +144,21 @@ public:
     // Opens a depth map file in a new map window; null (and the window
     // closed, the user told) when it cannot be read.
     depthmap_ui::TMapWindow* OpenDepthMap(const QString& name);
+    // Reads a model through the importer; a refusal is shown with its reason.
+    models_ui::TModelWindow* OpenModel(const QString& name);
     // Writes the map to name in the depth map format, whatever the extension.
     bool SaveMap(depthmap_ui::TMapWindow* map, const QString& name);
     // Make SIRDS from a map: a new stereogram window, null when stopped or refused.
     engine_ui::TSirdsWnd* MakeSirdsFromMap(depthmap_ui::TMapWindow* map);
+    // The stereogram of the model as its window's camera shows it, at the settings' size.
+    engine_ui::TSirdsWnd* MakeSirdsFromModel(models_ui::TModelWindow* model);
     // Makes the frames of figure (0-based) by plan and shows them playing in
     // a new player window; null when stopped or refused.
     engine_ui::TAnimPlayer* MakeAnimation(int figure, const engine::AnimationPlan& plan);
     // The same of a depth map window's map.
     engine_ui::TAnimPlayer* MakeAnimation(const depthmap_ui::TMapWindow& map, const engine::AnimationPlan& plan);
+    // A model's animation: its depth changing as a depth map's does, seen by the window's camera.
+    engine_ui::TAnimPlayer* MakeAnimation(const models_ui::TModelWindow& model, const engine::AnimationPlan& plan);
     // The most memory the frames of an animation shown in the player may take.
     static constexpr std::int64_t kMaxAnimationBytes = std::int64_t{1} << 30;
     static constexpr const char* kAnimationTooLarge =

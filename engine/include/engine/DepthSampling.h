@@ -10,10 +10,12 @@
 // taking source columns 0, 1, 2 …; every other entry is 0, and so is every
 // source column beyond the source's width (row padding).
 
+#include "platform/Bitmap.h"
 #include "platform/Palette.h"
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace engine {
 
@@ -43,6 +45,29 @@ std::int32_t brightness(const platform::PALETTEENTRY& colour);
 // Brightness"; 0 for an index the palette does not have), or 0 for any
 // other DepthSel value.
 void depthLookup(std::int32_t depthSel, const platform::Palette* palette, std::span<std::int32_t, 256> out);
+
+// A true-colour picture has no colour indices: its depth is each pixel's
+// own brightness, with the weights and rounding of a palette colour's, by
+// brightness and by colour alike. The stereogram samples such a picture's
+// rows as brightness values (0 … 255) in place of indices.
+bool isTrueColour(const platform::Bitmap& picture);
+
+// One row of width pixels stored blue, green, red into their brightness.
+void brightnessRow(const std::uint8_t* bgr, std::int32_t width, std::uint8_t* out);
+
+// depthLookup for picture's sampled bytes: indices of an indexed picture;
+// brightness values of a true-colour one, which "Depth by Color" and "Depth
+// by Brightness" both take as they are.
+void pictureDepthLookup(std::int32_t depthSel, const platform::Bitmap& picture, const platform::Palette* palette,
+                        std::span<std::int32_t, 256> out);
+
+// What a make from a true-colour picture by colour says once (the desktop
+// program in its status bar, the command line on standard error).
+inline constexpr std::string_view kTrueColourDepthNote =
+    "The picture is true colour, without colour indices: its depth is taken from its brightness.";
+
+// The note a make from picture with depthSel gives; empty when none.
+std::string_view pictureDepthNote(std::int32_t depthSel, const platform::Bitmap& picture);
 
 // A picture row of 8-bit colour indices (sourceWidth bytes) into the depth
 // row, which must hold max(layout.n, image width) entries. lookup comes from

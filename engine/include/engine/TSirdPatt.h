@@ -10,6 +10,7 @@
 #include "platform/Window.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,5 +96,15 @@ std::string PatternFileName(int number);
 std::unique_ptr<TSirdPatt> LoadPatterns(platform::Window* frame, const std::string& libraryDir,
                                         const std::vector<std::string>& searchDirs, int select, int count,
                                         PatternLoadObserver* observer = nullptr);
+
+// The one pattern LoadPatterns followed by Select(chosen) would make
+// current (by the same numbering and search; chosen absent keeps LoadPatterns'
+// own selection), read without reading the others: of the pattern files
+// only the first bytes are looked at (a file that does not start as a GIF
+// counts as missing), and the chosen one alone is read. Should that one not
+// read, the whole library is loaded as LoadPatterns does. The library holds
+// that one pattern, current.
+std::unique_ptr<TSirdPatt> LoadChosenPattern(const std::string& libraryDir, const std::vector<std::string>& searchDirs,
+                                             int select, int count, std::optional<int> chosen);
 
 } // namespace engine

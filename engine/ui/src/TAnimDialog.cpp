@@ -36,6 +36,7 @@ int TAnimDialog::DefaultStep(engine::AnimatedParameter parameter)
         return 30;
     case engine::AnimatedParameter::ShiftX:
     case engine::AnimatedParameter::ShiftY:
+    case engine::AnimatedParameter::Camera:
         return 10;
     case engine::AnimatedParameter::Depth:
         break;

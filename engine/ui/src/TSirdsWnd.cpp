@@ -15,11 +15,13 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -411,6 +413,9 @@ bool TSirdsWnd::IsGenerating()
 
 namespace {
 
+// How long a note stays in the status bar.
+constexpr int kNoteMilliseconds = 10000;
+
 engine::PatternRef PatternOf(engine::TSirdPatt* library)
 {
     if (!library)
@@ -443,6 +448,13 @@ int TSirdsWnd::MakeSirdsFromPicture(PictJob& job)
     viewport()->update();
     if (!result.finished())
         return 0;
+    // A true-colour picture made by colour is made by brightness: the
+    // status bar says so.
+    if (const std::string_view note = engine::pictureDepthNote(settings_->DepthSel, *picture_); !note.empty()) {
+        if (auto* frame = qobject_cast<QMainWindow*>(window()))
+            frame->statusBar()->showMessage(QString::fromUtf8(note.data(), static_cast<qsizetype>(note.size())),
+                                            kNoteMilliseconds);
+    }
     job.width = result.picture.bitmap->width();
     job.height = result.picture.bitmap->height();
     job.bitmap = std::move(result.picture.bitmap);

@@ -33,6 +33,14 @@ public:
     }
     bool skip(std::size_t n) { return n <= remaining() ? seek(pos_ + n) : fail(); }
 
+    // The next byte without moving past it; -1 at the end (no failure).
+    int peek() const { return remaining() ? data_[pos_] : -1; }
+    // The bytes from an absolute offset to the current position.
+    std::span<const std::uint8_t> since(std::size_t offset) const
+    {
+        return offset <= pos_ ? data_.subspan(offset, pos_ - offset) : std::span<const std::uint8_t>{};
+    }
+
     std::uint8_t u8()
     {
         if (remaining() < 1)

@@ -1,0 +1,7 @@
+#include "ReadPicture.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    readPicture(data, size, "dotscape-fuzz-jpeg");
+    return 0;
+}

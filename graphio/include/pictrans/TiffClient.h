@@ -1,0 +1,38 @@
+#pragma once
+// libtiff over bytes in memory: a file read from our buffer, or one written
+// into a growing buffer, with libtiff's errors and warnings caught (nothing
+// is printed) and its memory bounded.
+
+#include <tiffio.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pictrans::tiff {
+
+// The largest single allocation libtiff may make for one file (a strip or
+// tile buffer, a tag's array).
+inline constexpr tmsize_t kMaxSingleAlloc = tmsize_t{512} << 20;
+
+struct Close {
+    void operator()(TIFF* t) const { TIFFClose(t); }
+};
+using Handle = std::unique_ptr<TIFF, Close>;
+
+// The bytes and position of one file, and the first error libtiff gave.
+struct Client {
+    std::span<const std::uint8_t> in; // reading
+    std::vector<std::uint8_t> out;    // writing
+    std::uint64_t pos = 0;
+    bool writing = false;
+    std::string error;
+};
+
+// Opens client's bytes for reading ("r") or its buffer for writing ("w");
+// null (with client.error set) when libtiff refuses.
+Handle open(Client& client, const char* mode);
+
+} // namespace pictrans::tiff
