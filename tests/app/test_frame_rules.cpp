@@ -512,8 +512,9 @@ TEST(FileDialogFilters, SaveOffersEveryWritableKind)
     for (const app::FileKind& kind : app::fileKinds()) {
         const FileFilters f = SaveFileFilters(kind.code);
         EXPECT_EQ(f.filters, expected);
-        if (kind.can(pictrans::kWrites))
+        if (kind.can(pictrans::kWrites)) {
             EXPECT_EQ(f.filters[f.selected], filterOf(kind)) << kind.name;
+        }
     }
     EXPECT_EQ(expected.front(), "Bitmap Files (*.bmp *.dib)");
     EXPECT_EQ(SaveFileFilters(-1).selected, 0u);
