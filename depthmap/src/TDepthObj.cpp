@@ -190,6 +190,7 @@ const platform::Region& TDepthObj::GetRegion() const
 
 void TDepthObj::Draw(DrawSurface& dc, bool selected, bool labelled) const
 {
+    dc.setLevel(level_);
     switch (kind_) {
     case DepthKind::Text:
         break;
@@ -197,6 +198,8 @@ void TDepthObj::Draw(DrawSurface& dc, bool selected, bool labelled) const
         dc.line(x1_, y1_, x2_, y2_);
         break;
     case DepthKind::Curve:
+        // A curve's depth is its whole rectangle, not the arc's inside.
+        dc.levelArea(x1_, y1_, x2_, y2_);
         dc.arc(x1_, y1_, x2_, y2_, x1_, y1_, x2_, y2_);
         break;
     case DepthKind::SquareBox:

@@ -459,7 +459,7 @@ bool TMapDocument::CanClose()
 {
     if (!saved_ && !readFailed_) {
         const int answer = platform::messageBox(
-            window_, platform::format("Save\n %s\n before closing?", name_.c_str()), "Confirm",
+            window_, platform::format("Save %s before closing?", name_.c_str()), "Confirm",
             platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION, platform::IDCANCEL);
         if (answer == platform::IDCANCEL)
             return false;

@@ -166,6 +166,8 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
             else if (!inPlace)
                 std::memcpy(row, out.row(r), std::min(finished, workSize));
             sampler.sample(r, d, s);
+            if (options.fit)
+                options.fit->apply(d, static_cast<std::int32_t>(depthSize));
             if (hidden)
                 hidden->shift(worker, r, row, d);
             else

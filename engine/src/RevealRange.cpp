@@ -4,11 +4,12 @@
 #include "RevealCost.h"
 
 #include "engine/Reveal.h"
+#include "platform/Window.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <limits>
+#include <cstdlib>
 
 namespace engine {
 
@@ -74,13 +75,6 @@ namespace {
 // Rows sampled by the range search, in strips as high as the window.
 constexpr int kMaxStrips = 32;
 
-std::string formatted(const char* format, int a, int b = 0, int c = 0)
-{
-    char text[200];
-    std::snprintf(text, sizeof text, format, a, b, c);
-    return text;
-}
-
 // The largest separation searched in a picture of this width (0 when the
 // picture is too narrow for any).
 int widestSeparation(int width)
@@ -102,7 +96,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     const int lo = kRevealMinSeparation;
     const int hi = widestSeparation(width);
     if (hi == 0 || height < 1) {
-        error = formatted(kRevealTooNarrowFormat, width);
+        error = platform::format(kRevealTooNarrowFormat, width);
         return range;
     }
     // The same window as the matcher's, so that slopes vote too.
@@ -120,7 +114,8 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     std::vector<std::uint16_t> column(static_cast<std::size_t>(width));
     std::vector<std::uint16_t> box(static_cast<std::size_t>(width));
     std::vector<std::uint16_t> best(static_cast<std::size_t>(width));
-    std::vector<int> bestSep(static_cast<std::size_t>(width));
+    // Every window cost of the strip, [d − lo][x].
+    std::vector<std::uint16_t> costs(static_cast<std::size_t>(hi - lo + 1) * static_cast<std::size_t>(width));
     std::vector<std::uint32_t> sum(static_cast<std::size_t>(width));
     std::vector<int> tried(static_cast<std::size_t>(width));
     std::vector<std::int64_t> votes(static_cast<std::size_t>(hi) + 1);
@@ -143,38 +138,44 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                     reveal::addCosts(reveal::rowPlanes(picture, y), d, n, column.data());
             }
             reveal::boxSums(column.data(), n, kHalfWidth, box.data());
+            std::uint16_t* row = costs.data() + static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width);
+            std::fill(row, row + width, std::numeric_limits<std::uint16_t>::max());
             for (int x = kHalfWidth; x + kHalfWidth < n; ++x) {
                 const std::uint16_t v = box[x];
-                if (v < best[x]) {
-                    best[x] = v;
-                    bestSep[x] = d;
-                }
+                row[x] = v;
+                best[x] = std::min(best[x], v);
                 sum[x] += v;
                 ++tried[x];
             }
         }
-        // A pixel votes for the separation it repeats best at when that
-        // repeat costs under a quarter of the average over all separations,
-        // and the window is not one flat colour (its average is then low).
+        // A pixel votes when its best repeat costs under a quarter of the
+        // average over all separations and the window is not one flat
+        // colour (its average is then low). A chain of copies repeats as
+        // well at twice, three times … its separation as at the separation
+        // itself, so the vote goes to the smallest separation that repeats
+        // nearly as well as the best: the fundamental one.
         for (int x = kHalfWidth; x + kHalfWidth < width; ++x) {
             if (tried[x] < enough)
                 continue;
             ++evaluated;
             const std::uint32_t mean = sum[x] / static_cast<std::uint32_t>(tried[x]);
             if (mean >= static_cast<std::uint32_t>(4 * window) && 4u * best[x] < mean) {
-                ++votes[static_cast<std::size_t>(bestSep[x])];
+                const std::uint32_t nearly = best[x] + (mean - best[x]) / 8;
+                int d = lo;
+                while (costs[static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width) + x] > nearly)
+                    ++d;
+                ++votes[static_cast<std::size_t>(d)];
                 ++voted;
             }
         }
     }
     range.share = evaluated > 0 ? static_cast<double>(voted) / static_cast<double>(evaluated) : 0.0;
-    if (voted == 0 || range.share < 0.2) {
+    if (voted == 0 || range.share < 0.1) {
         error = kRevealNoRepeatMessage;
         return range;
     }
 
-    // The period is the separation most pixels repeat at; the range spans
-    // all but the rarest percent at either end, with a margin.
+    // The period is the separation most pixels repeat at.
     for (int d = lo; d <= hi; ++d) {
         const std::int64_t v = votes[static_cast<std::size_t>(d)];
         if (v > 0 && (range.period == 0 || v > votes[static_cast<std::size_t>(range.period)]))
@@ -185,40 +186,76 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     // of the period are not counted.
     const int floor = std::max(lo, range.period / 4);
     // A chain of copies repeats again at twice, three times … its
-    // separation; where a separation has far fewer votes than the one it
-    // is a multiple of, its votes are such echoes and are not counted.
-    // In blended pictures a copy at a fraction of a pixel matches only
-    // roughly, while its echo at twice the separation may fall on a whole
-    // pixel and match well: there an echo is one with fewer votes than its
-    // separation's, by any margin.
-    const std::int64_t echoMargin = spans ? 1 : 3;
-    auto around = [&](int d) {
+    // separation. Where a separation has fewer votes than the one it is a
+    // multiple of, its votes are such echoes (pixels whose fundamental
+    // repeat was spoilt, by a blend or a slope) and are not counted.
+    auto around = [&](int d, int r = 1) {
         std::int64_t n = 0;
-        for (int e = std::max(lo, d - 1); e <= std::min(hi, d + 1); ++e)
+        for (int e = std::max(lo, d - r); e <= std::min(hi, d + r); ++e)
             n += votes[static_cast<std::size_t>(e)];
         return n;
     };
-    for (int d = hi; d >= 2 * floor; --d) {
-        for (int k = 2; k <= 6 && d / k >= floor; ++k) {
-            if (around((d + k / 2) / k) >= echoMargin * around(d)) {
-                votes[static_cast<std::size_t>(d)] = 0;
-                break;
-            }
-        }
+    // Pictures that repeat exactly keep an echo's votes few, and call a
+    // separation an echo only when the one it is a multiple of has three
+    // times its votes: their runs of one colour vote at small separations.
+    const std::int64_t echoMargin = spans ? 1 : 3;
+    std::vector<char> echo(votes.size(), 0);
+    for (int d = 2 * floor; d <= hi; ++d) {
+        for (int k = 2; k <= 6 && d / k >= floor; ++k)
+            echo[static_cast<std::size_t>(d)] |= around((d + k / 2) / k, 2) >= echoMargin * around(d) ? 1 : 0;
     }
+    for (std::size_t d = 0; d < votes.size(); ++d)
+        votes[d] = echo[d] ? 0 : votes[d];
+    // The votes that chance and spoilt echoes leave are spread thinly over
+    // all separations; those of a surface gather side by side, those of a
+    // staircase's steps a few pixels apart. The range is the band around
+    // the period in which separations with a share of the votes that
+    // chance rarely gives follow one another closely; a cluster beyond a
+    // wider gap (a raised shape far in front of its background) joins it
+    // when it holds a part of the votes no chance cluster does.
     std::int64_t counted = 0;
     for (int d = floor; d <= hi; ++d)
         counted += votes[static_cast<std::size_t>(d)];
+    for (int d = floor; d <= hi; ++d)
+        if (votes[static_cast<std::size_t>(d)] > votes[static_cast<std::size_t>(range.period)])
+            range.period = d;
+    const std::int64_t dense = std::max<std::int64_t>(2, counted / 400);
+    const int gap = std::max(3, range.period / 8);
+    // Beyond the band's far end, copies of a chain at its separations also
+    // meet again at one and a half, two … times them: a cluster there joins
+    // only by following closely. Below the band no echo lies.
+    int first = range.period;
+    auto reach = [&](int from, int step) {
+        int end = from;
+        std::int64_t cluster = 0; // the votes since the band's end
+        int clusterEnd = from;
+        for (int d = from + step; d >= floor && d <= hi; d += step) {
+            if (around(d) < dense)
+                continue;
+            if (std::abs(d - clusterEnd) > gap)
+                cluster = 0;
+            cluster += votes[static_cast<std::size_t>(d)];
+            clusterEnd = d;
+            const int apart = std::abs(d - end);
+            if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * dense) ||
+                (cluster * 100 >= counted && 2 * d < 3 * first))
+                end = d;
+            if (end == d)
+                cluster = 0;
+        }
+        return end;
+    };
+    first = reach(range.period, -1);
+    const int last = reach(range.period, 1);
+    // Below the band lie no echoes, only what is near: the few pixels of a
+    // small near shape count there too, down to the rarest percent of all.
     std::int64_t seen = 0;
-    int first = 0;
-    int last = 0;
-    for (int d = floor; d <= hi; ++d) {
-        const std::int64_t v = votes[static_cast<std::size_t>(d)];
-        if (first == 0 && (seen + v) * 100 > counted)
+    for (int d = floor; d < first; ++d) {
+        seen += votes[static_cast<std::size_t>(d)];
+        if (seen * 100 > counted) {
             first = d;
-        seen += v;
-        if (last == 0 && seen * 100 >= counted * 99)
-            last = d;
+            break;
+        }
     }
     const int margin = std::max(2, (last + 11) / 12);
     range.minSep = std::max(lo, first - margin);

@@ -121,7 +121,7 @@ const GraphicFormat kFormats[] = {
     {GFORMAT_TIFF, "TIFF", "TIFF Files", kTiffExt, kTiffMime, isTiff, make<TTiffIntf>,
      kReads | kWrites | kHoldsPalette | kHoldsTrueColour | kHoldsGrey16},
     {GFORMAT_PNM, "PNM", "Netpbm Files", kPnmExt, kPnmMime, isPnm, make<TPnmIntf>,
-     kReads | kWrites | kHoldsTrueColour},
+     kReads | kWrites | kHoldsTrueColour | kHoldsGrey16},
 };
 
 } // namespace
@@ -165,6 +165,23 @@ const GraphicFormat* detectFormat(std::span<const std::uint8_t> head)
             return &f;
     }
     return nullptr;
+}
+
+std::string readableFilterString()
+{
+    std::string filter;
+    for (const auto& f : kFormats) {
+        if (!f.can(kReads) || f.extensions.empty())
+            continue;
+        std::string first = f.extensions[0];
+        for (char& c : first)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        filter += std::string(f.filterName) + " (*." + first + ")|";
+        for (std::size_t i = 0; i < f.extensions.size(); ++i)
+            filter += (i == 0 ? "*." : " *.") + std::string(f.extensions[i]);
+        filter += '|';
+    }
+    return filter;
 }
 
 } // namespace pictrans

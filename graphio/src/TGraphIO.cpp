@@ -99,6 +99,8 @@ int TGraphIO::Write_File(const std::string& fileName, const platform::BITMAP& bm
     auto intf = row && row->can(pictrans::kWrites) ? row->make(status_, owner_)
                                                    : std::make_unique<TBmpIntf>(status_, owner_);
     intf->SetQuality(quality_);
+    if (row && row->can(pictrans::kHoldsGrey16))
+        intf->SetGrey16(grey16Out_);
     return intf->WriteFile(fileName, bm, bitmap, palette);
 }
 

@@ -455,6 +455,29 @@ int TPngIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
     spng_ihdr ihdr{};
     ihdr.width = static_cast<std::uint32_t>(width);
     ihdr.height = static_cast<std::uint32_t>(height);
+    if (const platform::Grey16Image* g16 = Grey16For(*bitmap)) {
+        // 16-bit grey samples.
+        ihdr.bit_depth = 16;
+        ihdr.color_type = kGrey;
+        spng_set_ihdr(ctx.get(), &ihdr);
+        std::vector<std::uint8_t> line;
+        try {
+            line.resize(static_cast<std::size_t>(width) * 2);
+        } catch (const std::bad_alloc&) {
+            return ErrorMsg(kWriteMemory);
+        }
+        int e = spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE);
+        for (int y = 0; y < height && e == 0; ++y) {
+            // libspng takes 16-bit samples in the host's order and stores them big-endian.
+            std::memcpy(line.data(), g16->samples.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
+                        line.size());
+            e = spng_encode_row(ctx.get(), line.data(), line.size());
+        }
+        if (e != SPNG_EOI)
+            return ErrorMsg(platform::format(kWriteError, out.error() ? "the file could not be written" : spng_strerror(e)));
+        DoStatusMsg(100, 100, "Done");
+        return 1;
+    }
     ihdr.bit_depth = static_cast<std::uint8_t>(depth == 24 ? 8 : depth);
     ihdr.color_type = depth == 24 ? kRgb : kIndexed;
     spng_set_ihdr(ctx.get(), &ihdr);

@@ -243,6 +243,24 @@ int TPnmIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const 
     const int depth = bitmap.bitsPerPixel();
     if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
         return ErrorMsg(kBits);
+    if (const platform::Grey16Image* g16 = Grey16For(bitmap)) {
+        // 16-bit grey: PGM (or PAM) of maximum value 65535, big-endian samples.
+        const int w = bitmap.width(), h = bitmap.height();
+        const std::string header =
+            pam ? platform::format("P7\nWIDTH %d\nHEIGHT %d\nDEPTH 1\nMAXVAL 65535\nTUPLTYPE GRAYSCALE\nENDHDR\n", w, h)
+                : platform::format("P5\n%d %d\n65535\n", w, h);
+        std::vector<std::uint8_t> line(static_cast<std::size_t>(w) * 2);
+        bool ok = out.write(header.data(), header.size());
+        for (int y = 0; y < h && ok; ++y) {
+            const std::uint16_t* s = g16->samples.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            for (std::size_t x = 0; x < static_cast<std::size_t>(w); ++x) {
+                line[2 * x] = static_cast<std::uint8_t>(s[x] >> 8);
+                line[2 * x + 1] = static_cast<std::uint8_t>(s[x]);
+            }
+            ok = out.write(line.data(), line.size());
+        }
+        return ok ? 1 : ErrorMsg(kWriteError);
+    }
     const pictrans::PictureRows rows(bitmap, palette);
     const bool pbm = depth == 1 && rows.blackAndWhite();
     const bool grey = !pbm && rows.indexed() && rows.grey();

@@ -26,6 +26,8 @@ constexpr const char* kWriting = "Writing TIFF Image";
 // The most a compressed byte can stand for: LZW's longest string per code,
 // which is beyond Deflate's 1032 and PackBits' 64.
 constexpr std::uint64_t kMaxRatio = 4096;
+// The most one strip or row of tiles may take decoded.
+constexpr std::uint64_t kMaxBand = std::uint64_t{512} << 20;
 
 
 // What a picture's tags say, and how our own path reads it.
@@ -43,7 +45,7 @@ struct Layout {
 // or 16), samples interleaved. Everything else goes through libtiff's RGBA.
 bool ownPath(const Layout& l)
 {
-    if (l.planar != PLANARCONFIG_CONTIG || l.format != SAMPLEFORMAT_UINT || l.spp < l.colours())
+    if (l.planar != PLANARCONFIG_CONTIG || l.format != SAMPLEFORMAT_UINT || l.spp < l.colours() || l.spp > 8)
         return false;
     if (l.grey())
         return l.bits == 1 || l.bits == 2 || l.bits == 4 || l.bits == 8 || l.bits == 16;
@@ -97,6 +99,8 @@ std::string readScanlines(TIFF* t, const Layout& l, Put&& put)
         TIFFGetField(t, TIFFTAG_TILELENGTH, &th);
         const std::uint64_t tileLine = (std::uint64_t{tw} * l.spp * l.bits + 7) / 8;
         const tmsize_t tileSize = TIFFTileSize(t);
+        if (lineBytes * th > kMaxBand)
+            return "a row of tiles is too large";
         if (tw == 0 || th == 0 || tileSize <= 0 || tileLine * th > static_cast<std::uint64_t>(tileSize) ||
             (std::uint64_t{tw} * l.spp * l.bits) % 8 != 0)
             return "the tiles are not laid out as their size says";
@@ -123,6 +127,8 @@ std::string readScanlines(TIFF* t, const Layout& l, Put&& put)
     std::uint32_t rowsPerStrip = l.height;
     TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
     rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, l.height);
+    if (lineBytes * rowsPerStrip > kMaxBand)
+        return "a strip is too large";
     try {
         band.resize(static_cast<std::size_t>(lineBytes * rowsPerStrip));
     } catch (const std::bad_alloc&) {
@@ -349,16 +355,18 @@ int TTiffIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const
     if (!t)
         return ErrorMsg(platform::format(kWriteError, client.error.c_str()));
     const auto w = static_cast<std::uint32_t>(rows.width()), h = static_cast<std::uint32_t>(rows.height());
-    const bool indexed = rows.indexed();
-    const auto bits = static_cast<std::uint16_t>(indexed ? depth : 8);
-    const std::uint16_t spp = indexed ? 1 : 3;
+    const platform::Grey16Image* g16 = Grey16For(bitmap);
+    const bool indexed = rows.indexed() && !g16;
+    const auto bits = static_cast<std::uint16_t>(g16 ? 16 : indexed ? depth : 8);
+    const std::uint16_t spp = indexed || g16 ? 1 : 3;
     const std::size_t lineBytes = (std::size_t{w} * spp * bits + 7) / 8;
     TIFFSetField(t.get(), TIFFTAG_IMAGEWIDTH, w);
     TIFFSetField(t.get(), TIFFTAG_IMAGELENGTH, h);
     TIFFSetField(t.get(), TIFFTAG_BITSPERSAMPLE, bits);
     TIFFSetField(t.get(), TIFFTAG_SAMPLESPERPIXEL, spp);
     TIFFSetField(t.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(t.get(), TIFFTAG_PHOTOMETRIC, indexed ? PHOTOMETRIC_PALETTE : PHOTOMETRIC_RGB);
+    TIFFSetField(t.get(), TIFFTAG_PHOTOMETRIC,
+                 g16 ? PHOTOMETRIC_MINISBLACK : indexed ? PHOTOMETRIC_PALETTE : PHOTOMETRIC_RGB);
     TIFFSetField(t.get(), TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
     // Strips of about 64 KiB.
     TIFFSetField(t.get(), TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(std::max<std::size_t>(1, 65536 / std::max<std::size_t>(lineBytes, 1))));
@@ -377,7 +385,9 @@ int TTiffIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const
     std::vector<std::uint8_t> line(std::max<std::size_t>(lineBytes, std::size_t{w} * 3));
     DoStatusMsg(0, 0, kWriting);
     for (std::uint32_t y = 0; y < h; ++y) {
-        if (indexed) // a DIB row holds the indices packed as TIFF packs them
+        if (g16) // samples in the host's order, as libtiff takes them
+            std::memcpy(line.data(), g16->samples.data() + std::size_t{y} * w, lineBytes);
+        else if (indexed) // a DIB row holds the indices packed as TIFF packs them
             std::memcpy(line.data(), bitmap.rowFromTop(static_cast<int>(y)), lineBytes);
         else
             rows.rgb(static_cast<int>(y), line.data());

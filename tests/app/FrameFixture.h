@@ -6,12 +6,15 @@
 #include "gui/TDotscapeApp.h"
 #include "gui/TDotscapeWnd.h"
 
+#include "engine_ui/TSirdsWnd.h"
+
 #include "engine/TSirdPatt.h"
 #include "platform/Bitmap.h"
 #include "platform/Palette.h"
 #include "platform/Window.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -98,6 +101,15 @@ inline std::unique_ptr<platform::Palette> grayPalette()
     return std::make_unique<platform::Palette>(entries);
 }
 
+// The first n bytes of a file (empty when it cannot be read).
+inline QByteArray head(const QString& path, int n)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(n);
+}
+
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -146,6 +158,18 @@ protected:
     }
 
     gui::TDotscapeWnd* frame() const { return program ? program->Frame() : nullptr; }
+
+    // A loaded picture (no save question) or a new one, made active.
+    engine_ui::TSirdsWnd* addPicture(int width, int height, bool loaded = true, const std::string& title = "pic.bmp")
+    {
+        auto* picture = new engine_ui::TSirdsWnd(nullptr, title, frame()->FrameWindow(), gradient(width, height),
+                                                 grayPalette(), width, height, engine_ui::SourcePicture,
+                                                 &frame()->Settings());
+        picture->SetNoSaveQuestion(loaded);
+        frame()->AddDocument(picture);
+        QApplication::processEvents();
+        return picture;
+    }
 
     QTemporaryDir dir;
     std::string configPath;

@@ -183,6 +183,30 @@ TEST_F(Animation, PlayerPlaysAtTheStoredPaceAndSavesTheGif)
     // Cancel in the file dialog writes nothing.
     nextFileName.clear();
     EXPECT_FALSE(player->Save());
+
+    // Frames never saved are not dropped without a question: Cancel keeps
+    // the player, No lets it close; saved ones close without one.
+    engine_ui::TAnimPlayer* unsaved =
+        frame()->MakeAnimation(kWindMill, {2, engine::AnimatedParameter::Angle, 30, 125});
+    ASSERT_NE(unsaved, nullptr);
+    std::vector<QString> asked;
+    int answer = platform::IDCANCEL;
+    auto previous = depthmap_ui::SetUiMessageBoxProvider([&](QWidget*, const QString& text, const QString&, unsigned) {
+        asked.push_back(text);
+        return answer;
+    });
+    EXPECT_FALSE(unsaved->CanClose());
+    answer = platform::IDNO;
+    EXPECT_TRUE(unsaved->CanClose());
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_TRUE(asked[0].startsWith(QStringLiteral("Save\n"))) << asked[0].toStdString();
+    EXPECT_TRUE(player->CanClose());
+    EXPECT_EQ(asked.size(), 2u);
+    // A .webp name saves the frames as an animated WebP.
+    nextFileName = dir.filePath(QStringLiteral("mill.webp"));
+    EXPECT_TRUE(unsaved->Save());
+    EXPECT_TRUE(QFileInfo(nextFileName).size() > 0);
+    depthmap_ui::SetUiMessageBoxProvider(previous);
 }
 
 TEST_F(Animation, StopEndsTheWorkAndKeepsNothing)

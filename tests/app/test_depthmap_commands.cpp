@@ -91,7 +91,7 @@ TEST_F(DepthMapCommands, NewMakesAnUntitledMapOfTheSettingsSize)
     TMapWindow* map = frame()->ActiveMap();
     ASSERT_NE(map, nullptr);
     EXPECT_EQ(frame()->ActiveKind(), kKindDepthMap);
-    EXPECT_EQ(map->windowTitle(), QStringLiteral("untitled"));
+    EXPECT_EQ(map->windowTitle(), QStringLiteral("untitled[*]"));
     EXPECT_EQ(map->MapWidth(), 300);
     EXPECT_EQ(map->MapHeight(), 200);
     EXPECT_EQ(frame()->Status()->MessageText(), QStringLiteral("300 x 200 x 256"));
@@ -165,7 +165,7 @@ TEST_F(DepthMapCommands, UndoFromTheEditMenuBackToTheSavedMap)
     nextFileName = dir.filePath(QStringLiteral("scene.rds"));
     key(Qt::Key_S, Qt::ControlModifier);
     ASSERT_TRUE(map->IsSaved());
-    EXPECT_EQ(map->windowTitle(), QStringLiteral("scene.rds"));
+    EXPECT_EQ(map->windowTitle(), QStringLiteral("scene.rds[*]"));
     EXPECT_FALSE(enabled(CM_FILESAVE)) << "nothing new to save";
     EXPECT_TRUE(enabled(CM_FILESAVEAS));
     EXPECT_EQ(frame()->GraphicsFormat(), kFormatDepthMap);
@@ -190,7 +190,7 @@ TEST_F(DepthMapCommands, UndoFromTheEditMenuBackToTheSavedMap)
     key(Qt::Key_W, Qt::ControlModifier);
     EXPECT_EQ(windows(), 0);
     ASSERT_FALSE(boxes.shown.empty());
-    EXPECT_EQ(boxes.shown.back().text, QStringLiteral("Save\n scene.rds\n before closing?"));
+    EXPECT_EQ(boxes.shown.back().text, QStringLiteral("Save scene.rds before closing?"));
     EXPECT_FALSE(ReadAll(dir.filePath(QStringLiteral("second.rds"))).isEmpty());
 }
 
@@ -211,7 +211,7 @@ TEST_F(DepthMapCommands, ADrawnMapSavedReopenedAndMadeIntoAStereogramEqualsTheCo
     frame()->OpenFile(rds);
     TMapWindow* reopened = frame()->ActiveMap();
     ASSERT_NE(reopened, nullptr);
-    EXPECT_EQ(reopened->windowTitle(), QStringLiteral("scene.rds"));
+    EXPECT_EQ(reopened->windowTitle(), QStringLiteral("scene.rds[*]"));
     EXPECT_TRUE(reopened->IsSaved());
     EXPECT_EQ(reopened->Document().Serialise(), drawn);
     EXPECT_EQ(reopened->Document().ObjectCount(), 4);

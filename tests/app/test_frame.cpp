@@ -7,6 +7,7 @@
 #include "gui/ButtonBar.h"
 #include "gui/Commands.h"
 #include "gui/FileFilters.h"
+#include "gui/FrameRules.h"
 #include "gui/PopupHint.h"
 #include "gui/TCStatusBar.h"
 #include "gui/TPrinterInt.h"
@@ -26,6 +27,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
@@ -36,29 +38,12 @@ using testing_frame::grayPalette;
 
 namespace {
 
-QByteArray head(const QString& path, int n)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(n);
-}
+using testing_frame::head;
 
 } // namespace
 
 class Frame : public FrameTest {
 protected:
-    // A loaded picture (no save question) or a new one, made active.
-    engine_ui::TSirdsWnd* addPicture(int width, int height, bool loaded = true, const std::string& title = "pic.bmp")
-    {
-        auto* picture = new engine_ui::TSirdsWnd(nullptr, title, frame()->FrameWindow(), gradient(width, height),
-                                                 grayPalette(), width, height, engine_ui::SourcePicture,
-                                                 &frame()->Settings());
-        picture->SetNoSaveQuestion(loaded);
-        frame()->AddDocument(picture);
-        QApplication::processEvents();
-        return picture;
-    }
     int windows() const { return static_cast<int>(frame()->Client()->subWindowList().size()); }
     bool enabled(int id) const { return frame()->Action(id)->isEnabled(); }
 };
@@ -68,8 +53,12 @@ TEST_F(Frame, StartsWithDefaultsWhenThereIsNoConfigurationFile)
     start();
     EXPECT_FALSE(QFile::exists(QString::fromStdString(configPath)));
     EXPECT_EQ(frame()->windowTitle(), QStringLiteral("Dotscape"));
-    EXPECT_EQ(frame()->pos(), QPoint(0, 0));
-    EXPECT_EQ(frame()->size(), QSize(640, 480));
+    // A first run: the frame suits the screen.
+    const QRect a = QGuiApplication::primaryScreen()->availableGeometry();
+    const FrameRect r = FirstRunFrameRect({a.left(), a.top(), a.left() + a.width(), a.top() + a.height()});
+    EXPECT_EQ(frame()->pos(), QPoint(r.left, r.top));
+    EXPECT_EQ(frame()->size(), QSize(r.right - r.left, r.bottom - r.top));
+    EXPECT_GE(frame()->width(), std::min(640, a.width()));
     EXPECT_EQ(frame()->MainToolBarPosition(), kBarTop);
     EXPECT_EQ(frame()->toolBarArea(frame()->MainToolBar()), Qt::TopToolBarArea);
     EXPECT_EQ(frame()->MainToolBar()->orientation(), Qt::Horizontal);
@@ -346,7 +335,8 @@ TEST_F(Frame, SaveAndSaveAsOfferTheFiltersOfTheLastFormatInTheLastFolder)
     EXPECT_TRUE(first.save);
     ASSERT_LT(first.selected, first.filters.size());
     EXPECT_EQ(first.filters[first.selected], QStringLiteral("JPEG Files (*.jpg)"));
-    EXPECT_EQ(first.defaultSuffix, QStringLiteral("jpg"));
+    // A picture's name gets the extension of the type chosen, not a fixed one.
+    EXPECT_TRUE(first.defaultSuffix.isEmpty());
     EXPECT_TRUE(first.folder.isEmpty());
     EXPECT_EQ(head(nextFileName, 4), QByteArray("GIF8"));
 
@@ -465,12 +455,15 @@ TEST_F(Frame, OpenShowsAPictureOrTellsWhyNot)
     EXPECT_EQ(frame()->Status()->MessageText(), QStringLiteral("40 x 30 x 256"));
     EXPECT_EQ(frame()->Status()->ImageText(), QStringLiteral("Image: 1 K"));
 
-    // A file that is not there: the library's message, then ours; no window.
+    // A file that is not there: one box, ours, with the file and the
+    // library's reason as its detail; no window.
     boxes.shown.clear();
     frame()->OpenFile(dir.filePath(QStringLiteral("missing.bmp")));
     EXPECT_EQ(windows(), 1);
-    ASSERT_FALSE(boxes.shown.empty());
-    EXPECT_EQ(boxes.shown.back().text, QStringLiteral("Error Opening the Bitmap file"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown.back().text.startsWith(QStringLiteral("Error Opening the Bitmap file\n\n") +
+                                                   dir.filePath(QStringLiteral("missing.bmp")) + QStringLiteral(": ")))
+        << boxes.shown.back().text.toStdString();
     EXPECT_EQ(boxes.shown.back().caption, QStringLiteral("Error"));
     EXPECT_EQ(frame()->GraphicsFormat(), -1);
 

@@ -6,6 +6,7 @@
 #include "gui/Commands.h"
 #include "gui/FileFilters.h"
 #include "gui/FrameRules.h"
+#include "gui/SaveAsName.h"
 #include "gui/Shortcuts.h"
 
 #include "app/FileKinds.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <cctype>
 #include <set>
+#include <tuple>
 
 using namespace gui;
 
@@ -62,9 +64,7 @@ TEST(CommandEnabling, DocumentCommandsFollowTheActiveWindowKind)
     }
     EXPECT_TRUE(CommandEnabled(CM_EDITCOPY, colours));
     EXPECT_FALSE(CommandEnabled(CM_FILEPRINT, colours));
-    // The colour table needs its window class, then a picture or itself.
-    EXPECT_FALSE(CommandEnabled(CM_COLORTABLE, picture));
-    picture.colorTableAvailable = colours.colorTableAvailable = none.colorTableAvailable = true;
+    // The colour table needs a picture or itself.
     EXPECT_TRUE(CommandEnabled(CM_COLORTABLE, picture));
     EXPECT_TRUE(CommandEnabled(CM_COLORTABLE, colours));
     EXPECT_FALSE(CommandEnabled(CM_COLORTABLE, none));
@@ -136,17 +136,10 @@ TEST(CommandEnabling, ZoomStopsAtFourAndAQuarter)
     EXPECT_TRUE(CommandEnabled(CM_ZOOMIN, s));
 }
 
-TEST(CommandEnabling, DepthToolsNeedTheEditorAndADepthMapWindow)
+TEST(CommandEnabling, DepthToolsNeedADepthMapWindow)
 {
     FrameState map;
     map.activeKind = kKindDepthMap;
-    for (int id = CM_TOOLFIRST; id <= CM_TEXTFONT; ++id)
-        EXPECT_FALSE(CommandEnabled(id, map)) << id;
-    EXPECT_FALSE(CommandEnabled(CM_FILENEW, map));
-    EXPECT_FALSE(CommandEnabled(CM_WIZARD, map));
-
-    map.depthEditorAvailable = true;
-    map.wizardAvailable = true;
     EXPECT_TRUE(CommandEnabled(CM_FILENEW, map));
     EXPECT_TRUE(CommandEnabled(CM_WIZARD, map));
     EXPECT_TRUE(CommandEnabled(CM_MAKESIRDS, map));
@@ -156,8 +149,9 @@ TEST(CommandEnabling, DepthToolsNeedTheEditorAndADepthMapWindow)
     EXPECT_FALSE(CommandEnabled(1255, map));
     EXPECT_FALSE(CommandEnabled(CM_TEXTFONT, map));
     FrameState picture = pictureState();
-    picture.depthEditorAvailable = true;
     EXPECT_FALSE(CommandEnabled(1251, picture));
+    map.busy = true;
+    EXPECT_FALSE(CommandEnabled(CM_FILENEW, map));
 }
 
 TEST(ToolBars, MainBarHoldsEighteenButtonsWithTheirSeparators)
@@ -535,4 +529,52 @@ TEST(DocumentPlacement, WindowsNeverOpenLargerThanTheArea)
     EXPECT_EQ(FitWithin({-50, -10, 50, 90}, 500, 380), (IntRect{0, 0, 100, 100}));
     // An area of no size gives a window of no size rather than a negative one.
     EXPECT_EQ(FitWithin({0, 0, 100, 100}, 0, -5), (IntRect{0, 0, 0, 0}));
+}
+
+TEST(SaveAsName, TheChosenTypeAddsItsExtensionAndAContradictionIsFlagged)
+{
+    struct Case {
+        const char* typed;
+        int chosen;
+        const char* name;
+        bool contradicts;
+        int typedFormat;
+    } cases[] = {
+        {"/p/crater", kFormatPng, "/p/crater.png", false, 0},
+        {"/p/crater.PNG", kFormatPng, "/p/crater.PNG", false, kFormatPng},
+        {"/p/crater.bmp", kFormatPng, "/p/crater.bmp", true, kFormatBmp},
+        {"/p/photo.jpeg", kFormatJpeg, "/p/photo.jpeg", false, kFormatJpeg},
+        {"/p/my.scene", kFormatGif, "/p/my.scene.gif", false, 0},
+        {"/p.gif/.hidden", kFormatPcx, "/p.gif/.hidden.pcx", false, 0},
+        {"/p/map.rds", kFormatBmp, "/p/map.rds", true, kFormatDepthMap},
+    };
+    for (const Case& c : cases) {
+        const SaveAsName r = ResolveSaveAsName(c.typed, c.chosen);
+        EXPECT_EQ(r.name, c.name) << c.typed;
+        EXPECT_EQ(r.format, c.chosen) << c.typed;
+        EXPECT_EQ(r.contradicts, c.contradicts) << c.typed;
+        EXPECT_EQ(r.typedFormat, c.typedFormat) << c.typed;
+    }
+    EXPECT_EQ(WithExtensionOf("/p/sun.bmp", kFormatPng), "/p/sun.png");
+    EXPECT_EQ(WithExtensionOf("/p.x/sun", kFormatJpeg), "/p.x/sun.jpg");
+}
+
+TEST(FirstRun, TheFrameTakesThreeQuartersOfTheScreenCentredAndAtLeast640By480)
+{
+    struct Case {
+        FrameRect screen;
+        FrameRect frame;
+    } cases[] = {
+        {{0, 0, 1920, 1080}, {240, 135, 1680, 945}},
+        {{0, 0, 800, 600}, {80, 60, 720, 540}},
+        {{0, 0, 640, 480}, {0, 0, 640, 480}},
+        {{0, 0, 600, 400}, {0, 0, 600, 400}},
+        {{1920, 30, 3840, 1110}, {2160, 165, 3600, 975}},
+    };
+    for (const Case& c : cases) {
+        const FrameRect r = FirstRunFrameRect(c.screen);
+        EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
+                  std::tie(c.frame.left, c.frame.top, c.frame.right, c.frame.bottom))
+            << c.screen.right - c.screen.left << " x " << c.screen.bottom - c.screen.top;
+    }
 }

@@ -436,7 +436,7 @@ TEST(MapDocumentClose, TheSaveQuestion)
     win.answer = platform::IDCANCEL;
     EXPECT_FALSE(doc.CanClose());
     ASSERT_EQ(win.boxes.size(), 1u);
-    EXPECT_EQ(win.boxes[0].text, "Save\n plan.rds\n before closing?");
+    EXPECT_EQ(win.boxes[0].text, "Save plan.rds before closing?");
     EXPECT_EQ(win.boxes[0].caption, "Confirm");
     EXPECT_EQ(win.boxes[0].style, platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION);
     EXPECT_TRUE(frame.messages.empty()) << "cancel sends nothing";

@@ -122,7 +122,7 @@ TEST_F(MapWindowTest, ANewWindowIsAnUnsavedMapWithItsBackground)
 {
     TMapWindow* map = Open(300, 200);
     EXPECT_EQ(map->GetDocKind(), depthmap_ui::DocDepthMap);
-    EXPECT_EQ(map->windowTitle(), QStringLiteral("untitled"));
+    EXPECT_EQ(map->windowTitle(), QStringLiteral("untitled[*]"));
     EXPECT_EQ(map->Document().ObjectCount(), 1);
     EXPECT_FALSE(map->IsSaved());
     EXPECT_EQ(map->CurrentTool(), 1251);
@@ -403,7 +403,7 @@ TEST_F(MapWindowTest, UndoAndRedoRestoreTheStackAndTheSavedFlag)
     // Saved: changes and their undoing go away from and back to the saved state.
     ASSERT_TRUE(map->WriteFile(dir.file("scene.rds")));
     EXPECT_TRUE(map->IsSaved());
-    EXPECT_EQ(map->windowTitle(), QStringLiteral("scene.rds"));
+    EXPECT_EQ(map->windowTitle(), QStringLiteral("scene.rds[*]"));
     map->Command(1258);
     mouse.drag({150, 10}, {190, 40});
     EXPECT_FALSE(map->IsSaved());
@@ -470,7 +470,7 @@ TEST_F(MapWindowTest, TheCloseQuestion)
     answer = platform::IDCANCEL;
     EXPECT_FALSE(sub->close()) << "an untouched new map still asks";
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Save\n untitled\n before closing?");
+    EXPECT_EQ(boxes[0].text, "Save untitled before closing?");
     EXPECT_EQ(boxes[0].caption, "Confirm");
     EXPECT_EQ(boxes[0].style, platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION);
 

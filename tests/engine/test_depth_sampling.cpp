@@ -1,6 +1,7 @@
 // Where picture, depth map and math figure columns land in the depth row,
 // and the depth values the two picture sources give.
 
+#include "engine/DepthFit.h"
 #include "engine/DepthSampling.h"
 #include "engine/SirdsSettings.h"
 
@@ -213,4 +214,75 @@ TEST(FigureRow, ExtremeDisplacementsWrapInsteadOfOverflowing)
     EXPECT_EQ(calls[0].x, -2147483647 - 1); // 0 + 2^31 wraps
     EXPECT_EQ(calls[1].x, -2147483647);
     EXPECT_EQ(calls[0].y, -1);
+}
+
+TEST(DepthFit, ScalesTheSourceRangeOntoZminZmaxAndClampsOutside)
+{
+    struct Case {
+        std::int32_t lo, hi, zmin, zmax, level, expected;
+    };
+    // Expected values follow zmin + (clamp(level) − lo) × (zmax − zmin) ÷ (hi − lo), rounded down.
+    const Case cases[] = {
+        {0, 255, 0, 63, 0, 0},      {0, 255, 0, 63, 255, 63},  {0, 255, 0, 63, 128, 31},
+        {0, 255, 0, 63, 300, 63},   {0, 255, 0, 63, -4, 0},    {100, 200, 10, 20, 150, 15},
+        {100, 200, 10, 20, 0, 10},  {100, 200, 10, 20, 199, 19}, {7, 7, 5, 40, 7, 5},
+        {0, 40, 0, 63, 40, 63},     {-2147483647, 2147483647, 0, 63, 2147483647, 63},
+    };
+    for (const Case& c : cases) {
+        DepthRange range;
+        range.add(c.hi);
+        range.add(c.lo);
+        const DepthFit fit(range, c.zmin, c.zmax);
+        EXPECT_EQ(fit(c.level), c.expected) << c.lo << ".." << c.hi << " onto " << c.zmin << ".." << c.zmax
+                                            << ", level " << c.level;
+    }
+    DepthRange range;
+    range.add(0);
+    range.add(255);
+    std::vector<std::int32_t> row{0, 255, 51, 102};
+    DepthFit(range, 0, 63).apply(row.data(), static_cast<std::int32_t>(row.size()));
+    EXPECT_EQ(row, (std::vector<std::int32_t>{0, 63, 12, 25}));
+}
+
+TEST(DepthFit, PictureRangeIsWhatSamplingGivesAtEveryDepth)
+{
+    // Indices 3 … 200 with entry 200 bright red and entry 3 white; the range
+    // must be that of the depth lookup over the pixels' own entries.
+    std::vector<platform::PALETTEENTRY> entries(256, platform::PALETTEENTRY{10, 10, 10, 0});
+    entries[3] = {255, 255, 255, 0};
+    entries[200] = {255, 0, 0, 0};
+    const platform::Palette palette(entries);
+    auto indexed = platform::Bitmap::create(5, 3, 8);
+    std::fill(indexed->bits().begin(), indexed->bits().end(), std::uint8_t{3});
+    indexed->setPixel(4, 2, 200);
+    auto colour = platform::Bitmap::create(5, 3, 24);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            colour->setPixel(x, y, indexed->pixel(x, y) == 200 ? 0xFE0101u : 0xFFFFFFu);
+    auto packed = platform::Bitmap::create(5, 3, 4);
+    packed->setPixel(1, 1, 9);
+    packed->setPixel(2, 1, 3);
+    for (const platform::Bitmap* picture : {indexed.get(), colour.get(), packed.get()}) {
+        std::array<std::int32_t, 256> lookup{};
+        for (std::int32_t by : {ByColor, ByBrightness}) {
+            depthLookup(by, &palette, lookup);
+            DepthRange expected;
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 5; ++x) {
+                    const std::uint32_t p = picture->pixel(x, y);
+                    const std::size_t index = picture->bitsPerPixel() == 24
+                        ? palette.nearest(static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+                                          static_cast<std::uint8_t>(p))
+                        : p;
+                    expected.add(lookup[index]);
+                }
+            const DepthRange got = pictureDepthRange(*picture, &palette, by);
+            EXPECT_FALSE(got.empty);
+            EXPECT_EQ(got.lowest, expected.lowest) << picture->bitsPerPixel() << " bits, by " << by;
+            EXPECT_EQ(got.highest, expected.highest) << picture->bitsPerPixel() << " bits, by " << by;
+        }
+    }
+    EXPECT_EQ(pictureDepthRange(*indexed, &palette, ByColor).highest, 200);
+    EXPECT_TRUE(pictureDepthRange(*indexed, &palette, ByColor).beyond(63));
+    EXPECT_FALSE(pictureDepthRange(*indexed, &palette, ByColor).beyond(200));
 }

@@ -875,3 +875,57 @@ TEST(Generation, MathFigureLibraryIsTheDefaultSource)
         centreRepeats = centreRepeats && b.rowFromTop(200)[x] == b.rowFromTop(200)[x - 100];
     EXPECT_FALSE(centreRepeats);
 }
+
+TEST(Generation, AFittedSourceIsTheStereogramOfItsLevelsScaledByHand)
+{
+    // A picture of levels 0 … 255 fitted onto 0 … 63 must give the very
+    // stereogram of the picture whose levels were scaled beforehand; a map
+    // alike. Without the fit the pictures differ (depth beyond Zmax).
+    Pattern pattern;
+    auto steep = platform::Bitmap::create(160, 90, 8);
+    auto scaled = platform::Bitmap::create(160, 90, 8);
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const std::uint32_t v = static_cast<std::uint32_t>((x * 3 + y * 5) % 256);
+            steep->setPixel(x, y, v);
+            scaled->setPixel(x, y, v * 63 / 255);
+        }
+    for (std::int32_t method : {LeftToRight, McMahon, Feucht}) {
+        SirdsSettings s;
+        s.ShiftDir = method;
+        const DepthRange range = pictureDepthRange(*steep, &pattern.palette, s.DepthSel);
+        ASSERT_EQ(range.highest, 255);
+        PictureJob job;
+        job.picture = steep.get();
+        job.palette = &pattern.palette;
+        job.options.fit.emplace(range, s.zmin, s.zmax);
+        FakeHost a(&pattern), b(&pattern), c(&pattern);
+        const GenerationResult fitted = makeFromPicture(s, job, a);
+        PictureJob byHand;
+        byHand.picture = scaled.get();
+        byHand.palette = &pattern.palette;
+        const GenerationResult expected = makeFromPicture(s, byHand, b);
+        job.options.fit.reset();
+        const GenerationResult unfitted = makeFromPicture(s, job, c);
+        ASSERT_TRUE(fitted.finished() && expected.finished() && unfitted.finished()) << method;
+        EXPECT_TRUE(*fitted.picture.bitmap == *expected.picture.bitmap) << "method " << method;
+        EXPECT_FALSE(*unfitted.picture.bitmap == *expected.picture.bitmap) << "method " << method;
+    }
+
+    GridMap deep(120, 80, 100), shallow(120, 80, 0);
+    const DepthRange mapRange = mapDepthRange(deep);
+    EXPECT_EQ(mapRange.lowest, 100);
+    EXPECT_EQ(mapRange.highest, 116);
+    SirdsSettings s;
+    DepthMapJob job;
+    job.map = &deep;
+    job.options.fit.emplace(mapRange, 0, 16);
+    FakeHost a(&pattern), b(&pattern);
+    const GenerationResult fitted = makeFromDepthMap(s, job, a);
+    // Levels 100 and 116 become 0 and 16: the map of levels 0 and 16.
+    DepthMapJob byHand;
+    byHand.map = &shallow;
+    const GenerationResult expected = makeFromDepthMap(s, byHand, b);
+    ASSERT_TRUE(fitted.finished() && expected.finished());
+    EXPECT_TRUE(*fitted.picture.bitmap == *expected.picture.bitmap);
+}

@@ -548,6 +548,7 @@ TEST(RevealEngineStereograms, EveryMethodCorrelatesWithItsDepth)
         const double atPairs = correlation(r, made.midpoints);
         const double atPixels = depthCorrelation(r, made.depth);
         ::testing::Test::RecordProperty("method" + std::to_string(method) + "_pairs", std::to_string(atPairs));
+        std::fprintf(stderr, "method %d range %d-%d r %.4f px %.4f matched %.3f\n", method, r.range.minSep, r.range.maxSep, atPairs, atPixels, r.matched);
         EXPECT_GE(atPairs, 0.95) << "method " << method;
         // "Feucht" centres each pair on its pixel, so the picture's own
         // pixels line up with the midpoints; the others key the depth to

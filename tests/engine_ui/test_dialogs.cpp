@@ -5,6 +5,7 @@
 #include "depthmap_ui/UiMessageBox.h"
 #include "engine/SirdsSettings.h"
 #include "engine/TSirdPatt.h"
+#include "engine_ui/HiddenSurfaceGroup.h"
 #include "engine_ui/TPattDialog.h"
 #include "engine_ui/TSettDialog.h"
 #include "platform/Messages.h"
@@ -85,7 +86,25 @@ TEST_F(SettDialogTest, OkCorrectsInvalidEntriesSilently)
     Set(dialog, 101, "-201");
     Set(dialog, 102, "200");
     Set(dialog, 110, "181");
+    // Shown before OK: each field OK replaces is marked, and the note names
+    // the first of them with its range.
+    EXPECT_EQ(dialog.CorrectionNote(), QString("Width 150 becomes 200: it must be from twice the gap (200) to 1200."));
+    struct Field {
+        int id;
+        std::int32_t engine::SirdsSettings::*value;
+    };
+    const Field fields[] = {{103, &engine::SirdsSettings::zmin}, {114, &engine::SirdsSettings::zmax},
+                            {107, &engine::SirdsSettings::gapValue}, {104, &engine::SirdsSettings::w},
+                            {105, &engine::SirdsSettings::h}, {101, &engine::SirdsSettings::dx},
+                            {102, &engine::SirdsSettings::dy}, {110, &engine::SirdsSettings::da}};
+    std::vector<bool> marked;
+    for (const Field& f : fields)
+        marked.push_back(TSettDialog::Marked(dialog.Edit(f.id)));
     PressOk(dialog);
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        const std::int32_t typed = engine::readDialogInteger(dialog.Edit(fields[i].id)->text().toStdString());
+        EXPECT_EQ(marked[i], typed != settings.*fields[i].value) << "edit " << fields[i].id;
+    }
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(settings.zmin, 10);
     EXPECT_EQ(settings.zmax, 50);
@@ -95,6 +114,18 @@ TEST_F(SettDialogTest, OkCorrectsInvalidEntriesSilently)
     EXPECT_EQ(settings.dx, 0);
     EXPECT_EQ(settings.dy, 200);
     EXPECT_EQ(settings.da, 0);
+}
+
+TEST_F(SettDialogTest, TheHiddenSurfaceGroupIsOnlyEnabledForItsMethod)
+{
+    TSettDialog dialog(nullptr, &settings);
+    for (int index = 0; index < 4; ++index) {
+        dialog.ScanList()->setCurrentIndex(index);
+        EXPECT_EQ(dialog.HiddenGroup()->isEnabled(), index + 1 == engine::HiddenSurface) << "method " << index + 1;
+    }
+    Set(dialog, 107, "120");
+    EXPECT_TRUE(dialog.CorrectionNote().isEmpty()) << "a value in range is not marked";
+    EXPECT_FALSE(TSettDialog::Marked(dialog.Edit(107)));
 }
 
 TEST_F(SettDialogTest, WidthIsCheckedAgainstTheNewGap)

@@ -193,7 +193,7 @@ TEST_F(SirdsWndTest, PictureDescriptionTitleAndSize)
 {
     TSirdsWnd* wnd = Open(Filled(401, 10, 1), "C:\\PICS\\MOON.GIF");
     EXPECT_EQ(wnd->GetTitle(), "moon.gif");
-    EXPECT_EQ(wnd->windowTitle(), QString("moon.gif"));
+    EXPECT_EQ(wnd->windowTitle(), QString("moon.gif[*]"));
     EXPECT_EQ(wnd->GetDocKind(), depthmap_ui::DocPicture);
     EXPECT_EQ(wnd->GetWidth(), 401);
     EXPECT_EQ(wnd->GetHeight(), 10);
@@ -368,7 +368,7 @@ TEST_F(SirdsWndTest, ClosingAsksAndYesSavesThroughTheFrame)
     boxes.answers = {platform::IDYES};
     EXPECT_TRUE(wnd->close());
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, QString("Save\n moon.gif\n before closing?"));
+    EXPECT_EQ(boxes.shown[0].text, QString("Save moon.gif before closing?"));
     EXPECT_EQ(boxes.shown[0].caption, QString("Confirm"));
     EXPECT_EQ(boxes.shown[0].style, platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION);
     ASSERT_EQ(frame.Count(platform::WM_SAVEREQUEST), 1);

@@ -1,7 +1,7 @@
 // The wizard's pages and the figure selection as the user meets them, and
 // the driver's way through them: Next, Back and Cancel from every page,
-// Cancel putting the settings and the pattern back, the source remembered
-// in the configuration file, and page-2 values corrected as the settings
+// Cancel putting the settings and the pattern back, the source choice handed
+// back to be remembered, and page-2 values corrected as the settings
 // dialog would correct them.
 
 #include "QtTestApp.h"
@@ -13,14 +13,12 @@
 #include "wizard/SourceWizDlg.h"
 #include "wizard/WizardDriver.h"
 
-#include "app/Configuration.h"
-#include "app/FileKinds.h"
+#include "pictrans/GraphicFormats.h"
 #include "engine/SirdsSettings.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/TPattDialog.h"
 #include "terrakit/terrakit.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -46,13 +44,6 @@ protected:
         TestApp();
         InitFigureTitles();
         ASSERT_TRUE(dir.isValid());
-        config = dir.filePath(QStringLiteral("DOTSCAPE.INI")).toStdString();
-    }
-
-    QString configText() const
-    {
-        QFile file(QString::fromStdString(config));
-        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
     }
 
     // A library of n patterns whose first pixel tells them apart.
@@ -70,7 +61,8 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::string config;
+    // Nothing remembered yet.
+    const SourceChoice first;
 };
 
 QString figureTitle(int index)
@@ -117,7 +109,7 @@ TEST_F(WizardTest, PagesShareTheCaptionPictureAndButtons)
 {
     engine::SirdsSettings settings;
     auto patterns = library(2, 0);
-    SourceWizDlg source(nullptr, config);
+    SourceWizDlg source(nullptr, first);
     SettWizDlg dimensions(nullptr, settings);
     PattWizDlg pattern(nullptr, patterns.get());
     AlgoWizDlg method(nullptr, settings);
@@ -152,28 +144,23 @@ TEST_F(WizardTest, PagesShareTheCaptionPictureAndButtons)
     EXPECT_EQ(method.result(), QDialog::Rejected);
 }
 
-TEST_F(WizardTest, SourcePageStartsWithTheFirstFigureAndWritesItsKeysOnNext)
+TEST_F(WizardTest, SourcePageStartsWithTheFirstFigureAndHandsItBackOnNext)
 {
     {
-        SourceWizDlg page(nullptr, config);
+        SourceWizDlg page(nullptr, first);
         EXPECT_TRUE(page.Radio(104)->isChecked());
         EXPECT_EQ(page.SourceEdit()->text(), QStringLiteral("Round Crater"));
         EXPECT_TRUE(page.SourceEdit()->isReadOnly());
         EXPECT_TRUE(page.Button(101)->isEnabled());
-        // Nothing is written before the page is left with Next.
         page.Button(2)->click();
-        EXPECT_FALSE(QFile::exists(QString::fromStdString(config)));
+        EXPECT_EQ(page.result(), QDialog::Rejected);
     }
     {
-        SourceWizDlg page(nullptr, config);
+        SourceWizDlg page(nullptr, first);
         page.Button(101)->click();
         EXPECT_EQ(page.result(), kResultNext);
         EXPECT_EQ(page.SourceType(), kSourceMath);
-        const QString text = configText();
-        EXPECT_TRUE(text.contains(QStringLiteral("[wizard]")));
-        EXPECT_TRUE(text.contains(QStringLiteral("source_type=3")));
-        EXPECT_TRUE(text.contains(QStringLiteral("figure=0")));
-        EXPECT_TRUE(text.contains(QStringLiteral("source_name=Round Crater")));
+        EXPECT_EQ(page.Choice(), (SourceChoice{kSourceMath, 0, "Round Crater"}));
     }
 }
 
@@ -186,8 +173,9 @@ TEST_F(WizardTest, SourcePageChoosesFilesAndFiguresAndRemembersThem)
         return answer;
     };
     const QString picture = dir.filePath(QStringLiteral("Faces/Moon.BMP"));
+    SourceChoice stored;
     {
-        SourceWizDlg page(nullptr, config);
+        SourceWizDlg page(nullptr, first);
         page.SetFileChooser(chooser);
         // A cancelled file dialog leaves the page as it was.
         answer.clear();
@@ -198,7 +186,7 @@ TEST_F(WizardTest, SourcePageChoosesFilesAndFiguresAndRemembersThem)
         EXPECT_TRUE(asked[0][1].startsWith(QStringLiteral("Bitmap Files (*.BMP)|*.bmp *.dib|PCX Files (*.PCX)|*.pcx|"
                                                           "GIF Files (*.GIF)|*.gif|PNG Files (*.PNG)|*.png|")))
             << asked[0][1].toStdString();
-        EXPECT_EQ(asked[0][1].toStdString(), app::pictureFilterString());
+        EXPECT_EQ(asked[0][1].toStdString(), pictrans::readableFilterString());
         EXPECT_TRUE(SourceWizDlg::NameFilters(asked[0][1]).contains(QStringLiteral("PNG Files (*.png *.PNG)")));
         EXPECT_EQ(asked[0][2], QStringLiteral("bmp"));
         EXPECT_TRUE(page.Radio(104)->isChecked());
@@ -219,13 +207,13 @@ TEST_F(WizardTest, SourcePageChoosesFilesAndFiguresAndRemembersThem)
         page.Button(101)->click();
         EXPECT_EQ(page.SourceType(), kSourcePicture);
         EXPECT_EQ(page.SourceName(), picture);
+        stored = page.Choice();
     }
     // The next run starts from the stored source.
-    const app::WizardSettings stored = app::Configuration::loadWizard(config);
-    EXPECT_EQ(stored.source_type, kSourcePicture);
-    EXPECT_EQ(stored.source_name.value_or(""), picture.toStdString());
+    EXPECT_EQ(stored.sourceType, kSourcePicture);
+    EXPECT_EQ(stored.sourceName.value_or(""), picture.toStdString());
     {
-        SourceWizDlg page(nullptr, config);
+        SourceWizDlg page(nullptr, stored);
         EXPECT_TRUE(page.Radio(102)->isChecked());
         EXPECT_EQ(page.SourceEdit()->text(), picture);
 
@@ -241,20 +229,13 @@ TEST_F(WizardTest, SourcePageChoosesFilesAndFiguresAndRemembersThem)
         page.Button(101)->click();
         EXPECT_EQ(page.SourceType(), kSourceMath);
         EXPECT_EQ(page.FigureIndex(), 11);
+        EXPECT_EQ(page.Choice(), (SourceChoice{kSourceMath, 11, figureTitle(11).toStdString()}));
     }
-    const app::WizardSettings figure = app::Configuration::loadWizard(config);
-    EXPECT_EQ(figure.source_type, kSourceMath);
-    EXPECT_EQ(figure.figure, 11);
-    EXPECT_EQ(figure.source_name.value_or(""), figureTitle(11).toStdString());
 }
 
 TEST_F(WizardTest, SourcePageFollowsTheKeyboardAndSurvivesAGarbledSection)
 {
-    QFile file(QString::fromStdString(config));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[wizard]\nsource_type=7\nfigure=99\nsource_name=nonsense\n");
-    file.close();
-    SourceWizDlg page(nullptr, config);
+    SourceWizDlg page(nullptr, SourceChoice{7, 99, "nonsense"});
     EXPECT_TRUE(page.Radio(104)->isChecked());
     EXPECT_EQ(page.SourceEdit()->text(), QStringLiteral("Round Crater"));
     EXPECT_EQ(page.FigureIndex(), 0);
@@ -390,7 +371,7 @@ TEST_F(WizardTest, DriverGoesNextAndBackThroughEveryPage)
 {
     engine::SirdsSettings settings;
     auto patterns = library(4, 1);
-    WizardDriver driver(nullptr, settings, patterns.get(), config);
+    WizardDriver driver(nullptr, settings, patterns.get(), first);
     Script script;
     script.steps = {{201, 101}, {202, 101}, {203, 101}, {204, 102}, {203, 102}, {202, 102},
                     {201, 101}, {202, 101}, {203, 101}, {204, 101}};
@@ -421,7 +402,7 @@ TEST_F(WizardTest, CancelOnAnyPagePutsSettingsAndPatternBack)
         settings.ShiftDir = engine::LeftToRight;
         const engine::SirdsSettings before = settings;
         auto patterns = library(5, 3);
-        WizardDriver driver(nullptr, settings, patterns.get(), config);
+        WizardDriver driver(nullptr, settings, patterns.get(), first);
         Script script;
         for (int page = 201; page < cancelAt; ++page)
             script.steps.push_back({page, 101});
@@ -439,11 +420,14 @@ TEST_F(WizardTest, CancelOnAnyPagePutsSettingsAndPatternBack)
         EXPECT_FALSE(result.finished);
         EXPECT_EQ(settings, before);
         EXPECT_EQ(patterns->GetSelection(), 3);
+        // Leaving the source page with Next chose a source, whatever came after.
+        EXPECT_EQ(driver.ChosenSource(),
+                  cancelAt == 201 ? std::nullopt : std::optional(SourceChoice{kSourceMath, 0, "Round Crater"}));
     }
     // Cancel on page 3 after Back from page 4, the pattern changed twice.
     engine::SirdsSettings settings;
     auto patterns = library(5, 3);
-    WizardDriver driver(nullptr, settings, patterns.get(), config);
+    WizardDriver driver(nullptr, settings, patterns.get(), first);
     Script script;
     script.steps = {{201, 101}, {202, 101}, {203, 101}, {204, 102}, {203, 2}};
     script.edits[203] = [](WizardDlg& page) { static_cast<PattWizDlg&>(page).NextPattern()->click(); };
@@ -457,7 +441,7 @@ TEST_F(WizardTest, DimensionsReachTheSettingsOnlyThroughTheDialogsCorrections)
 {
     auto run = [this](const char* width, const char* height, const char* zmin, const char* zmax,
                       engine::SirdsSettings start) {
-        WizardDriver driver(nullptr, start, nullptr, config);
+        WizardDriver driver(nullptr, start, nullptr, first);
         Script script;
         script.steps = {{201, 101}, {202, 101}, {203, 101}, {204, 101}};
         script.edits[202] = [=](WizardDlg& page) {

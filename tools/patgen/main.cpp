@@ -1,5 +1,5 @@
 // Writes the shipped pattern set: patgen OUTDIR writes OUTDIR/pat00.gif ...;
-// patgen --ppm OUTDIR writes PPM previews instead (no graphics library needed).
+// patgen --ppm OUTDIR writes PPM previews instead.
 
 #include "PatternArt.h"
 
@@ -7,13 +7,10 @@
 #include <cstring>
 #include <string>
 
-#if __has_include("pictrans/TGifIntf.h")
 #include "pictrans/TGifIntf.h"
 #include "platform/Bitmap.h"
 #include "platform/Palette.h"
 #include "platform/Window.h"
-#define PATGEN_HAVE_GIF 1
-#endif
 
 namespace {
 
@@ -38,7 +35,6 @@ bool writePpm(const patgen::Tile& tile, const std::string& path)
     return std::fclose(f) == 0;
 }
 
-#ifdef PATGEN_HAVE_GIF
 // Errors go to the terminal; the build replaces its own files without asking.
 class BuildWindow : public platform::Window {
 public:
@@ -72,7 +68,6 @@ bool writeGif(const patgen::Tile& tile, const std::string& path)
     TGifIntf writer(&window, &window);
     return writer.WriteFile(path, bitmap->description(), bitmap.get(), &palette) != 0;
 }
-#endif
 
 } // namespace
 
@@ -84,12 +79,6 @@ int main(int argc, char** argv)
         return 1;
     }
     std::string dir = argv[argc - 1];
-#ifndef PATGEN_HAVE_GIF
-    if (!ppm) {
-        std::fprintf(stderr, "patgen: built without the GIF writer; only --ppm works\n");
-        return 1;
-    }
-#endif
     for (int n = 0; n < patgen::PatternCount(); ++n) {
         patgen::Tile tile = patgen::MakePattern(n);
         bool ok = false;
@@ -98,10 +87,8 @@ int main(int argc, char** argv)
             path = fileName(dir, n, "ppm");
             ok = writePpm(tile, path);
         } else {
-#ifdef PATGEN_HAVE_GIF
             path = fileName(dir, n, "gif");
             ok = writeGif(tile, path);
-#endif
         }
         if (!ok) {
             std::fprintf(stderr, "patgen: cannot write %s\n", path.c_str());

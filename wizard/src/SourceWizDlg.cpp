@@ -4,8 +4,7 @@
 
 #include "wizard/MathDlg.h"
 
-#include "app/Configuration.h"
-#include "app/FileKinds.h"
+#include "pictrans/GraphicFormats.h"
 #include "terrakit/terrakit.h"
 
 #include <QFileDialog>
@@ -20,7 +19,7 @@ namespace wizard {
 
 QString SourceWizDlg::PictureFilter()
 {
-    return QString::fromStdString(app::pictureFilterString());
+    return QString::fromStdString(pictrans::readableFilterString());
 }
 
 const char* const SourceWizDlg::kDepthMapFilter = "Depth Map File (*.RDS)|*.rds|";
@@ -48,18 +47,15 @@ QStringList SourceWizDlg::NameFilters(const QString& filter)
     return out;
 }
 
-SourceWizDlg::SourceWizDlg(QWidget* parent, std::string configPath)
-    : WizardDlg(parent, 201), configPath_(std::move(configPath))
+SourceWizDlg::SourceWizDlg(QWidget* parent, const SourceChoice& last) : WizardDlg(parent, 201)
 {
-    const app::WizardSettings stored = app::Configuration::loadWizard(configPath_);
     // A figure or a type the program does not know (a garbled file) counts
     // as the first figure of the math library.
-    const bool knownFigure = stored.figure >= 0 && stored.figure < GetFigureCount();
-    figure_ = knownFigure ? stored.figure : 0;
-    sourceType_ = stored.source_type >= kSourcePicture && stored.source_type <= kSourceMath ? stored.source_type
-                                                                                          : kSourceMath;
-    if (stored.source_name && (knownFigure || sourceType_ != kSourceMath))
-        sourceName_ = QString::fromStdString(*stored.source_name).left(kMaxName);
+    const bool knownFigure = last.figure >= 0 && last.figure < GetFigureCount();
+    figure_ = knownFigure ? last.figure : 0;
+    sourceType_ = last.sourceType >= kSourcePicture && last.sourceType <= kSourceMath ? last.sourceType : kSourceMath;
+    if (last.sourceName && (knownFigure || sourceType_ != kSourceMath))
+        sourceName_ = QString::fromStdString(*last.sourceName).left(kMaxName);
     else
         sourceName_ = FigureTitle(figure_);
 
@@ -189,11 +185,6 @@ void SourceWizDlg::NextHook()
     const int checked = CheckedId();
     sourceType_ = checked == 102 ? kSourcePicture : checked == 103 ? kSourceDepthMap : kSourceMath;
     sourceName_ = edit_->text().left(kMaxName);
-    app::WizardSettings stored;
-    stored.source_type = sourceType_;
-    stored.figure = figure_;
-    stored.source_name = sourceName_.toStdString();
-    app::Configuration::saveWizard(configPath_, stored);
 }
 
 } // namespace wizard

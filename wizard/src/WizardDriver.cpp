@@ -23,8 +23,8 @@ engine::SirdsSettings CorrectedSettings(const engine::SirdsSettings& typed)
 }
 
 WizardDriver::WizardDriver(QWidget* parent, engine::SirdsSettings& settings, engine::TSirdPatt* patterns,
-                           std::string configPath)
-    : parent_(parent), settings_(settings), patterns_(patterns), configPath_(std::move(configPath))
+                           SourceChoice lastSource)
+    : parent_(parent), settings_(settings), patterns_(patterns), lastSource_(std::move(lastSource))
 {
 }
 
@@ -37,6 +37,7 @@ int WizardDriver::RunPage(WizardDlg& page)
 WizardResult WizardDriver::Run()
 {
     shown_.clear();
+    chosen_.reset();
     const engine::SirdsSettings savedSettings = settings_;
     const int savedPattern = patterns_ ? patterns_->GetSelection() : 0;
     WizardResult result;
@@ -45,7 +46,7 @@ WizardResult WizardDriver::Run()
     while (page != Finished && page != Cancelled) {
         switch (page) {
         case Source: {
-            SourceWizDlg dialog(parent_, configPath_);
+            SourceWizDlg dialog(parent_, chosen_ ? *chosen_ : lastSource_);
             dialog.SetFileChooser(chooseFile_);
             dialog.SetDialogRunner(runDialog_);
             dialog.SetStartFolder(startFolder_);
@@ -53,6 +54,7 @@ WizardResult WizardDriver::Run()
                 result.sourceType = dialog.SourceType();
                 result.sourceName = dialog.SourceName();
                 result.figureIndex = dialog.FigureIndex();
+                chosen_ = dialog.Choice();
                 page = Dimensions;
             } else {
                 page = Cancelled;

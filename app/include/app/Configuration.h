@@ -60,6 +60,8 @@ public:
     int X2 = 640;
     int Y2 = 480;
     int MX = 0;
+    // True when the file had the frame's rectangle (X2): false on a first run.
+    bool hasFrameRect = false;
     // Section "Tools": main tool bar at 0 top, 1 left, 2 right.
     int CntlBar = 0;
     // Section "GRAPHICS": format code of the last opened or saved file.
@@ -69,6 +71,9 @@ public:
     int Count = 20;
     // Section "DEMO".
     DemoSettings demo;
+    // Section "Depth", key "Fit": depth beyond Zmax is 0 asked about,
+    // 1 fitted to Zmin..Zmax, 2 kept as it is.
+    int FitDepth = 0;
     // Section "Folders": the folder the file dialogs used last (empty: the
     // current folder). A name with a line break in it is not stored.
     std::string lastFolder;

@@ -12,6 +12,7 @@
 #include "app/TerminalWindow.h"
 #include "depthmap/TMapDocument.h"
 #include "engine/DepthSequence.h"
+#include "engine/DepthFit.h"
 #include "engine/Generation.h"
 #include "engine/MapGeneration.h"
 #include "engine/ModelGeneration.h"
@@ -47,6 +48,8 @@ const char* const kMakeUsage =
     "  --width W --height H size of a math or model stereogram (1 to 16384; width at least twice the gap)\n"
     "  --gap G              separation of two copies of a far point (51 to 150)\n"
     "  --zmin Z --zmax Z    depth resolution (zmin less than zmax)\n"
+    "  --fit-depth          scale the picture's or map's own depth range onto\n"
+    "                       zmin..zmax (without it, depth beyond zmax is warned of)\n"
     "  --dx X --dy Y        shift of a math figure right and up (-200 to 200)\n"
     "  --da A               angle of a math figure (-180 to 180)\n"
     "  --markers | --no-markers\n"
@@ -91,6 +94,7 @@ struct MakeOptions {
     bool force = false;
     double start = 0;
     double duration = -1;
+    bool fitDepth = false;
     AnimationArgs animation;
     models::Camera camera;
 };
@@ -203,6 +207,8 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
             o.pattern = parseInt(a, value());
         } else if (a == "--force" || a == "-f") {
             o.force = true;
+        } else if (a == "--fit-depth") {
+            o.fitDepth = true;
         } else if (isHiddenSurfaceOption(a, takesValue)) {
             overrides.push_back({a, takesValue ? value() : std::string()});
         } else if (a == "--markers" || a == "--no-markers") {
@@ -465,6 +471,23 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
     CommandLineHost host(window, err, *patterns, painter);
     const std::string pictureTitle = baseName(options.input);
+    // The depth the source gives, fitted onto each frame's Zmin..Zmax when
+    // asked; otherwise depth beyond Zmax is only warned of.
+    engine::DepthRange sourceRange;
+    if (picture)
+        sourceRange = engine::pictureDepthRange(*picture, picturePalette.get(), settings.DepthSel);
+    else if (map)
+        sourceRange = engine::mapDepthRange(engine::MapDocumentSource(*map));
+    if (!options.fitDepth && sourceRange.beyond(settings.zmax))
+        err << "dotscape make: warning: the depth of " << options.input << " goes up to " << sourceRange.highest
+            << ", beyond Zmax " << settings.zmax << "; deeper levels come out as streaks (--fit-depth scales it onto "
+            << settings.zmin << ".." << settings.zmax << ")\n";
+    const auto fitFor = [&](const engine::SirdsSettings& s) {
+        engine::GenerationOptions o;
+        if (options.fitDepth && !sourceRange.empty)
+            o.fit.emplace(sourceRange, s.zmin, s.zmax);
+        return o;
+    };
     // One stereogram of the source; a turntable's camera turns with the
     // number of the frame being made.
     std::int32_t frame = 0;
@@ -486,11 +509,12 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             job.palette = picturePalette.get();
             job.depth16 = pictureDepth16.get();
             job.title = pictureTitle;
+            job.options = fitFor(s);
             result = engine::makeFromPicture(s, job, to);
             break;
         }
         case MakeOptions::Source::DepthMap:
-            result = engine::makeFromDepthMap(s, *map, map->FileName(), to);
+            result = engine::makeFromDepthMap(s, *map, map->FileName(), to, fitFor(s));
             break;
         case MakeOptions::Source::Model: {
             engine::ModelJob job;

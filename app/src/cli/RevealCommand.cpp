@@ -16,7 +16,7 @@ namespace app {
 namespace {
 
 const char* const kRevealUsage =
-    "Usage: dotscape reveal IN -o OUT [--min-sep A --max-sep B] [-f]\n"
+    "Usage: dotscape reveal IN -o OUT [--min-sep A --max-sep B] [-v] [-f]\n"
     "Recovers the depth hidden in a single-image stereogram (made here or by any other\n"
     "program) from its pixels alone, and writes it as a grey picture: near is bright.\n"
     "\n"
@@ -28,6 +28,7 @@ const char* const kRevealUsage =
     "                       without them they are found from the picture. With them, the\n"
     "                       grey scale spans A (white) to B (black); without, the\n"
     "                       separations found\n"
+    "  -v, --verbose        tell the separations searched and the share of pixels matched\n"
     "  -f, --force          overwrite OUT without asking\n";
 
 struct RevealArgs {
@@ -36,6 +37,7 @@ struct RevealArgs {
     std::optional<int> minSep;
     std::optional<int> maxSep;
     bool force = false;
+    bool verbose = false;
 };
 
 // Fills args; returns the problem, or an empty text.
@@ -57,6 +59,8 @@ std::string parse(const std::vector<std::string>& list, RevealArgs& args)
             (a == "--min-sep" ? args.minSep : args.maxSep) = n;
         } else if (a == "-f" || a == "--force") {
             args.force = true;
+        } else if (a == "-v" || a == "--verbose") {
+            args.verbose = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return "unknown option '" + a + "'";
         } else if (args.input.empty()) {
@@ -113,6 +117,9 @@ int runReveal(const std::vector<std::string>& list, std::ostream& out, std::ostr
         err << "dotscape: " << args.input << ": " << result.error << '\n';
         return kExitInput;
     }
+    if (args.verbose)
+        err << "dotscape reveal: separations " << result.range.minSep << " to " << result.range.maxSep << ", period "
+            << result.range.period << ", " << static_cast<int>(result.matched * 100.0 + 0.5) << "% of pixels matched\n";
     return writePicture(args.output, *result.depth, &result.palette, window, err, out);
 }
 

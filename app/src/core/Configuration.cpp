@@ -52,6 +52,7 @@ void Configuration::load(const std::string& path)
     Y1 = readInt(file, kWinSize, "Y1", defaults.Y1);
     X2 = readInt(file, kWinSize, "X2", defaults.X2);
     Y2 = readInt(file, kWinSize, "Y2", defaults.Y2);
+    hasFrameRect = !file.getString(kWinSize, "X2", "").empty();
 
     CntlBar = readInt(file, kTools, "CntlBar", defaults.CntlBar);
 
@@ -75,6 +76,7 @@ void Configuration::load(const std::string& path)
     demo.gapValue = readInt(file, kDemo, "gapValue", d.gapValue);
 
     lastFolder = file.getString(kFolders, "Last", "");
+    FitDepth = readInt(file, "Depth", "Fit", 0);
     demo.hidden = loadHiddenSurface(file);
 }
 
@@ -100,6 +102,9 @@ bool Configuration::save(const std::string& path) const
     writeInt(file, kDemo, "DepthSel", demo.DepthSel);
     writeInt(file, kDemo, "ShiftDir", demo.ShiftDir);
 
+    // Only an answer given is stored: a file without it asks again.
+    if (FitDepth != 0)
+        writeInt(file, "Depth", "Fit", FitDepth);
     // Quoted, so that blanks at either end of the name survive reading.
     if (!lastFolder.empty() && lastFolder.find_first_of("\r\n") == std::string::npos)
         file.set(kFolders, "Last", "\"" + lastFolder + "\"");

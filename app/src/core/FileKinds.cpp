@@ -184,16 +184,7 @@ std::vector<std::string> mimeTypeList()
 
 std::string pictureFilterString()
 {
-    std::string filter;
-    for (const FileKind& kind : fileKinds()) {
-        if (!kind.picture || !kind.can(kReads) || kind.extensions.empty())
-            continue;
-        filter += std::string(kind.filterName) + " (*." + upper(kind.extensions[0]) + ")|";
-        for (std::size_t i = 0; i < kind.extensions.size(); ++i)
-            filter += (i == 0 ? "*." : " *.") + std::string(kind.extensions[i]);
-        filter += '|';
-    }
-    return filter;
+    return pictrans::readableFilterString();
 }
 
 } // namespace app

@@ -127,7 +127,7 @@ engine_ui::TAnimPlayer* TDotscapeWnd::RunAnimation(const std::string& title, con
     player->SetSaveNameChooser([this] {
         FileRequest request;
         request.save = true;
-        request.filters = {QStringLiteral("GIF Files (*.gif)")};
+        request.filters = {QStringLiteral("GIF Files (*.gif)"), QStringLiteral("WebP Animations (*.webp)")};
         request.defaultSuffix = QStringLiteral("gif");
         request.folder = fromStd(config_.lastFolder);
         return ChooseFile(request);

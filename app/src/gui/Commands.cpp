@@ -36,6 +36,7 @@ constexpr std::array kHints{
     Hint{CM_REVEALDEPTH, "Show the depth hidden in the active stereogram"},
     Hint{CM_GRAYIMAGE, "Turn current image into a gray scale image"},
     Hint{CM_SETTINGS, "Edit SIRDS Setup parameters"},
+    Hint{CM_FITDEPTH, "Fit depth beyond Zmax to the range Zmin..Zmax"},
     Hint{CM_PATTERNS, "Select a SIRDS Pattern"},
     Hint{CM_COLORTABLE, "View the Color Map for a loaded image"},
     Hint{CM_MATHVERSION, "Get Math Library version"},
@@ -91,11 +92,10 @@ bool CommandEnabled(int id, const FrameState& s)
         // The text tool and the font command have no behaviour anywhere.
         if (id == 1255 || id == CM_TEXTFONT)
             return false;
-        return s.depthEditorAvailable && s.activeKind == kKindDepthMap;
+        return s.activeKind == kKindDepthMap;
     }
     switch (id) {
     case CM_FILENEW:
-        return !s.busy && s.depthEditorAvailable;
     case CM_FILEOPEN:
         return !s.busy;
     case CM_FILESAVE:
@@ -119,9 +119,6 @@ bool CommandEnabled(int id, const FrameState& s)
     case CM_MAKEANIMATION:
         return !s.busy;
     case CM_COLORTABLE:
-        if (!s.colorTableAvailable)
-            return false;
-        [[fallthrough]];
     case CM_EDITCOPY:
         return !s.busy && (isPicture(s) || s.activeKind == kKindColorTable);
     case CM_EDITUNDO:
@@ -137,7 +134,7 @@ bool CommandEnabled(int id, const FrameState& s)
     case CM_FULLSCREEN:
         return isPicture(s);
     case CM_WIZARD:
-        return s.wizardAvailable;
+        return true;
     case CM_STOP:
         return s.busy;
     case CM_CASCADE:
@@ -157,6 +154,7 @@ bool CommandEnabled(int id, const FrameState& s)
     case CM_ABOUT:
     case CM_RELOCATE:
     case CM_PREVIEW:
+    case CM_FITDEPTH:
         return true;
     default:
         return false;

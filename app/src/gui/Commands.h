@@ -43,6 +43,8 @@ inline constexpr int CM_VIDEOINFO = 119;
 inline constexpr int CM_MAKEANIMATION = 120;
 inline constexpr int CM_REVEALDEPTH = 121;
 inline constexpr int CM_PREVIEW = 122;
+// Checked: pictures and maps whose depth goes beyond Zmax are fitted to Zmin..Zmax.
+inline constexpr int CM_FITDEPTH = 124;
 inline constexpr int CM_ZOOMIN = 101;
 inline constexpr int CM_ZOOMOUT = 102;
 inline constexpr int CM_FULLSCREEN = 112;
@@ -89,12 +91,6 @@ struct FrameState {
     bool mapCanUndo = false;
     bool mapCanRedo = false;
     bool clipboardHasBitmap = false;
-    // The depth map editor, the colour table window and the wizard are
-    // optional parts of the program; their commands stay disabled until they
-    // are present.
-    bool depthEditorAvailable = false;
-    bool colorTableAvailable = false;
-    bool wizardAvailable = false;
     bool hasChildren = false;
 };
 

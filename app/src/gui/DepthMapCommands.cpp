@@ -60,8 +60,6 @@ depthmap_ui::TColorWnd* TDotscapeWnd::ColorTable() const
 
 void TDotscapeWnd::FillMapState(FrameState& s) const
 {
-    s.depthEditorAvailable = true;
-    s.colorTableAvailable = true;
     if (depthmap_ui::TMapWindow* map = ActiveMap()) {
         s.mapSaved = map->IsSaved();
         // Not while the mouse is changing the map.
@@ -144,6 +142,12 @@ engine_ui::TSirdsWnd* TDotscapeWnd::MakeSirdsFromMap(depthmap_ui::TMapWindow* ma
 {
     const platform::BITMAP info = map->GetMapInfo();
     engine_ui::TSirdsWnd* made = nullptr;
+    // While the generation runs the map refuses every change.
+    engine::MapDocumentSource source(map->Document());
+    const std::optional<engine::GenerationOptions> options =
+        DepthOptions(fromStd(map->Document().FileName()), engine::mapDepthRange(source));
+    if (!options)
+        return nullptr;
     {
         // Busy, with Stop offered, until the new window shows the result.
         engine_ui::GenerationSession session;
@@ -153,10 +157,8 @@ engine_ui::TSirdsWnd* TDotscapeWnd::MakeSirdsFromMap(depthmap_ui::TMapWindow* ma
         QMdiSubWindow* sub = AddDocument(picture);
         status_->SetMessageText(QString());
         status_->SetImageText(QString());
-        // While the generation runs the map refuses every change.
-        engine::MapDocumentSource source(map->Document());
         // A stopped or refused stereogram closes its window by itself.
-        if (picture->MakeSirdsFromMap(source)) {
+        if (picture->MakeSirdsFromMap(source, *options)) {
             picture->SetSird(true);
             picture->SetSettings(&settings_);
             if (ShowMadeWindow(session, sub, picture))

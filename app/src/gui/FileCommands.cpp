@@ -3,9 +3,11 @@
 
 #include "gui/TDotscapeWnd.h"
 
+#include "gui/CollectedMessages.h"
 #include "gui/FileFilters.h"
 #include "gui/FrameRules.h"
 #include "gui/MessageBoxes.h"
+#include "gui/SaveAsName.h"
 #include "gui/QtText.h"
 #include "gui/TCStatusBar.h"
 #include "gui/TPrinterInt.h"
@@ -65,7 +67,12 @@ TDotscapeWnd::FileRequest TDotscapeWnd::MakeFileRequest(bool save) const
     request.save = save;
     request.filters = qtList(filters.filters);
     request.selected = static_cast<int>(filters.selected);
-    request.defaultSuffix = fromStd(save ? SaveDefaultExtension(format) : OpenDefaultExtension(format)).toLower();
+    request.formats = filters.formats;
+    // A picture's name gets the extension of the type chosen (ChooseSaveName)
+    // rather than the dialog's fixed one.
+    if (!save || format == kFormatDepthMap)
+        request.defaultSuffix =
+            fromStd(save ? SaveDefaultExtension(format) : OpenDefaultExtension(format)).toLower();
     request.folder = fromStd(config_.lastFolder);
     return request;
 }
@@ -97,12 +104,44 @@ QString TDotscapeWnd::ChooseFile(const FileRequest& request)
         // Without a window manager nobody hands the keyboard back to the
         // frame once the dialog has gone; the shortcuts would stop working.
         activateWindow();
-        if (answer == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        if (answer == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
             name = dialog.selectedFiles().front();
+            request.chosen = static_cast<int>(request.filters.indexOf(dialog.selectedNameFilter()));
+        }
     }
     if (!name.isEmpty())
         config_.lastFolder = QFileInfo(name).absolutePath().toStdString();
     return name;
+}
+
+QString TDotscapeWnd::ChooseSaveName(int& format)
+{
+    format = 0;
+    const FileRequest request = MakeFileRequest(true);
+    const QString typed = ChooseFile(request);
+    if (typed.isEmpty() || ActiveKind() == kKindDepthMap || request.chosen < 0 ||
+        request.chosen >= static_cast<int>(request.formats.size()))
+        return typed;
+    const int chosen = request.formats[static_cast<std::size_t>(request.chosen)];
+    const SaveAsName resolved = ResolveSaveAsName(typed.toStdString(), chosen);
+    format = resolved.format;
+    if (!resolved.contradicts)
+        return fromStd(resolved.name);
+    const QString typedKind = fromStd(SaveDefaultExtension(resolved.typedFormat));
+    const QString chosenKind = fromStd(SaveDefaultExtension(chosen));
+    const QString renamed = fromStd(WithExtensionOf(typed.toStdString(), chosen));
+    const QString text = QStringLiteral("%1 has the extension of %2 files, but %3 files were chosen.\n\n"
+                                        "Yes saves it as %2; No saves it as %3, named %4.")
+                             .arg(QFileInfo(typed).fileName(), typedKind, chosenKind, QFileInfo(renamed).fileName());
+    switch (MessageBox(this, text, QStringLiteral("Save As"), platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION)) {
+    case platform::IDYES:
+        format = resolved.typedFormat;
+        return typed;
+    case platform::IDNO:
+        return renamed;
+    default:
+        return {};
+    }
 }
 
 void TDotscapeWnd::CmFileOpen()
@@ -129,11 +168,13 @@ void TDotscapeWnd::OpenFile(const QString& qname)
         TGraphIO detect(FrameWindow(), FrameWindow());
         format_ = detect.GetGraphicFormat(name);
         status_->SetMessageText(fromStd(ReadingText(format_)));
-        TGraphIO reader(FrameWindow(), FrameWindow());
+        // The reader's own reason goes into the one box of a failure.
+        CollectedMessages reasons(FrameWindow());
+        TGraphIO reader(FrameWindow(), &reasons);
         std::unique_ptr<platform::Bitmap> bitmap = reader.Read_File(name);
         if (!bitmap) {
             MessageBox(this, QStringLiteral("Error Opening the Bitmap file"), QStringLiteral("Error"),
-                       platform::MB_OK | platform::MB_ICONINFORMATION);
+                       platform::MB_OK | platform::MB_ICONINFORMATION, fromStd(reasons.Detail(name)));
         } else {
             auto* picture = new engine_ui::TSirdsWnd(nullptr, name, FrameWindow(), nullptr, nullptr, 200, 20,
                                                      engine_ui::SourcePicture, &settings_);
@@ -154,14 +195,15 @@ void TDotscapeWnd::CmFileSave()
     status_->ClearHintText();
     const int kind = ActiveKind();
     if (kind != kKindColorTable) {
-        const QString name = ChooseFile(true);
+        int format = 0;
+        const QString name = ChooseSaveName(format);
         if (!name.isEmpty())
-            SaveActiveAs(name);
+            SaveActiveAs(name, format);
     }
     repaint();
 }
 
-bool TDotscapeWnd::SaveActiveAs(const QString& qname)
+bool TDotscapeWnd::SaveActiveAs(const QString& qname, int format)
 {
     if (depthmap_ui::TMapWindow* map = ActiveMap())
         return SaveMap(map, qname);
@@ -173,7 +215,7 @@ bool TDotscapeWnd::SaveActiveAs(const QString& qname)
     // The file keeps the name as typed (on this system the case of every
     // folder matters); only the format is chosen without regard to case.
     const std::string name = qname.toStdString();
-    format_ = app::formatForSaveName(name);
+    format_ = format != 0 ? format : app::formatForSaveName(name);
     TGraphIO writer(FrameWindow(), picture->AsWindow());
     writer.SetGraphicFormat(format_);
     status_->SetMessageText(fromStd(WritingText(format_)));
@@ -204,9 +246,10 @@ std::intptr_t TDotscapeWnd::SaveRequest(std::uintptr_t wParam)
             break;
         }
     }
-    const QString name = ChooseFile(true);
+    int format = 0;
+    const QString name = ChooseSaveName(format);
     // The window may close only when its picture was written.
-    return !name.isEmpty() && SaveActiveAs(name) ? 1 : 0;
+    return !name.isEmpty() && SaveActiveAs(name, format) ? 1 : 0;
 }
 
 void TDotscapeWnd::CmPrint()

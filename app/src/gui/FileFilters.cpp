@@ -40,6 +40,7 @@ FileFilters filtersFor(bool save, int lastFormat)
             if (kind.can(cap))
                 all.append(all.empty() ? "" : " ").append(patterns(kind));
         out.filters.push_back(filterText(kAllSupportedFiles, all));
+        out.formats.push_back(0);
     }
     for (const app::FileKind& kind : app::fileKinds()) {
         if (!kind.can(cap))
@@ -47,6 +48,7 @@ FileFilters filtersFor(bool save, int lastFormat)
         if (kind.code == lastFormat)
             out.selected = out.filters.size();
         out.filters.push_back(filterText(kind.filterName, patterns(kind)));
+        out.formats.push_back(kind.code);
     }
     return out;
 }

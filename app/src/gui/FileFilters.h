@@ -16,6 +16,8 @@ struct FileFilters {
     std::vector<std::string> filters;
     // Index into filters of the one to preselect.
     std::size_t selected = 0;
+    // The format code of each filter (0 for "All supported files").
+    std::vector<int> formats;
 };
 
 inline constexpr const char* kAllSupportedFiles = "All supported files";

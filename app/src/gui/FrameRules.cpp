@@ -60,6 +60,17 @@ std::string LowerCase(std::string_view text)
 
 bool IsDepthMapName(std::string_view path) { return contains(TitleFromPath(path), ".rds"); }
 
+FrameRect FirstRunFrameRect(const FrameRect& available)
+{
+    const int aw = std::max(available.right - available.left, 1);
+    const int ah = std::max(available.bottom - available.top, 1);
+    const int w = std::min(std::max(aw * 3 / 4, 640), aw);
+    const int h = std::min(std::max(ah * 3 / 4, 480), ah);
+    const int left = available.left + (aw - w) / 2;
+    const int top = available.top + (ah - h) / 2;
+    return {left, top, left + w, top + h};
+}
+
 namespace {
 
 // The first extension of a kind that can do cap, in capitals; BMP's for

@@ -62,6 +62,18 @@ std::string TitleFromPath(std::string_view path);
 // one factor so that it fills the printable area in one direction and fits it
 // in both. Pictures smaller than the page are enlarged, larger ones reduced
 // (adjusted is then true and the user is told).
+// The frame on a first run (no rectangle in the configuration): three
+// quarters of the screen's free area each way, never below 640 × 480 unless
+// the screen itself is smaller, centred on it. Edges as the configuration
+// stores them (right and bottom exclusive).
+struct FrameRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+FrameRect FirstRunFrameRect(const FrameRect& available);
+
 struct PrintPlacement {
     int x = 0;
     int y = 0;

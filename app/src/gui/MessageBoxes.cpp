@@ -18,4 +18,9 @@ int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsi
     return depthmap_ui::UiMessageBox(owner, text, caption, style);
 }
 
+int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style, const QString& detail)
+{
+    return depthmap_ui::UiMessageBox(owner, text, caption, style, detail);
+}
+
 } // namespace gui

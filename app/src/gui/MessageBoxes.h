@@ -21,5 +21,8 @@ MessageBoxProvider SetMessageBoxProvider(MessageBoxProvider provider);
 
 // Shows a box through the current provider.
 int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
+// The same with a line of detail under the text (a provider is given the
+// text, a blank line and the detail).
+int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style, const QString& detail);
 
 } // namespace gui

@@ -127,12 +127,19 @@ void TDotscapeWnd::CmMakeSirds()
             return;
         }
         source->SetPattLib(patterns_.get());
+        if (!source->GetPicture())
+            return;
+        const std::optional<engine::GenerationOptions> options = DepthOptions(
+            fromStd(source->GetTitle()),
+            engine::pictureDepthRange(*source->GetPicture(), source->GetPalette(), settings_.DepthSel));
+        if (!options)
+            return;
         bool shown = false;
         {
             // Busy, with Stop offered, until the new window shows the result.
             engine_ui::GenerationSession session;
             engine_ui::TSirdsWnd::PictJob job;
-            if (source->MakeSirdsFromPicture(job) && job.bitmap) {
+            if (source->MakeSirdsFromPicture(job, *options) && job.bitmap) {
                 auto* result = new engine_ui::TSirdsWnd(nullptr, job.title, FrameWindow(), std::move(job.bitmap),
                                                         std::move(job.palette), job.width, job.height,
                                                         engine_ui::SourcePicture, &settings_);

@@ -6,9 +6,11 @@
 #include "gui/TDotscapeWnd.h"
 
 #include "gui/ButtonBar.h"
+#include "gui/FrameRules.h"
 #include "gui/PopupHint.h"
 #include "gui/QtText.h"
 #include "gui/Shortcuts.h"
+#include "gui/StartPage.h"
 #include "gui/TCStatusBar.h"
 #include "gui/TPrinterInt.h"
 #include "gui/TWelcome.h"
@@ -28,6 +30,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 
 namespace gui {
 
@@ -57,6 +60,7 @@ TDotscapeWnd::TDotscapeWnd(std::string configPath, TWelcome* welcome)
     ConnectWizardCommands();
     ConnectPreviewCommands();
     ConnectDepthMapCommands();
+    ConnectDepthFitCommands();
     ReadFrameRect();
     connect(client_, &QMdiArea::subWindowActivated, this, [this] {
         UpdateMenus();
@@ -134,6 +138,7 @@ void TDotscapeWnd::CreateActions()
         {CM_REVEALDEPTH, "Reveal &Depth"},
         {CM_GRAYIMAGE, "&Gray Image"},
         {CM_SETTINGS, "&SIRDS Settings"},
+        {CM_FITDEPTH, "&Fit Depth to Zmin..Zmax"},
         {CM_PATTERNS, "SIRDS &Patterns"},
         {CM_COLORTABLE, "Color &Table"},
         {CM_MATHVERSION, "&Version"},
@@ -180,7 +185,7 @@ void TDotscapeWnd::CreateMenus()
         {CM_EDITUNDO, CM_EDITREDO, 0, CM_EDITCOPY, CM_EDITPASTE, 0, CM_VIDEOINFO});
     add(menuBar()->addMenu(QStringLiteral("&View")), {CM_ZOOMIN, CM_ZOOMOUT, 0, CM_FULLSCREEN, 0, CM_PREVIEW});
     add(menuBar()->addMenu(QStringLiteral("S&IRDS")),
-        {CM_WIZARD, CM_MAKESIRDS, CM_REVEALDEPTH, CM_MAKEANIMATION, CM_GRAYIMAGE, 0, CM_SETTINGS, CM_PATTERNS, CM_COLORTABLE});
+        {CM_WIZARD, CM_MAKESIRDS, CM_REVEALDEPTH, CM_MAKEANIMATION, CM_GRAYIMAGE, 0, CM_SETTINGS, CM_FITDEPTH, CM_PATTERNS, CM_COLORTABLE});
     QMenu* math = menuBar()->addMenu(QStringLiteral("&Math SIRDS"));
     add(math, {CM_MATHVERSION, 0});
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));
@@ -223,6 +228,17 @@ void TDotscapeWnd::CreateStatusBar()
 
 void TDotscapeWnd::ReadFrameRect()
 {
+    if (!config_.hasFrameRect) {
+        // A first run: a frame that suits the screen rather than 640 × 480.
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect a = screen->availableGeometry();
+            const FrameRect r = FirstRunFrameRect({a.left(), a.top(), a.left() + a.width(), a.top() + a.height()});
+            move(r.left, r.top);
+            resize(r.right - r.left, r.bottom - r.top);
+            return;
+        }
+    }
     const app::FramePlacement place = config_.framePlacement();
     if (place.maximized) {
         setWindowState(windowState() | Qt::WindowMaximized);
@@ -256,6 +272,7 @@ void TDotscapeWnd::SetupWindow()
 {
     setCursor(resources::Cursor(resources::kBusyCursor));
     BuildMathMenu();
+    start_ = new StartPage(client_, [this](int id) { Command(id); });
     if (windowState() & Qt::WindowMaximized)
         showMaximized();
     else
@@ -301,7 +318,6 @@ FrameState TDotscapeWnd::CurrentState() const
     const QMimeData* clip = QGuiApplication::clipboard()->mimeData();
     s.clipboardHasBitmap = clip && clip->hasImage();
     s.hasChildren = client_ && !client_->subWindowList().isEmpty();
-    s.wizardAvailable = true;
     FillMapState(s);
     return s;
 }

@@ -6,6 +6,7 @@
 // document windows and the engine talk to it.
 
 #include "app/Configuration.h"
+#include "engine/Generation.h"
 #include "engine/SirdsSettings.h"
 #include "gui/Commands.h"
 #include "gui/HelpWindow.h"
@@ -19,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QActionGroup;
@@ -55,6 +57,7 @@ namespace gui {
 
 class ButtonBar;
 class PopupHint;
+class StartPage;
 class TCStatusBar;
 class TPrinterInt;
 
@@ -70,6 +73,11 @@ public:
         int selected = 0;
         QString defaultSuffix;
         QString folder;
+        // The format code of each filter (0: several).
+        std::vector<int> formats;
+        // Where the dialog leaves the filter the user chose (an index into
+        // filters); a chooser that leaves -1 lets the name alone decide.
+        mutable int chosen = -1;
     };
     // Asks for a file name; empty for Cancel.
     using FileChooser = std::function<QString(const FileRequest&)>;
@@ -117,6 +125,8 @@ public:
     QDockWidget* PreviewDock() const { return previewDock_; }
     engine_ui::TPreviewPane* Preview() const { return preview_; }
     TWelcome* Welcome() const { return welcome_; }
+    // The first steps shown in the empty MDI area (from SetupWindow on).
+    StartPage* Start() const { return start_; }
     const std::string& ConfigPath() const { return configPath_; }
 
     void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
@@ -139,7 +149,8 @@ public:
 
     // Commands with a file name (the dialogs' work already done).
     void OpenFile(const QString& name);
-    bool SaveActiveAs(const QString& name);
+    // format 0 takes the format from the name.
+    bool SaveActiveAs(const QString& name, int format = 0);
     void MakeFigure(int id);
     // Opens a depth map file in a new map window; null (and the window
     // closed, the user told) when it cannot be read.
@@ -203,6 +214,10 @@ private:
     // folder of the name chosen.
     QString ChooseFile(bool save);
     QString ChooseFile(const FileRequest& request);
+    // Save and Save As of a picture: the name and format the dialog's chosen
+    // file type gives, asking when the typed extension contradicts it
+    // (format 0: from the name); empty when cancelled.
+    QString ChooseSaveName(int& format);
 
     // Pictures, stereograms and math figures (PictureCommands.cpp).
     void ConnectPictureCommands();
@@ -249,6 +264,13 @@ private:
     engine_ui::TAnimPlayer* RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
                                          const std::function<engine::GenerationResult(
                                              const engine::SirdsSettings&, engine::GenerationHost&)>& make);
+
+    // Depth beyond Zmax (DepthFitCommands.cpp).
+    void ConnectDepthFitCommands();
+    // What a stereogram of the source named name is made with: a depth
+    // beyond Zmax is fitted or kept as the user answers (asked once, then
+    // remembered); no value when the user cancelled.
+    std::optional<engine::GenerationOptions> DepthOptions(const QString& name, const engine::DepthRange& range);
 
     // The depth hidden in a stereogram (RevealCommand.cpp).
     void ConnectRevealCommands();
@@ -306,6 +328,7 @@ private:
     FileChooser chooseFile_;
     DialogRunner runDialog_;
 
+    StartPage* start_ = nullptr;
     QDockWidget* previewDock_ = nullptr;
     engine_ui::TPreviewPane* preview_ = nullptr;
     QPointer<QWidget> previewMap_;

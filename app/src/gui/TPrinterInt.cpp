@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QPainter>
 #include <QPrintDialog>
@@ -24,9 +26,34 @@ TPrinterInt::~TPrinterInt()
         painter_->end();
 }
 
+bool TPrinterInt::OfferPdf(const QString& title)
+{
+    const int answer = MessageBox(owner_,
+                                  QStringLiteral("No printer is installed. Print to a PDF file instead?"),
+                                  QStringLiteral("Print"), platform::MB_YESNO | platform::MB_ICONQUESTION);
+    if (answer != platform::IDYES)
+        return false;
+    QString base = title;
+    base.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const int dot = base.lastIndexOf(QLatin1Char('.'));
+    const QString suggested = QDir::home().filePath((dot > 0 ? base.left(dot) : base) + QStringLiteral(".pdf"));
+    const QString path = choosePdf_ ? choosePdf_(owner_, suggested)
+                                    : QFileDialog::getSaveFileName(owner_, QStringLiteral("Print to PDF File"),
+                                                                   suggested, QStringLiteral("PDF Files (*.pdf)"));
+    if (owner_ && owner_->isVisible())
+        owner_->activateWindow();
+    if (path.isEmpty()) {
+        cancelled_ = true;
+        return false;
+    }
+    SetPdfOutput(path);
+    return true;
+}
+
 bool TPrinterInt::StartPrinting(const QString& title)
 {
     EndPrinting();
+    cancelled_ = false;
     if (setupDone_ && chosen_) {
         current_ = chosen_.get();
     } else {
@@ -35,6 +62,10 @@ bool TPrinterInt::StartPrinting(const QString& title)
         if (!info.isNull()) {
             default_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
             current_ = default_.get();
+        } else if (QPrinterInfo::availablePrinters().isEmpty() && OfferPdf(title)) {
+            current_ = chosen_.get();
+        } else if (cancelled_) {
+            return false;
         }
     }
     if (current_) {
@@ -107,6 +138,8 @@ bool PrintPicture(TPrinterInt& printer, const QImage& picture, const QString& ti
         return false;
     bool printed = false;
     if (!printer.StartPrinting(title.left(50))) {
+        if (printer.Cancelled())
+            return false;
         MessageBox(owner, QStringLiteral("Printer is not responding.  Please Check Printer Setup"),
                    QStringLiteral("Driver Error"), platform::MB_OK | platform::MB_ICONINFORMATION);
     } else {

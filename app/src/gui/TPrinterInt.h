@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QPainter;
@@ -22,9 +23,16 @@ public:
     TPrinterInt& operator=(const TPrinterInt&) = delete;
 
     // Opens a job named title on the chosen printer (the default one when
-    // Printer Setup was not run or was cancelled). On failure shows "Printer
-    // initialization failed." and returns false.
+    // Printer Setup was not run or was cancelled). Where no printer is
+    // installed it offers a PDF file instead. On failure shows "Printer
+    // initialization failed." and returns false; false without a box when
+    // the user declined to name a PDF file (Cancelled()).
     bool StartPrinting(const QString& title);
+    bool Cancelled() const { return cancelled_; }
+    // Asks for the PDF file to print to (suggested: a name from the job's
+    // title); empty for Cancel. Replaces the file dialog (tests).
+    using PdfChooser = std::function<QString(QWidget* owner, const QString& suggested)>;
+    void SetPdfChooser(PdfChooser chooser) { choosePdf_ = std::move(chooser); }
     // The painter of the running job, or null.
     QPainter* Painter() const { return painter_.get(); }
     QPrinter* Printer() const { return current_; }
@@ -48,6 +56,12 @@ private:
     QPrinter* current_ = nullptr;
     std::unique_ptr<QPainter> painter_;
     bool setupDone_ = false;
+    bool cancelled_ = false;
+    PdfChooser choosePdf_;
+
+    // No printer installed: Yes to the question and a file name choose PDF
+    // output; false otherwise (cancelled_ set when the user said no to both).
+    bool OfferPdf(const QString& title);
 };
 
 // The print command: prints picture on one page, scaled to fit, with the

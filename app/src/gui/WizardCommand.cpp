@@ -6,6 +6,7 @@
 
 #include "gui/QtText.h"
 
+#include "app/Configuration.h"
 #include "wizard/WizardDriver.h"
 
 #include <QFileInfo>
@@ -21,7 +22,9 @@ void TDotscapeWnd::ConnectWizardCommands()
 
 void TDotscapeWnd::CmWizard()
 {
-    wizard::WizardDriver driver(this, settings_, patterns_.get(), configPath_);
+    const app::WizardSettings stored = app::Configuration::loadWizard(configPath_);
+    wizard::WizardDriver driver(this, settings_, patterns_.get(),
+                                wizard::SourceChoice{stored.source_type, stored.figure, stored.source_name});
     if (runDialog_)
         driver.SetDialogRunner(runDialog_);
     const QString folder = fromStd(config_.lastFolder);
@@ -35,6 +38,9 @@ void TDotscapeWnd::CmWizard()
             return chooseFile_(request);
         });
     const wizard::WizardResult result = driver.Run();
+    // The source is remembered once its page was left with "Next >".
+    if (const auto& chosen = driver.ChosenSource())
+        app::Configuration::saveWizard(configPath_, {chosen->sourceType, chosen->figure, chosen->sourceName});
     // The keyboard belongs to the frame again once the pages have gone.
     activateWindow();
     // Browsing the patterns selects them in the library at once; the

@@ -46,4 +46,13 @@ inline constexpr Rgb InverseColor(Rgb c)
             static_cast<std::uint8_t>(255 - c.blue)};
 }
 
+// The colour a swatch's number is written in: black on a light swatch,
+// white on a dark one (by the swatch's luminance), so that it can be read
+// on every colour, mid-grey included.
+inline constexpr Rgb LabelColor(Rgb c)
+{
+    const int luma = 299 * c.red + 587 * c.green + 114 * c.blue; // × 1000
+    return luma >= 128 * 1000 ? Rgb{0, 0, 0} : Rgb{255, 255, 255};
+}
+
 } // namespace depthmap

@@ -17,6 +17,18 @@
 
 namespace depthmap {
 
+// The grey a shape of a level is filled with in the editor: white for the
+// background (level 0 and below) like the empty canvas, then darker as the
+// level rises, from 224 at level 1 to 96 at level 255 and above, so that the
+// black outlines and numbers stay readable.
+inline constexpr int LevelShade(std::int32_t level)
+{
+    if (level <= 0)
+        return 255;
+    const std::int32_t l = level > 255 ? 255 : level;
+    return 224 - l * 128 / 255;
+}
+
 class DrawSurface {
 public:
     virtual ~DrawSurface() = default;
@@ -38,6 +50,13 @@ public:
     virtual void text(std::int32_t x, std::int32_t y, std::string_view s) = 0;
     // Fills left <= x < right, top <= y < bottom with black.
     virtual void fillBlack(const platform::Rect& r) = 0;
+    // The level of the shape drawn next: a surface that shows depth fills
+    // the shape with a grey of it (nothing by default).
+    virtual void setLevel(std::int32_t) {}
+    // The area of a shape whose outline does not enclose its depth (a
+    // Curve's whole rectangle): a surface that shows depth shades it with
+    // the level's grey and outlines it faintly (nothing by default).
+    virtual void levelArea(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
     // Draws the border of the region with a black brush frameWidth × frameHeight.
     virtual void frameRegion(const platform::Region& region, std::int32_t frameWidth,
                              std::int32_t frameHeight) = 0;

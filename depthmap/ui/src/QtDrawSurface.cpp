@@ -46,7 +46,10 @@ double radialAngle(const QRectF& box, double x, double y)
 
 } // namespace
 
-QtDrawSurface::QtDrawSurface(QPainter& painter, const QRect& visible) : painter_(painter), visible_(visible) {}
+QtDrawSurface::QtDrawSurface(QPainter& painter, const QRect& visible)
+    : painter_(painter), visible_(visible), showsDepth_(painter.brush().style() != Qt::NoBrush)
+{
+}
 
 void QtDrawSurface::line(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
 {
@@ -100,6 +103,27 @@ void QtDrawSurface::text(std::int32_t x, std::int32_t y, std::string_view s)
     const QString t = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
     const int width = painter_.fontMetrics().horizontalAdvance(t);
     painter_.drawText(QPoint(x - width / 2, y), t);
+}
+
+void QtDrawSurface::setLevel(std::int32_t level)
+{
+    // Only a painter that fills shapes (the map, not rubber bands) shows depth.
+    if (!showsDepth_)
+        return;
+    const int g = depthmap::LevelShade(level);
+    painter_.setBrush(QColor(g, g, g));
+}
+
+void QtDrawSurface::levelArea(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
+{
+    if (!showsDepth_)
+        return;
+    painter_.save();
+    painter_.setPen(QPen(QColor(128, 128, 128), 0, Qt::DotLine));
+    painter_.drawRect(outlineRect(x1, y1, x2, y2));
+    painter_.restore();
+    // The arc that follows is drawn over the shaded rectangle, unfilled.
+    painter_.setBrush(Qt::NoBrush);
 }
 
 void QtDrawSurface::fillBlack(const platform::Rect& r)

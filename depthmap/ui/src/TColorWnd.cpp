@@ -22,7 +22,9 @@ TColorWnd::TColorWnd(QWidget* parent, const std::string& title, int width, int h
     setWindowIcon(resources::Icon("I4"));
     setWindowTitle(QString::fromStdString(title));
     setAttribute(Qt::WA_DeleteOnClose);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Scroll bars only when the MDI area is too small for every swatch.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // One swatch a step.
     horizontalScrollBar()->setSingleStep(depthmap::kSwatchSize);
     verticalScrollBar()->setSingleStep(depthmap::kSwatchSize);
@@ -58,7 +60,20 @@ void TColorWnd::FitToColors()
     if (outer->isMinimized() || outer->isMaximized())
         return;
     outer->move(0, 0);
-    outer->resize(outer->width(), depthmap::ColorTableWindowHeight(colorCount_));
+    // The outer window is the swatches plus its own frame and title bar
+    // (scroll bars not counted: they go once everything fits), so that no
+    // column or row hides behind a scroll bar; never larger than the MDI
+    // area, where the scroll bars then reach the rest.
+    QSize chrome = outer->size() - viewport()->size();
+    if (verticalScrollBar()->isVisible())
+        chrome.rwidth() -= verticalScrollBar()->width();
+    if (horizontalScrollBar()->isVisible())
+        chrome.rheight() -= horizontalScrollBar()->height();
+    QSize wanted = QSize(depthmap::kColorTableWidth, std::max(depthmap::ColorTableHeight(colorCount_),
+                                                              depthmap::kSwatchSize)) + chrome;
+    if (QWidget* area = outer->parentWidget())
+        wanted = wanted.boundedTo(area->size());
+    outer->resize(wanted);
 }
 
 void TColorWnd::UpdateScrollRanges()
@@ -78,7 +93,7 @@ void TColorWnd::Paint(QPainter& painter) const
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(14);
-    // Numbers in the swatch's inverse colour only, as on a palette display.
+    // Numbers in black or white only, as on a palette display.
     font.setStyleStrategy(QFont::NoAntialias);
     painter.setFont(font);
     const int count = std::min<int>(colorCount_, static_cast<int>(palette_.size()));
@@ -91,8 +106,8 @@ void TColorWnd::Paint(QPainter& painter) const
         // Outlined like the other shapes: the right and bottom edges are the
         // next swatch's.
         painter.drawRect(s.left, s.top, s.right - s.left - 1, s.bottom - s.top - 1);
-        const depthmap::Rgb inverse = depthmap::InverseColor({e.peRed, e.peGreen, e.peBlue});
-        painter.setPen(QColor(inverse.red, inverse.green, inverse.blue));
+        const depthmap::Rgb label = depthmap::LabelColor({e.peRed, e.peGreen, e.peBlue});
+        painter.setPen(QColor(label.red, label.green, label.blue));
         const platform::Point at = depthmap::SwatchLabelPoint(i);
         const QString number = QString::number(i + 1);
         // A number wider than the swatch is narrowed to fit it.

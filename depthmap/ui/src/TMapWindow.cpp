@@ -113,13 +113,16 @@ TMapWindow::TMapWindow(QWidget* parent, const std::string& title, int width, int
     undo_ = new QUndoStack(this);
     // A new map is not saved: no state of its history is the saved one.
     undo_->resetClean();
-    auto follow = [this] { doc_->SetSaved(undo_->isClean()); };
+    auto follow = [this] {
+        doc_->SetSaved(undo_->isClean());
+        setWindowModified(!doc_->IsSaved());
+    };
     connect(undo_, &QUndoStack::indexChanged, this, follow);
     connect(undo_, &QUndoStack::cleanChanged, this, follow);
     doc_->SetEditSink([this](depthmap::MapEdit edit) { Record(std::move(edit)); });
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);
-    setWindowTitle(QString::fromStdString(doc_->FileName()));
+    UpdateCaption();
     resize(sizeHint());
     SetCursor(doc_->CurrentTool());
 }
@@ -160,6 +163,12 @@ void TMapWindow::SetToolPalette(QActionGroup* palette)
 
 // ---------------------------------------------------------------- files
 
+void TMapWindow::UpdateCaption()
+{
+    setWindowTitle(QString::fromStdString(doc_->FileName()) + QStringLiteral("[*]"));
+    setWindowModified(!doc_->IsSaved());
+}
+
 bool TMapWindow::ReadFile(const std::string& path)
 {
     if (!doc_->ReadFile(path))
@@ -167,7 +176,7 @@ bool TMapWindow::ReadFile(const std::string& path)
     undo_->clear();
     undo_->setClean();
     direct_.clear();
-    setWindowTitle(QString::fromStdString(doc_->FileName()));
+    UpdateCaption();
     FitToMap();
     viewport()->update();
     emit mapChanged();
@@ -177,7 +186,7 @@ bool TMapWindow::ReadFile(const std::string& path)
 bool TMapWindow::WriteFile(const std::string& path)
 {
     const bool written = doc_->WriteFile(path);
-    setWindowTitle(QString::fromStdString(doc_->FileName()));
+    UpdateCaption();
     if (written)
         undo_->setClean();
     return written;
@@ -460,7 +469,7 @@ bool TMapWindow::event(QEvent* event)
         fitted_ = true;
         PressPaletteButton();
         FitToMap();
-        setWindowTitle(QString::fromStdString(doc_->FileName()));
+        UpdateCaption();
     }
     return TMouseWnd::event(event);
 }

@@ -79,9 +79,12 @@ std::unique_ptr<QMessageBox> MakeQtMessageBox(QWidget* owner, const QString& tex
     return box;
 }
 
-int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style)
+int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style,
+                     const QString& detail)
 {
     const std::unique_ptr<QMessageBox> box = MakeQtMessageBox(owner, text, caption, style);
+    if (!detail.isEmpty())
+        box->setInformativeText(detail);
     const QPointer<QWidget> below(owner ? owner->window() : nullptr);
     const int answer = box->exec();
     // Without a window manager nobody hands the keyboard back to the window
@@ -106,6 +109,15 @@ int UiMessageBox(QWidget* owner, const QString& text, const QString& caption, un
     if (Provider())
         return Provider()(owner, text, caption, style);
     return ShowQtMessageBox(owner, text, caption, style);
+}
+
+int UiMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style, const QString& detail)
+{
+    if (detail.isEmpty())
+        return UiMessageBox(owner, text, caption, style);
+    if (Provider())
+        return Provider()(owner, text + QStringLiteral("\n\n") + detail, caption, style);
+    return ShowQtMessageBox(owner, text, caption, style, detail);
 }
 
 int UiMessageBox(QWidget* owner, std::string_view text, std::string_view caption, unsigned style)

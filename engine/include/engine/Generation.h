@@ -12,6 +12,7 @@
 // and progress, message pumping and stopping stay between bands on the
 // calling thread. Host calls are all made on the calling thread.
 
+#include "engine/DepthFit.h"
 #include "engine/DepthSampling.h"
 #include "engine/Finishing.h"
 #include "engine/SirdsSettings.h"
@@ -23,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -131,8 +133,10 @@ struct GenerationResult {
 std::int32_t bandRows(std::int32_t height, std::size_t stride);
 
 // Worker threads: 0 picks as many as the machine has, at most two.
+// fit, when set, scales every sampled depth row (pictures and depth maps).
 struct GenerationOptions {
     int threads = 0;
+    std::optional<DepthFit> fit;
 };
 
 struct FigureJob {

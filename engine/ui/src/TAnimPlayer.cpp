@@ -3,6 +3,11 @@
 #include "engine_ui/PictureView.h"
 
 #include "pictrans/TGifAnimation.h"
+#include "pictrans/TWebpAnimation.h"
+
+#include "depthmap_ui/UiMessageBox.h"
+
+#include <QCloseEvent>
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -103,6 +108,24 @@ bool TAnimPlayer::SaveAs(const QString& fileName)
 {
     if (frames_.empty() || fileName.isEmpty())
         return false;
+    // A name ending in .webp saves a lossless animated WebP in true colour;
+    // any other an animated GIF.
+    if (fileName.endsWith(QStringLiteral(".webp"), Qt::CaseInsensitive)) {
+        TWebpAnimation webp;
+        const platform::Bitmap& first = *frames_.front().bitmap;
+        std::string problem = webp.Begin(fileName.toStdString(), first.width(), first.height(), delayMs_);
+        for (std::size_t k = 0; k < frames_.size() && problem.empty(); ++k)
+            problem = webp.AddFrame(*frames_[k].bitmap, frames_[k].palette);
+        if (problem.empty())
+            problem = webp.Finish();
+        if (!problem.empty()) {
+            depthmap_ui::UiMessageBox(this, QString::fromStdString(problem), QStringLiteral("WebP Error"),
+                                      platform::MB_OK | platform::MB_ICONSTOP);
+            return false;
+        }
+        saved_ = true;
+        return true;
+    }
     std::vector<const platform::Bitmap*> pictures;
     for (const engine::Stereogram& f : frames_)
         pictures.push_back(f.bitmap.get());
@@ -111,6 +134,28 @@ bool TAnimPlayer::SaveAs(const QString& fileName)
         return false;
     saved_ = true;
     return true;
+}
+
+bool TAnimPlayer::CanClose()
+{
+    if (saved_ || frames_.empty())
+        return true;
+    const QString text = QStringLiteral("Save\n %1\n before closing?").arg(windowTitle());
+    const int answer = depthmap_ui::UiMessageBox(this, text, QStringLiteral("Confirm"),
+                                                 platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION);
+    if (answer == platform::IDYES)
+        return Save();
+    return answer == platform::IDNO;
+}
+
+void TAnimPlayer::closeEvent(QCloseEvent* event)
+{
+    if (!CanClose()) {
+        event->ignore();
+        return;
+    }
+    timer_.stop();
+    QWidget::closeEvent(event);
 }
 
 bool TAnimPlayer::Save()

@@ -2,6 +2,7 @@
 
 #include "engine_ui/HiddenSurfaceGroup.h"
 
+#include "engine/SettingsCorrections.h"
 #include "engine/SirdsSettings.h"
 
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace engine_ui {
@@ -91,6 +93,12 @@ TSettDialog::TSettDialog(QWidget* parent, engine::SirdsSettings* settings) : QDi
     columns->addWidget(hidden_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);
+    columns_ = columns;
+    layout_ = layout;
+    note_ = new QLabel(this);
+    note_->setObjectName(QStringLiteral("correctionNote"));
+    note_->setStyleSheet(QStringLiteral("color: #a00000;"));
+    layout->addWidget(note_);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(restore_);
     bottom->addStretch();
@@ -100,8 +108,76 @@ TSettDialog::TSettDialog(QWidget* parent, engine::SirdsSettings* settings) : QDi
     connect(buttons, &QDialogButtonBox::accepted, this, &TSettDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TSettDialog::reject);
     connect(restore_, &QCheckBox::clicked, this, &TSettDialog::RestoreDefaultsClicked);
+    for (QLineEdit* edit : {width_, height_, gap_, dx_, dy_, da_, zmin_, zmax_})
+        connect(edit, &QLineEdit::textChanged, this, &TSettDialog::ShowCorrections);
+    connect(restore_, &QCheckBox::toggled, this, &TSettDialog::ShowCorrections);
+    connect(scanList_, &QComboBox::currentIndexChanged, this, &TSettDialog::FollowScanMethod);
 
     FillControls();
+}
+
+void TSettDialog::showEvent(QShowEvent* event)
+{
+    // A frame too narrow for three groups side by side (640 × 480) gets the
+    // hidden-surface group below the other two.
+    if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        owner && sizeHint().width() > owner->width() && columns_->indexOf(hidden_) >= 0) {
+        columns_->removeWidget(hidden_);
+        layout_->insertWidget(1, hidden_);
+        adjustSize();
+    }
+    QDialog::showEvent(event);
+}
+
+engine::SettingsDialogState TSettDialog::ControlsState() const
+{
+    engine::SettingsDialogState state;
+    state.width = Text(width_);
+    state.height = Text(height_);
+    state.gap = Text(gap_);
+    state.dx = Text(dx_);
+    state.dy = Text(dy_);
+    state.da = Text(da_);
+    state.zmin = Text(zmin_);
+    state.zmax = Text(zmax_);
+    state.depthByColor = byColor_->isChecked();
+    state.scanIndex = scanList_->currentIndex();
+    state.markers = markers_->isChecked();
+    state.useOpenBitmap = useBmp_->isChecked();
+    state.restoreDefaults = restore_->isChecked();
+    return state;
+}
+
+bool TSettDialog::Marked(const QLineEdit* edit)
+{
+    return edit && edit->property("corrected").toBool();
+}
+
+QString TSettDialog::CorrectionNote() const
+{
+    return note_->text();
+}
+
+void TSettDialog::ShowCorrections()
+{
+    const std::vector<engine::DialogCorrection> corrections = engine::dialogCorrections(ControlsState());
+    for (QLineEdit* edit : {width_, height_, gap_, dx_, dy_, da_, zmin_, zmax_}) {
+        edit->setProperty("corrected", false);
+        edit->setStyleSheet(QString());
+        edit->setToolTip(QString());
+    }
+    for (const engine::DialogCorrection& c : corrections) {
+        QLineEdit* edit = Edit(c.editId);
+        edit->setProperty("corrected", true);
+        edit->setStyleSheet(QStringLiteral("background: #ffd8d8;"));
+        edit->setToolTip(QString::fromStdString(c.note));
+    }
+    note_->setText(corrections.empty() ? QString() : QString::fromStdString(corrections.front().note));
+}
+
+void TSettDialog::FollowScanMethod()
+{
+    hidden_->setEnabled(scanList_->currentIndex() == engine::HiddenSurface - 1);
 }
 
 void TSettDialog::FillControls()
@@ -125,6 +201,8 @@ void TSettDialog::FillControls()
     markers_->setChecked(state.markers);
     useBmp_->setChecked(state.useOpenBitmap);
     hidden_->Fill(settings_->hidden);
+    FollowScanMethod();
+    ShowCorrections();
 }
 
 void TSettDialog::RestoreDefaultsClicked(bool checked)
@@ -139,20 +217,7 @@ void TSettDialog::RestoreDefaultsClicked(bool checked)
 void TSettDialog::accept()
 {
     if (settings_) {
-        engine::SettingsDialogState state;
-        state.width = Text(width_);
-        state.height = Text(height_);
-        state.gap = Text(gap_);
-        state.dx = Text(dx_);
-        state.dy = Text(dy_);
-        state.da = Text(da_);
-        state.zmin = Text(zmin_);
-        state.zmax = Text(zmax_);
-        state.depthByColor = byColor_->isChecked();
-        state.scanIndex = scanList_->currentIndex();
-        state.markers = markers_->isChecked();
-        state.useOpenBitmap = useBmp_->isChecked();
-        state.restoreDefaults = restore_->isChecked();
+        const engine::SettingsDialogState state = ControlsState();
         engine::applyDialogState(state, *settings_);
         if (!state.restoreDefaults)
             engine::applyHiddenSurfaceDialog(hidden_->State(), settings_->hidden);

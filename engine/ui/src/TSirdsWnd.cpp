@@ -147,7 +147,22 @@ void TSirdsWnd::SetTitle(const std::string& path)
     for (char& c : title)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     title_ = title;
-    setWindowTitle(QString::fromStdString(title_));
+    UpdateCaption();
+}
+
+void TSirdsWnd::UpdateCaption()
+{
+    QString caption = QString::fromStdString(title_) + QStringLiteral("[*]");
+    if (zoom_ != 1.0)
+        caption += QStringLiteral(" (%1%)").arg(qRound(zoom_ * 100));
+    setWindowTitle(caption);
+    setWindowModified(!noSaveQuestion_);
+}
+
+void TSirdsWnd::SetNoSaveQuestion(bool value)
+{
+    noSaveQuestion_ = value;
+    setWindowModified(!value);
 }
 
 long TSirdsWnd::GetImageSize() const
@@ -208,6 +223,7 @@ void TSirdsWnd::resizeEvent(QResizeEvent* event)
 void TSirdsWnd::Zoom(int code)
 {
     zoom_ = ZoomStep(zoom_, code);
+    UpdateCaption();
     UpdateScrollRanges();
     viewport()->update();
 }
@@ -351,7 +367,7 @@ bool TSirdsWnd::CanClose()
 {
     if (noSaveQuestion_)
         return true;
-    const std::string text = platform::format("Save\n %s\n before closing?", title_.c_str());
+    const std::string text = platform::format("Save %s before closing?", title_.c_str());
     const int answer = depthmap_ui::UiMessageBox(this, text, "Confirm",
                                                  platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION);
     if (answer == platform::IDYES)
@@ -425,7 +441,7 @@ engine::PatternRef PatternOf(engine::TSirdPatt* library)
 
 } // namespace
 
-int TSirdsWnd::MakeSirdsFromPicture(PictJob& job)
+int TSirdsWnd::MakeSirdsFromPicture(PictJob& job, const engine::GenerationOptions& options)
 {
     job = PictJob{};
     if (!picture_ || !settings_ || generating_)
@@ -441,6 +457,7 @@ int TSirdsWnd::MakeSirdsFromPicture(PictJob& job)
         request.title = title_;
         request.zoom = zoom_;
         request.depth16 = depth16_.get();
+        request.options = options;
         result = engine::makeFromPicture(*settings_, request, host);
     }
     SetCursor(kNormalCursor);
@@ -463,7 +480,7 @@ int TSirdsWnd::MakeSirdsFromPicture(PictJob& job)
     return 1;
 }
 
-int TSirdsWnd::MakeSirdsFromMap(const engine::DepthMapSource& map)
+int TSirdsWnd::MakeSirdsFromMap(const engine::DepthMapSource& map, const engine::GenerationOptions& options)
 {
     if (!settings_ || generating_)
         return 0;
@@ -475,6 +492,7 @@ int TSirdsWnd::MakeSirdsFromMap(const engine::DepthMapSource& map)
         engine::DepthMapJob request;
         request.map = &map;
         request.title = title_;
+        request.options = options;
         result = engine::makeFromDepthMap(*settings_, request, host);
     }
     SetCursor(kNormalCursor);
@@ -521,7 +539,7 @@ int TSirdsWnd::MakeSirdsFromMath(int figureCode, const std::string& figureTitle)
     SetPicture(std::move(result.picture.bitmap), std::make_unique<platform::Palette>(result.picture.palette));
     isSird_ = true;
     // A figure drawn over a loaded picture changed it: closing asks again.
-    noSaveQuestion_ = false;
+    SetNoSaveQuestion(false);
     return 1;
 }
 

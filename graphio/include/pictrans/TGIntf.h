@@ -61,6 +61,10 @@ public:
     // start, leaves the format's own default (for WebP: lossless).
     void SetQuality(int quality) { quality_ = quality < 0 ? -1 : std::min(quality, 100); }
     int Quality() const { return quality_; }
+    // 16-bit grey samples the next write takes in place of the bitmap's
+    // pixels, in the formats that hold them (PNG, TIFF, netpbm); the others
+    // write the bitmap. Must be of the bitmap's size; not owned.
+    void SetGrey16(const platform::Grey16Image* samples) { grey16Out_ = samples; }
 
     void DoStatusMsg(long first, long second, const char* text);
     // Shows text under "<format> Error" unless quiet; always returns 0.
@@ -116,12 +120,21 @@ protected:
     std::unique_ptr<platform::Palette> resultPalette_;
     std::unique_ptr<platform::Grey16Image> resultGrey16_;
     int sourceBits_ = 0;
+    // What SetGrey16 gave, when it matches the bitmap being written; else null.
+    const platform::Grey16Image* Grey16For(const platform::Bitmap& bitmap) const
+    {
+        return grey16Out_ && grey16Out_->width == bitmap.width() && grey16Out_->height == bitmap.height() &&
+                       grey16Out_->samples.size() == static_cast<std::size_t>(bitmap.width()) * bitmap.height()
+                   ? grey16Out_
+                   : nullptr;
+    }
 
 private:
     platform::Window* owner_;
     platform::Window* status_;
     std::string formatName_;
     int quality_ = -1;
+    const platform::Grey16Image* grey16Out_ = nullptr;
     std::vector<std::uint8_t> imageMemory_;
     bool haveImageMemory_ = false;
 };

@@ -53,6 +53,11 @@ public:
     // The quality lossy writers use, 0 (smallest) to 100 (best); -1, the
     // start, is the format's default (WebP: lossless; JPEG as always).
     void SetQuality(int quality) { quality_ = quality; }
+    // 16-bit grey samples (of the bitmap's size) that the next Write_File
+    // writes in place of the bitmap's pixels where the format holds them
+    // (PNG, TIFF, PNM: a 16-bit grey file); other formats write the bitmap.
+    // Not owned; null (the start) writes the bitmap.
+    void SetGrey16(const platform::Grey16Image* samples) { grey16Out_ = samples; }
     // Detects the format by content and reads the file; null (after a
     // message to the owner) when it cannot be opened, is of no known format
     // or is refused by its reader.
@@ -70,5 +75,6 @@ private:
     int format_ = GFORMAT_UNKNOWN;
     int sourceBits_ = 0;
     int quality_ = -1;
+    const platform::Grey16Image* grey16Out_ = nullptr;
     std::optional<platform::BITMAPINFO> info_;
 };

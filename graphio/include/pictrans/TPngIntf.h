@@ -15,7 +15,8 @@
 // applied: samples are taken as they are stored.
 //
 // Writing makes a palette PNG of a 1, 4 or 8-bit picture (at its own depth)
-// and an 8-bit RGB PNG of a 24-bit one. The file is written through a
+// and an 8-bit RGB PNG of a 24-bit one; a 16-bit grey PNG of the samples
+// SetGrey16 gave, when it gave any. The file is written through a
 // temporary, so a failed write leaves no partial file and any old file untouched.
 
 #include "pictrans/Export.h"

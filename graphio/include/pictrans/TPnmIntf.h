@@ -17,7 +17,8 @@
 //
 // Writing: a 1-bit picture of black and white as PBM (P4), a picture of
 // greys as PGM (P5), anything else as PPM (P6), all of maximum value 255.
-// A file name ending in ".pam" gets PAM (P7) of the same kinds.
+// A file name ending in ".pam" gets PAM (P7) of the same kinds. Samples
+// given by SetGrey16 are written as 16-bit grey (maximum value 65535).
 
 #include "pictrans/Export.h"
 #include "pictrans/Stream.h"

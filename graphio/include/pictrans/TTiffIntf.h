@@ -14,7 +14,8 @@
 // unassociated alpha multiplied in); a picture's Orientation tag is not applied.
 //
 // Writing makes Deflate-compressed files: palette pictures as palette TIFFs
-// at their own depth, 24-bit ones as RGB.
+// at their own depth, 24-bit ones as RGB, and 16-bit grey when SetGrey16
+// gave samples.
 
 #include "pictrans/Export.h"
 #include "pictrans/Stream.h"

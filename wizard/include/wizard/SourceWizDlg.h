@@ -1,9 +1,9 @@
 #pragma once
 // The wizard's first page (201): the depth source, a picture file, a depth
 // map file or a math figure. Choosing a radio button asks at once for the
-// file or the figure. The page reads its last source from the "wizard"
-// section of the configuration file when it is built, and writes it back
-// when it is left with "Next >".
+// file or the figure. The page starts from the source last chosen, which its
+// owner keeps (the frame stores it in the configuration file), and hands the
+// new choice back when it is left with "Next >".
 
 #include "wizard/WizardDlg.h"
 
@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QLineEdit;
@@ -23,6 +24,17 @@ inline constexpr int kSourcePicture = 1;
 inline constexpr int kSourceDepthMap = 2;
 inline constexpr int kSourceMath = 3;
 
+// A source choice as it is remembered from one run to the next. Values the
+// page does not know (a garbled store) count as the first math figure.
+struct SourceChoice {
+    int sourceType = kSourceMath;
+    int figure = 0;
+    // Absent: the page shows the title of the figure numbered by figure.
+    std::optional<std::string> sourceName;
+
+    friend bool operator==(const SourceChoice&, const SourceChoice&) = default;
+};
+
 class SourceWizDlg : public WizardDlg {
     Q_OBJECT
 public:
@@ -33,9 +45,9 @@ public:
     // Runs a dialog modally and returns its result (the figure selection).
     using DialogRunner = std::function<int(QDialog& dialog)>;
 
-    // configPath: the configuration file with the "wizard" section. The
-    // math library's title table must exist.
-    SourceWizDlg(QWidget* parent, std::string configPath);
+    // last: the source chosen last time. The math library's title table
+    // must exist.
+    SourceWizDlg(QWidget* parent, const SourceChoice& last);
 
     void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
     void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
@@ -50,6 +62,8 @@ public:
     int SourceType() const { return sourceType_; }
     QString SourceName() const { return sourceName_; }
     int FigureIndex() const { return figure_; }
+    // The choice to remember for the next run.
+    SourceChoice Choice() const { return {sourceType_, figure_, sourceName_.toStdString()}; }
 
     // Radio buttons 102 to 104; the source edit 105.
     QRadioButton* Radio(int id) const;
@@ -68,7 +82,6 @@ private:
     void Check(int id);
     QString RunFileDialog(const QString& filter, const QString& extension);
 
-    std::string configPath_;
     int sourceType_ = kSourceMath;
     int figure_ = 0;
     QString sourceName_;

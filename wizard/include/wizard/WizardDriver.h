@@ -12,7 +12,7 @@
 #include <QString>
 
 #include <functional>
-#include <string>
+#include <optional>
 #include <vector>
 
 class QDialog;
@@ -37,9 +37,9 @@ public:
     using DialogRunner = std::function<int(QDialog& dialog)>;
 
     // settings and patterns (may be null) are the program's own, changed as
-    // the pages are left; configPath holds the "wizard" section.
+    // the pages are left; lastSource is where the source page starts.
     WizardDriver(QWidget* parent, engine::SirdsSettings& settings, engine::TSirdPatt* patterns,
-                 std::string configPath);
+                 SourceChoice lastSource);
 
     // Replaces QDialog::exec for every page and the figure selection.
     void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
@@ -52,6 +52,9 @@ public:
 
     // The pages shown by the last Run, by template number, in order.
     const std::vector<int>& PagesShown() const { return shown_; }
+    // The source page's choice when the last Run left it with "Next >" (even
+    // if a later page was cancelled): what to remember for the next run.
+    const std::optional<SourceChoice>& ChosenSource() const { return chosen_; }
 
 private:
     int RunPage(WizardDlg& page);
@@ -59,7 +62,8 @@ private:
     QWidget* parent_;
     engine::SirdsSettings& settings_;
     engine::TSirdPatt* patterns_;
-    std::string configPath_;
+    SourceChoice lastSource_;
+    std::optional<SourceChoice> chosen_;
     DialogRunner runDialog_;
     SourceWizDlg::FileChooser chooseFile_;
     QString startFolder_;

@@ -37,10 +37,13 @@ public:
     void text(std::int32_t x, std::int32_t y, std::string_view s) override;
     void fillBlack(const platform::Rect& r) override;
     void frameRegion(const platform::Region& region, std::int32_t frameWidth, std::int32_t frameHeight) override;
+    void setLevel(std::int32_t level) override;
+    void levelArea(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) override;
 
 private:
     QPainter& painter_;
     QRect visible_;
+    bool showsDepth_; // the painter fills shapes: each gets the grey of its level
 };
 
 class RecordedSurface : public depthmap::DrawSurface {

@@ -79,6 +79,8 @@ public:
     // The outer window keeps its top-left corner and takes the size at which
     // the viewport shows the whole map, as far as the MDI area allows.
     void FitToMap();
+    // The caption: the file name with the unsaved-changes mark.
+    void UpdateCaption();
 
     // The closing question: true when the window may close.
     bool CanClose();

@@ -24,10 +24,14 @@ UiMessageBoxProvider SetUiMessageBoxProvider(UiMessageBoxProvider provider);
 // Shows a box through the current provider.
 int UiMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
 int UiMessageBox(QWidget* owner, std::string_view text, std::string_view caption, unsigned style);
+// A box with a line of detail under its text (which file, and why); a
+// provider is given the text and the detail after a blank line.
+int UiMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style, const QString& detail);
 
 // The QMessageBox behind the default provider: the buttons and icon of the
 // style, the answer as a platform id.
-int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style);
+int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned style,
+                     const QString& detail = {});
 // The box it runs, not yet shown: wide enough for its caption.
 std::unique_ptr<QMessageBox> MakeQtMessageBox(QWidget* owner, const QString& text, const QString& caption,
                                               unsigned style);

@@ -49,11 +49,15 @@ public:
     void ShowFrame(int k);
 
     void SetSaveNameChooser(SaveNameChooser chooser) { chooseName_ = std::move(chooser); }
-    // Writes the animated GIF; true when written.
+    // Writes the animation (.webp: animated WebP, else GIF); true when written.
     bool SaveAs(const QString& fileName);
     // Asks for a name, then saves; false when cancelled or not written.
     bool Save();
     bool Saved() const { return saved_; }
+    // Before frames that were never saved are dropped: "Save ... before
+    // closing?" Yes saves (false when that is cancelled), No drops them,
+    // Cancel keeps the window.
+    bool CanClose();
 
     QPushButton* PlayButton() const { return play_; }
     QPushButton* SaveButton() const { return save_; }
@@ -61,6 +65,9 @@ public:
 
 signals:
     void frameShown(int k);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void UpdateButtons();

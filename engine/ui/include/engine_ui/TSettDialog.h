@@ -1,19 +1,23 @@
 #pragma once
 // "SIRDS Settings": edits the one settings record. Invalid entries are
-// replaced silently when OK is pressed; "Restore Defaults" writes the
-// defaults straight into the record, so they stay even after Cancel.
+// replaced when OK is pressed; while the user types, each field OK would
+// replace is marked and a note under the groups says by what and why.
+// "Restore Defaults" writes the defaults straight into the record, so they
+// stay even after Cancel.
+
+#include "engine/SirdsSettings.h"
 
 #include <QDialog>
 
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
+class QLabel;
 class QLineEdit;
+class QVBoxLayout;
 class QRadioButton;
 
-namespace engine {
-struct SirdsSettings;
-}
 
 namespace engine_ui {
 
@@ -33,8 +37,21 @@ public:
     HiddenSurfaceGroup* HiddenGroup() const { return hidden_; }
 
     void accept() override;
+    // The one-line note under the groups: what OK would replace, and the
+    // range it must lie in (empty when every value is kept as typed).
+    QString CorrectionNote() const;
+    // True when the edit is marked as one whose value OK replaces.
+    static bool Marked(const QLineEdit* edit);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
+    engine::SettingsDialogState ControlsState() const;
+    // Marks every edit whose value OK would replace and fills the note.
+    void ShowCorrections();
+    // The Hidden Surface group only with that method chosen.
+    void FollowScanMethod();
     void FillControls();
     void RestoreDefaultsClicked(bool checked);
 
@@ -54,6 +71,9 @@ private:
     QComboBox* scanList_;
     QCheckBox* restore_;
     HiddenSurfaceGroup* hidden_;
+    QLabel* note_;
+    QHBoxLayout* columns_;
+    QVBoxLayout* layout_;
 };
 
 } // namespace engine_ui

@@ -8,6 +8,7 @@
 // the window's title and icon become the sub-window's.
 
 #include "depthmap_ui/TMouseWnd.h"
+#include "engine/Generation.h"
 
 #include "platform/Bitmap.h"
 #include "platform/Grey16.h"
@@ -77,13 +78,18 @@ public:
 
     // Keeps the part after the last slash or backslash, lower-cased.
     void SetTitle(const std::string& path);
+    // The caption: the title, the unsaved-changes mark and, unless the
+    // picture is shown at its own size, the zoom ("moon.gif (200%)").
+    void UpdateCaption();
     const std::string& GetTitle() const { return title_; }
     const platform::BITMAP& GetBitmapDescription() const { return description_; }
     // Row stride × height at the description's depth; 0 without a picture.
     long GetImageSize() const;
 
     bool GetNoSaveQuestion() const { return noSaveQuestion_; }
-    void SetNoSaveQuestion(bool value) { noSaveQuestion_ = value; }
+    // Also the caption's unsaved-changes mark: a picture that asks before
+    // closing shows it.
+    void SetNoSaveQuestion(bool value);
     bool IsSird() const { return isSird_; }
     void SetSird(bool value) { isSird_ = value; }
     void SetSettings(engine::SirdsSettings* settings) { settings_ = settings; }
@@ -123,9 +129,9 @@ public:
     //
     // From this window's picture, as shown (zoomed); the result goes into a
     // new window made by the caller.
-    int MakeSirdsFromPicture(PictJob& job);
+    int MakeSirdsFromPicture(PictJob& job, const engine::GenerationOptions& options = {});
     // Into this window, made with the depth map's size.
-    int MakeSirdsFromMap(const engine::DepthMapSource& map);
+    int MakeSirdsFromMap(const engine::DepthMapSource& map, const engine::GenerationOptions& options = {});
     // Into this window (a new one of the settings' size, or the open picture
     // with UseBMP); figureTitle goes into the caption.
     int MakeSirdsFromMath(int figureCode, const std::string& figureTitle);

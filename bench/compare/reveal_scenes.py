@@ -1,0 +1,64 @@
+#!/usr/bin/env python3
+"""Depth scenes and the correlation measure of bench/compare/reveal_cases.sh.
+
+  reveal_scenes.py scene NAME W H OUT.pgm    writes one depth scene
+  reveal_scenes.py pearson A B               Pearson's r of two pictures (as grey)
+  reveal_scenes.py names                     the scenes' names
+"""
+import math
+import sys
+
+import numpy as np
+from PIL import Image
+
+
+def scene(name, w, h):
+    x = np.arange(w, dtype=np.float64)[None, :].repeat(h, 0)
+    y = np.arange(h, dtype=np.float64)[:, None].repeat(w, 1)
+    if name == "sine":  # ridges across the picture, a repeat the period can lock to
+        v = 0.5 + 0.5 * np.sin(2 * math.pi * x / (w / 4))
+    elif name == "sine-fine":
+        v = 0.5 + 0.5 * np.sin(2 * math.pi * x / (w / 9))
+    elif name == "wavy":
+        v = 0.5 + 0.5 * np.sin(2 * math.pi * x / (w / 3)) * np.cos(2 * math.pi * y / (h / 2))
+    elif name == "stairs":  # a long staircase rising left to right
+        v = np.floor(x * 10 / w) / 9
+    elif name == "stairs-down":
+        v = 1 - np.floor(y * 8 / h) / 7
+    elif name == "disc":
+        r = np.hypot(x - w / 2, y - h / 2)
+        v = np.where(r < h * 0.35, 1.0, 0.0)
+    elif name == "discs":
+        v = np.zeros_like(x)
+        for cx, cy, level in ((0.25, 0.3, 0.5), (0.6, 0.6, 1.0), (0.85, 0.25, 0.75)):
+            v = np.where(np.hypot(x - w * cx, y - h * cy) < h * 0.2, level, v)
+    elif name == "ramp":
+        v = x / (w - 1)
+    elif name == "ramp-v":
+        v = y / (h - 1)
+    elif name == "hill":
+        r = np.hypot(x - w * 0.4, y - h * 0.5) / (h * 0.45)
+        v = np.where(r < 1, 0.5 * (1 + np.cos(math.pi * np.minimum(r, 1))), 0.0)
+    else:
+        raise SystemExit("unknown scene " + name)
+    return np.clip(np.rint(v * 255), 0, 255).astype(np.uint8)
+
+
+NAMES = ["sine", "sine-fine", "wavy", "stairs", "stairs-down", "disc", "discs", "ramp", "ramp-v", "hill"]
+
+
+def pearson(a, b):
+    p = np.asarray(Image.open(a).convert("L"), dtype=np.float64).ravel()
+    q = np.asarray(Image.open(b).convert("L"), dtype=np.float64).ravel()
+    if p.size != q.size or p.std() == 0 or q.std() == 0:
+        return float("nan")
+    return float(np.corrcoef(p, q)[0, 1])
+
+
+if __name__ == "__main__":
+    if sys.argv[1] == "scene":
+        Image.fromarray(scene(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]))).save(sys.argv[5])
+    elif sys.argv[1] == "pearson":
+        print("%.4f" % pearson(sys.argv[2], sys.argv[3]))
+    elif sys.argv[1] == "names":
+        print(" ".join(NAMES))

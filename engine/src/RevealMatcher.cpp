@@ -1,0 +1,322 @@
+// The depth revealer's matcher: the running window costs, the smoothing
+// along each row and the pairing of the two ends.
+
+#include "RevealMatcher.h"
+
+#include <cmath>
+
+namespace engine::reveal {
+
+namespace {
+
+// The truncated colour difference of (r, g, b) and (red[k], green[k], blue[k]).
+inline std::uint8_t difference(std::uint8_t a, std::uint8_t b)
+{
+    return static_cast<std::uint8_t>(std::max(a, b) - std::min(a, b));
+}
+
+inline std::uint16_t costTo(std::uint8_t r, std::uint8_t g, std::uint8_t b, const std::uint8_t* __restrict red,
+                            const std::uint8_t* __restrict green, const std::uint8_t* __restrict blue, int k)
+{
+    const auto sum = static_cast<std::uint16_t>(difference(r, red[k]) + difference(g, green[k]) + difference(b, blue[k]));
+    return std::min(sum, static_cast<std::uint16_t>(kTruncate));
+}
+
+// One pixel against the k-th of n pixels side by side (the plane pointers
+// set at the first), for two rows at once: out[k] += sign × cost; either
+// row may be absent (sign 0). The pointers are declared unaliased so that
+// the loop runs on many pixels at once.
+void slideCosts(std::uint16_t* __restrict out, int n, const std::uint8_t* one, const std::uint8_t* const* many,
+                int oneSign, const std::uint8_t* other, const std::uint8_t* const* others, int otherSign)
+{
+    const std::uint8_t* __restrict r1 = many[0];
+    const std::uint8_t* __restrict g1 = many[1];
+    const std::uint8_t* __restrict b1 = many[2];
+    const std::uint8_t* __restrict r2 = others[0];
+    const std::uint8_t* __restrict g2 = others[1];
+    const std::uint8_t* __restrict b2 = others[2];
+    if (oneSign != 0 && otherSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] + costTo(one[0], one[1], one[2], r1, g1, b1, k) -
+                                                costTo(other[0], other[1], other[2], r2, g2, b2, k));
+    } else if (oneSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] + costTo(one[0], one[1], one[2], r1, g1, b1, k));
+    } else if (otherSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] - costTo(other[0], other[1], other[2], r2, g2, b2, k));
+    }
+}
+
+
+
+// The sampling-insensitive cost of a pixel (its nine values in one) and the
+// k-th pixel of many: per channel, the lesser of how far each one's colour
+// lies outside the other's span.
+inline std::uint16_t spanCostTo(const std::uint8_t* one, const std::uint8_t* const __restrict* many, int k)
+{
+    unsigned sum = 0;
+    for (int c = 0; c < 3; ++c)
+        sum += std::min(outside(one[c], many[3 + c][k], many[6 + c][k]), outside(many[c][k], one[3 + c], one[6 + c]));
+    return static_cast<std::uint16_t>(std::min(sum, static_cast<unsigned>(kTruncate)));
+}
+
+// As slideCosts, with the sampling-insensitive cost.
+void slideSpanCosts(std::uint16_t* __restrict out, int n, const std::uint8_t* one, const Samples& many, int oneSign,
+                    const std::uint8_t* other, const Samples& others, int otherSign)
+{
+    const std::uint8_t* __restrict m[9];
+    const std::uint8_t* __restrict o[9];
+    for (int i = 0; i < 9; ++i) {
+        m[i] = many[static_cast<std::size_t>(i)];
+        o[i] = others[static_cast<std::size_t>(i)];
+    }
+    if (oneSign != 0 && otherSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] + spanCostTo(one, m, k) - spanCostTo(other, o, k));
+    } else if (oneSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] + spanCostTo(one, m, k));
+    } else if (otherSign != 0) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] - spanCostTo(other, o, k));
+    }
+}
+
+} // namespace
+
+void Matcher::slide(Worker& w, int in, int out) const
+{
+    if (in < 0 && out < 0)
+        return;
+    const int n = count();
+    const reveal::RowPlanes add = reveal::rowPlanes(picture_, in >= 0 ? in : out);
+    const reveal::RowPlanes sub = reveal::rowPlanes(picture_, out >= 0 ? out : in);
+    const int addSign = in >= 0 ? 1 : 0;
+    const int subSign = out >= 0 ? -1 : 0;
+    if (bounds_) {
+        slideSpans(w, in >= 0 ? in : out, out >= 0 ? out : in, addSign, subSign);
+        return;
+    }
+    for (int x = 0; x < width_; ++x) {
+        const std::uint8_t addPixel[3] = {add.red[x], add.green[x], add.blue[x]};
+        const std::uint8_t subPixel[3] = {sub.red[x], sub.green[x], sub.blue[x]};
+        // Left ends: pixel x against x + lo + k, while that lies in the row.
+        const int leftCount = std::clamp(width_ - x - lo_, 0, n);
+        if (leftCount > 0) {
+            const std::uint8_t* addRight[3] = {add.red + x + lo_, add.green + x + lo_, add.blue + x + lo_};
+            const std::uint8_t* subRight[3] = {sub.red + x + lo_, sub.green + x + lo_, sub.blue + x + lo_};
+            slideCosts(w.columnLeft.data() + static_cast<std::size_t>(x) * n, leftCount, addPixel, addRight,
+                       addSign, subPixel, subRight, subSign);
+        }
+        // Right ends: pixel x − hi + k against x, from the first k inside the row.
+        const int first = std::clamp(hi_ - x, 0, n);
+        if (first < n) {
+            const int at = x - hi_ + first;
+            const std::uint8_t* addLeft[3] = {add.red + at, add.green + at, add.blue + at};
+            const std::uint8_t* subLeft[3] = {sub.red + at, sub.green + at, sub.blue + at};
+            slideCosts(w.columnRight.data() + static_cast<std::size_t>(x) * n + first, n - first, addPixel,
+                       addLeft, addSign, subPixel, subLeft, subSign);
+        }
+    }
+}
+
+Samples Matcher::samples(int y) const
+{
+    const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+    return {picture_.red.data() + at,     picture_.green.data() + at,   picture_.blue.data() + at,
+            bounds_->low[0].data() + at,  bounds_->low[1].data() + at,  bounds_->low[2].data() + at,
+            bounds_->high[0].data() + at, bounds_->high[1].data() + at, bounds_->high[2].data() + at};
+}
+
+Samples Matcher::shifted(const Samples& s, int by)
+{
+    Samples t;
+    for (std::size_t i = 0; i < t.size(); ++i)
+        t[i] = s[i] + by;
+    return t;
+}
+
+void Matcher::slideSpans(Worker& w, int in, int out, int addSign, int subSign) const
+{
+    const int n = count();
+    const Samples add = samples(in);
+    const Samples sub = samples(out);
+    for (int x = 0; x < width_; ++x) {
+        std::uint8_t addPixel[9];
+        std::uint8_t subPixel[9];
+        for (std::size_t i = 0; i < 9; ++i) {
+            addPixel[i] = add[i][x];
+            subPixel[i] = sub[i][x];
+        }
+        const int leftCount = std::clamp(width_ - x - lo_, 0, n);
+        if (leftCount > 0)
+            slideSpanCosts(w.columnLeft.data() + static_cast<std::size_t>(x) * n, leftCount, addPixel,
+                           shifted(add, x + lo_), addSign, subPixel, shifted(sub, x + lo_), subSign);
+        const int first = std::clamp(hi_ - x, 0, n);
+        if (first < n) {
+            const int at = x - hi_ + first;
+            slideSpanCosts(w.columnRight.data() + static_cast<std::size_t>(x) * n + first, n - first, addPixel,
+                           shifted(add, at), addSign, subPixel, shifted(sub, at), subSign);
+        }
+    }
+}
+
+void Matcher::windows(Worker& w, bool fromRight, int rowsInWindow) const
+{
+    const int n = count();
+    const int full = 2 * ry_ + 1;
+    const std::uint16_t* column = fromRight ? w.columnRight.data() : w.columnLeft.data();
+    for (int x = 0; x < width_; ++x) {
+        std::uint16_t* out = w.window.data() + static_cast<std::size_t>(x) * n;
+        int first = 0;
+        int last = -1; // valid entries first … last
+        if (x - rx_ >= 0 && x + rx_ < width_) {
+            if (fromRight) {
+                first = std::max(0, hi_ + rx_ - x);
+                last = n - 1;
+            } else {
+                last = std::min(n - 1, width_ - 1 - rx_ - x - lo_);
+            }
+        }
+        if (last < first) {
+            std::fill_n(out, n, mismatch_);
+            continue;
+        }
+        std::fill_n(out, first, mismatch_);
+        std::fill(out + last + 1, out + n, mismatch_);
+        const std::uint16_t* centre = column + static_cast<std::size_t>(x) * n;
+        if (rx_ == 0) {
+            std::copy(centre + first, centre + last + 1, out + first);
+        } else {
+            for (int k = first; k <= last; ++k) {
+                unsigned v = 0;
+                for (int i = -rx_; i <= rx_; ++i)
+                    v += centre[static_cast<std::ptrdiff_t>(i) * n + k];
+                out[k] = static_cast<std::uint16_t>(v);
+            }
+        }
+        if (rowsInWindow != full) {
+            for (int k = first; k <= last; ++k)
+                out[k] = static_cast<std::uint16_t>(static_cast<unsigned>(out[k]) * full / rowsInWindow);
+        }
+    }
+}
+
+void Matcher::pass(Worker& w, bool backwards, bool first) const
+{
+    const int n = count();
+    std::uint16_t* previous = w.previous.data() + 1;
+    std::uint16_t* current = w.current.data() + 1;
+    const std::uint16_t small = smoothing_.small;
+    std::uint16_t least = 0;
+    for (int i = 0; i < width_; ++i) {
+        const int x = backwards ? width_ - 1 - i : i;
+        const std::uint16_t* c = w.window.data() + static_cast<std::size_t>(x) * n;
+        std::uint16_t* t = w.total.data() + static_cast<std::size_t>(x) * n;
+        std::uint16_t lowest = kPad;
+        if (i == 0) {
+            for (int k = 0; k < n; ++k) {
+                current[k] = c[k];
+                lowest = std::min(lowest, c[k]);
+            }
+        } else {
+            const auto jump = static_cast<std::uint16_t>(least + smoothing_.large);
+            for (int k = 0; k < n; ++k) {
+                std::uint16_t v = std::min(previous[k], jump);
+                v = std::min(v, static_cast<std::uint16_t>(previous[k - 1] + small));
+                v = std::min(v, static_cast<std::uint16_t>(previous[k + 1] + small));
+                const auto r = static_cast<std::uint16_t>(c[k] + v - least);
+                current[k] = r;
+                lowest = std::min(lowest, r);
+            }
+        }
+        least = lowest;
+        if (first) {
+            std::copy_n(current, n, t);
+        } else {
+            std::uint16_t best = kPad;
+            for (int k = 0; k < n; ++k) {
+                const auto v = static_cast<std::uint16_t>(t[k] + current[k]);
+                t[k] = v;
+                best = std::min(best, v);
+            }
+            w.least[static_cast<std::size_t>(x)] = best;
+        }
+        std::swap(previous, current);
+    }
+}
+
+void Matcher::settle(Worker& w, bool fromRight, std::vector<float>& out) const
+{
+    const int n = count();
+    for (int x = 0; x < width_; ++x) {
+        const std::uint16_t* t = w.total.data() + static_cast<std::size_t>(x) * n;
+        const std::uint16_t* c = w.window.data() + static_cast<std::size_t>(x) * n;
+        // The least total (found by the second pass) and the sum of the
+        // costs first, then the smallest separation with that total:
+        // the first entry from the left ends, the last from the right
+        // ends.
+        const std::uint16_t least = w.least[static_cast<std::size_t>(x)];
+        std::uint32_t sum = 0;
+        for (int k = 0; k < n; ++k)
+            sum += c[k];
+        int best = 0;
+        if (fromRight) {
+            best = n - 1;
+            while (t[best] != least)
+                --best;
+        } else {
+            while (t[best] != least)
+                ++best;
+        }
+        out[static_cast<std::size_t>(x)] = kHole;
+        if (2u * c[best] > mismatch_ || sum < static_cast<std::uint32_t>(n) * mismatch_ / 32 ||
+            2u * c[best] * static_cast<std::uint32_t>(n) > sum)
+            continue;
+        float fraction = 0.0f;
+        if (best > 0 && best + 1 < n) {
+            const float a = static_cast<float>(t[best - 1]);
+            const float b = static_cast<float>(t[best]);
+            const float e = static_cast<float>(t[best + 1]);
+            const float curve = a + e - 2.0f * b;
+            if (curve > 0.0f)
+                fraction = std::clamp((a - e) / (2.0f * curve), -0.5f, 0.5f);
+        }
+        out[static_cast<std::size_t>(x)] = fromRight ? static_cast<float>(hi_ - best) - fraction
+                                                     : static_cast<float>(lo_ + best) + fraction;
+    }
+}
+
+void Matcher::matchRow(Worker& w, int y, float* out) const
+{
+    const int rows = std::min(height_ - 1, y + ry_) - std::max(0, y - ry_) + 1;
+    for (bool fromRight : {false, true}) {
+        windows(w, fromRight, rows);
+        pass(w, false, true);
+        pass(w, true, false);
+        settle(w, fromRight, fromRight ? w.right : w.left);
+    }
+    // Each pair is kept when its left end and its right end agree, and
+    // shown at its midpoint; where two pairs share a midpoint the nearer
+    // one is seen.
+    std::fill_n(out, width_, kHole);
+    for (int x = 0; x < width_; ++x) {
+        const float d = w.left[static_cast<std::size_t>(x)];
+        if (d == kHole)
+            continue;
+        const int whole = static_cast<int>(std::lround(d));
+        const int right = x + whole;
+        if (right >= width_)
+            continue;
+        const float other = w.right[static_cast<std::size_t>(right)];
+        if (other == kHole || std::abs(other - d) > 1.0f)
+            continue;
+        const int mid = x + whole / 2;
+        const float value = 0.5f * (d + other);
+        if (out[mid] == kHole || value < out[mid])
+            out[mid] = value;
+    }
+}
+
+} // namespace engine::reveal

@@ -1,0 +1,159 @@
+#pragma once
+// The depth revealer's matcher: every row of the picture against itself
+// over a range of separations, by windows whose costs are kept as running
+// sums down the picture and smoothed along the row; each pair is kept when
+// its two ends agree.
+
+#include "RevealCost.h"
+
+#include "engine/Reveal.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace engine::reveal {
+
+// A pixel the matcher left without a separation.
+inline constexpr float kHole = -1.0f;
+// Beyond the separations searched: far above any path cost, and still
+// within 16 bits after a step is added.
+inline constexpr std::uint16_t kPad = 0x7FFF;
+
+// One row's colours and their sampled spans: red, green, blue, their lows,
+// their highs.
+using Samples = std::array<const std::uint8_t*, 9>;
+
+// One worker's buffers, each a row of the picture by the separations
+// searched, [x][k]: seen from the left ends of the pairs, entry k of pixel x
+// is separation lo + k (pixel x against x + lo + k); seen from the right
+// ends it is separation hi − k (pixel x − hi + k against x), so that in
+// both the pixels compared lie side by side in memory.
+struct Worker {
+    // The sums of the pixel costs down the window's rows, for each end.
+    std::vector<std::uint16_t> columnLeft, columnRight;
+    // The window costs of the current row from one end, and their sums
+    // along the row.
+    std::vector<std::uint16_t> window;
+    std::vector<std::uint16_t> total;
+    std::vector<std::uint16_t> least; // the least total of each pixel
+    // The path costs of the previous and the current pixel, with one spare
+    // entry either side so that neighbours need no test.
+    std::vector<std::uint16_t> previous, current;
+    // The separation each left end and each right end settles on (with its
+    // fraction), or kHole.
+    std::vector<float> left, right;
+};
+
+// Costs along a row are smoothed the way a surface is: a step of one in the
+// separation from one pixel to the next costs a little (slopes), a larger
+// step costs more (edges), so that a pixel whose window repeats equally
+// well at two separations takes the one its neighbours have.
+struct Smoothing {
+    std::uint16_t small;
+    std::uint16_t large;
+};
+
+class Matcher {
+public:
+    // With bounds, pixels are compared by the sampling-insensitive cost.
+    Matcher(const RgbPlanes& picture, const reveal::RgbBounds* bounds, int lo, int hi, int rx, int ry)
+        : picture_(picture), bounds_(bounds), width_(picture.width), height_(picture.height), lo_(lo), hi_(hi),
+          rx_(rx), ry_(ry)
+    {
+        const int pixels = (2 * rx_ + 1) * (2 * ry_ + 1);
+        mismatch_ = static_cast<std::uint16_t>(pixels * kTruncate);
+        smoothing_.small = static_cast<std::uint16_t>(pixels * kTruncate / 8);
+        smoothing_.large = static_cast<std::uint16_t>(pixels * kTruncate / 2);
+    }
+
+    int count() const { return hi_ - lo_ + 1; }
+
+    static std::size_t bytesPerWorker(int width, int count)
+    {
+        return static_cast<std::size_t>(width) * static_cast<std::size_t>(count) * 8 + static_cast<std::size_t>(width) * 8;
+    }
+
+    void prepare(Worker& w) const
+    {
+        const std::size_t plane = static_cast<std::size_t>(count()) * static_cast<std::size_t>(width_);
+        w.columnLeft.assign(plane, 0);
+        w.columnRight.assign(plane, 0);
+        w.window.assign(plane, mismatch_);
+        w.total.resize(plane);
+        w.previous.assign(static_cast<std::size_t>(count()) + 2, kPad);
+        w.current.assign(static_cast<std::size_t>(count()) + 2, kPad);
+        w.left.resize(static_cast<std::size_t>(width_));
+        w.right.resize(static_cast<std::size_t>(width_));
+        w.least.resize(static_cast<std::size_t>(width_));
+    }
+
+    // Matches rows begin … end − 1 into out (width × height, rows from the
+    // top); holes are kHole. rowDone is called after every row and returns
+    // false to stop.
+    template <typename RowDone>
+    void run(Worker& w, int begin, int end, float* out, RowDone&& rowDone) const
+    {
+        for (int y = std::max(0, begin - ry_); y <= std::min(height_ - 1, begin + ry_); ++y)
+            slide(w, y, -1);
+        for (int y = begin; y < end; ++y) {
+            if (y > begin) {
+                const int incoming = y + ry_;
+                slide(w, incoming < height_ ? incoming : -1, y - ry_ - 1);
+            }
+            matchRow(w, y, out + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_));
+            if (!rowDone())
+                return;
+        }
+    }
+
+private:
+    // Row in comes into the column sums and row out leaves them (−1: none).
+    void slide(Worker& w, int in, int out) const;
+
+    // The row's nine planes (colours, lows, highs).
+    Samples samples(int y) const;
+
+    static Samples shifted(const Samples& s, int by);
+
+    // slide, with the sampling-insensitive cost.
+    void slideSpans(Worker& w, int in, int out, int addSign, int subSign) const;
+
+    // The window costs of the row from one end: the column sums of the
+    // window's columns, scaled to a full window where it reaches past the
+    // top or bottom row. Windows that do not lie wholly inside the picture
+    // cost a full mismatch.
+    void windows(Worker& w, bool fromRight, int rowsInWindow) const;
+
+    // One pass along the row, in either direction, adding its path costs
+    // into total (or starting it).
+    void pass(Worker& w, bool backwards, bool first) const;
+
+    // Each pixel's separation from the smoothed costs of one end, with the
+    // fraction of a parabola through its neighbours; kHole where even the
+    // best does not repeat (its window costs more than a quarter of a full
+    // mismatch) or where the window is one flat colour.
+    void settle(Worker& w, bool fromRight, std::vector<float>& out) const;
+
+    void matchRow(Worker& w, int y, float* out) const;
+
+    const RgbPlanes& picture_;
+    const reveal::RgbBounds* bounds_;
+    int width_;
+    int height_;
+    int lo_;
+    int hi_;
+    int rx_;
+    int ry_;
+    std::uint16_t mismatch_ = 0;
+    Smoothing smoothing_{};
+};
+
+// Fills the holes of a separation field (width × height, rows from the
+// top) from the matched pixels around them. Returns false when nothing
+// matched.
+bool fillHoles(std::vector<float>& sep, int width, int height);
+
+} // namespace engine::reveal
