@@ -108,7 +108,7 @@ constexpr const char* kPnmMime[] = {"image/x-portable-anymap", "image/x-portable
 // In detection order: BMP's two letters first, then PCX's one byte, as the
 // program has always tried them.
 const GraphicFormat kFormats[] = {
-    {GFORMAT_BMP, "BMP", "BMP Files", kBmpExt, kBmpMime, isBmp, make<TBmpIntf>,
+    {GFORMAT_BMP, "BMP", "Bitmap Files", kBmpExt, kBmpMime, isBmp, make<TBmpIntf>,
      kReads | kWrites | kHoldsPalette | kHoldsTrueColour},
     {GFORMAT_PCX, "PCX", "PCX Files", kPcxExt, kPcxMime, isPcx, make<TPcxIntf>, kReads | kWrites | kHoldsPalette},
     {GFORMAT_GIF, "GIF", "GIF Files", kGifExt, kGifMime, isGif, make<TGifIntf>, kReads | kWrites | kHoldsPalette},
@@ -165,6 +165,23 @@ const GraphicFormat* detectFormat(std::span<const std::uint8_t> head)
             return &f;
     }
     return nullptr;
+}
+
+std::string readableFilterString()
+{
+    std::string filter;
+    for (const auto& f : kFormats) {
+        if (!f.can(kReads) || f.extensions.empty())
+            continue;
+        std::string first = f.extensions[0];
+        for (char& c : first)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        filter += std::string(f.filterName) + " (*." + first + ")|";
+        for (std::size_t i = 0; i < f.extensions.size(); ++i)
+            filter += (i == 0 ? "*." : " *.") + std::string(f.extensions[i]);
+        filter += '|';
+    }
+    return filter;
 }
 
 } // namespace pictrans

@@ -392,10 +392,6 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
 
     platform::BITMAPINFO info;
     info.bmiHeader = MakeInfoHeader(width, height, depth);
-    std::uint8_t headerBytes[platform::BITMAPINFOHEADER::kSize];
-    info.bmiHeader.store(headerBytes);
-    if (!out.seek(kFileHeaderSize) || !out.write(headerBytes, sizeof headerBytes))
-        return ErrorMsg("Error writing Bitmap Info Header.");
 
     // Colour table: the picture's palette, or failing that the device's. A
     // true-colour file has none (its pixels are their colours).
@@ -413,6 +409,14 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
     }
     if (colors > 256)
         return ErrorMsg("Palette is not supported.");
+    // A table shorter than the depth's full one says how long it is;
+    // readers take a count of 0 for the full table.
+    if (depth <= 8 && colors < (std::size_t{1} << depth))
+        info.bmiHeader.biClrUsed = static_cast<std::uint32_t>(colors);
+    std::uint8_t headerBytes[platform::BITMAPINFOHEADER::kSize];
+    info.bmiHeader.store(headerBytes);
+    if (!out.seek(kFileHeaderSize) || !out.write(headerBytes, sizeof headerBytes))
+        return ErrorMsg("Error writing Bitmap Info Header.");
     info.bmiColors.resize(colors);
     for (std::size_t i = 0; i < colors && i < used.size(); ++i)
         info.bmiColors[i] = {used[i].peBlue, used[i].peGreen, used[i].peRed, 0};

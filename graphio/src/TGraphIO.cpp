@@ -3,6 +3,7 @@
 #include "pictrans/GraphicFormats.h"
 #include "pictrans/TBmpIntf.h"
 #include "pictrans/TGIntf.h"
+#include "platform/FileIO.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -72,9 +73,17 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
         return nullptr;
     }
     auto intf = row->make(status_, owner_);
+    const platform::ReadWatch watch;
     auto bitmap = intf->ReadFile(fileName);
     palette_ = intf->TakePalette();
     grey16_ = intf->TakeGrey16();
+    if (watch.changed()) {
+        // What was read may mix the old file with the new one.
+        platform::messageBox(owner_, platform::kFileChangedMessage, "Error", platform::MB_ICONERROR | platform::MB_OK);
+        palette_.reset();
+        grey16_.reset();
+        return nullptr;
+    }
     if (bitmap) {
         const int bits = bitmap->bitsPerPixel();
         sourceBits_ = intf->SourceBits() ? intf->SourceBits() : bits == 24 ? 8 : bits;

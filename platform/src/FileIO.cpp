@@ -57,6 +57,111 @@ extern "C" void removeTempsAndExit(int sig)
     std::raise(sig);
 }
 
+// Mapped input files, kept in a fixed table that the SIGBUS handler can
+// walk. A slot is taken by claiming `used`; its range is valid while begin
+// is not 0 (end is stored first and cleared last).
+constexpr int kMaxGuarded = 64;
+struct GuardedMapping {
+    std::atomic<bool> used{false};
+    std::atomic<std::uintptr_t> begin{0};
+    std::atomic<std::uintptr_t> end{0};
+    std::atomic<bool> faulted{false};
+};
+GuardedMapping g_guarded[kMaxGuarded];
+std::uintptr_t g_pageSize = 4096;
+struct sigaction g_previousBusAction;
+std::once_flag g_busHandlerInstalled;
+
+thread_local std::uint64_t t_changedReads = 0;
+std::atomic<void (*)(const std::string&)> g_readHook{nullptr};
+
+// A read from a page that a shortened file no longer has: that page and
+// every later one of the mapping become zeros (a fresh anonymous mapping
+// over them), the mapping is marked, and the read is made again. Faults
+// elsewhere go to whatever handled them before.
+extern "C" void onBusError(int sig, siginfo_t* info, void* context)
+{
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (GuardedMapping& g : g_guarded) {
+        const std::uintptr_t begin = g.begin.load(std::memory_order_acquire);
+        if (begin == 0 || address < begin)
+            continue;
+        const std::uintptr_t end = g.end.load(std::memory_order_acquire);
+        if (address >= end)
+            continue;
+        const std::uintptr_t page = address & ~(g_pageSize - 1);
+        if (::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
+                   0) != MAP_FAILED) {
+            g.faulted.store(true);
+            return;
+        }
+        break;
+    }
+    const struct sigaction& previous = g_previousBusAction;
+    if ((previous.sa_flags & SA_SIGINFO) && previous.sa_sigaction) {
+        previous.sa_sigaction(sig, info, context);
+        return;
+    }
+    if (!(previous.sa_flags & SA_SIGINFO) && previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
+        previous.sa_handler(sig);
+        return;
+    }
+    // The default action: the read is made again and ends the process.
+    struct sigaction fallback{};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(SIGBUS, &fallback, nullptr);
+}
+
+// Guards [p, p + n) against a file that shrinks under it; the slot, or -1
+// when every slot is taken.
+int guardMapping(void* p, std::size_t n)
+{
+    std::call_once(g_busHandlerInstalled, [] {
+        g_pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        struct sigaction action{};
+        action.sa_sigaction = onBusError;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &g_previousBusAction);
+    });
+    const auto begin = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t end = begin + (n + g_pageSize - 1) / g_pageSize * g_pageSize;
+    for (int i = 0; i < kMaxGuarded; ++i) {
+        bool expected = false;
+        if (!g_guarded[i].used.compare_exchange_strong(expected, true))
+            continue;
+        g_guarded[i].faulted.store(false);
+        g_guarded[i].end.store(end, std::memory_order_release);
+        g_guarded[i].begin.store(begin, std::memory_order_release);
+        return i;
+    }
+    return -1;
+}
+
+// Ends the guard of a slot; true when its mapping lost pages.
+bool unguardMapping(int slot)
+{
+    GuardedMapping& g = g_guarded[slot];
+    g.begin.store(0, std::memory_order_release);
+    g.end.store(0, std::memory_order_release);
+    const bool faulted = g.faulted.exchange(false);
+    g.used.store(false);
+    return faulted;
+}
+
+std::int64_t modificationTime(const struct stat& st)
+{
+    return std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
+// Whether the open file fd still has the size and modification time it had.
+bool unchanged(int fd, std::size_t size, std::int64_t modified)
+{
+    struct stat st{};
+    return ::fstat(fd, &st) == 0 && static_cast<std::uint64_t>(st.st_size) == size && modificationTime(st) == modified;
+}
+
 std::string folderOf(const std::string& path)
 {
     auto slash = path.find_last_of('/');
@@ -204,11 +309,18 @@ FileBytes& FileBytes::operator=(FileBytes&& other) noexcept
     mapping_ = other.mapping_;
     size_ = other.size_;
     released_ = other.released_;
+    fd_ = other.fd_;
+    guard_ = other.guard_;
+    modified_ = other.modified_;
+    changed_ = other.changed_;
     data_ = mapping_ ? other.data_ : owned_.data();
     other.mapping_ = nullptr;
     other.data_ = nullptr;
     other.size_ = 0;
     other.released_ = 0;
+    other.fd_ = -1;
+    other.guard_ = -1;
+    other.changed_ = false;
     other.owned_.clear();
     return *this;
 }
@@ -220,13 +332,35 @@ FileBytes::~FileBytes()
 
 void FileBytes::reset()
 {
-    if (mapping_)
+    if (mapping_) {
+        // The reader is done: a file that lost pages, or whose size or time
+        // differs now, changed while it was read.
+        if (!unchanged(fd_, size_, modified_))
+            changed_ = true;
+        if (guard_ >= 0 && unguardMapping(guard_))
+            changed_ = true;
+        if (changed_)
+            ++t_changedReads;
         ::munmap(mapping_, size_);
+        ::close(fd_);
+    }
     mapping_ = nullptr;
     data_ = nullptr;
     size_ = 0;
     released_ = 0;
+    fd_ = -1;
+    guard_ = -1;
+    changed_ = false;
     owned_.clear();
+}
+
+bool FileBytes::changed() const
+{
+    if (changed_)
+        return true;
+    if (guard_ >= 0 && g_guarded[guard_].faulted.load())
+        return true;
+    return mapping_ && !unchanged(fd_, size_, modified_);
 }
 
 std::optional<FileBytes> FileBytes::open(const std::string& path, std::size_t maxBytes, FileProblem* problem)
@@ -235,6 +369,8 @@ std::optional<FileBytes> FileBytes::open(const std::string& path, std::size_t ma
     const int fd = openForReading(path, st, false, problem);
     if (fd < 0)
         return std::nullopt;
+    if (auto hook = g_readHook.load())
+        hook(path);
     // Small files are simply read; large regular ones are mapped.
     constexpr std::uint64_t kMapFrom = 256 * 1024;
     if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) >= kMapFrom) {
@@ -245,22 +381,50 @@ std::optional<FileBytes> FileBytes::open(const std::string& path, std::size_t ma
         }
         const std::size_t n = static_cast<std::size_t>(st.st_size);
         void* p = ::mmap(nullptr, n, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (p != MAP_FAILED) {
-            ::close(fd);
+        const int guard = p != MAP_FAILED ? guardMapping(p, n) : -1;
+        if (guard >= 0) {
             ::madvise(p, n, MADV_SEQUENTIAL);
             FileBytes bytes;
             bytes.mapping_ = p;
             bytes.data_ = static_cast<const std::uint8_t*>(p);
             bytes.size_ = n;
+            bytes.fd_ = fd;
+            bytes.guard_ = guard;
+            bytes.modified_ = modificationTime(st);
             setProblem(problem, FileProblem::None);
             return bytes;
         }
+        // Without a guard the mapping is not safe: the file is read instead.
+        if (p != MAP_FAILED)
+            ::munmap(p, n);
     }
     auto data = readDescriptor(fd, st, maxBytes, problem);
+    // A regular file that gave other than its size, or whose time moved on
+    // while it was read, changed under the reader.
+    const bool changed = data && S_ISREG(st.st_mode) &&
+                         (data->size() != static_cast<std::size_t>(st.st_size) ||
+                          !unchanged(fd, data->size(), modificationTime(st)));
     ::close(fd);
     if (!data)
         return std::nullopt;
-    return FileBytes(std::move(*data));
+    FileBytes bytes(std::move(*data));
+    if (changed) {
+        bytes.changed_ = true;
+        ++t_changedReads;
+    }
+    return bytes;
+}
+
+ReadWatch::ReadWatch() : start_(t_changedReads) {}
+
+bool ReadWatch::changed() const
+{
+    return t_changedReads != start_;
+}
+
+void setReadHookForTesting(void (*hook)(const std::string& path))
+{
+    g_readHook.store(hook);
 }
 
 void FileBytes::release(std::size_t offset)

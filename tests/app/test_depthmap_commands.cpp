@@ -316,7 +316,7 @@ TEST_F(DepthMapCommands, SaveDialogsOfferTheDepthMapFilterForMapsOnly)
     frame()->Command(CM_FILESAVE);
     ASSERT_EQ(chooserCalls.size(), 2u);
     ASSERT_LT(chooserCalls[1].selected, chooserCalls[1].filters.size());
-    EXPECT_EQ(chooserCalls[1].filters[chooserCalls[1].selected], QStringLiteral("Bitmap Files (*.bmp)"));
+    EXPECT_EQ(chooserCalls[1].filters[chooserCalls[1].selected], QStringLiteral("Bitmap Files (*.bmp *.dib)"));
     // A picture's extension comes from the filter chosen, not from a fixed suffix.
     EXPECT_TRUE(chooserCalls[1].defaultSuffix.isEmpty());
     EXPECT_EQ(ReadAll(nextFileName).left(2), QByteArray("BM"));

@@ -5,6 +5,7 @@
 #include "FrameFixture.h"
 
 #include "app/CommandLine.h"
+#include "depthmap/TMapDocument.h"
 #include "engine_ui/TSirdsWnd.h"
 
 #include <QFile>
@@ -132,6 +133,32 @@ TEST_F(FileArguments, EachFileOpensInItsOwnWindowAsOpenOpensIt)
     for (std::size_t i = 0; i < openBoxes.size(); ++i)
         EXPECT_EQ(boxes.shown[i].text, openBoxes[i].text);
     EXPECT_EQ(frame()->GraphicsFormat(), gui::kFormatDepthMap);
+}
+
+TEST_F(FileArguments, OpenGoesByContentWhateverTheName)
+{
+    start();
+    // A picture under a depth map's name, a depth map under a picture's.
+    const QString picture = savePicture(QStringLiteral("picture.rds"), 30, 20);
+    depthmap::TMapDocument map("m", 60, 50);
+    const QString mapFile = dir.filePath(QStringLiteral("map.bmp"));
+    ASSERT_TRUE(map.WriteFile(mapFile.toStdString()));
+    boxes.shown.clear();
+    frame()->OpenFile(picture);
+    QApplication::processEvents();
+    EXPECT_EQ(frame()->ActiveKind(), gui::kKindPicture);
+    ASSERT_NE(frame()->ActivePicture(), nullptr);
+    EXPECT_EQ(frame()->ActivePicture()->GetPicture()->width(), 30);
+    frame()->OpenFile(mapFile);
+    QApplication::processEvents();
+    EXPECT_EQ(frame()->ActiveKind(), gui::kKindDepthMap);
+    EXPECT_EQ(frame()->GraphicsFormat(), gui::kFormatDepthMap);
+    EXPECT_TRUE(boxes.shown.empty());
+    // A file that cannot be read goes by its name, and its reader says why.
+    frame()->OpenFile(dir.filePath(QStringLiteral("gone.rds")));
+    QApplication::processEvents();
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.back().text, QStringLiteral("Error Opening the Depth Map file"));
 }
 
 TEST(DesktopEntry, HandsPicturesAndDepthMapsToTheProgram)

@@ -9,9 +9,13 @@
 #include "gui/SaveAsName.h"
 #include "gui/Shortcuts.h"
 
+#include "app/FileKinds.h"
+#include "pictrans/GraphicFormats.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 #include <tuple>
 
@@ -363,14 +367,23 @@ TEST(StatusTexts, ProgressPercentToleratesBadTotals)
 
 TEST(FileNames, DialogExtensionsByFormat)
 {
-    EXPECT_EQ(OpenDefaultExtension(kFormatJpeg), "BMP");
+    // The kinds of the first program's table keep their extensions.
     EXPECT_EQ(SaveDefaultExtension(kFormatJpeg), "JPG");
     EXPECT_EQ(OpenDefaultExtension(kFormatPng), "PNG");
     EXPECT_EQ(SaveDefaultExtension(kFormatPng), "PNG");
     EXPECT_EQ(OpenDefaultExtension(kFormatDepthMap), "RDS");
     EXPECT_EQ(SaveDefaultExtension(kFormatPcx), "PCX");
-    EXPECT_EQ(OpenDefaultExtension(9), "BMP");
+    EXPECT_EQ(OpenDefaultExtension(99), "BMP");
     EXPECT_EQ(SaveDefaultExtension(-1), "BMP");
+    // Every kind: its own first extension where it opens (saves), else BMP's.
+    for (const app::FileKind& kind : app::fileKinds()) {
+        std::string own = kind.extensions[0];
+        for (char& c : own)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(OpenDefaultExtension(kind.code), kind.can(pictrans::kReads) ? own : "BMP") << kind.name;
+        EXPECT_EQ(SaveDefaultExtension(kind.code), kind.can(pictrans::kWrites) ? own : "BMP") << kind.name;
+        EXPECT_EQ(ReadingText(kind.code), kind.can(pictrans::kReads) ? "Reading " + std::string(kind.name) + " File" : "");
+    }
 }
 
 TEST(FileNames, TitlesAndDepthMapNames)
@@ -442,45 +455,63 @@ TEST(Shortcuts, HintsNameTheKey)
     EXPECT_TRUE(HintWithShortcut(CM_FIGUREFIRST).empty());
 }
 
-TEST(FileDialogFilters, OpenOffersEverythingFirstAndTheLastFormatWhenItHasAFilter)
+// "Name (*.a *.b)" of a kind, made here from the row's facts.
+std::string filterOf(const app::FileKind& kind)
+{
+    std::string text = std::string(kind.filterName) + " (";
+    for (std::size_t i = 0; i < kind.extensions.size(); ++i)
+        text.append(i ? " *." : "*.").append(kind.extensions[i]);
+    return text + ")";
+}
+
+TEST(FileDialogFilters, OpenOffersEverythingFirstThenEachKindThatOpens)
 {
     const FileFilters none = OpenFileFilters(kFormatBmp - 1);
-    ASSERT_EQ(none.filters.size(), 7u);
-    EXPECT_EQ(none.filters[0], "All supported files (*.bmp *.pcx *.gif *.png *.rds " + models::modelFilePatterns() + ")");
-    EXPECT_EQ(none.filters[6], "3-D Models (" + models::modelFilePatterns() + ")");
-    EXPECT_EQ(none.filters[1], "Bitmap Files (*.bmp)");
-    EXPECT_EQ(none.filters[4], "PNG Files (*.png)");
-    EXPECT_EQ(none.filters[5], "Depth Map File (*.rds)");
+    ASSERT_FALSE(none.filters.empty());
+    EXPECT_TRUE(none.filters[0].starts_with("All supported files (*.bmp *.dib *.pcx *.gif *.png")) << none.filters[0];
+    EXPECT_TRUE(none.filters[0].ends_with(" *.rds)")) << none.filters[0];
     EXPECT_EQ(none.selected, 0u);
-    // Each readable format preselects its own filter.
-    const std::pair<int, std::string_view> own[] = {{kFormatBmp, "Bitmap Files (*.bmp)"},
-                                                    {kFormatPcx, "PCX Files (*.pcx)"},
-                                                    {kFormatGif, "GIF Files (*.gif)"},
-                                                    {kFormatPng, "PNG Files (*.png)"},
-                                                    {kFormatDepthMap, "Depth Map File (*.rds)"}};
-    for (const auto& [format, filter] : own) {
-        const FileFilters f = OpenFileFilters(format);
+    std::vector<std::string> expected{none.filters[0]};
+    for (const app::FileKind& kind : app::fileKinds()) {
+        if (!kind.can(pictrans::kReads)) {
+            // What only saves is no Open filter and preselects everything.
+            EXPECT_EQ(OpenFileFilters(kind.code).selected, 0u) << kind.name;
+            continue;
+        }
+        expected.push_back(filterOf(kind));
+        // Each readable kind preselects its own filter.
+        const FileFilters f = OpenFileFilters(kind.code);
         ASSERT_LT(f.selected, f.filters.size());
-        EXPECT_EQ(f.filters[f.selected], filter) << format;
+        EXPECT_EQ(f.filters[f.selected], filterOf(kind)) << kind.name;
+        for (const char* ext : kind.extensions)
+            EXPECT_NE(none.filters[0].find(std::string("*.") + ext), std::string::npos) << ext;
     }
-    // JPEG is only written; unknown codes (a failed read leaves -1 or 0)
-    // and codes past the table fall back to everything.
-    for (int format : {kFormatJpeg, -1, 0, 7, 99})
+    EXPECT_EQ(none.filters, expected);
+    // The program's own names of the first formats.
+    EXPECT_EQ(none.filters[1], "Bitmap Files (*.bmp *.dib)");
+    EXPECT_NE(std::ranges::find(none.filters, "Depth Map File (*.rds)"), none.filters.end());
+    // Models open by the importer's own list of names.
+    EXPECT_EQ(none.filters.back(), "3-D Models (" + models::modelFilePatterns() + ")");
+    // Unknown codes (a failed read leaves -1 or 0) fall back to everything.
+    for (int format : {-1, 0, 99})
         EXPECT_EQ(OpenFileFilters(format).selected, 0u) << format;
 }
 
-TEST(FileDialogFilters, SaveOffersEveryWritableFormat)
+TEST(FileDialogFilters, SaveOffersEveryWritableKind)
 {
-    const FileFilters jpeg = SaveFileFilters(kFormatJpeg);
-    EXPECT_EQ(jpeg.filters, (std::vector<std::string>{"Bitmap Files (*.bmp)", "PCX Files (*.pcx)", "GIF Files (*.gif)",
-                                                      "PNG Files (*.png)", "JPEG Files (*.jpg)",
-                                                      "Depth Map File (*.rds)"}));
-    EXPECT_EQ(jpeg.filters[jpeg.selected], "JPEG Files (*.jpg)");
-    EXPECT_EQ(SaveFileFilters(kFormatDepthMap).filters[SaveFileFilters(kFormatDepthMap).selected],
-              "Depth Map File (*.rds)");
+    std::vector<std::string> expected;
+    for (const app::FileKind& kind : app::fileKinds())
+        if (kind.can(pictrans::kWrites))
+            expected.push_back(filterOf(kind));
+    for (const app::FileKind& kind : app::fileKinds()) {
+        const FileFilters f = SaveFileFilters(kind.code);
+        EXPECT_EQ(f.filters, expected);
+        if (kind.can(pictrans::kWrites)) {
+            EXPECT_EQ(f.filters[f.selected], filterOf(kind)) << kind.name;
+        }
+    }
+    EXPECT_EQ(expected.front(), "Bitmap Files (*.bmp *.dib)");
     EXPECT_EQ(SaveFileFilters(-1).selected, 0u);
-    const FileFilters png = SaveFileFilters(kFormatPng);
-    EXPECT_EQ(png.filters[png.selected], "PNG Files (*.png)");
 }
 
 TEST(DocumentPlacement, WindowsNeverOpenLargerThanTheArea)

@@ -13,6 +13,7 @@
 #include "wizard/SourceWizDlg.h"
 #include "wizard/WizardDriver.h"
 
+#include "pictrans/GraphicFormats.h"
 #include "engine/SirdsSettings.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/TPattDialog.h"
@@ -181,8 +182,12 @@ TEST_F(WizardTest, SourcePageChoosesFilesAndFiguresAndRemembersThem)
         page.Radio(102)->click();
         ASSERT_EQ(asked.size(), 1u);
         EXPECT_EQ(asked[0][0], QStringLiteral("Select File"));
-        EXPECT_EQ(asked[0][1], QStringLiteral("Bitmap Files (*.BMP)|*.bmp|PCX Files (*.PCX)|*.pcx|"
-                                              "GIF Files (*.GIF)|*.gif|PNG Files (*.PNG)|*.png|"));
+        // Every picture format the program opens, from the table of file kinds.
+        EXPECT_TRUE(asked[0][1].startsWith(QStringLiteral("Bitmap Files (*.BMP)|*.bmp *.dib|PCX Files (*.PCX)|*.pcx|"
+                                                          "GIF Files (*.GIF)|*.gif|PNG Files (*.PNG)|*.png|")))
+            << asked[0][1].toStdString();
+        EXPECT_EQ(asked[0][1].toStdString(), pictrans::readableFilterString());
+        EXPECT_TRUE(SourceWizDlg::NameFilters(asked[0][1]).contains(QStringLiteral("PNG Files (*.png *.PNG)")));
         EXPECT_EQ(asked[0][2], QStringLiteral("bmp"));
         EXPECT_TRUE(page.Radio(104)->isChecked());
         EXPECT_EQ(page.SourceEdit()->text(), QStringLiteral("Round Crater"));

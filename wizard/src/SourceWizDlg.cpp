@@ -4,6 +4,7 @@
 
 #include "wizard/MathDlg.h"
 
+#include "pictrans/GraphicFormats.h"
 #include "terrakit/terrakit.h"
 
 #include <QFileDialog>
@@ -16,8 +17,11 @@
 
 namespace wizard {
 
-const char* const SourceWizDlg::kPictureFilter =
-    "Bitmap Files (*.BMP)|*.bmp|PCX Files (*.PCX)|*.pcx|GIF Files (*.GIF)|*.gif|PNG Files (*.PNG)|*.png|";
+QString SourceWizDlg::PictureFilter()
+{
+    return QString::fromStdString(pictrans::readableFilterString());
+}
+
 const char* const SourceWizDlg::kDepthMapFilter = "Depth Map File (*.RDS)|*.rds|";
 
 namespace {
@@ -156,7 +160,7 @@ void SourceWizDlg::Choose(int id)
     } else {
         // The name is kept as chosen: on this system the case of a file
         // name matters, so it is not lower-cased.
-        chosen = RunFileDialog(QString::fromLatin1(id == 102 ? kPictureFilter : kDepthMapFilter),
+        chosen = RunFileDialog(id == 102 ? PictureFilter() : QString::fromLatin1(kDepthMapFilter),
                                QString::fromLatin1(id == 102 ? "bmp" : "rds"));
     }
     // Back to this page for the keyboard, also on displays without a window

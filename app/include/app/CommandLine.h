@@ -44,6 +44,9 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             const CaptionPainter& painter);
 
+// dotscape depth.
+int runDepth(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 // dotscape reveal.
 int runReveal(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -1,8 +1,9 @@
 #pragma once
 // What a save writes for a picture in a given format: true-colour pictures
-// (stereograms of the hidden-surface method) stay true colour in BMP, JPEG
-// and PNG; GIF and PCX hold only palette pictures, so there they are written
-// in the nearest colours of the picture's palette (the pattern's).
+// (stereograms of the hidden-surface method) stay true colour in the formats
+// that hold true colour (BMP, JPEG, PNG, ...); formats that hold only
+// palette pictures (GIF, PCX) get the nearest colours of the picture's
+// palette (the pattern's).
 
 #include "platform/Bitmap.h"
 #include "platform/BitmapInfo.h"
@@ -22,7 +23,7 @@ struct PictureToWrite {
     PictureToWrite& operator=(PictureToWrite&&) = default;
 };
 
-// The picture as the format's writer should get it: for GIF and PCX a
+// The picture as the format's writer should get it: for a palette-only format a
 // 24-bit picture becomes an 8-bit copy in the nearest entries of palette
 // (lowest index on a tie); anything else is passed on as it is. bitmap is
 // null only when memory for the copy runs out.

@@ -23,42 +23,51 @@ namespace app {
 
 namespace {
 
-const char* const kUsage =
-    "Usage: dotscape [FILE...]\n"
-    "       dotscape COMMAND [OPTIONS]\n"
-    "Makes single-image random-dot stereograms.\n"
-    "\n"
-    "Without a command the desktop program opens, and opens each FILE given (a BMP,\n"
-    "PCX, GIF or PNG picture, or a .rds depth map) in a window of its own. A command\n"
-    "name always runs that command, without a display; a file of that name opens\n"
-    "with 'dotscape ./NAME' or 'dotscape -- NAME'.\n"
-    "\n"
-    "Commands:\n"
-    "  make [OPTIONS] -o OUT   make a stereogram (dotscape make --help lists the options)\n"
-    "  convert [--force] [--format F] IN OUT\n"
-    "                      read a BMP, PCX, GIF or PNG picture and write it in the format OUT's\n"
-    "                      name gives: .gif GIF, .pcx PCX, .jpg JPEG, .png PNG, anything else BMP;\n"
-    "                      --format bmp|pcx|gif|jpg|png chooses it; OUT - is standard output\n"
-    "  reveal IN -o OUT    recover the depth hidden in a stereogram as a grey picture\n"
-    "                      (dotscape reveal --help lists the options)\n"
-    "  info FILE...        describe pictures, depth maps and 3-D models, one line each\n"
-    "  figures             list the math figures: number, a tab, the title\n"
-    "\n"
-    "  -h, --help          show this help\n"
-    "  --version           show the version\n"
-    "\n"
-    "Exit status: 0 done, 1 usage error, 2 input not readable, 3 output not written.\n";
+std::string usage()
+{
+    const std::string formats = formatNameList();
+    return "Usage: dotscape [FILE...]\n"
+           "       dotscape COMMAND [OPTIONS]\n"
+           "Makes single-image random-dot stereograms.\n"
+           "\n"
+           "Without a command the desktop program opens, and opens each FILE given (a picture,\n"
+           "a .rds depth map or a 3-D model) in a window of its own. A command name always\n"
+           "runs that command, without a display; a file of that name opens with\n"
+           "'dotscape ./NAME' or 'dotscape -- NAME'.\n"
+           "\n"
+           "Commands:\n"
+           "  make [OPTIONS] -o OUT   make a stereogram (dotscape make --help lists the options)\n"
+           "  convert [--force] [--format F] [--quality Q] IN OUT\n"
+           "                      read a picture and write it in the format OUT's name gives\n"
+           "                      (its extension; BMP for any other name); --format F chooses\n"
+           "                      it (" + formats + "); --quality Q (1 to 100)\n"
+           "                      makes a lossy writer's picture smaller or better; OUT - is\n"
+           "                      standard output\n"
+           "  depth [SOURCE] -o OUT\n"
+           "                      write the depth a stereogram is made from as a 16-bit grey PNG\n"
+           "                      (dotscape depth --help lists the options)\n"
+           "  reveal IN -o OUT    recover the depth hidden in a stereogram as a grey picture\n"
+           "                      (dotscape reveal --help lists the options)\n"
+           "  info FILE...        describe pictures, depth maps and 3-D models, one line each\n"
+           "  figures             list the math figures: number, a tab, the title\n"
+           "\n"
+           "  -h, --help          show this help\n"
+           "  --version           show the version\n"
+           "\n"
+           "Exit status: 0 done, 1 usage error, 2 input not readable, 3 output not written.\n";
+}
 
 const char* formatName(int code)
 {
-    const pictrans::GraphicFormat* f = pictrans::formatByCode(code);
-    return f ? f->name : "unknown";
+    const FileKind* kind = kindByCode(code);
+    return kind ? kind->name : "unknown";
 }
 
 int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     bool force = false;
     int format = 0;
+    int quality = -1;
     std::vector<std::string> files;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -67,44 +76,26 @@ int runConvert(const std::vector<std::string>& args, std::ostream& out, std::ost
         else if (a == "--format") {
             format = i + 1 < args.size() ? formatByName(args[++i]) : 0;
             if (!format)
-                return err << "dotscape convert: --format must be bmp, pcx, gif, jpg or png\n", kExitUsage;
+                return err << "dotscape convert: --format must be " << formatNameList() << "\n", kExitUsage;
+        } else if (a == "--quality") {
+            quality = i + 1 < args.size() ? parseQuality(args[++i]) : 0;
+            if (quality < 1)
+                return err << "dotscape convert: --quality takes a whole number from 1 to 100\n", kExitUsage;
         } else if (a.size() > 1 && a[0] == '-')
             return err << "dotscape convert: unknown option '" << a << "'\n", kExitUsage;
         else
             files.push_back(a);
     }
     if (files.size() != 2) {
-        err << "Usage: dotscape convert [--force] [--format F] IN OUT\n";
+        err << "Usage: dotscape convert [--force] [--format F] [--quality Q] IN OUT\n";
         return kExitUsage;
     }
     TerminalWindow window(err, force ? TerminalWindow::Answer::Yes : TerminalWindow::Answer::Ask,
                           stderrIsTerminal());
-    TGraphIO io(&window, &window);
-    auto picture = io.Read_File(files[0]);
-    window.endProgress();
-    if (!picture) {
-        err << "dotscape: " << files[0] << " could not be read\n";
-        return kExitInput;
-    }
-    auto palette = io.GetPalette();
-    return writePicture(files[1], *picture, palette.get(), window, err, out, format);
-}
-
-// Depth map files start with the letters "DEPTHMAP" and a zero.
-bool looksLikeDepthMap(const std::string& file)
-{
-    // Opened without waiting: a pipe without a writer reads as empty.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    std::FILE* f = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
-    if (!f) {
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    char magic[9] = {};
-    bool yes = std::fread(magic, 1, sizeof magic, f) == sizeof magic && std::memcmp(magic, "DEPTHMAP", 9) == 0;
-    std::fclose(f);
-    return yes;
+    PictureRead picture;
+    if (const int status = readPicture(files[0], window, err, picture); status != kExitOk)
+        return status;
+    return writePicture(files[1], *picture.bitmap, picture.palette.get(), window, err, out, format, quality);
 }
 
 // One line: the format, the triangle count and the box in the model's own axes.
@@ -136,7 +127,13 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     for (const auto& file : args) {
         TerminalWindow window(err, TerminalWindow::Answer::No, false);
         window.setSilent(true);
-        if (looksLikeDepthMap(file)) {
+        if (const std::string problem = openProblem(file); !problem.empty()) {
+            out << file << ": cannot be read: " << problem << '\n';
+            status = kExitInput;
+            continue;
+        }
+        const FileKind* kind = detectFileKind(file);
+        if (kind && kind->code == kFormatDepthMap) {
             depthmap::TMapDocument map("", 400, 400, &window);
             if (!map.ReadFile(file)) {
                 const std::string why = window.lastMessage();
@@ -211,10 +208,11 @@ using Args = const std::vector<std::string>&;
 constexpr SubCommand kSubCommands[] = {
     {"make", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter& p) { return runMake(a, o, e, p); }},
     {"convert", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runConvert(a, o, e); }},
+    {"depth", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runDepth(a, o, e); }},
     {"reveal", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runReveal(a, o, e); }},
     {"info", [](Args a, std::ostream& o, std::ostream& e, const CaptionPainter&) { return runInfo(a, o, e); }},
     {"figures", [](Args, std::ostream& o, std::ostream&, const CaptionPainter&) { return runFigures(o); }},
-    {"help", [](Args, std::ostream& o, std::ostream&, const CaptionPainter&) { return (o << kUsage, kExitOk); }},
+    {"help", [](Args, std::ostream& o, std::ostream&, const CaptionPainter&) { return (o << usage(), kExitOk); }},
 };
 
 } // namespace
@@ -257,7 +255,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
                    const CaptionPainter& painter)
 {
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        out << kUsage;
+        out << usage();
         return kExitOk;
     }
     if (args[0] == "--version") {
@@ -272,7 +270,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     for (const SubCommand& command : kSubCommands)
         if (args[0] == command.name)
             return command.run(rest, out, err, painter);
-    err << "dotscape: unknown command '" << args[0] << "'\n" << kUsage;
+    err << "dotscape: unknown command '" << args[0] << "'\n" << usage();
     return kExitUsage;
 }
 

@@ -8,6 +8,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Configuration.h"
+#include "app/FileKinds.h"
 #include "app/TerminalWindow.h"
 #include "depthmap/TMapDocument.h"
 #include "engine/DepthSequence.h"
@@ -37,7 +38,7 @@ const char* const kMakeUsage =
     "\n"
     "Source (one of them; a math figure when none is given):\n"
     "  --figure N|TITLE     a math figure by number (1 to 23) or exact title; default 1\n"
-    "  --picture FILE       depth from a BMP, PCX, GIF or PNG picture\n"
+    "  --picture FILE       depth from a picture (any format convert reads)\n"
     "  --depthmap FILE.rds  depth from a depth map file\n"
     "  --model FILE         depth from a 3-D model (STL, OBJ, PLY, glTF, 3MF, OFF)\n"
     "\n"
@@ -197,7 +198,7 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
         } else if (a == "--format") {
             o.format = formatByName(value());
             if (!o.format)
-                throw UsageError("--format must be bmp, pcx, gif, jpg or png, not '" + args[i] + "'");
+                throw UsageError("--format must be " + formatNameList() + ", not '" + args[i] + "'");
         } else if (a == "--config") {
             o.configFile = value();
         } else if (a == "--pattern-dir") {
@@ -414,20 +415,21 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         }
         break;
     case MakeOptions::Source::Picture: {
-        TGraphIO io(&window, &window);
-        picture = io.Read_File(options.input);
-        window.endProgress();
-        if (!picture) {
-            err << "dotscape: " << options.input << " could not be read\n";
-            return kExitInput;
-        }
-        picturePalette = io.GetPalette();
-        pictureDepth16 = io.GetGrey16();
+        PictureRead read;
+        if (const int status = readPicture(options.input, window, err, read); status != kExitOk)
+            return status;
+        picture = std::move(read.bitmap);
+        picturePalette = std::move(read.palette);
+        pictureDepth16 = std::move(read.grey16);
         if (const std::string_view note = engine::pictureDepthNote(settings.DepthSel, *picture); !note.empty())
             err << "dotscape: " << note << '\n';
         break;
     }
     case MakeOptions::Source::DepthMap:
+        if (const std::string problem = openProblem(options.input); !problem.empty()) {
+            err << "dotscape: " << options.input << " could not be read: " << problem << '\n';
+            return kExitInput;
+        }
         map = std::make_unique<depthmap::TMapDocument>(baseName(options.input), 400, 400, &window);
         if (!map->ReadFile(options.input)) {
             err << "dotscape: " << options.input << " could not be read as a depth map\n";

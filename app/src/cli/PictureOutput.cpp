@@ -3,18 +3,23 @@
 #include "app/CommandLine.h"
 #include "app/FileKinds.h"
 #include "app/SavedPicture.h"
+#include "pictrans/GraphicFormats.h"
 #include "pictrans/Stream.h"
 #include "pictrans/TBmpIntf.h"
 #include "pictrans/TGraphIO.h"
+#include "pictrans/TPngIntf.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <functional>
 #include <ostream>
 #include <span>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -140,12 +145,11 @@ int writeBmpToStandardOutput(const platform::Bitmap& picture, const platform::Pa
 
 // The writers seek back to fill in their headers, which a pipe cannot do,
 // so a picture for standard output is written to a private folder first and
-// then copied out (a BMP is made in memory instead).
-int writeToStandardOutput(int format, const platform::Bitmap& picture, const platform::Palette* palette,
-                          TerminalWindow& window, std::ostream& err, std::ostream& standardOutput)
+// then copied out (a BMP is made in memory instead, above). write writes
+// the file it is given, true when it did.
+int writeToStandardOutput(const std::function<bool(const std::string&)>& write, TerminalWindow& window,
+                          std::ostream& err, std::ostream& standardOutput)
 {
-    if (format == GFORMAT_BMP)
-        return writeBmpToStandardOutput(picture, palette, window, err, standardOutput);
     const char* tmp = std::getenv("TMPDIR");
     std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/dotscape-XXXXXX";
     if (!::mkdtemp(folder.data())) {
@@ -153,10 +157,8 @@ int writeToStandardOutput(int format, const platform::Bitmap& picture, const pla
         return kExitOutput;
     }
     const std::string file = folder + "/picture";
-    TGraphIO io(&window, &window);
-    io.SetGraphicFormat(format);
     int status = kExitOk;
-    if (!io.Write_File(file, picture.description(), &picture, palette)) {
+    if (!write(file)) {
         window.endProgress();
         err << "dotscape: the picture was not written to standard output\n";
         status = kExitOutput;
@@ -169,48 +171,95 @@ int writeToStandardOutput(int format, const platform::Bitmap& picture, const pla
     return status;
 }
 
-} // namespace
-
-int formatByName(std::string_view name)
+int notWritten(const std::string& out, TerminalWindow& window, std::ostream& err)
 {
-    std::string lower(name);
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "bmp")
-        return GFORMAT_BMP;
-    if (lower == "pcx")
-        return GFORMAT_PCX;
-    if (lower == "gif")
-        return GFORMAT_GIF;
-    if (lower == "jpg" || lower == "jpeg")
-        return GFORMAT_JPEG;
-    if (lower == "png")
-        return GFORMAT_PNG;
-    return 0;
-}
-
-// Writes picture with palette to out in the format given or the one its name
-// asks for. Returns kExitOk or kExitOutput (after saying why).
-int writePicture(const std::string& out, const platform::Bitmap& picture, const platform::Palette* palette,
-                 TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format)
-{
-    if (out == "-")
-        return writeToStandardOutput(format ? format : GFORMAT_BMP, picture, palette, window, err, standardOutput);
-    if (!format)
-        format = formatForSaveName(out);
-    if (format == kFormatDepthMap)
-        format = GFORMAT_BMP; // a picture saved under a depth map name is written as BMP
-    TGraphIO io(&window, &window);
-    io.SetGraphicFormat(format);
-    const PictureToWrite written = pictureForFormat(picture, picture.description(), palette, format);
-    if (written.bitmap && io.Write_File(out, written.description, written.bitmap, palette))
-        return kExitOk;
     window.endProgress();
     if (window.declined())
         err << "dotscape: " << out << " exists and was not overwritten (use --force)\n";
     else
         err << "dotscape: " << out << " was not written\n";
     return kExitOutput;
+}
+
+} // namespace
+
+int formatByName(std::string_view name)
+{
+    const FileKind* kind = pictureKindByFormatName(name);
+    return kind ? kind->code : 0;
+}
+
+int parseQuality(std::string_view text)
+{
+    int quality = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), quality);
+    return ec == std::errc() && end == text.data() + text.size() && quality >= 1 && quality <= 100 ? quality : 0;
+}
+
+// Writes picture with palette to out in the format given or the one its name
+// asks for. Returns kExitOk or kExitOutput (after saying why).
+int writePicture(const std::string& out, const platform::Bitmap& picture, const platform::Palette* palette,
+                 TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format, int quality)
+{
+    if (!format)
+        format = out == "-" ? GFORMAT_BMP : formatForSaveName(out);
+    const FileKind* kind = kindByCode(format);
+    if (!kind || !kind->picture || !kind->can(pictrans::kWrites))
+        format = GFORMAT_BMP; // a picture saved under a depth map name is written as BMP
+    const PictureToWrite written = pictureForFormat(picture, picture.description(), palette, format);
+    const auto write = [&](const std::string& file) {
+        TGraphIO io(&window, &window);
+        io.SetGraphicFormat(format);
+        io.SetQuality(quality);
+        return written.bitmap && io.Write_File(file, written.description, written.bitmap, palette) != 0;
+    };
+    if (out == "-" && format == GFORMAT_BMP)
+        return writeBmpToStandardOutput(picture, palette, window, err, standardOutput);
+    if (out == "-")
+        return writeToStandardOutput(write, window, err, standardOutput);
+    return write(out) ? kExitOk : notWritten(out, window, err);
+}
+
+int writeDepthPicture(const std::string& out, const platform::Grey16Image& depth, TerminalWindow& window,
+                      std::ostream& err, std::ostream& standardOutput)
+{
+    const auto write = [&](const std::string& file) {
+        TPngIntf png(&window, &window);
+        return png.WriteGrey16File(file, depth) != 0;
+    };
+    if (out == "-")
+        return writeToStandardOutput(write, window, err, standardOutput);
+    return write(out) ? kExitOk : notWritten(out, window, err);
+}
+
+int readPicture(const std::string& path, TerminalWindow& window, std::ostream& err, PictureRead& picture)
+{
+    if (const std::string problem = openProblem(path); !problem.empty()) {
+        err << "dotscape: " << path << " could not be read: " << problem << '\n';
+        return kExitInput;
+    }
+    TGraphIO io(&window, &window);
+    picture.bitmap = io.Read_File(path);
+    window.endProgress();
+    if (!picture.bitmap) {
+        err << "dotscape: " << path << " could not be read\n";
+        return kExitInput;
+    }
+    picture.palette = io.GetPalette();
+    picture.grey16 = io.GetGrey16();
+    return kExitOk;
+}
+
+std::string openProblem(const std::string& path)
+{
+    // Opened without waiting: a pipe without a writer opens at once.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::strerror(errno);
+    struct stat st{};
+    const bool folder = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+    ::close(fd);
+    return folder ? std::strerror(EISDIR) : std::string();
 }
 
 bool stderrIsTerminal()

@@ -1,11 +1,14 @@
 #pragma once
-// What the sub-commands share: writing the finished picture.
+// What the sub-commands share: reading their input picture and writing
+// the finished one.
 
 #include "app/TerminalWindow.h"
 #include "platform/Bitmap.h"
+#include "platform/Grey16.h"
 #include "platform/Palette.h"
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -14,13 +17,40 @@ namespace app {
 // Writes picture with palette to out in the given format (a GFORMAT_ code),
 // or with format 0 in the format its name asks for; a name that asks for a
 // depth map gets BMP. The name "-" is standard output (stdout), BMP unless
-// a format is given. Returns kExitOk, or kExitOutput after saying why.
+// a format is given. quality (1 to 100; -1 the format's default) goes to
+// lossy writers. Returns kExitOk, or kExitOutput after saying why.
 int writePicture(const std::string& out, const platform::Bitmap& picture, const platform::Palette* palette,
-                 TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format = 0);
+                 TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format = 0,
+                 int quality = -1);
 
-// The format code of a --format value (bmp, pcx, gif, jpg or jpeg, any
-// case); 0 for anything else.
+// The format code of a --format value (a writable picture format's name or
+// extension, any case: bmp, jpg, jpeg, ...); 0 for anything else.
 int formatByName(std::string_view name);
+// A --quality value, 1 to 100; 0 for anything else.
+int parseQuality(std::string_view text);
+
+// Checks that path can be opened for reading: empty, or "No such file or
+// directory" and the like (the system's reason). A folder is refused as
+// "Is a directory".
+std::string openProblem(const std::string& path);
+
+// A picture as the graphics library read it.
+struct PictureRead {
+    std::unique_ptr<platform::Bitmap> bitmap;
+    std::unique_ptr<platform::Palette> palette;
+    std::unique_ptr<platform::Grey16Image> grey16; // a 16-bit grey picture's own samples
+};
+
+// Reads the picture at path into picture. Returns kExitOk, or kExitInput
+// after naming the file and why: the system's reason when it cannot be
+// opened ("No such file or directory"), else the reader's message.
+int readPicture(const std::string& path, TerminalWindow& window, std::ostream& err, PictureRead& picture);
+
+// Writes a depth picture as a 16-bit grey PNG to out, by the rules of
+// writePicture ("-" is standard output). kExitOk, or kExitOutput after
+// saying why.
+int writeDepthPicture(const std::string& out, const platform::Grey16Image& depth, TerminalWindow& window,
+                      std::ostream& err, std::ostream& standardOutput);
 
 bool stderrIsTerminal();
 

@@ -5,7 +5,6 @@
 #include "app/CommandLine.h"
 #include "app/TerminalWindow.h"
 #include "engine/Reveal.h"
-#include "pictrans/TGraphIO.h"
 
 #include <charconv>
 #include <optional>
@@ -99,14 +98,11 @@ int runReveal(const std::vector<std::string>& list, std::ostream& out, std::ostr
 
     TerminalWindow window(err, args.force ? TerminalWindow::Answer::Yes : TerminalWindow::Answer::Ask,
                           stderrIsTerminal());
-    TGraphIO io(&window, &window);
-    auto picture = io.Read_File(args.input);
-    window.endProgress();
-    if (!picture) {
-        err << "dotscape: " << args.input << " could not be read\n";
-        return kExitInput;
-    }
-    auto palette = io.GetPalette();
+    PictureRead read;
+    if (const int status = readPicture(args.input, window, err, read); status != kExitOk)
+        return status;
+    const platform::Bitmap* picture = read.bitmap.get();
+    const platform::Palette* palette = read.palette.get();
 
     engine::RevealOptions options;
     options.minSep = args.minSep.value_or(0);
@@ -115,7 +111,7 @@ int runReveal(const std::vector<std::string>& list, std::ostream& out, std::ostr
         window.progress("Revealing Depth", done, total);
         return true;
     };
-    engine::RevealResult result = engine::revealDepth(*picture, palette.get(), options);
+    engine::RevealResult result = engine::revealDepth(*picture, palette, options);
     window.endProgress();
     if (!result.done()) {
         err << "dotscape: " << args.input << ": " << result.error << '\n';

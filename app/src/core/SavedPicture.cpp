@@ -1,6 +1,6 @@
 #include "app/SavedPicture.h"
 
-#include "pictrans/TGraphIO.h"
+#include "pictrans/GraphicFormats.h"
 
 #include <cstring>
 #include <unordered_map>
@@ -36,7 +36,8 @@ PictureToWrite pictureForFormat(const platform::Bitmap& picture, const platform:
     PictureToWrite out;
     out.bitmap = &picture;
     out.description = description;
-    const bool paletteOnly = format == GFORMAT_GIF || format == GFORMAT_PCX;
+    const pictrans::GraphicFormat* row = pictrans::formatByCode(format);
+    const bool paletteOnly = row && !row->can(pictrans::kHoldsTrueColour);
     if (!paletteOnly || picture.bitsPerPixel() != 24 || !palette || palette->empty())
         return out;
     out.reduced = nearestColours(picture, *palette);

@@ -157,7 +157,10 @@ void TDotscapeWnd::OpenFile(const QString& qname)
     setCursor(resources::Cursor(resources::kBusyCursor));
     repaint();
     const std::string name = qname.toStdString();
-    if (IsDepthMapName(name)) {
+    // The content decides, whatever the name says; a file that cannot be
+    // read goes by its name, so that its own reader says why.
+    const app::FileKind* kind = app::detectFileKind(name);
+    if (kind ? kind->code == kFormatDepthMap : IsDepthMapName(name)) {
         OpenDepthMap(qname);
     } else if (models::detectModelFormat(name)) {
         OpenModel(qname);

@@ -1,6 +1,7 @@
 #include "gui/FileFilters.h"
 
-#include "gui/Commands.h"
+#include "app/FileKinds.h"
+#include "pictrans/GraphicFormats.h"
 
 #include <string_view>
 
@@ -8,24 +9,17 @@ namespace gui {
 
 namespace {
 
-struct FormatEntry {
-    int code;
-    std::string_view description;
-    std::string_view patterns; // separated by blanks
-    bool opens;
-    bool saves;
-};
-
-// One line per format, in the dialogs' order.
-constexpr FormatEntry kFormats[] = {
-    {kFormatBmp, "Bitmap Files", "*.bmp", true, true},
-    {kFormatPcx, "PCX Files", "*.pcx", true, true},
-    {kFormatGif, "GIF Files", "*.gif", true, true},
-    {kFormatPng, "PNG Files", "*.png", true, true},
-    {kFormatJpeg, "JPEG Files", "*.jpg", false, true},
-    {kFormatDepthMap, "Depth Map File", "*.rds", true, true},
-    {kFormatModel, "3-D Models", "*.stl *.obj *.ply *.gltf *.glb *.3mf *.off", true, false},
-};
+// "*.a *.b" of a kind's extensions.
+std::string patterns(const app::FileKind& kind)
+{
+    std::string text;
+    for (const char* ext : kind.extensions) {
+        if (!text.empty())
+            text += ' ';
+        text.append("*.").append(ext);
+    }
+    return text;
+}
 
 std::string filterText(std::string_view description, std::string_view patterns)
 {
@@ -38,26 +32,23 @@ std::string filterText(std::string_view description, std::string_view patterns)
 
 FileFilters filtersFor(bool save, int lastFormat)
 {
+    const unsigned cap = save ? pictrans::kWrites : pictrans::kReads;
     FileFilters out;
     if (!save) {
         std::string all;
-        for (const FormatEntry& f : kFormats) {
-            if (!f.opens)
-                continue;
-            if (!all.empty())
-                all += ' ';
-            all += f.patterns;
-        }
+        for (const app::FileKind& kind : app::fileKinds())
+            if (kind.can(cap))
+                all.append(all.empty() ? "" : " ").append(patterns(kind));
         out.filters.push_back(filterText(kAllSupportedFiles, all));
         out.formats.push_back(0);
     }
-    for (const FormatEntry& f : kFormats) {
-        if (!(save ? f.saves : f.opens))
+    for (const app::FileKind& kind : app::fileKinds()) {
+        if (!kind.can(cap))
             continue;
-        if (f.code == lastFormat)
+        if (kind.code == lastFormat)
             out.selected = out.filters.size();
-        out.filters.push_back(filterText(f.description, f.patterns));
-        out.formats.push_back(f.code);
+        out.filters.push_back(filterText(kind.filterName, patterns(kind)));
+        out.formats.push_back(kind.code);
     }
     return out;
 }

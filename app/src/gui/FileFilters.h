@@ -1,8 +1,9 @@
 #pragma once
-// The file dialogs' filters, made from one table of the formats the program
-// reads and writes. The Open dialog offers every readable kind at once
-// first; each dialog preselects the filter of the last format used when that
-// format has one. Nothing here knows about widgets.
+// The file dialogs' filters, made from the table of file kinds
+// (app/FileKinds.h). The Open dialog offers every readable kind at once
+// first; Save offers the kinds that can be written. Each dialog preselects
+// the filter of the last format used when that format has one. Nothing
+// here knows about widgets.
 
 #include <cstddef>
 #include <string>

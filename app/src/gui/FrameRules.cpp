@@ -2,7 +2,11 @@
 
 #include "gui/Commands.h"
 
+#include "app/FileKinds.h"
+#include "pictrans/GraphicFormats.h"
+
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <limits>
@@ -67,72 +71,40 @@ FrameRect FirstRunFrameRect(const FrameRect& available)
     return {left, top, left + w, top + h};
 }
 
-std::string_view OpenDefaultExtension(int format)
+namespace {
+
+// The first extension of a kind that can do cap, in capitals; BMP's for
+// any other code.
+std::string defaultExtension(int format, unsigned cap)
 {
-    switch (format) {
-    case kFormatPcx:
-        return "PCX";
-    case kFormatGif:
-        return "GIF";
-    case kFormatPng:
-        return "PNG";
-    case kFormatDepthMap:
-        return "RDS";
-    default:
-        return "BMP";
-    }
+    const app::FileKind* kind = app::kindByCode(format);
+    if (!kind || !kind->can(cap) || kind->extensions.empty())
+        kind = app::kindByCode(kFormatBmp);
+    std::string ext = kind && !kind->extensions.empty() ? kind->extensions[0] : "bmp";
+    for (char& c : ext)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ext;
 }
 
-std::string_view SaveDefaultExtension(int format)
-{
-    switch (format) {
-    case kFormatPcx:
-        return "PCX";
-    case kFormatGif:
-        return "GIF";
-    case kFormatJpeg:
-        return "JPG";
-    case kFormatPng:
-        return "PNG";
-    case kFormatDepthMap:
-        return "RDS";
-    default:
-        return "BMP";
-    }
-}
+} // namespace
+
+std::string OpenDefaultExtension(int format) { return defaultExtension(format, pictrans::kReads); }
+
+std::string SaveDefaultExtension(int format) { return defaultExtension(format, pictrans::kWrites); }
 
 std::string ReadingText(int format)
 {
-    switch (format) {
-    case kFormatBmp:
-        return "Reading BMP File";
-    case kFormatPcx:
-        return "Reading PCX File";
-    case kFormatGif:
-        return "Reading GIF File";
-    case kFormatPng:
-        return "Reading PNG File";
-    case kFormatDepthMap:
-        return "Reading Depth Map File";
-    default:
-        return {};
-    }
+    const app::FileKind* kind = app::kindByCode(format);
+    return kind && kind->can(pictrans::kReads) ? "Reading " + std::string(kind->name) + " File" : std::string();
 }
 
 std::string WritingText(int format)
 {
-    switch (format) {
-    case kFormatPcx:
-        return "Writing PCX File";
-    case kFormatGif:
-        return "Writing GIF File";
-    case kFormatJpeg:
-        return "Writing JPEG File";
-    case kFormatPng:
-        return "Writing PNG File";
-    default:
-        return "Writing BMP File";
-    }
+    // Pictures are written in their own format; anything else as BMP.
+    const app::FileKind* kind = app::kindByCode(format);
+    if (!kind || !kind->picture || !kind->can(pictrans::kWrites))
+        kind = app::kindByCode(kFormatBmp);
+    return "Writing " + std::string(kind ? kind->name : "BMP") + " File";
 }
 
 std::string DimensionsText(int width, int height, int bitsPerPixel)

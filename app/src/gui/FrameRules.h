@@ -22,18 +22,19 @@ struct IntRect {
 // Lower case, ASCII only (file names keep their other bytes).
 std::string LowerCase(std::string_view text);
 
-// Opening: a file whose name (not the folders above it) contains ".rds" is a
-// depth map, anything else a picture whose format the graphics library
-// detects from the content.
+// Opening a file whose content cannot be read: a name (not the folders
+// above it) that contains ".rds" is a depth map's, anything else a
+// picture's. A readable file is opened as what its content shows.
 bool IsDepthMapName(std::string_view path);
 
-// Default extensions of the file dialogs for the current format code.
-std::string_view OpenDefaultExtension(int format);
-std::string_view SaveDefaultExtension(int format);
+// Default extensions of the file dialogs for the current format code: the
+// kind's first extension in capitals when it opens (saves), else "BMP".
+std::string OpenDefaultExtension(int format);
+std::string SaveDefaultExtension(int format);
 
 // Status pane texts.
-std::string ReadingText(int format);  // "Reading GIF File", ... ; empty for other codes
-std::string WritingText(int format);  // "Writing PCX File", ... ; BMP for other codes
+std::string ReadingText(int format);  // "Reading GIF File", ... for kinds that open; empty for other codes
+std::string WritingText(int format);  // "Writing PCX File", ... for pictures that save; BMP for other codes
 std::string DimensionsText(int width, int height, int bitsPerPixel); // "400 x 400 x 256"
 std::string ImageSizeText(std::int64_t bytes);                        // "Image: 160 K"
 std::string MemoryText(long kilobytes);                               // "Free: 1048 K"

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 
 class TGIntf;
@@ -48,5 +49,8 @@ PICTRANS_API const GraphicFormat* formatByCode(int code);       // null if none
 PICTRANS_API const GraphicFormat* formatByExtension(std::string_view ext); // "png", ".PNG" both work
 // The first format that can read and recognises head; null: unknown.
 PICTRANS_API const GraphicFormat* detectFormat(std::span<const std::uint8_t> head);
+// A file chooser's filter of every readable format, one pair a format:
+// "Bitmap Files (*.BMP)|*.bmp *.dib|...", each part ended by '|'.
+PICTRANS_API std::string readableFilterString();
 
 } // namespace pictrans

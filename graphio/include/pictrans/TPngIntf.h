@@ -43,6 +43,11 @@ public:
     int WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
                     const platform::Palette* palette);
 
+    // Writes image as a 16-bit grey PNG (a depth picture), replacing a file
+    // only when everything was written, as WriteFile does. 1 on success.
+    int WriteGrey16File(const std::string& fileName, const platform::Grey16Image& image);
+    int WriteGrey16Stream(OutStream& out, const platform::Grey16Image& image);
+
     // zlib compression level of written files (0 to 9).
     static constexpr int kCompressionLevel = 6;
 };

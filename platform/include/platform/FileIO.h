@@ -44,6 +44,12 @@ std::optional<std::vector<std::uint8_t>> readRegularFile(const std::string& path
 // The bytes of a whole file for a reader that passes over them once. A
 // regular file is mapped from the page cache (no copy); anything else is
 // read into memory as readWholeFile reads it.
+//
+// A mapped file that another program shortens while it is read would end
+// the process with SIGBUS at the first page it lost. Instead, the pages
+// from there to the end read as zeros, and the file counts as changed (see
+// ReadWatch); so does a file whose size or modification time differs once
+// the reader is done, or that gave fewer or more bytes than its size said.
 class FileBytes {
 public:
     FileBytes() = default;
@@ -65,6 +71,9 @@ public:
     // it at once. Reading them again still works.
     void release(std::size_t offset);
 
+    // True when the file changed while it was read (so far).
+    bool changed() const;
+
 private:
     void reset();
 
@@ -73,7 +82,33 @@ private:
     std::size_t size_ = 0;
     void* mapping_ = nullptr;
     std::size_t released_ = 0;
+    int fd_ = -1;       // a mapped file stays open, to be checked at the end
+    int guard_ = -1;    // its slot among the guarded mappings
+    std::int64_t modified_ = 0; // its modification time when opened, in nanoseconds
+    bool changed_ = false;
 };
+
+// What a reader says of a file that changed while it was read.
+inline constexpr const char* kFileChangedMessage = "The file changed while it was being read; nothing was taken from it.";
+
+// Counts the files the calling thread's FileBytes found changed while they
+// were read: a reader that read a file wholly within the watch's lifetime
+// tells whether what it made can be trusted.
+class ReadWatch {
+public:
+    ReadWatch();
+    // True when a file read on this thread since the watch began changed
+    // while it was read.
+    bool changed() const;
+
+private:
+    std::uint64_t start_;
+};
+
+// Called by FileBytes::open with the path once the file's size is known and
+// before any of it is read; tests use it to change the file at that moment.
+// Null (the default) calls nothing.
+void setReadHookForTesting(void (*hook)(const std::string& path));
 
 // Writes a file through a temporary in the same folder. A target that is a
 // symbolic link is followed: the file it points to is replaced and the link

@@ -69,7 +69,8 @@ public:
     QRadioButton* Radio(int id) const;
     QLineEdit* SourceEdit() const { return edit_; }
 
-    static const char* const kPictureFilter;
+    // Every picture format the program opens, from the table of file kinds.
+    static QString PictureFilter();
     static const char* const kDepthMapFilter;
 
 protected:
