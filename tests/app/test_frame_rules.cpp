@@ -350,7 +350,7 @@ TEST(StatusTexts, DimensionsSizesAndFileMessages)
     EXPECT_EQ(ReadingText(kFormatPng), "Reading PNG File");
     EXPECT_EQ(WritingText(kFormatPng), "Writing PNG File");
     EXPECT_EQ(WritingText(kFormatDepthMap), "Writing BMP File");
-    EXPECT_EQ(WritingText(9), "Writing BMP File");
+    EXPECT_EQ(WritingText(99), "Writing BMP File");
 }
 
 TEST(StatusTexts, ProgressPercentToleratesBadTotals)
@@ -469,7 +469,7 @@ TEST(FileDialogFilters, OpenOffersEverythingFirstThenEachKindThatOpens)
     const FileFilters none = OpenFileFilters(kFormatBmp - 1);
     ASSERT_FALSE(none.filters.empty());
     EXPECT_TRUE(none.filters[0].starts_with("All supported files (*.bmp *.dib *.pcx *.gif *.png")) << none.filters[0];
-    EXPECT_TRUE(none.filters[0].ends_with(" *.rds)")) << none.filters[0];
+    EXPECT_NE(none.filters[0].find(" *.rds"), std::string::npos) << none.filters[0];
     EXPECT_EQ(none.selected, 0u);
     std::vector<std::string> expected{none.filters[0]};
     for (const app::FileKind& kind : app::fileKinds()) {

@@ -424,7 +424,7 @@ TEST_F(CommandLine, StandardOutputTakesThePictureForPipelines)
     Outcome converted = run("convert --format pcx '" + path("file.gif") + "' -");
     ASSERT_EQ(converted.status, 0) << converted.err;
     EXPECT_EQ(converted.out.substr(0, 1), "\x0A");
-    Outcome bad = run("make --format tiff -o -");
+    Outcome bad = run("make --format xcf -o -");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("--format"), std::string::npos);
     EXPECT_TRUE(bad.out.empty());

