@@ -400,6 +400,22 @@ TEST_F(CommandLine, PatternFoldersMayBeGivenRelativeToTheCurrentFolder)
     EXPECT_TRUE(fs::exists(dir_ / "work/out.bmp"));
 }
 
+// --quality reaches the lossy writers of a single stereogram: a lower
+// quality gives a smaller file of each, and a quality out of range is refused.
+TEST_F(CommandLine, QualityOfASinglePictureReachesTheLossyWriters)
+{
+    const std::string size = "--width 300 --height 200 --method hidden-surface --random-dots colour ";
+    for (const std::string ext : {".jpg", ".webp"}) {
+        ASSERT_EQ(run("make " + size + "--quality 10 -o '" + path("low" + ext) + "'").status, 0) << ext;
+        ASSERT_EQ(run("make " + size + "--quality 95 -o '" + path("high" + ext) + "'").status, 0) << ext;
+        EXPECT_LT(fs::file_size(path("low" + ext)), fs::file_size(path("high" + ext))) << ext;
+    }
+    Outcome bad = run("make " + size + "--quality 0 -o '" + path("zero.jpg") + "'");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("--quality"), std::string::npos) << bad.err;
+    EXPECT_FALSE(fs::exists(path("zero.jpg")));
+}
+
 // -o - writes the picture to standard output, BMP unless --format says
 // otherwise, byte for byte what a file of that format gets.
 TEST_F(CommandLine, StandardOutputTakesThePictureForPipelines)

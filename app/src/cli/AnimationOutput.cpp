@@ -234,7 +234,8 @@ bool AnimationArgs::isOption(const std::string& option)
 
 std::string AnimationArgs::add(const std::string& option, const std::string& value)
 {
-    given_ = true;
+    // --quality alone is also the quality of a single picture.
+    given_ = given_ || option != "--quality";
     if (option == "--fps") {
         fps_ = frameRate(value);
         if (!fps_)

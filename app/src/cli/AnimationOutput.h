@@ -30,6 +30,8 @@ public:
     std::string add(const std::string& option, const std::string& value);
     // True when any option that asks for a parameter animation was given.
     bool requested() const { return given_; }
+    // --quality as given, for a single picture as for an animation.
+    std::optional<std::int32_t> quality() const { return quality_; }
     // The value given with a step option, 0 when it was not given.
     std::int32_t step(const std::string& option) const;
     // The plan the options ask for, once the output name is known: --frames

@@ -77,7 +77,8 @@ const char* const kMakeUsage =
     "                       hundredths of a second, rounded to the nearest); default 80\n"
     "  --fps F              frames a second instead of --delay (25, 29.97, 30000/1001);\n"
     "                       a depth video's own rate when neither is given\n"
-    "  --quality Q          .webp: lossy at quality 0 to 100 (default lossless);\n"
+    "  --quality Q          a single picture: 1 to 100 for JPEG and lossy WebP;\n"
+    "                       an animation: .webp lossy at quality 0 to 100 (default lossless);\n"
     "                       .mp4: rate factor 0 to 51, .webm: 0 to 63 (default 18)\n"
     "  Ctrl-C stops an animation; nothing is written then.\n";
 
@@ -373,6 +374,11 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         options.source == MakeOptions::Source::Pictures || options.source == MakeOptions::Source::Video;
     engine::AnimationPlan plan;
     AnimationFormat format;
+    if (const auto q = options.animation.quality(); q && !options.animation.requested() && !sequence &&
+                                                    (*q < 1 || *q > 100)) {
+        err << "dotscape make: --quality of a single picture must be between 1 and 100\n";
+        return kExitUsage;
+    }
     if (options.animation.requested() && !sequence) {
         // The size is checked above and is the same in every frame.
         engine::SirdsSettings sizeless = checked;
@@ -553,7 +559,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitOutput;
     }
     return writePicture(options.output, *result.picture.bitmap, &result.picture.palette, window, err, out,
-                        options.format);
+                        options.format, options.animation.quality().value_or(-1));
 }
 
 } // namespace app
