@@ -58,30 +58,31 @@ void TDotscapeWnd::UpdatePreview()
     if (source != previewMap_.data()) {
         QObject::disconnect(previewLink_);
         previewMap_ = source;
+        // The current pattern, taken when the preview is made.
+        const auto currentPattern = [this] {
+            engine::PatternRef pattern;
+            if (patterns_)
+                pattern = {patterns_->GetBitmap(), patterns_->GetPalette()};
+            return pattern;
+        };
         if (model) {
             // A model's preview follows its camera.
             previewLink_ = connect(model, &models_ui::TModelWindow::cameraChanged, preview_,
                                    &engine_ui::TPreviewPane::Schedule);
             QPointer<models_ui::TModelWindow> watched(model);
-            preview_->SetSource([this, watched]() -> std::optional<engine::PreviewRequest> {
+            preview_->SetSource([this, watched, currentPattern]() -> std::optional<engine::PreviewRequest> {
                 if (!watched)
                     return std::nullopt;
-                engine::PatternRef pattern;
-                if (patterns_)
-                    pattern = {patterns_->GetBitmap(), patterns_->GetPalette()};
-                return engine::snapshotModelPreview(watched->Mesh(), watched->Camera(), settings_, pattern);
+                return engine::snapshotModelPreview(watched->Mesh(), watched->Camera(), settings_, currentPattern());
             });
         } else if (map) {
             previewLink_ = connect(map, &depthmap_ui::TMapWindow::mapChanged, preview_,
                                    &engine_ui::TPreviewPane::Schedule);
             QPointer<depthmap_ui::TMapWindow> watched(map);
-            preview_->SetSource([this, watched]() -> std::optional<engine::PreviewRequest> {
+            preview_->SetSource([this, watched, currentPattern]() -> std::optional<engine::PreviewRequest> {
                 if (!watched)
                     return std::nullopt;
-                engine::PatternRef pattern;
-                if (patterns_)
-                    pattern = {patterns_->GetBitmap(), patterns_->GetPalette()};
-                return engine::snapshotPreview(watched->Document(), settings_, pattern);
+                return engine::snapshotPreview(watched->Document(), settings_, currentPattern());
             });
         } else {
             preview_->SetSource({});
