@@ -130,7 +130,7 @@ TEST_F(FirstContact, ADamagedFileGivesOneBoxNamingTheFileAndTheReason)
     const QString path = dir.filePath(QStringLiteral("broken.bmp"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray("BM\x10\x00\x00\x00garbage", 15));
+    file.write(QByteArray("BM\x10\x00\x00\x00garbage", 13));
     file.close();
     frame()->OpenFile(path);
     ASSERT_EQ(boxes.shown.size(), 1u);

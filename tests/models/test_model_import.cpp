@@ -160,6 +160,11 @@ TEST(ModelImport, AFailingImporterBecomesARefusalWithTheReason)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+#if defined(__SANITIZE_ADDRESS__)
+        // An instrumented importer runs without its address-space limit.
+        if (std::string_view(c.name) == "memory")
+            continue;
+#endif
         if (c.fault)
             ::setenv("DOTSCAPE_IMPORT_FAULT", c.fault, 1);
         const models::ImportResult r = models::importModel(c.file, c.limits, kImporter);

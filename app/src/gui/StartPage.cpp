@@ -63,7 +63,9 @@ void StartPage::Follow()
 
 bool StartPage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == area_->viewport() && (event->type() == QEvent::Resize || event->type() == QEvent::ChildAdded ||
+    // The viewport is this page's parent; asking the area for it here would
+    // reach into an area that is being destroyed.
+    if (watched == parentWidget() && (event->type() == QEvent::Resize || event->type() == QEvent::ChildAdded ||
                                          event->type() == QEvent::ChildRemoved))
         // Once the window that came or went is in the area's list or out of it.
         QMetaObject::invokeMethod(this, &StartPage::Follow, Qt::QueuedConnection);
