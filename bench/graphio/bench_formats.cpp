@@ -11,6 +11,8 @@
 #include "pictrans/TWebpIntf.h"
 #include "platform/FileIO.h"
 
+#include "StereogramPicture.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -21,36 +23,9 @@
 
 namespace {
 
-constexpr int kSide = 1200;
-constexpr int kPeriod = 100;
-
-std::unique_ptr<platform::Bitmap> makePicture(int depth)
-{
-    auto bmp = platform::Bitmap::create(kSide, kSide, depth);
-    std::mt19937 rng(42);
-    const int bytes = depth / 8;
-    for (int y = 0; y < kSide; ++y) {
-        std::uint8_t* row = bmp->rowFromTop(y);
-        for (int x = 0; x < kSide; ++x) {
-            const bool raised = x > 400 && x < 800 && y > 400 && y < 800;
-            const int back = kPeriod - (raised ? 12 : 0);
-            for (int c = 0; c < bytes; ++c)
-                row[bytes * x + c] = x < kPeriod ? static_cast<std::uint8_t>(rng()) : row[bytes * (x - back) + c];
-        }
-    }
-    return bmp;
-}
-
-const platform::Palette& palette()
-{
-    static const platform::Palette p = [] {
-        std::vector<platform::PALETTEENTRY> e(256);
-        for (int i = 0; i < 256; ++i)
-            e[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), 0, 0};
-        return platform::Palette(e);
-    }();
-    return p;
-}
+using bench_graphio::kSide;
+using bench_graphio::makePicture;
+using bench_graphio::palette;
 
 // The file the facade writes for a format code (and quality).
 std::vector<std::uint8_t> fileOf(int code, int quality, const platform::Bitmap& bmp, const platform::Palette* pal)

@@ -9,39 +9,16 @@
 
 #include "pictrans/TPngIntf.h"
 
+#include "StereogramPicture.h"
+
 #include <benchmark/benchmark.h>
 
 #include <random>
 
 namespace {
 
-constexpr int kSide = 1200;
-constexpr int kPeriod = 100;
-
-std::unique_ptr<platform::Bitmap> makePicture(int depth)
-{
-    auto bmp = platform::Bitmap::create(kSide, kSide, depth);
-    std::mt19937 rng(42);
-    const int bytes = depth / 8;
-    for (int y = 0; y < kSide; ++y) {
-        std::uint8_t* row = bmp->rowFromTop(y);
-        for (int x = 0; x < kSide; ++x) {
-            const bool raised = x > 400 && x < 800 && y > 400 && y < 800;
-            const int back = kPeriod - (raised ? 12 : 0);
-            for (int c = 0; c < bytes; ++c)
-                row[bytes * x + c] = x < kPeriod ? static_cast<std::uint8_t>(rng()) : row[bytes * (x - back) + c];
-        }
-    }
-    return bmp;
-}
-
-platform::Palette makePalette()
-{
-    std::vector<platform::PALETTEENTRY> e(256);
-    for (int i = 0; i < 256; ++i)
-        e[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), 0, 0};
-    return platform::Palette(e);
-}
+using bench_graphio::kSide;
+using bench_graphio::makePicture;
 
 std::vector<std::uint8_t> encode(const platform::Bitmap& bmp, const platform::Palette* palette)
 {
@@ -55,7 +32,7 @@ void BM_PngWrite(benchmark::State& state)
 {
     const int depth = static_cast<int>(state.range(0));
     const auto bmp = makePicture(depth);
-    const platform::Palette palette = makePalette();
+    const platform::Palette& palette = bench_graphio::palette();
     std::size_t size = 0;
     for (auto _ : state) {
         TPngIntf png(nullptr, nullptr);
@@ -74,7 +51,7 @@ void BM_PngRead(benchmark::State& state)
 {
     const int depth = static_cast<int>(state.range(0));
     const auto bmp = makePicture(depth);
-    const platform::Palette palette = makePalette();
+    const platform::Palette& palette = bench_graphio::palette();
     const std::vector<std::uint8_t> file = encode(*bmp, depth == 8 ? &palette : nullptr);
     for (auto _ : state) {
         InStream in(file);
