@@ -3,6 +3,7 @@
 // frame's colours equal to those of the single stereogram made with that
 // frame's settings.
 
+#include "QtGuiTestApp.h"
 #include "ProgramRun.h"
 
 #include "pictrans/TGraphIO.h"
@@ -41,14 +42,7 @@ QImage ourColours(const std::string& file)
 // destroyed, so nothing Qt made outlives it at exit.
 class QtReadsAnimations : public ProgramTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "dotscape-tests";
-        static char* argv[] = {name, nullptr};
-        static auto* app = new QGuiApplication(argc, argv);
-        (void)app;
-    }
+    static void SetUpTestSuite() { TestGuiApp(); }
 };
 
 } // namespace

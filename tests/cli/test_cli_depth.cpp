@@ -3,6 +3,7 @@
 // without the engine: the math library's own levels, the depth map's
 // LevelAt, a 16-bit picture's samples, a palette's colours.
 
+#include "QtGuiTestApp.h"
 #include "ProgramRun.h"
 
 #include "depthmap/TMapDocument.h"
@@ -122,14 +123,7 @@ std::string firstDifference(const Depth& got, const Depth& want)
 
 class DepthCommand : public ProgramTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QGuiApplication::instance())
-            new QGuiApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { TestGuiApp(); }
 };
 
 TEST_F(DepthCommand, EverySourceGivesTheDepthItsStereogramIsMadeFrom)

@@ -4,6 +4,7 @@
 // name, by --format and to standard output), read back by Qt's decoder
 // where it has one and by ours otherwise.
 
+#include "QtGuiTestApp.h"
 #include "OutputPicture.h"
 #include "ProgramRun.h"
 
@@ -28,14 +29,7 @@ const fs::path kImages = DOTSCAPE_SHARED_IMAGES_DIR;
 
 class Files : public ProgramTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "test";
-        static char* argv[] = {name, nullptr};
-        if (!QGuiApplication::instance())
-            new QGuiApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { TestGuiApp(); }
 };
 
 TEST_F(Files, InputsThatCannotBeReadAreNamedWithTheSystemsReason)
