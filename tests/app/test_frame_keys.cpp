@@ -34,16 +34,6 @@ protected:
         frame()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame()));
     }
-    engine_ui::TSirdsWnd* addPicture(int width, int height, bool loaded, const std::string& title)
-    {
-        auto* picture = new engine_ui::TSirdsWnd(nullptr, title, frame()->FrameWindow(), gradient(width, height),
-                                                 grayPalette(), width, height, engine_ui::SourcePicture,
-                                                 &frame()->Settings());
-        picture->SetNoSaveQuestion(loaded);
-        frame()->AddDocument(picture);
-        QApplication::processEvents();
-        return picture;
-    }
     int windows() const { return static_cast<int>(frame()->Client()->subWindowList().size()); }
     // The sub window's rectangle in the MDI area's viewport.
     static QRect placeOf(QMdiSubWindow* sub) { return sub->geometry(); }
