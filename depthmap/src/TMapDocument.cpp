@@ -17,7 +17,6 @@ namespace {
 constexpr char kMagic[] = "DEPTHMAP";
 constexpr std::size_t kMagicSize = 16;
 constexpr std::uint8_t kVersion = 1;
-constexpr std::size_t kHeaderSize = kMagicSize + 1 + 4;
 
 const char kInvalidFile[] = "Invalid Depth Map file";
 

@@ -47,9 +47,8 @@ inline int findstr(const std::uint32_t* hash, int prefix, int byte)
 // ---------------------------------------------------------------------------
 // Decoder
 
-GifDecoder::GifDecoder(InStream& in, int minCodeSize, int lineWidth)
-    : iCodeStream(in, (validMinCodeSize(minCodeSize) ? minCodeSize : 2) + 1), minCodeSize_(minCodeSize),
-      lineWidth_(lineWidth)
+GifDecoder::GifDecoder(InStream& in, int minCodeSize, int /*lineWidth*/)
+    : iCodeStream(in, (validMinCodeSize(minCodeSize) ? minCodeSize : 2) + 1)
 {
     const int m = validMinCodeSize(minCodeSize) ? minCodeSize : 2;
     clearCode_ = 1 << m;
@@ -322,7 +321,7 @@ int GifDecoder::status()
 // Encoder
 
 GifEncoder::GifEncoder(OutStream& out, int minCodeSize)
-    : oCodeStream(out, (validMinCodeSize(minCodeSize) ? minCodeSize : 2) + 1), minCodeSize_(minCodeSize)
+    : oCodeStream(out, (validMinCodeSize(minCodeSize) ? minCodeSize : 2) + 1)
 {
     const int m = validMinCodeSize(minCodeSize) ? minCodeSize : 2;
     clearCode_ = 1 << m;

@@ -20,6 +20,7 @@ inline constexpr int LZW_MIN_CODE_SIZE_HIGH = 8;
 class PICTRANS_API GifDecoder : public Decoder, public iCodeStream {
 public:
     // A minimum code size outside 2..8 leaves the decoder failed (status 16).
+    // The line width is the caller's: each call to decode names its own count.
     GifDecoder(InStream& in, int minCodeSize, int lineWidth);
 
     // Fills one line of count pixels. Pixels the data does not supply (it
@@ -47,8 +48,6 @@ private:
     };
     std::unique_ptr<Tables> t_;
 
-    int minCodeSize_;
-    int lineWidth_;
     int clearCode_;
     int endCode_;
     int initWidth_;
@@ -88,7 +87,6 @@ private:
 
     std::unique_ptr<std::uint32_t[]> hash_;
 
-    int minCodeSize_;
     int clearCode_;
     int endCode_;
     int initWidth_;
