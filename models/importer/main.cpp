@@ -124,7 +124,7 @@ int run(int argc, char** argv)
         const std::string a = argv[i];
         if (a == "--limit-as" && i + 1 < argc) {
             const rlim_t bytes = std::strtoull(argv[++i], nullptr, 10);
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(DOTSCAPE_ADDRESS_SANITIZER)
             // AddressSanitizer reserves terabytes of shadow memory at start,
             // so an address-space limit would stop every run; the processor
             // time and wall-clock limits still hold.

@@ -160,7 +160,7 @@ TEST(ModelImport, AFailingImporterBecomesARefusalWithTheReason)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(DOTSCAPE_ADDRESS_SANITIZER)
         // An instrumented importer runs without its address-space limit.
         if (std::string_view(c.name) == "memory")
             continue;
