@@ -327,7 +327,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 {
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") {
-            err << kMakeUsage << kModelUsage << kHiddenSurfaceUsage;
+            err << kMakeUsage << kModelUsage << kTurntableUsage << kHiddenSurfaceUsage;
             return kExitOk;
         }
     }
@@ -525,8 +525,8 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         case MakeOptions::Source::Model: {
             engine::ModelJob job;
             job.mesh = &*model;
-            job.camera = turntableCamera(options.camera, options.animation.step("--yaw-step"),
-                                         options.animation.step("--pitch-step"), frame);
+            job.camera = models::turntableFrame(options.camera, options.animation.step("--yaw-step"),
+                                                options.animation.step("--pitch-step"), frame);
             job.title = pictureTitle;
             result = engine::makeFromModel(s, job, to);
             break;
