@@ -68,13 +68,14 @@ TEST_F(ModelCommand, TheStereogramIsThatOfItsDepthAsA16BitPicture)
 TEST_F(ModelCommand, DepthWritesTheDepthItsStereogramIsMadeFrom)
 {
     // The same camera options to both commands; the first row leaves the
-    // size and the up axis (Z, for STL) to their defaults.
+    // size and the up axis (Z, for STL) to their defaults, and fits the
+    // depth (0 to 255) onto the settings' Zmin to Zmax as a picture's is.
     struct Case {
         const char* camera;
         const char* method;
     };
     const Case cases[] = {
-        {"", "mcmahon"},
+        {"", "mcmahon --fit-depth"},
         {"--up y --yaw 30 --pitch -20 --roll 5 --model-depth 0.6 --width 240 --height 160", "left-to-right"},
         {"--pitch 50 --perspective 45 --zoom 1.2 --up y --width 200 --height 210", "hidden-surface"},
     };
@@ -86,6 +87,9 @@ TEST_F(ModelCommand, DepthWritesTheDepthItsStereogramIsMadeFrom)
         const std::string common = std::string(" --method ") + c.method + " --pattern 3 -f -o ";
         const ProgramOutcome a = run("make" + model + common + "'" + path("a.bmp") + "'");
         ASSERT_EQ(a.status, 0) << a.err;
+        // Depth beyond the default Zmax is warned of unless it is fitted.
+        const bool fitted = std::string(c.method).find("--fit-depth") != std::string::npos;
+        EXPECT_EQ(a.err.find("beyond Zmax") == std::string::npos, fitted) << a.err;
         const ProgramOutcome b = run("make --picture '" + path("depth.png") + "' --depth-by brightness" + common + "'" +
                                      path("b.bmp") + "'");
         ASSERT_EQ(b.status, 0) << b.err;
