@@ -112,7 +112,8 @@ with open(sys.argv[1], "wb") as f:
     for t in tris:
         f.write(struct.pack("<12fH", 0, 0, 0, *t[0], *t[1], *t[2], 0))
 PY
-printf '[WinSize]\nX1=0\nY1=0\nX2=1100\nY2=700\n' > "$XDG_CONFIG_HOME/dotscape/DOTSCAPE.INI"
+# The hidden-surface method takes the model's 16 bits, here and in the live preview.
+printf '[WinSize]\nX1=0\nY1=0\nX2=1100\nY2=700\n[DEMO]\nShiftDir=4\n' > "$XDG_CONFIG_HOME/dotscape/DOTSCAPE.INI"
 "$program" make --model "$work/knot.stl" --width 400 --height 400 --method hidden-surface \
   --force -o "$work/knot-sirds.png"
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$program" "$work/knot-sirds.png" "$work/knot.stl" >/dev/null 2>&1 &

@@ -110,8 +110,7 @@ std::string parse(const std::vector<std::string>& args, DepthRequest& request)
         else if (isModelOption(a)) {
             if (std::string problem = applyModelOption(request.camera, a, args[++i]); !problem.empty())
                 return problem;
-        }
-        else if (a == "-o" || a == "--output")
+        } else if (a == "-o" || a == "--output")
             request.output = args[++i];
         else if (a == "--config")
             configFile = args[++i];
