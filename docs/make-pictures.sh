@@ -5,6 +5,9 @@
 #                            live preview and the stereogram made from it
 # docs/stereogram-and-depth.png  a stereogram beside the depth picture it hides
 # docs/scene.rds             the depth map of the screenshot
+# app/src/gui/help/models-window.png  the manual's model window (a knot
+#                            written here as an STL) and the stereogram
+#                            made from it
 # Needs Xvfb, ImageMagick (convert, import) and python3.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -73,4 +76,48 @@ app=$!
 # Time to open both windows and for the preview to be made.
 sleep "${SETTLE_SECONDS:-8}"
 DISPLAY=$display import -window root -strip "$here/desktop.png"
-echo "wrote $here/desktop.png, $here/stereogram-and-depth.png and $here/scene.rds"
+kill "$app"
+wait "$app" 2>/dev/null || true
+
+# The manual's model window: a trefoil knot drawn as a tube, its window
+# beside the stereogram make --model makes of it with the same camera.
+python3 - "$work/knot.stl" <<'PY'
+import math, struct, sys
+def knot(t):
+    return (math.sin(t) + 2 * math.sin(2 * t), math.cos(t) - 2 * math.cos(2 * t), -math.sin(3 * t))
+def sub(a, b): return tuple(x - y for x, y in zip(a, b))
+def cross(a, b): return (a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0])
+def unit(a):
+    n = math.sqrt(sum(x * x for x in a))
+    return tuple(x / n for x in a)
+nu, nv, radius = 300, 24, 0.45
+rings = []
+for i in range(nu):
+    t = 2 * math.pi * i / nu
+    c, ahead = knot(t), knot(t + 1e-3)
+    tangent = unit(sub(ahead, c))
+    side = unit(cross(tangent, (0, 0, 1)))
+    up = cross(side, tangent)
+    rings.append([tuple(c[k] + radius * (math.cos(2 * math.pi * j / nv) * side[k] +
+                                          math.sin(2 * math.pi * j / nv) * up[k]) for k in range(3))
+                  for j in range(nv)])
+tris = []
+for i in range(nu):
+    for j in range(nv):
+        a, b = rings[i][j], rings[(i + 1) % nu][j]
+        c, d = rings[i][(j + 1) % nv], rings[(i + 1) % nu][(j + 1) % nv]
+        tris += [(a, b, c), (b, d, c)]
+with open(sys.argv[1], "wb") as f:
+    f.write(bytes(80) + struct.pack("<I", len(tris)))
+    for t in tris:
+        f.write(struct.pack("<12fH", 0, 0, 0, *t[0], *t[1], *t[2], 0))
+PY
+# The hidden-surface method takes the model's 16 bits, here and in the live preview.
+printf '[WinSize]\nX1=0\nY1=0\nX2=1100\nY2=700\n[DEMO]\nShiftDir=4\n' > "$XDG_CONFIG_HOME/dotscape/DOTSCAPE.INI"
+"$program" make --model "$work/knot.stl" --width 400 --height 400 --method hidden-surface \
+  --force -o "$work/knot-sirds.png"
+DISPLAY=$display QT_QPA_PLATFORM=xcb "$program" "$work/knot-sirds.png" "$work/knot.stl" >/dev/null 2>&1 &
+app=$!
+sleep "${SETTLE_SECONDS:-8}"
+DISPLAY=$display import -window root -crop 1100x700+0+0 -strip "$here/../app/src/gui/help/models-window.png"
+echo "wrote $here/desktop.png, $here/stereogram-and-depth.png, $here/scene.rds and the manual's models-window.png"

@@ -187,6 +187,18 @@ def file_pattern(argument, pictures):
     return ""
 
 
+def model_pattern(item):
+    """stl|obj|... from a model option's "(STL, OBJ, PLY, glTF, 3MF, OFF)";
+    glTF's binary form (.glb) goes with it."""
+    match = re.search(r"\(([A-Za-z0-9]+(?:, [A-Za-z0-9]+)+)\)", " ".join(item.text))
+    if not match:
+        return ""
+    names = [name.lower() for name in match.group(1).split(", ")]
+    if "gltf" in names:
+        names.insert(names.index("gltf") + 1, "glb")
+    return "|".join(names)
+
+
 def completion(template, top_blocks, commands):
     names = [command.name for command, _ in commands]
     formats = []
@@ -216,6 +228,8 @@ def completion(template, top_blocks, commands):
                     value_cases.append("            %s) _filedir -d; return ;;" % words)
                 elif kind == "FILE" and "--picture" in options:
                     value_cases.append("            %s) _filedir '@(%s)'; return ;;" % (words, pictures))
+                elif kind == "FILE" and "--model" in options and model_pattern(item):
+                    value_cases.append("            %s) _filedir '@(%s)'; return ;;" % (words, model_pattern(item)))
                 elif kind == "rds":
                     value_cases.append("            %s) _filedir rds; return ;;" % words)
                 elif kind:

@@ -73,6 +73,13 @@ std::optional<UpAxis> parseUpAxis(std::string_view text)
     }
 }
 
+Camera turntableFrame(Camera camera, double yawStep, double pitchStep, int k)
+{
+    camera.yaw = std::remainder(camera.yaw + k * yawStep, 360.0);
+    camera.pitch = std::remainder(camera.pitch + k * pitchStep, 360.0);
+    return camera;
+}
+
 UpAxis defaultUpAxis(std::string_view format)
 {
     return format.starts_with("STL") || format.starts_with("3MF") ? UpAxis::Z : UpAxis::Y;

@@ -3,6 +3,8 @@
 // and saving the animated GIF, and stopping.
 
 #include "FrameFixture.h"
+#include "ModelFiles.h"
+#include "ModelShapes.h"
 
 #include "gui/Commands.h"
 
@@ -15,6 +17,7 @@
 #include "engine_ui/TAnimDialog.h"
 #include "engine_ui/TAnimPlayer.h"
 #include "engine_ui/TSirdsWnd.h"
+#include "models_ui/TModelWindow.h"
 #include "pictrans/TGifIntf.h"
 #include "platform/FileIO.h"
 
@@ -139,6 +142,69 @@ TEST_F(Animation, ADepthMapWindowBreathes)
         EXPECT_TRUE(*single.picture.bitmap == *player->Frame(k).bitmap) << "frame " << k;
     }
     EXPECT_FALSE(*player->Frame(0).bitmap == *player->Frame(2).bitmap);
+}
+
+TEST_F(Animation, AModelWindowTurnsOnATurntable)
+{
+    start();
+    engine::SirdsSettings& s = frame()->Settings();
+    s.w = 200;
+    s.h = 150;
+    models::Mesh mesh = model_test::torus();
+    model_test::append(mesh, model_test::box({-0.3, -0.3, -0.3}, {0.3, 0.9, 0.3}));
+    const QString path = dir.filePath(QStringLiteral("ring.obj"));
+    model_test::save(path.toStdString(), model_test::obj(mesh));
+    frame()->OpenFile(path);
+    QApplication::processEvents();
+    auto* model = qobject_cast<models_ui::TModelWindow*>(frame()->Client()->activeSubWindow()->widget());
+    ASSERT_NE(model, nullptr);
+    models::Camera camera;
+    camera.yaw = 10, camera.pitch = 5, camera.roll = 20;
+    model->SetCamera(camera);
+
+    // The command offers the active model's turntable first; its plan turns
+    // the yaw by the step and the pitch by the pitch step.
+    engine::AnimationPlan plan;
+    int pitchStep = 0;
+    QString offered;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<engine_ui::TAnimDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        offered = dialog->SourceList()->currentText();
+        EXPECT_TRUE(dialog->ModelChosen());
+        EXPECT_EQ(dialog->Figure(), -1);
+        dialog->FramesBox()->setValue(4);
+        dialog->StepBox()->setValue(25);
+        dialog->PitchStepBox()->setValue(15);
+        plan = dialog->Plan();
+        pitchStep = dialog->PitchStep();
+        dialog->reject();
+    });
+    frame()->Command(CM_MAKEANIMATION);
+    EXPECT_EQ(offered, QStringLiteral("3-D model ring.obj"));
+    ASSERT_EQ(plan.parameter, engine::AnimatedParameter::Camera);
+    EXPECT_EQ(plan.step, 25);
+    EXPECT_EQ(pitchStep, 15);
+
+    engine_ui::TAnimPlayer* player = frame()->MakeAnimation(*model, plan, pitchStep);
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(activePlayer(), player);
+    ASSERT_EQ(player->FrameCount(), 4);
+    // Frame k is Make SIRDS of the window turned to frame k's angles.
+    for (int k = 0; k < 4; ++k) {
+        models::Camera turned = camera;
+        turned.yaw = 10 + 25 * k;
+        turned.pitch = 5 + 15 * k;
+        model->SetCamera(turned);
+        engine_ui::TSirdsWnd* single = frame()->MakeSirdsFromModel(model);
+        ASSERT_NE(single, nullptr);
+        EXPECT_TRUE(*single->GetPicture() == *player->Frame(k).bitmap) << "frame " << k;
+        single->SetNoSaveQuestion(true);
+        single->parentWidget()->close();
+        QApplication::processEvents();
+    }
+    EXPECT_FALSE(*player->Frame(0).bitmap == *player->Frame(1).bitmap);
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(Animation, PlayerPlaysAtTheStoredPaceAndSavesTheGif)
@@ -285,6 +351,27 @@ TEST_F(Animation, DialogRefusesAPlanThatLeavesTheRanges)
         EXPECT_NE(dialog.result(), QDialog::Accepted);
         ASSERT_EQ(shown.size(), 2u);
         EXPECT_EQ(shown[1], QStringLiteral("A depth map can only change its depth (Zmax)."));
+    }
+    {
+        // A model turns or breathes; a figure does not go on a turntable.
+        engine_ui::TAnimDialog dialog(nullptr, &settings, figures);
+        dialog.OfferModel(QStringLiteral("ring.obj"));
+        EXPECT_EQ(dialog.StepBox()->value(), 30) << "a full turn in 12 frames";
+        EXPECT_FALSE(dialog.PitchStepBox()->isHidden());
+        dialog.ParameterList()->setCurrentIndex(1);
+        EXPECT_TRUE(dialog.PitchStepBox()->isHidden());
+        dialog.accept();
+        ASSERT_EQ(shown.size(), 3u);
+        EXPECT_EQ(shown[2], QStringLiteral("A 3-D model can turn (Turntable) or change its depth (Zmax)."));
+        dialog.SourceList()->setCurrentIndex(2);
+        EXPECT_EQ(dialog.Figure(), 1);
+        dialog.ParameterList()->setCurrentIndex(4);
+        dialog.accept();
+        ASSERT_EQ(shown.size(), 4u);
+        EXPECT_EQ(shown[3], QStringLiteral("Only a 3-D model turns on a turntable."));
+        dialog.SourceList()->setCurrentIndex(0);
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
     }
     depthmap_ui::SetUiMessageBoxProvider(previous);
 }

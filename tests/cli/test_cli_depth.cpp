@@ -6,6 +6,9 @@
 #include "QtGuiTestApp.h"
 #include "ProgramRun.h"
 
+#include "ModelFiles.h"
+#include "ModelShapes.h"
+
 #include "depthmap/TMapDocument.h"
 #include "terrakit/terrakit.h"
 
@@ -165,6 +168,45 @@ TEST_F(DepthCommand, EverySourceGivesTheDepthItsStereogramIsMadeFrom)
         EXPECT_GT(*std::ranges::max_element(want.samples), 0) << "a flat reference proves little";
     }
     UnloadFigureTitles();
+}
+
+TEST_F(DepthCommand, AModelsDepthIsThatOfAnIndependentRayCast)
+{
+    using namespace model_test;
+    Mesh mesh = torus();
+    append(mesh, box({-0.3, -0.3, -0.3}, {0.3, 0.9, 0.3}));
+    // The same shape with Z up, as CAD programs write STL: (x, y, z) kept as (x, -z, y).
+    Mesh zUp = mesh;
+    for (std::size_t v = 0; v < zUp.coords.size(); v += 3) {
+        zUp.coords[v + 1] = -mesh.coords[v + 2];
+        zUp.coords[v + 2] = mesh.coords[v + 1];
+    }
+    save(path("m.stl"), stlBinary(zUp));
+    save(path("m.obj"), obj(mesh));
+    struct Case {
+        std::string args;
+        models::Camera camera;
+    };
+    models::Camera turned, perspective;
+    turned.yaw = 35, turned.pitch = -25, turned.roll = 10, turned.modelDepth = 0.5;
+    perspective.yaw = -20, perspective.pitch = 40, perspective.fov = 50, perspective.zoom = 0.8;
+    const Case cases[] = {
+        {"--model '" + path("m.stl") + "'", {}},
+        {"--model '" + path("m.obj") + "' --yaw 35 --pitch -25 --roll 10 --model-depth 0.5", turned},
+        {"--model '" + path("m.stl") + "' --perspective 50 --zoom 0.8 --yaw -20 --pitch 40", perspective},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const ProgramOutcome r = run("depth " + c.args + " --width 240 --height 180 -f -o '" + path("d.png") + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Depth got = qtDepth(path("d.png"));
+        ASSERT_EQ(got.width, 240) << "not a 16-bit grey PNG of the size asked for";
+        ASSERT_EQ(got.height, 180);
+        const Agreement a = agreement(referenceDepth(mesh, c.camera, 240, 180), [&](int x, int y) { return got.at(x, y); });
+        EXPECT_EQ(a.problem, "");
+        EXPECT_GT(a.covered, 240 * 180 / 8);
+        EXPECT_LT(a.disputed, a.covered / 50);
+    }
 }
 
 TEST_F(DepthCommand, WritesAsConvertDoes)

@@ -10,9 +10,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <numbers>
+#include <string>
 #include <vector>
 
 namespace model_test {
@@ -170,6 +172,55 @@ inline Reference referenceDepth(const Mesh& mesh, const models::Camera& cam, int
             }
         }
     return r;
+}
+
+} // namespace model_test
+
+namespace model_test {
+
+// How a depth picture (have(x, y), rows from the top) agrees with the ray
+// cast: pixels too near an edge to tell may differ in coverage, the others
+// must match within rounding and the tilt that snapping vertices to 1/256 of
+// a pixel gives grazing facets. problem names the first pixel that strays.
+struct Agreement {
+    int covered = 0;  // pixels both see the model at
+    int disputed = 0; // edge pixels whose coverage differs
+    std::string problem;
+};
+
+template <class Have>
+Agreement agreement(const Reference& ref, Have have)
+{
+    Agreement a;
+    const int w = ref.width;
+    for (int y = 0; y < ref.height && a.problem.empty(); ++y)
+        for (int x = 0; x < w && a.problem.empty(); ++x) {
+            const std::size_t i = std::size_t(y) * w + x;
+            const double want = ref.depth[i];
+            const int got = have(x, y);
+            const bool uncertain = ref.edge[i] < 1e-2;
+            const auto where = [&] {
+                char text[96];
+                std::snprintf(text, sizeof text, "(%d, %d): %d against %.1f", x, y, got, want);
+                return std::string(text);
+            };
+            if ((want > 0) != (got > 0)) {
+                if (!uncertain)
+                    a.problem = "coverage differs at " + where();
+                ++a.disputed;
+                continue;
+            }
+            if (want == 0)
+                continue;
+            ++a.covered;
+            double slope = 0;
+            for (std::size_t j : {i - 1, i + 1, i - w, i + w})
+                if (j < ref.depth.size() && ref.depth[j] > 0)
+                    slope = std::max(slope, std::abs(ref.depth[j] - want));
+            if (!uncertain && std::abs(got - want) > 2.0 + slope / 16)
+                a.problem = "depth differs at " + where();
+        }
+    return a;
 }
 
 } // namespace model_test

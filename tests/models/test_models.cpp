@@ -59,35 +59,15 @@ TEST(Rasteriser, MatchesAnIndependentRayCastAndTheShapesEquation)
         const Mesh mesh = c.shape();
         const platform::Grey16Image got = models::renderDepth(mesh, c.camera, w, h);
         const Reference ref = referenceDepth(mesh, c.camera, w, h);
-        int covered = 0, disputed = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::size_t i = std::size_t(y) * w + x;
-                const double want = ref.depth[i];
-                const int have = got.at(x, y);
-                const bool uncertain = ref.edge[i] < 1e-2;
-                if ((want > 0) != (have > 0)) {
-                    ASSERT_TRUE(uncertain) << "coverage differs at (" << x << ", " << y << "): " << have << " against "
-                                           << want;
-                    ++disputed;
-                    continue;
-                }
-                if (want == 0)
-                    continue;
-                ++covered;
-                if (!uncertain) {
-                    // Vertices snap to 1/256 of a pixel, which tilts grazing facets: allow for the depth's
-                    // slope across that.
-                    double slope = 0;
-                    for (std::size_t j : {i - 1, i + 1, i - w, i + w})
-                        if (j < ref.depth.size() && ref.depth[j] > 0)
-                            slope = std::max(slope, std::abs(ref.depth[j] - want));
-                    ASSERT_NEAR(have, want, 2.0 + slope / 16) << "at (" << x << ", " << y << ")";
-                }
-                ASSERT_NEAR(c.surface(ref.hit[i]), 0, c.tolerance) << "at (" << x << ", " << y << ")";
+        const Agreement a = agreement(ref, [&](int x, int y) { return got.at(x, y); });
+        ASSERT_EQ(a.problem, "");
+        for (std::size_t i = 0; i < ref.depth.size(); ++i) {
+            if (ref.depth[i] > 0) {
+                ASSERT_NEAR(c.surface(ref.hit[i]), 0, c.tolerance) << "at pixel " << i;
             }
-        EXPECT_GT(covered, w * h / 8);
-        EXPECT_LT(disputed, covered / 50);
+        }
+        EXPECT_GT(a.covered, w * h / 8);
+        EXPECT_LT(a.disputed, a.covered / 50);
     }
 }
 

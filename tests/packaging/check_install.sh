@@ -182,6 +182,8 @@ dotscape make --random-dots|bw
 dotscape make --format|png
 dotscape make --picture|FILES:@(bmp|*png*)
 dotscape make --depthmap|FILES:rds
+dotscape make --model|FILES:@(stl|*glb*)
+dotscape depth --model|FILES:@(stl|*glb*)
 dotscape make --pattern-dir|FILES:-d
 dotscape make -o|FILES:
 dotscape convert --format|gif

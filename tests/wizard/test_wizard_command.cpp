@@ -4,9 +4,14 @@
 // from one run of the program to the next.
 
 #include "FrameFixture.h"
+#include "ModelFiles.h"
+#include "ModelShapes.h"
 
 #include "gui/Commands.h"
 #include "gui/FrameRules.h"
+
+#include "app/FileKinds.h"
+#include "models_ui/TModelWindow.h"
 
 #include "engine/TSirdPatt.h"
 #include "engine_ui/TSirdsWnd.h"
@@ -282,6 +287,38 @@ TEST_F(Wizard, DepthMapSourceMakesWhatOpenAndMakeSirdsMake)
     frame()->Command(CM_MAKESIRDS);
     settle();
     ASSERT_EQ(windows(), 4);
+    ASSERT_EQ(pictures().size(), 2u);
+    EXPECT_TRUE(samePicture(*pictures()[0], *pictures()[1]));
+}
+
+TEST_F(Wizard, ModelSourceOpensItsWindowAndMakesWhatMakeSirdsMakes)
+{
+    startWizardFrame();
+    const QString path = dir.filePath(QStringLiteral("gear.stl"));
+    model_test::save(path.toStdString(), model_test::stlBinary(model_test::torus()));
+    steps[201] = chooseFile(106, path);
+    runWizard();
+    // The filter of the model files Open reads, from the table of file kinds.
+    ASSERT_EQ(chooserCalls.size(), 1u);
+    EXPECT_EQ(chooserCalls[0].filters,
+              wizard::SourceWizDlg::NameFilters(QString::fromStdString(app::kindFilterString(app::kFormatModel))));
+    EXPECT_TRUE(chooserCalls[0].filters.value(0).startsWith(QStringLiteral("3-D Models (*.stl")));
+    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(windows(), 2);
+    const QList<QMdiSubWindow*> made = frame()->Client()->subWindowList(QMdiArea::CreationOrder);
+    const auto* model = qobject_cast<models_ui::TModelWindow*>(made[0]->widget());
+    ASSERT_NE(model, nullptr);
+    const models::Camera camera = model->Camera(), fresh{};
+    EXPECT_TRUE(!camera.up && camera.yaw == fresh.yaw && camera.pitch == fresh.pitch && camera.roll == fresh.roll &&
+                camera.fov == fresh.fov && camera.zoom == fresh.zoom)
+        << "the model is seen with the default camera";
+    ASSERT_EQ(pictures().size(), 1u);
+    EXPECT_TRUE(pictures()[0]->IsSird());
+
+    frame()->OpenFile(path);
+    QApplication::processEvents();
+    frame()->Command(CM_MAKESIRDS);
+    settle();
     ASSERT_EQ(pictures().size(), 2u);
     EXPECT_TRUE(samePicture(*pictures()[0], *pictures()[1]));
 }

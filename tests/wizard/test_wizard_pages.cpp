@@ -233,6 +233,45 @@ TEST_F(WizardTest, SourcePageChoosesFilesAndFiguresAndRemembersThem)
     }
 }
 
+TEST_F(WizardTest, SourcePageOffersAModelOnlyWithTheFilterItIsHanded)
+{
+    const QString filter = QStringLiteral("3-D Models (*.STL)|*.stl *.obj *.glb|");
+    const QString model = dir.filePath(QStringLiteral("Parts/Gear.STL"));
+    std::vector<QStringList> asked;
+    SourceChoice stored;
+    {
+        SourceWizDlg page(nullptr, first, filter);
+        page.SetFileChooser([&](const QString& title, const QString& f, const QString& extension) {
+            asked.push_back({title, f, extension});
+            return model;
+        });
+        EXPECT_FALSE(page.Radio(106)->isHidden());
+        EXPECT_TRUE(page.Radio(106)->text().contains(QStringLiteral("3-D model")));
+        page.Radio(106)->click();
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0][1], filter);
+        EXPECT_EQ(asked[0][2], QStringLiteral("stl"));
+        EXPECT_TRUE(page.Radio(106)->isChecked());
+        page.Button(101)->click();
+        EXPECT_EQ(page.SourceType(), kSourceModel);
+        EXPECT_EQ(page.SourceName(), model);
+        stored = page.Choice();
+    }
+    EXPECT_EQ(stored, (SourceChoice{kSourceModel, 0, model.toStdString()}));
+    {
+        SourceWizDlg page(nullptr, stored, filter);
+        EXPECT_TRUE(page.Radio(106)->isChecked());
+        EXPECT_EQ(page.SourceEdit()->text(), model);
+    }
+    // A program that opens no models offers none, and a stored model falls
+    // back to the first figure.
+    SourceWizDlg page(nullptr, stored);
+    EXPECT_TRUE(page.Radio(106)->isHidden());
+    EXPECT_TRUE(page.Radio(104)->isChecked());
+    page.Button(101)->click();
+    EXPECT_EQ(page.SourceType(), kSourceMath);
+}
+
 TEST_F(WizardTest, SourcePageFollowsTheKeyboardAndSurvivesAGarbledSection)
 {
     SourceWizDlg page(nullptr, SourceChoice{7, 99, "nonsense"});

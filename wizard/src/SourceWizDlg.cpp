@@ -28,6 +28,39 @@ namespace {
 
 // The longest source name the page keeps.
 constexpr int kMaxName = 256;
+
+// The radio buttons and the source types they choose.
+struct SourceRadio {
+    int id;
+    int type;
+};
+constexpr SourceRadio kRadios[] = {
+    {102, kSourcePicture}, {103, kSourceDepthMap}, {104, kSourceMath}, {106, kSourceModel}};
+
+int radioOf(int type)
+{
+    for (const SourceRadio& r : kRadios)
+        if (r.type == type)
+            return r.id;
+    return 104;
+}
+
+int typeOf(int id)
+{
+    for (const SourceRadio& r : kRadios)
+        if (r.id == id)
+            return r.type;
+    return kSourceMath;
+}
+
+// "*.stl" of "3-D Models (*.STL)|*.stl *.obj|": the extension a chosen name
+// without one is given.
+QString firstExtension(const QString& filter)
+{
+    const QString patterns = filter.section(QLatin1Char('|'), 1, 1);
+    return patterns.section(QLatin1Char(' '), 0, 0).section(QLatin1Char('.'), 1);
+}
+
 QString FigureTitle(int index)
 {
     return QString::fromStdString(engine::figureTitle(index));
@@ -47,13 +80,15 @@ QStringList SourceWizDlg::NameFilters(const QString& filter)
     return out;
 }
 
-SourceWizDlg::SourceWizDlg(QWidget* parent, const SourceChoice& last) : WizardDlg(parent, 201)
+SourceWizDlg::SourceWizDlg(QWidget* parent, const SourceChoice& last, const QString& modelFilter)
+    : WizardDlg(parent, 201), modelFilter_(modelFilter)
 {
     // A figure or a type the program does not know (a garbled file) counts
     // as the first figure of the math library.
     const bool knownFigure = last.figure >= 0 && last.figure < GetFigureCount();
     figure_ = knownFigure ? last.figure : 0;
-    sourceType_ = last.sourceType >= kSourcePicture && last.sourceType <= kSourceMath ? last.sourceType : kSourceMath;
+    const int lastType = modelFilter_.isEmpty() ? kSourceMath : kSourceModel;
+    sourceType_ = last.sourceType >= kSourcePicture && last.sourceType <= lastType ? last.sourceType : kSourceMath;
     if (last.sourceName && (knownFigure || sourceType_ != kSourceMath))
         sourceName_ = QString::fromStdString(*last.sourceName).left(kMaxName);
     else
@@ -68,11 +103,15 @@ SourceWizDlg::SourceWizDlg(QWidget* parent, const SourceChoice& last) : WizardDl
     depthMap_->setObjectName(QStringLiteral("103"));
     math_ = new QRadioButton(QStringLiteral("From Math Library"), this);
     math_->setObjectName(QStringLiteral("104"));
+    model_ = new QRadioButton(QStringLiteral("From 3-D model"), this);
+    model_->setObjectName(QStringLiteral("106"));
+    model_->setVisible(!modelFilter_.isEmpty());
     auto* choices = new QVBoxLayout;
     choices->setContentsMargins(16, 0, 0, 0);
     choices->addWidget(picture_);
     choices->addWidget(depthMap_);
     choices->addWidget(math_);
+    choices->addWidget(model_);
 
     auto* label = new QLabel(QStringLiteral("Selected Source:"), this);
     edit_ = new QLineEdit(this);
@@ -88,16 +127,16 @@ SourceWizDlg::SourceWizDlg(QWidget* parent, const SourceChoice& last) : WizardDl
     PageLayout()->addWidget(edit_);
     PageLayout()->addStretch();
 
-    Check(101 + sourceType_);
+    Check(radioOf(sourceType_));
     // The keyboard starts on the checked source, where the arrow keys choose
     // another; the shown name can still be selected with the mouse.
-    Radio(101 + sourceType_)->setFocus();
+    Radio(radioOf(sourceType_))->setFocus();
     edit_->setFocusPolicy(Qt::ClickFocus);
     edit_->setText(sourceName_);
     edit_->setCursorPosition(0);
     Button(kResultNext)->setEnabled(!sourceName_.isEmpty());
 
-    for (QRadioButton* radio : {picture_, depthMap_, math_}) {
+    for (QRadioButton* radio : {picture_, depthMap_, math_, model_}) {
         const int id = radio->objectName().toInt();
         connect(radio, &QRadioButton::clicked, this, [this, id] { Choose(id); });
     }
@@ -109,15 +148,16 @@ QRadioButton* SourceWizDlg::Radio(int id) const
     case 102: return picture_;
     case 103: return depthMap_;
     case 104: return math_;
+    case 106: return model_;
     default: return nullptr;
     }
 }
 
 int SourceWizDlg::CheckedId() const
 {
-    for (int id : {102, 103, 104})
-        if (Radio(id)->isChecked())
-            return id;
+    for (const SourceRadio& r : kRadios)
+        if (Radio(r.id)->isChecked())
+            return r.id;
     return 0;
 }
 
@@ -148,7 +188,7 @@ void SourceWizDlg::Choose(int id)
 {
     // The button the user clicked is checked already; a cancelled choice
     // puts the check back where it was.
-    const int previous = 101 + sourceType_;
+    const int previous = radioOf(sourceType_);
     QString chosen;
     if (id == 104) {
         MathDlg figures(this);
@@ -160,8 +200,10 @@ void SourceWizDlg::Choose(int id)
     } else {
         // The name is kept as chosen: on this system the case of a file
         // name matters, so it is not lower-cased.
-        chosen = RunFileDialog(id == 102 ? PictureFilter() : QString::fromLatin1(kDepthMapFilter),
-                               QString::fromLatin1(id == 102 ? "bmp" : "rds"));
+        const QString filter = id == 102   ? PictureFilter()
+                               : id == 103 ? QString::fromLatin1(kDepthMapFilter)
+                                           : modelFilter_;
+        chosen = RunFileDialog(filter, id == 102 ? QStringLiteral("bmp") : firstExtension(filter));
     }
     // Back to this page for the keyboard, also on displays without a window
     // manager to hand the focus back.
@@ -171,7 +213,7 @@ void SourceWizDlg::Choose(int id)
         Radio(previous)->setFocus();
         return;
     }
-    sourceType_ = id - 101;
+    sourceType_ = typeOf(id);
     sourceName_ = chosen.left(kMaxName);
     Check(id);
     edit_->setText(sourceName_);
@@ -183,7 +225,7 @@ void SourceWizDlg::Choose(int id)
 void SourceWizDlg::NextHook()
 {
     const int checked = CheckedId();
-    sourceType_ = checked == 102 ? kSourcePicture : checked == 103 ? kSourceDepthMap : kSourceMath;
+    sourceType_ = typeOf(checked);
     sourceName_ = edit_->text().left(kMaxName);
 }
 

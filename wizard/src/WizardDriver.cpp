@@ -46,7 +46,7 @@ WizardResult WizardDriver::Run()
     while (page != Finished && page != Cancelled) {
         switch (page) {
         case Source: {
-            SourceWizDlg dialog(parent_, chosen_ ? *chosen_ : lastSource_);
+            SourceWizDlg dialog(parent_, chosen_ ? *chosen_ : lastSource_, modelFilter_);
             dialog.SetFileChooser(chooseFile_);
             dialog.SetDialogRunner(runDialog_);
             dialog.SetStartFolder(startFolder_);

@@ -44,7 +44,7 @@ struct FramePlacement {
 struct WizardSettings {
     static constexpr std::size_t kMaxSourceName = 255;
 
-    int source_type = 3; // 1 bitmap image, 2 depth map, 3 math library
+    int source_type = 3; // 1 bitmap image, 2 depth map, 3 math library, 4 3-D model
     int figure = 0;
     // Absent: the page shows the title of the figure numbered by figure.
     std::optional<std::string> source_name;

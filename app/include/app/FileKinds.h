@@ -65,5 +65,7 @@ std::vector<std::string> mimeTypeList();
 // The readable picture kinds as "Description (*.EXT)|*.ext *.ext2|" pairs,
 // the wizard's picture filter.
 std::string pictureFilterString();
+// One kind as such a pair (the wizard's model filter); empty for an unknown code.
+std::string kindFilterString(int code);
 
 } // namespace app

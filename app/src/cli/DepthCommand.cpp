@@ -3,6 +3,7 @@
 
 #include "DepthSource.h"
 #include "HiddenSurfaceOptions.h"
+#include "ModelOptions.h"
 #include "PictureOutput.h"
 
 #include "app/CommandLine.h"
@@ -23,13 +24,15 @@ std::string depthUsage()
     return "Usage: dotscape depth [SOURCE] [OPTIONS] -o OUT\n"
            "Writes the depth a stereogram of SOURCE is made from as a 16-bit grey PNG of the\n"
            "stereogram's size: near is bright. 8-bit depth (levels 0 to 255) is scaled by 257,\n"
-           "so level 255 is 65535; a 16-bit grey picture's samples are written as they are.\n"
+           "so level 255 is 65535; a 16-bit grey picture's samples and a model's depth (1 at\n"
+           "the back of its turned box to 65535 at its front, 0 around it) are written as\n"
+           "they are.\n"
            "\n"
            "Source (one of them, as for make; a math figure when none is given):\n" +
            sourceUsage() +
            "\n"
            "Options (settings start from the configuration file, then these):\n"
-           "  --width W --height H size of a math figure's depth (1 to 16384)\n"
+           "  --width W --height H size of a math figure's or a model's depth (1 to 16384)\n"
            "  --dx X --dy Y --da A shift and angle of a math figure\n"
            "  --gap G --method M   a math figure is centred as the scan method centres it\n"
            "  --depth-by D         color | brightness: a picture's depth by colour index or by\n"
@@ -37,7 +40,8 @@ std::string depthUsage()
            "  --config FILE        settings from FILE instead of the user's DOTSCAPE.INI\n"
            "  -o, --output OUT     the depth picture, a PNG whatever the name; - writes it to\n"
            "                       standard output\n"
-           "  -f, --force          overwrite OUT without asking\n";
+           "  -f, --force          overwrite OUT without asking\n" +
+           kModelUsage;
 }
 
 namespace {
@@ -78,6 +82,7 @@ std::string applySetting(engine::SirdsSettings& s, const std::string& option, co
 
 struct DepthRequest {
     std::unique_ptr<DepthSource> source;
+    models::Camera camera; // a model's, from the camera options as make takes them
     std::string output;
     bool force = false;
     engine::SirdsSettings settings;
@@ -89,6 +94,10 @@ std::string parse(const std::vector<std::string>& args, DepthRequest& request)
     std::optional<std::string> configFile;
     std::vector<std::pair<std::string, std::string>> settings;
     int sources = 0;
+    // The source is made once every option is known: the camera options may
+    // follow --model.
+    const SourceOption* sourceRow = nullptr;
+    std::string sourceValue;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool flag = a == "-f" || a == "--force";
@@ -97,8 +106,11 @@ std::string parse(const std::vector<std::string>& args, DepthRequest& request)
         if (flag)
             request.force = true;
         else if (const SourceOption* source = findSourceOption(a))
-            request.source = source->make(args[++i]), ++sources;
-        else if (a == "-o" || a == "--output")
+            sourceRow = source, sourceValue = args[++i], ++sources;
+        else if (isModelOption(a)) {
+            if (std::string problem = applyModelOption(request.camera, a, args[++i]); !problem.empty())
+                return problem;
+        } else if (a == "-o" || a == "--output")
             request.output = args[++i];
         else if (a == "--config")
             configFile = args[++i];
@@ -112,8 +124,7 @@ std::string parse(const std::vector<std::string>& args, DepthRequest& request)
         return "give one source: " + sourceOptionList();
     if (request.output.empty())
         return "no output file: give -o OUT";
-    if (!request.source)
-        request.source = defaultSource();
+    request.source = sourceRow ? sourceRow->make(sourceValue, request.camera) : defaultSource();
     Configuration config;
     config.load(configFile ? *configFile : configPath());
     request.settings = config.demo;

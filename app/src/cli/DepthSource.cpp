@@ -1,17 +1,20 @@
 #include "DepthSource.h"
 
+#include "ModelOptions.h"
 #include "PictureOutput.h"
 
 #include "app/CommandLine.h"
 #include "depthmap/TMapDocument.h"
 #include "engine/DepthSampling.h"
 #include "engine/MapGeneration.h"
+#include "models/Rasteriser.h"
 #include "terrakit/terrakit.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -207,16 +210,50 @@ private:
     std::unique_ptr<depthmap::TMapDocument> map_;
 };
 
+// A 3-D model at the settings' size, as make --model draws it: the
+// rasteriser's 16-bit depth is the picture, every sample as it is.
+class ModelSource final : public DepthSource {
+public:
+    ModelSource(std::string path, const models::Camera& camera) : path_(std::move(path)), camera_(camera) {}
+
+    int load(TerminalWindow&, std::ostream& err) override
+    {
+        mesh_ = readModel(path_, err);
+        return mesh_ ? kExitOk : kExitInput;
+    }
+    bool sizedBySettings() const override { return true; }
+
+    std::unique_ptr<platform::Grey16Image> depth(const engine::SirdsSettings& s) const override
+    {
+        try {
+            return std::make_unique<platform::Grey16Image>(models::renderDepth(*mesh_, camera_, s.w, s.h));
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+    }
+
+private:
+    std::string path_;
+    models::Camera camera_;
+    std::optional<models::Mesh> mesh_;
+};
+
 template <class Source>
-std::unique_ptr<DepthSource> makeSource(const std::string& value)
+std::unique_ptr<DepthSource> makeSource(const std::string& value, const models::Camera&)
 {
     return std::make_unique<Source>(value);
+}
+
+std::unique_ptr<DepthSource> makeModelSource(const std::string& value, const models::Camera& camera)
+{
+    return std::make_unique<ModelSource>(value, camera);
 }
 
 constexpr SourceOption kSourceOptions[] = {
     {"--figure", "N|TITLE", "a math figure by number (1 to 23) or exact title; default 1", &makeSource<FigureSource>},
     {"--picture", "FILE", "depth from a picture (any format convert reads)", &makeSource<PictureSource>},
     {"--depthmap", "FILE.rds", "depth from a depth map file", &makeSource<MapFileSource>},
+    {"--model", "FILE", "depth from a 3-D model (STL, OBJ, PLY, glTF, 3MF, OFF)", &makeModelSource},
 };
 
 } // namespace
@@ -236,7 +273,7 @@ const SourceOption* findSourceOption(std::string_view option)
 
 std::unique_ptr<DepthSource> defaultSource()
 {
-    return kSourceOptions[0].make("1");
+    return kSourceOptions[0].make("1", models::Camera{});
 }
 
 std::string sourceUsage()

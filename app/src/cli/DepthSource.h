@@ -1,12 +1,13 @@
 #pragma once
 // Where the depth of a stereogram comes from for dotscape depth: a math
-// figure, a picture or a depth map, each chosen by an option of its own,
+// figure, a picture, a depth map or a 3-D model, each chosen by an option of its own,
 // read as make reads it and sampled with the engine's own queries, so what
 // depth shows is what make uses. A new kind of source is one class and one
 // row of sourceOptions().
 
 #include "app/TerminalWindow.h"
 #include "engine/SirdsSettings.h"
+#include "models/Camera.h"
 #include "platform/Grey16.h"
 
 #include <iosfwd>
@@ -39,7 +40,9 @@ struct SourceOption {
     const char* option;   // "--figure"
     const char* argument; // "N|TITLE", as the usage shows it
     const char* help;     // the usage line's explanation
-    std::unique_ptr<DepthSource> (*make)(const std::string& value);
+    // The source of the option's value; a model is looked at with camera
+    // (the camera options given), the others take no notice of it.
+    std::unique_ptr<DepthSource> (*make)(const std::string& value, const models::Camera& camera);
 };
 
 // Every source option, in the order the usage lists them.
@@ -50,7 +53,7 @@ const SourceOption* findSourceOption(std::string_view option);
 std::unique_ptr<DepthSource> defaultSource();
 // "  --figure N|TITLE     a math figure ..." lines for the usage texts.
 std::string sourceUsage();
-// "--figure, --picture or --depthmap", for messages.
+// "--figure, --picture, --depthmap or --model", for messages.
 std::string sourceOptionList();
 
 } // namespace app

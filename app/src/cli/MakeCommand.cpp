@@ -48,7 +48,7 @@ const char* const kMakeUsage =
     "  --width W --height H size of a math or model stereogram (1 to 16384; width at least twice the gap)\n"
     "  --gap G              separation of two copies of a far point (51 to 150)\n"
     "  --zmin Z --zmax Z    depth resolution (zmin less than zmax)\n"
-    "  --fit-depth          scale the picture's or map's own depth range onto\n"
+    "  --fit-depth          scale the picture's, map's or model's own depth range onto\n"
     "                       zmin..zmax (without it, depth beyond zmax is warned of)\n"
     "  --dx X --dy Y        shift of a math figure right and up (-200 to 200)\n"
     "  --da A               angle of a math figure (-180 to 180)\n"
@@ -327,7 +327,7 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 {
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") {
-            err << kMakeUsage << kModelUsage << kHiddenSurfaceUsage;
+            err << kMakeUsage << kModelUsage << kTurntableUsage << kHiddenSurfaceUsage;
             return kExitOk;
         }
     }
@@ -484,6 +484,8 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         sourceRange = engine::pictureDepthRange(*picture, picturePalette.get(), settings.DepthSel);
     else if (map)
         sourceRange = engine::mapDepthRange(engine::MapDocumentSource(*map));
+    else if (model)
+        sourceRange.add(0), sourceRange.add(255); // a model spans the far background to its front
     if (!options.fitDepth && sourceRange.beyond(settings.zmax))
         err << "dotscape make: warning: the depth of " << options.input << " goes up to " << sourceRange.highest
             << ", beyond Zmax " << settings.zmax << "; deeper levels come out as streaks (--fit-depth scales it onto "
@@ -525,9 +527,10 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         case MakeOptions::Source::Model: {
             engine::ModelJob job;
             job.mesh = &*model;
-            job.camera = turntableCamera(options.camera, options.animation.step("--yaw-step"),
-                                         options.animation.step("--pitch-step"), frame);
+            job.camera = models::turntableFrame(options.camera, options.animation.step("--yaw-step"),
+                                                options.animation.step("--pitch-step"), frame);
             job.title = pictureTitle;
+            job.options = fitFor(s);
             result = engine::makeFromModel(s, job, to);
             break;
         }

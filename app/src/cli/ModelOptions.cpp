@@ -22,7 +22,9 @@ const char* const kModelUsage =
     "  --zoom Z             scale about the centre (0.1 to 20; default 1: the model\n"
     "                       fills the picture less a 5 % margin)\n"
     "  --model-depth F      the model spans the share F (0.1 to 1) of the depth from\n"
-    "                       its front, in front of a far background\n"
+    "                       its front, in front of a far background\n";
+
+const char* const kTurntableUsage =
     "  --frames N --yaw-step A [--pitch-step B]\n"
     "                       a turntable: frame k is turned k x A (and k x B) degrees more\n";
 
@@ -71,13 +73,6 @@ std::string applyModelOption(models::Camera& camera, const std::string& option, 
     else if (option == "--model-depth")
         camera.modelDepth = *v;
     return models::checkCamera(camera);
-}
-
-models::Camera turntableCamera(models::Camera camera, double yawStep, double pitchStep, int k)
-{
-    camera.yaw = std::remainder(camera.yaw + k * yawStep, 360.0);
-    camera.pitch = std::remainder(camera.pitch + k * pitchStep, 360.0);
-    return camera;
 }
 
 std::optional<models::Mesh> readModel(const std::string& file, std::ostream& err)

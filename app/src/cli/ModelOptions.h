@@ -12,15 +12,14 @@
 
 namespace app {
 
+// The camera options' usage lines (make and depth), and make's turntable lines.
 extern const char* const kModelUsage;
+extern const char* const kTurntableUsage;
 
 // True for --up, --yaw, --pitch, --roll, --perspective, --zoom and --model-depth.
 bool isModelOption(const std::string& option);
 // Takes one of them with its value; the refusal's text, or empty.
 std::string applyModelOption(models::Camera& camera, const std::string& option, const std::string& value);
-
-// The camera of frame k of a turntable: yaw and pitch advanced by k steps.
-models::Camera turntableCamera(models::Camera camera, double yawStep, double pitchStep, int k);
 
 // Reads a model; on a refusal says why on err ("dotscape: FILE: The model
 // could not be read: …") and gives nothing.

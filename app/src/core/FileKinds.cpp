@@ -179,4 +179,18 @@ std::string pictureFilterString()
     return pictrans::readableFilterString();
 }
 
+std::string kindFilterString(int code)
+{
+    const FileKind* kind = kindByCode(code);
+    if (!kind || kind->extensions.empty())
+        return {};
+    std::string first = kind->extensions[0];
+    for (char& c : first)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string filter = std::string(kind->filterName) + " (*." + first + ")|";
+    for (std::size_t i = 0; i < kind->extensions.size(); ++i)
+        filter += (i == 0 ? "*." : " *.") + std::string(kind->extensions[i]);
+    return filter + '|';
+}
+
 } // namespace app

@@ -1,5 +1,5 @@
-// "Make Animation": a dialog for the figure (or the active depth map) and the
-// parameter that changes,
+// "Make Animation": a dialog for the figure (or the active depth map, or the
+// active model's turntable) and the parameter that changes,
 // the frames made with the engine's animation driver (progress in frames,
 // "Stop Current Process" ends it), and a player window showing them, from
 // which they are saved as an animated GIF.
@@ -42,9 +42,9 @@ void TDotscapeWnd::CmMakeAnimation()
     QMdiSubWindow* sub = client_->activeSubWindow();
     depthmap_ui::TMapWindow* map = sub ? qobject_cast<depthmap_ui::TMapWindow*>(sub->widget()) : nullptr;
     models_ui::TModelWindow* model = sub ? qobject_cast<models_ui::TModelWindow*>(sub->widget()) : nullptr;
-    // A model is offered as a depth map is.
-    const QString depthSource = map ? map->windowTitle() : model ? model->windowTitle() : QString();
-    engine_ui::TAnimDialog dialog(this, &settings_, figures, depthSource);
+    engine_ui::TAnimDialog dialog(this, &settings_, figures, map ? map->windowTitle() : QString());
+    if (model)
+        dialog.OfferModel(model->windowTitle());
     if (dialog.exec() != QDialog::Accepted)
         return;
     // The map window may have gone while the dialog was open.
@@ -55,7 +55,7 @@ void TDotscapeWnd::CmMakeAnimation()
         if (map)
             MakeAnimation(*map, dialog.Plan());
         else if (model)
-            MakeAnimation(*model, dialog.Plan());
+            MakeAnimation(*model, dialog.Plan(), dialog.PitchStep());
         return;
     }
     MakeAnimation(dialog.Figure(), dialog.Plan());
@@ -85,14 +85,15 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const depthmap_ui::TMapWindo
 }
 
 engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const models_ui::TModelWindow& model,
-                                                   const engine::AnimationPlan& plan)
+                                                   const engine::AnimationPlan& plan, double pitchStep)
 {
     const std::string title = model.windowTitle().toStdString();
-    engine::ModelJob job;
-    job.mesh = &model.Mesh();
-    job.camera = model.Camera();
-    job.title = title;
-    return RunAnimation(title, plan, [&](const engine::SirdsSettings& s, engine::GenerationHost& h) {
+    const bool turntable = plan.parameter == engine::AnimatedParameter::Camera;
+    return RunAnimation(title, plan, [&](std::int32_t k, const engine::SirdsSettings& s, engine::GenerationHost& h) {
+        engine::ModelJob job;
+        job.mesh = &model.Mesh();
+        job.camera = turntable ? models::turntableFrame(model.Camera(), plan.step, pitchStep, k) : model.Camera();
+        job.title = title;
         return engine::makeFromModel(s, job, h);
     });
 }
@@ -100,6 +101,14 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const models_ui::TModelWindo
 engine_ui::TAnimPlayer* TDotscapeWnd::RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
                                                   const std::function<engine::GenerationResult(
                                                       const engine::SirdsSettings&, engine::GenerationHost&)>& make)
+{
+    return RunAnimation(title, plan, [&](std::int32_t, const engine::SirdsSettings& s, engine::GenerationHost& h) {
+        return make(s, h);
+    });
+}
+
+engine_ui::TAnimPlayer* TDotscapeWnd::RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
+                                                  const engine::IndexedFrameMaker& make)
 {
     engine_ui::QtGenerationHost host(FrameWindow(), this, [this]() -> engine::PatternRef {
         if (!patterns_)

@@ -168,8 +168,11 @@ public:
     engine_ui::TAnimPlayer* MakeAnimation(int figure, const engine::AnimationPlan& plan);
     // The same of a depth map window's map.
     engine_ui::TAnimPlayer* MakeAnimation(const depthmap_ui::TMapWindow& map, const engine::AnimationPlan& plan);
-    // A model's animation: its depth changing as a depth map's does, seen by the window's camera.
-    engine_ui::TAnimPlayer* MakeAnimation(const models_ui::TModelWindow& model, const engine::AnimationPlan& plan);
+    // A model's animation: a turntable (plan.parameter Camera: frame k is the
+    // window's camera turned k × plan.step in yaw and k × pitchStep in pitch),
+    // or its depth changing as a depth map's does, seen by the window's camera.
+    engine_ui::TAnimPlayer* MakeAnimation(const models_ui::TModelWindow& model, const engine::AnimationPlan& plan,
+                                          double pitchStep = 0);
     // The most memory the frames of an animation shown in the player may take.
     static constexpr std::int64_t kMaxAnimationBytes = std::int64_t{1} << 30;
     static constexpr const char* kAnimationTooLarge =
@@ -264,6 +267,10 @@ private:
     engine_ui::TAnimPlayer* RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
                                          const std::function<engine::GenerationResult(
                                              const engine::SirdsSettings&, engine::GenerationHost&)>& make);
+    // The same when frame k's source changes with k (a turntable).
+    engine_ui::TAnimPlayer* RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
+                                         const std::function<engine::GenerationResult(
+                                             std::int32_t, const engine::SirdsSettings&, engine::GenerationHost&)>& make);
 
     // Depth beyond Zmax (DepthFitCommands.cpp).
     void ConnectDepthFitCommands();

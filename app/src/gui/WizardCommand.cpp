@@ -7,6 +7,7 @@
 #include "gui/QtText.h"
 
 #include "app/Configuration.h"
+#include "app/FileKinds.h"
 #include "wizard/WizardDriver.h"
 
 #include <QFileInfo>
@@ -29,6 +30,7 @@ void TDotscapeWnd::CmWizard()
         driver.SetDialogRunner(runDialog_);
     const QString folder = fromStd(config_.lastFolder);
     driver.SetStartFolder(folder);
+    driver.SetModelFilter(fromStd(app::kindFilterString(app::kFormatModel)));
     if (chooseFile_)
         driver.SetFileChooser([this, folder](const QString&, const QString& filter, const QString& extension) {
             FileRequest request;
@@ -56,9 +58,10 @@ void TDotscapeWnd::CmWizard()
         return;
     }
 
-    // A picture or a depth map opens exactly as Open opens it, with the same
-    // messages when it cannot be read. The stereogram is then made from the
-    // window it opened in; a source that could not be read leaves no window,
+    // A picture, a depth map or a model opens exactly as Open opens it (a
+    // model in its window, at the default camera), with the same messages
+    // when it cannot be read. The stereogram is then made from the window it
+    // opened in; a source that could not be read leaves no window,
     // and then nothing is made (rather than a stereogram of whatever other
     // window happens to be active).
     config_.lastFolder = QFileInfo(result.sourceName).absolutePath().toStdString();

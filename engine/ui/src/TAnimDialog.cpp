@@ -20,9 +20,11 @@ constexpr engine::AnimatedParameter kParameters[] = {
     engine::AnimatedParameter::ShiftX,
     engine::AnimatedParameter::ShiftY,
     engine::AnimatedParameter::Depth,
+    engine::AnimatedParameter::Camera, // offered with a model only
 };
 const char* const kParameterNames[] = {"Angle (degrees)", "Horizontal shift (pixels)", "Vertical shift (pixels)",
-                                       "Depth (Zmax)"};
+                                       "Depth (Zmax)", "Turntable (yaw degrees)"};
+constexpr int kDepthRow = 3, kTurntableRow = 4;
 
 // The figure shown first: one that turns with the angle.
 constexpr const char* kFirstFigure = "Wind Mill 1";
@@ -33,10 +35,10 @@ int TAnimDialog::DefaultStep(engine::AnimatedParameter parameter)
 {
     switch (parameter) {
     case engine::AnimatedParameter::Angle:
+    case engine::AnimatedParameter::Camera:
         return 30;
     case engine::AnimatedParameter::ShiftX:
     case engine::AnimatedParameter::ShiftY:
-    case engine::AnimatedParameter::Camera:
         return 10;
     case engine::AnimatedParameter::Depth:
         break;
@@ -49,7 +51,7 @@ TAnimDialog::TAnimDialog(QWidget* parent, const engine::SirdsSettings* settings,
     : QDialog(parent), settings_(settings), hasMap_(!depthMap.isEmpty())
 {
     setWindowTitle(QStringLiteral("Make Animation"));
-    auto* form = new QFormLayout;
+    auto* form = form_ = new QFormLayout;
     source_ = new QComboBox(this);
     if (hasMap_)
         source_->addItem(QStringLiteral("Depth map %1").arg(depthMap));
@@ -64,13 +66,17 @@ TAnimDialog::TAnimDialog(QWidget* parent, const engine::SirdsSettings* settings,
     form->addRow(QStringLiteral("Frames"), frames_);
 
     parameter_ = new QComboBox(this);
-    for (const char* name : kParameterNames)
-        parameter_->addItem(QString::fromLatin1(name));
+    for (int i = 0; i < kTurntableRow; ++i)
+        parameter_->addItem(QString::fromLatin1(kParameterNames[i]));
     form->addRow(QStringLiteral("Changing"), parameter_);
 
     step_ = new QSpinBox(this);
     step_->setRange(-100000, 100000);
     form->addRow(QStringLiteral("Step per frame"), step_);
+
+    pitch_ = new QSpinBox(this);
+    pitch_->setRange(-360, 360);
+    form->addRow(QStringLiteral("Pitch step (degrees)"), pitch_);
 
     delay_ = new QSpinBox(this);
     delay_->setRange(engine::kMinDelayMs, engine::kMaxDelayMs);
@@ -81,7 +87,7 @@ TAnimDialog::TAnimDialog(QWidget* parent, const engine::SirdsSettings* settings,
 
     // A depth map can only breathe.
     if (hasMap_)
-        parameter_->setCurrentIndex(3);
+        parameter_->setCurrentIndex(kDepthRow);
     connect(parameter_, &QComboBox::currentIndexChanged, this, [this] { ParameterChanged(); });
     ParameterChanged();
 
@@ -93,15 +99,37 @@ TAnimDialog::TAnimDialog(QWidget* parent, const engine::SirdsSettings* settings,
     layout->addWidget(buttons);
 }
 
+void TAnimDialog::OfferModel(const QString& title)
+{
+    if (hasModel_)
+        return;
+    hasModel_ = true;
+    source_->insertItem(0, QStringLiteral("3-D model %1").arg(title));
+    source_->setCurrentIndex(0);
+    parameter_->addItem(QString::fromLatin1(kParameterNames[kTurntableRow]));
+    parameter_->setCurrentIndex(kTurntableRow);
+}
+
+bool TAnimDialog::ModelChosen() const
+{
+    return hasModel_ && source_->currentIndex() == 0;
+}
+
+int TAnimDialog::PitchStep() const
+{
+    return parameter_->currentIndex() == kTurntableRow ? pitch_->value() : 0;
+}
+
 void TAnimDialog::ParameterChanged()
 {
     step_->setValue(DefaultStep(kParameters[std::max(parameter_->currentIndex(), 0)]));
+    form_->setRowVisible(pitch_, parameter_->currentIndex() == kTurntableRow);
 }
 
 int TAnimDialog::Figure() const
 {
-    const int index = source_->currentIndex();
-    return hasMap_ ? index - 1 : index;
+    const int index = source_->currentIndex() - (hasMap_ ? 1 : 0) - (hasModel_ ? 1 : 0);
+    return index < 0 ? -1 : index;
 }
 
 engine::AnimationPlan TAnimDialog::Plan() const
@@ -123,8 +151,16 @@ void TAnimDialog::accept()
         checked.h = 1;
     }
     const engine::AnimationPlan plan = Plan();
-    if (Figure() < 0 && plan.parameter != engine::AnimatedParameter::Depth) {
-        depthmap_ui::UiMessageBox(this, std::string_view("A depth map can only change its depth (Zmax)."), "Make Animation",
+    const bool turns = plan.parameter == engine::AnimatedParameter::Camera;
+    const char* refusal = ModelChosen() ? (turns || plan.parameter == engine::AnimatedParameter::Depth
+                                               ? nullptr
+                                               : "A 3-D model can turn (Turntable) or change its depth (Zmax).")
+                          : turns       ? "Only a 3-D model turns on a turntable."
+                          : Figure() < 0 && plan.parameter != engine::AnimatedParameter::Depth
+                              ? "A depth map can only change its depth (Zmax)."
+                              : nullptr;
+    if (refusal) {
+        depthmap_ui::UiMessageBox(this, std::string_view(refusal), "Make Animation",
                                   platform::MB_OK | platform::MB_ICONEXCLAMATION);
         return;
     }

@@ -38,6 +38,10 @@ struct Camera {
     double modelDepth = 1; // the share of the depth range the model spans, from its front
 };
 
+// Frame k of a turntable: yaw and pitch advanced by k steps (degrees), each
+// brought within −180 … 180. The single picture at those angles is the frame.
+Camera turntableFrame(Camera camera, double yawStep, double pitchStep, int k);
+
 // "x", "y" or "z" (either case).
 std::optional<UpAxis> parseUpAxis(std::string_view text);
 // The up axis a format's files have when the camera names none.

@@ -1,7 +1,9 @@
 #pragma once
 // The wizard's first page (201): the depth source, a picture file, a depth
-// map file or a math figure. Choosing a radio button asks at once for the
-// file or the figure. The page starts from the source last chosen, which its
+// map file, a math figure or a 3-D model file. Choosing a radio button asks
+// at once for the file or the figure. The model is offered when the owner
+// hands the page the filter of the model files it opens; it then goes on as
+// a picture does, its depth that of the model at the default camera. The page starts from the source last chosen, which its
 // owner keeps (the frame stores it in the configuration file), and hands the
 // new choice back when it is left with "Next >".
 
@@ -23,6 +25,7 @@ namespace wizard {
 inline constexpr int kSourcePicture = 1;
 inline constexpr int kSourceDepthMap = 2;
 inline constexpr int kSourceMath = 3;
+inline constexpr int kSourceModel = 4;
 
 // A source choice as it is remembered from one run to the next. Values the
 // page does not know (a garbled store) count as the first math figure.
@@ -46,8 +49,9 @@ public:
     using DialogRunner = std::function<int(QDialog& dialog)>;
 
     // last: the source chosen last time. The math library's title table
-    // must exist.
-    SourceWizDlg(QWidget* parent, const SourceChoice& last);
+    // must exist. modelFilter ("Desc (*.X)|*.x *.y|"): the model files the
+    // program opens; empty, no model is offered.
+    SourceWizDlg(QWidget* parent, const SourceChoice& last, const QString& modelFilter = {});
 
     void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
     void SetDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
@@ -65,7 +69,7 @@ public:
     // The choice to remember for the next run.
     SourceChoice Choice() const { return {sourceType_, figure_, sourceName_.toStdString()}; }
 
-    // Radio buttons 102 to 104; the source edit 105.
+    // Radio buttons 102 to 104 and 106 (the model); the source edit 105.
     QRadioButton* Radio(int id) const;
     QLineEdit* SourceEdit() const { return edit_; }
 
@@ -88,6 +92,8 @@ private:
     QRadioButton* picture_;
     QRadioButton* depthMap_;
     QRadioButton* math_;
+    QRadioButton* model_;
+    QString modelFilter_;
     QLineEdit* edit_;
     FileChooser chooseFile_;
     DialogRunner runDialog_;

@@ -47,6 +47,9 @@ public:
     void SetFileChooser(SourceWizDlg::FileChooser chooser) { chooseFile_ = std::move(chooser); }
     // The folder the source page's file dialog starts in.
     void SetStartFolder(const QString& folder) { startFolder_ = folder; }
+    // The model files the program opens, as the source page takes them;
+    // without it no model is offered.
+    void SetModelFilter(const QString& filter) { modelFilter_ = filter; }
 
     WizardResult Run();
 
@@ -67,6 +70,7 @@ private:
     DialogRunner runDialog_;
     SourceWizDlg::FileChooser chooseFile_;
     QString startFolder_;
+    QString modelFilter_;
     std::vector<int> shown_;
 };
 

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 class QComboBox;
+class QFormLayout;
 class QSpinBox;
 
 namespace engine_ui {
@@ -24,7 +25,16 @@ public:
     TAnimDialog(QWidget* parent, const engine::SirdsSettings* settings, const QStringList& figures,
                 const QString& depthMap = {});
 
-    // The figure index chosen (0-based), or -1 for the depth map.
+    // Offers the active model window (its title) as the first source, and
+    // chooses it: a turntable, the camera turning by the step (yaw) and a
+    // pitch step a frame; a model may also change its depth (Zmax).
+    void OfferModel(const QString& title);
+    bool ModelChosen() const;
+    // A turntable's pitch step, degrees a frame.
+    int PitchStep() const;
+    QSpinBox* PitchStepBox() const { return pitch_; }
+
+    // The figure index chosen (0-based), or -1 for the depth map or the model.
     int Figure() const;
     engine::AnimationPlan Plan() const;
 
@@ -34,8 +44,8 @@ public:
     QSpinBox* StepBox() const { return step_; }
     QSpinBox* DelayBox() const { return delay_; }
 
-    // The step each parameter starts with: a full turn in 12 frames, 10
-    // pixels, 8 depth units.
+    // The step each parameter starts with: a full turn in 12 frames (the
+    // figure's angle, a model's yaw), 10 pixels, 8 depth units.
     static int DefaultStep(engine::AnimatedParameter parameter);
 
     void accept() override;
@@ -45,11 +55,14 @@ private:
 
     const engine::SirdsSettings* settings_;
     bool hasMap_;
+    bool hasModel_ = false;
     QComboBox* source_;
     QComboBox* parameter_;
     QSpinBox* frames_;
     QSpinBox* step_;
     QSpinBox* delay_;
+    QSpinBox* pitch_;
+    QFormLayout* form_;
 };
 
 } // namespace engine_ui
