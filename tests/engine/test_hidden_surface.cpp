@@ -256,8 +256,8 @@ TEST(HiddenSurfaceSettingsCheck, RangesAndPairs)
     h.EyeSepMm = 200;
     EXPECT_NE(checkHiddenSurface(h).find("pixels between the eyes"), std::string::npos);
     h = {};
-    h.RandomDots = 4;
-    EXPECT_EQ(checkHiddenSurface(h), "--random-dots must be off, colour, grey or bw");
+    h.RandomDots = 5;
+    EXPECT_EQ(checkHiddenSurface(h), "--random-dots must be off, colour, grey, bw or noise");
 
     SirdsSettings s;
     s.ShiftDir = HiddenSurface;

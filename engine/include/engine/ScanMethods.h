@@ -38,6 +38,10 @@ struct ScanParams {
     std::int32_t zmin = 0;
     std::int32_t zmax = 63;
     DepthScale scale{};
+    // "McMahon" and "Feucht" leave the pixels they would fill by repeating a
+    // neighbour (those only one eye sees) with the texture they hold, so no
+    // streaks form; off, they repeat the neighbour as they always have.
+    bool freshFill = false;
 };
 
 // Per-depth link distances of one method for rows of one width, worked out
@@ -89,5 +93,7 @@ void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& 
 // Dispatches on params().method; any other method leaves the row as it is
 // (the hidden-surface method is the driver's own pass, HiddenSurface.h).
 void shiftRow(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table);
+// The same links on a row of true-colour pixels (0x00RRGGBB).
+void shiftRow(std::uint32_t* row, const std::int32_t* depth, const ScanTable& table);
 
 } // namespace engine
