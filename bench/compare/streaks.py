@@ -1,8 +1,12 @@
 #!/usr/bin/env python3
 """Streaks: the longest horizontal run of identical pixels in a stereogram,
-beside the dots' own longest run + 1 (the same program, the same dots or
-pattern, a flat scene), for every scan method of dotscape and for netpbm's
-pamstereogram, on the depth scenes of reveal_scenes.py.
+beside the dots' own longest run + 1, for every scan method of dotscape and
+for netpbm's pamstereogram, on the depth scenes of reveal_scenes.py.
+
+The dots' own run: for dotscape's hidden-surface method the dots as they
+are, unlinked (the same seed with the eyes so far apart that no pair fits
+in the picture); for the patterns and for pamstereogram, the same program's
+picture of a flat scene.
 
   bench/compare/streaks.py [BUILD_DIR] [WIDTH HEIGHT]
 
@@ -34,36 +38,44 @@ def longest_run(path):
 
 
 def dotscape_cases(build, work):
-    """(label, command maker): each maker takes a depth PGM and an output name."""
+    """(label, maker, own): each maker takes a depth PGM and an output name;
+    own makes the dots' own picture, or is None for the flat scene."""
     exe = os.path.join(build, "bin", "dotscape")
     base = [exe, "make", "--depth-by", "brightness", "--zmax", "255", "--no-markers", "-f"]
     cases = []
     for method in ("left-to-right", "mcmahon", "feucht"):
         for extra, label in (([], "pattern"), (["--no-streaks"], "pattern --no-streaks")):
-            cases.append(("dotscape %s, %s" % (method, label), base + ["--method", method] + extra))
+            cases.append(("dotscape %s, %s" % (method, label), base + ["--method", method] + extra, False))
     for dots in ("colour", "grey", "bw", "noise"):
         for k in ("1", "4"):
             cases.append(("dotscape hidden-surface K=%s, %s dots" % (k, dots),
-                          base + ["--method", "hidden-surface", "--oversample", k, "--random-dots", dots]))
+                          base + ["--method", "hidden-surface", "--oversample", k, "--random-dots", dots], True))
     cases.append(("dotscape hidden-surface K=1, pattern",
-                  base + ["--method", "hidden-surface", "--oversample", "1"]))
+                  base + ["--method", "hidden-surface", "--oversample", "1"], False))
+    apart = ["--dpi", "4800", "--eye-sep-mm", "80"]  # 15118 pixels between the eyes
 
     def run(command, depth, out):
         # pictures keep the strip of the first two classic methods: the
         # stereogram is as wide as the depth picture
         subprocess.run(command + ["--picture", depth, "-o", out], check=True, stderr=subprocess.DEVNULL)
-    return [(label, lambda depth, out, c=command: run(c, depth, out)) for label, command in cases]
+    return [(label, lambda depth, out, c=command: run(c, depth, out),
+             (lambda depth, out, c=command: run(c + apart, depth, out)) if raw else None)
+            for label, command, raw in cases]
 
 
 def pam_cases():
     cases = []
     for kind in ("-color", "-grayscale", "-blackandwhite"):
         def run(depth, out, kind=kind):
+            pgm = out + ".pgm"
+            Image.open(depth).convert("L").save(pgm)  # plain PGM for netpbm
             with open(out + ".pam", "wb") as f:
-                subprocess.run(["pamstereogram", kind, "-randomseed", "1", "-dpi", "50", depth], check=True,
+                subprocess.run(["pamstereogram", kind, "-randomseed", "1", "-dpi", "50", pgm], check=True,
                                stdout=f, stderr=subprocess.DEVNULL)
-            Image.open(out + ".pam").save(out)
-        cases.append(("pamstereogram %s" % kind, run))
+            with open(out + ".ppm", "wb") as f:
+                subprocess.run(["pamtopnm", out + ".pam"], check=True, stdout=f, stderr=subprocess.DEVNULL)
+            Image.open(out + ".ppm").save(out)
+        cases.append(("pamstereogram %s" % kind, run, None))
     return cases
 
 
@@ -80,8 +92,8 @@ def main():
             scenes.append((name, path))
         out = os.path.join(work, "out.png")
         print("%-46s %-12s %5s %9s" % ("program, method, dots", "worst scene", "run", "own + 1"))
-        for label, make in dotscape_cases(build, work) + pam_cases():
-            make(flat, out)
+        for label, make, raw in dotscape_cases(build, work) + pam_cases():
+            (raw or make)(flat, out)
             own = longest_run(out)
             worst = max(((longest_run(out), name) for name, path in scenes if make(path, out) is None))
             print("%-46s %-12s %5d %9d %s" % (label, worst[1], worst[0], own + 1,

@@ -188,6 +188,8 @@ void HiddenSurfaceScratch::resize(std::size_t n)
     same.resize(n);
     colour.resize(n);
     roots.resize(n);
+    leftOf.resize(n);
+    rightOf.resize(n);
 }
 
 // nearest[u] bounds what could stand in a ray from u: the largest
@@ -240,6 +242,10 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
     const std::int32_t reach = tables.reach();
     nearestAround(tables, levels, n, depth, same, scratch.fromLeft.data(), scratch.nearest.data());
     const float* nearest = scratch.nearest.data();
+    std::int32_t* leftOf = scratch.leftOf.data();
+    std::int32_t* rightOf = scratch.rightOf.data();
+    std::fill_n(leftOf, n, -2);
+    std::fill_n(rightOf, n, -2);
 
     for (std::int32_t u = 0; u < n; ++u) {
         const std::uint16_t q = levels[u];
@@ -261,10 +267,20 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
                     break;
             }
         }
+        // Where the separation steps by one between neighbours, two
+        // neighbours of one eye would pair with one pixel of the other and
+        // come out alike, a streak growing along the chain. The second of
+        // them counts as seen by one eye only and keeps its own texture.
+        if (seen && (std::abs(leftOf[right] - left) == 1 || std::abs(rightOf[left] - right) == 1))
+            seen = false;
         if (visible)
             visible[u] = seen ? 1 : 0;
         if (!seen)
             continue;
+        if (leftOf[right] < 0)
+            leftOf[right] = left;
+        if (rightOf[left] < 0)
+            rightOf[left] = right;
         // Merge the pair into the chains: each link points right, and a
         // link already there is kept by moving along it.
         std::int32_t l = same[left];

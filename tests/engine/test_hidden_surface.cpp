@@ -332,8 +332,9 @@ TEST(HiddenSurfaceLinks, MergedLinksHoldEqualColours)
 TEST(HiddenSurfaceLinks, OneSubPixelEqualsThePlainLinker)
 {
     // K = 1 against the one-pass linker written out directly: the ray test
-    // at every pixel without the shortcut, links merged as they come, then
-    // colours copied from the right.
+    // at every pixel without the shortcut, a pair dropped whose end would
+    // pair a neighbour of its other end's first partner, links merged as
+    // they come, then colours copied from the right.
     Pattern pattern;
     SirdsSettings s = hiddenSettings(1);
     const int w = 420, h = 30;
@@ -360,6 +361,7 @@ TEST(HiddenSurfaceLinks, OneSubPixelEqualsThePlainLinker)
         std::vector<int> same(w);
         for (int x = 0; x < w; ++x)
             same[x] = x;
+        std::vector<int> firstLeft(w, -9), firstRight(w, -9);
         for (int x = 0; x < w; ++x) {
             const int sep = tables.separation(q[x]);
             int left = x - sep / 2;
@@ -374,8 +376,12 @@ TEST(HiddenSurfaceLinks, OneSubPixelEqualsThePlainLinker)
                 visible = !(x - t >= 0 && tables.depth(q[x - t]) >= zt) && !(x + t < w && tables.depth(q[x + t]) >= zt);
                 ++t;
             } while (visible && zt < 1.0f);
-            if (!visible)
+            if (!visible || std::abs(firstLeft[right] - left) == 1 || std::abs(firstRight[left] - right) == 1)
                 continue;
+            if (firstLeft[right] < 0)
+                firstLeft[right] = left;
+            if (firstRight[left] < 0)
+                firstRight[left] = right;
             int l = same[left];
             while (l != left && l != right) {
                 if (l < right) {

@@ -117,6 +117,8 @@ struct HiddenSurfaceScratch {
     std::vector<std::int32_t> same;
     std::vector<std::uint8_t> colour;
     std::vector<std::int32_t> roots;
+    std::vector<std::int32_t> leftOf;  // the first pair's other end at each sub-pixel, −2 for none
+    std::vector<std::int32_t> rightOf;
 
     void resize(std::size_t n);
 };
