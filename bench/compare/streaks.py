@@ -55,8 +55,12 @@ def dotscape_cases(build, work):
     apart = ["--dpi", "4800", "--eye-sep-mm", "80"]  # 15118 pixels between the eyes
 
     def run(command, depth, out):
-        # pictures keep the strip of the first two classic methods: the
-        # stereogram is as wide as the depth picture
+        if "left-to-right" in command:
+            # Its separation is the gap less the depth level itself, so
+            # levels up to 255 would make it vanish: a quarter of them.
+            quarter = out + ".quarter.pgm"
+            Image.fromarray((np.asarray(Image.open(depth)) // 4).astype(np.uint8)).save(quarter)
+            depth = quarter
         subprocess.run(command + ["--picture", depth, "-o", out], check=True, stderr=subprocess.DEVNULL)
     return [(label, lambda depth, out, c=command: run(c, depth, out),
              (lambda depth, out, c=command: run(c + apart, depth, out)) if raw else None)

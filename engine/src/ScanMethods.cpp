@@ -61,10 +61,18 @@ template <class Pixel>
 void leftToRight(Pixel* row, const std::int32_t* depth, const ScanTable& table)
 {
     const std::int64_t width = table.width();
+    const bool fresh = table.params().freshFill;
+    std::int64_t lastSource = -1;
     for (std::int64_t x = std::max(table.params().gap, 0); x < width; ++x) {
         std::int64_t src = x - table.value(depth[x]);
-        if (src >= 0 && src < width)
+        // A source that does not move on pairs this pixel with a pixel of
+        // the other eye's that is paired already: this one only one eye sees.
+        if (fresh && src <= lastSource)
+            continue;
+        if (src >= 0 && src < width) {
             row[x] = row[src];
+            lastSource = src;
+        }
     }
 }
 

@@ -183,7 +183,7 @@ TEST(Streaks, NoRunLongerThanTheDotsOwnPlusOne)
         {HiddenSurface, BlackWhiteDots, 1, false}, {HiddenSurface, NoiseDots, 1, false},
         {HiddenSurface, ColourDots, 4, false}, {HiddenSurface, NoiseDots, 4, false},
         {HiddenSurface, PatternDots, 1, false}, {McMahon, PatternDots, 1, true},
-        {Feucht, PatternDots, 1, true}, {LeftToRight, PatternDots, 1, false},
+        {Feucht, PatternDots, 1, true}, {LeftToRight, PatternDots, 1, true},
     };
     for (const Case& c : cases) {
         SirdsSettings s = dotSettings(c.method, c.dots, c.oversample);

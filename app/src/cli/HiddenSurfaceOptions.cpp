@@ -23,9 +23,9 @@ const char* const kHiddenSurfaceUsage =
     "  --noise-colours C    noise dots: colour | grey (default colour)\n"
     "  --tileable           copies of the stereogram side by side join without a seam\n"
     "\n"
-    "McMahon and Feucht methods:\n"
+    "Classic methods (left-to-right, mcmahon, feucht):\n"
     "  --no-streaks         what only one eye sees keeps its own pattern instead of\n"
-    "                       repeating a neighbour\n";
+    "                       copying a neighbour's\n";
 
 namespace {
 

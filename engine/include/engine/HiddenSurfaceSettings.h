@@ -30,7 +30,7 @@ struct HiddenSurfaceSettings {
     double NoiseBeta = 1.0;          // noise dots: the spectrum's slope, 0 (white) to 3
     std::int32_t NoiseColour = 1;    // noise dots: 1 three fields (colour), 0 one (grey)
     std::int32_t Tileable = 0;       // 1: links wrap around the width, so copies side by side join
-    std::int32_t FreshFill = 0;      // 1: "McMahon" and "Feucht" fill what one eye sees with texture
+    std::int32_t FreshFill = 0;      // 1: the classic methods leave what one eye sees its own texture
 
     friend bool operator==(const HiddenSurfaceSettings&, const HiddenSurfaceSettings&) = default;
 };

@@ -38,9 +38,10 @@ struct ScanParams {
     std::int32_t zmin = 0;
     std::int32_t zmax = 63;
     DepthScale scale{};
-    // "McMahon" and "Feucht" leave the pixels they would fill by repeating a
-    // neighbour (those only one eye sees) with the texture they hold, so no
-    // streaks form; off, they repeat the neighbour as they always have.
+    // The pixels only one eye sees keep the texture they hold, so no streaks
+    // form: those "McMahon" and "Feucht" fill by repeating a neighbour, and
+    // those "Left-To-Right" would pair with a pixel already paired. Off, the
+    // methods work as they always have.
     bool freshFill = false;
 };
 
