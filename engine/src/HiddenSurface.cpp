@@ -302,6 +302,18 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
 // ---------------------------------------------------------------------------
 // The pass
 
+// Sub-pixel u's pixel, u ÷ K, by a multiplication: exact for every u of a
+// row (below 2^31 ÷ K) with the rounded-up reciprocal of K.
+static std::uint64_t pixelInverse(std::int32_t k)
+{
+    return (std::uint64_t{1} << 32) / static_cast<std::uint64_t>(k) + 1;
+}
+
+static std::int32_t pixelOf(std::int32_t u, std::uint64_t inverse)
+{
+    return static_cast<std::int32_t>((static_cast<std::uint64_t>(u) * inverse) >> 32);
+}
+
 HiddenSurfacePass::HiddenSurfacePass(const HiddenSurfaceParams& params, std::int32_t height,
                                      const platform::Palette& palette, bool colourTexture)
     : tables_(params), height_(height), scratch_(kMaxWorkers)
@@ -396,11 +408,12 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
 
     std::uint8_t* out = output_->row(r);
     const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
+    const std::uint64_t inverse = pixelInverse(k);
     for (std::int32_t x = 0; x < w; ++x) {
         std::uint32_t b = 0, g = 0, red = 0;
         const std::int32_t* c = root + static_cast<std::size_t>(x) * k;
         for (std::int32_t i = 0; i < k; ++i) {
-            const auto& e = rgb_[row8[c[i] / k]];
+            const auto& e = rgb_[row8[pixelOf(c[i], inverse)]];
             b += e[0];
             g += e[1];
             red += e[2];
@@ -421,11 +434,12 @@ void HiddenSurfacePass::shiftColour(int worker, std::int32_t r, const std::uint3
         return;
     const std::int32_t* root = roots(sc, r, depth);
     const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
+    const std::uint64_t inverse = pixelInverse(k);
     for (std::int32_t x = 0; x < w; ++x) {
         std::uint32_t b = 0, g = 0, red = 0;
         const std::int32_t* c = root + static_cast<std::size_t>(x) * k;
         for (std::int32_t i = 0; i < k; ++i) {
-            const std::uint32_t v = texture[c[i] / k];
+            const std::uint32_t v = texture[pixelOf(c[i], inverse)];
             b += v & 0xFF;
             g += (v >> 8) & 0xFF;
             red += (v >> 16) & 0xFF;
