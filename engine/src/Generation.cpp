@@ -1,6 +1,7 @@
 #include "engine/Generation.h"
 
 #include "engine/HiddenSurface.h"
+#include "engine/NoiseField.h"
 #include "engine/ScanMethods.h"
 #include "engine/Tiling.h"
 
@@ -130,9 +131,12 @@ GenerationResult badSize(GenerationHost& host, std::int64_t w, std::int64_t h)
 // holds it), sampled and shifted, then its first out.width() columns are the
 // finished row; a picture as wide as the work is worked in place. Returns
 // false when the user stopped it.
+//
+// With colourTiles the texture is true colour: each row is tiled into
+// 0x00RRGGBB pixels, linked there, and written into out, a 24-bit picture.
 bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* tiles, const ScanTable& table,
               const RowSampler& sampler, BusyGuard& busy, GenerationHost& host, const GenerationOptions& options,
-              HiddenSurfacePass* hidden = nullptr)
+              HiddenSurfacePass* hidden = nullptr, const ColourTileRows* colourTiles = nullptr)
 {
     const std::int32_t w = workWidth;
     const std::int32_t h = out.height();
@@ -147,10 +151,12 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
     std::vector<std::vector<std::int32_t>> depth(static_cast<std::size_t>(workers.size()));
     std::vector<std::vector<std::int32_t>> scratch(depth.size());
     std::vector<std::vector<std::uint8_t>> work(depth.size());
+    std::vector<std::vector<std::uint32_t>> colourWork(depth.size());
     for (std::size_t i = 0; i < depth.size(); ++i) {
         depth[i].assign(depthSize, 0);
         scratch[i].assign(scratchSize, 0);
-        work[i].assign(workSize, 0);
+        work[i].assign(colourTiles ? 0 : workSize, 0);
+        colourWork[i].assign(colourTiles ? static_cast<std::size_t>(w) : 0, 0);
     }
 
     std::int32_t bandStart = 0;
@@ -160,6 +166,25 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
         std::int32_t* s = scratch[k].data();
         for (std::int32_t i = begin; i < end; ++i) {
             const std::int32_t r = bandStart + i;
+            if (colourTiles) {
+                std::uint32_t* texture = colourWork[k].data();
+                colourTiles->fill(texture, h - 1 - r);
+                sampler.sample(r, d, s);
+                if (options.fit)
+                    options.fit->apply(d, static_cast<std::int32_t>(depthSize));
+                std::uint8_t* dst = out.row(r);
+                if (hidden) {
+                    hidden->shiftColour(worker, r, texture, d, dst);
+                    continue;
+                }
+                shiftRow(texture, d, table);
+                for (std::size_t x = 0; x < finished; ++x) {
+                    dst[3 * x] = static_cast<std::uint8_t>(texture[x]);
+                    dst[3 * x + 1] = static_cast<std::uint8_t>(texture[x] >> 8);
+                    dst[3 * x + 2] = static_cast<std::uint8_t>(texture[x] >> 16);
+                }
+                continue;
+            }
             std::uint8_t* row = inPlace ? out.row(r) : work[k].data();
             if (tiles)
                 tiles->fill(row, h - 1 - r);
@@ -204,6 +229,7 @@ ScanTable makeTable(const SirdsSettings& s, std::int32_t gap, DepthScale scale, 
     params.zmin = s.zmin;
     params.zmax = s.zmax;
     params.scale = scale;
+    params.freshFill = usableHiddenSurface(s.hidden).FreshFill != 0;
     return ScanTable(params, width);
 }
 
@@ -229,9 +255,10 @@ FigureLevelFn libraryFigureLevel()
 
 bool patternUsable(const PatternRef& p, bool needTile)
 {
-    if (!p.palette || p.palette->empty())
-        return false;
-    return !needTile || (p.tile && p.tile->width() > 0 && p.tile->height() > 0);
+    const bool tiled = p.tile && p.tile->width() > 0 && p.tile->height() > 0;
+    // A true-colour tile carries its colours itself.
+    const bool colours = (p.palette && !p.palette->empty()) || (tiled && p.tile->bitsPerPixel() == 24);
+    return colours && (!needTile || tiled);
 }
 
 } // namespace
@@ -265,10 +292,16 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
     if (busyFrom == BusyFrom::Sized)
         busy.start(ProgressRecord{});
 
-    const platform::Palette palette = dots ? randomDotPalette(s.hidden) : stereogramPalette(*pattern.palette);
+    const platform::Palette palette = dots ? randomDotPalette(s.hidden)
+                                           : stereogramPalette(pattern.palette ? *pattern.palette : platform::Palette());
+    // A true-colour pattern, and noise dots in colour, make a true-colour
+    // stereogram; everything else is worked in colour indices.
+    const bool colourNoise = dots && usesColourNoise(s);
+    const bool colour = colourNoise || (!dots && !drawOver && pattern.tile->bitsPerPixel() == 24);
     // The finished picture is made directly, without the strip.
     std::unique_ptr<platform::Bitmap> image =
-        drawOver ? indexedCopy(*drawOver, &palette) : platform::Bitmap::create(size.width, size.height, 8);
+        drawOver ? indexedCopy(*drawOver, &palette)
+                 : platform::Bitmap::create(size.width, size.height, colour ? 24 : 8);
     if (!image)
         return failure(host, std::string(kNoMemoryMessage));
     if (busyFrom == BusyFrom::Allocated)
@@ -278,10 +311,19 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
     busy.report(kProgressText);
     // Each row is tiled as it is made, while it is in the cache.
     std::optional<TileRows> tiles;
-    if (dots)
+    std::optional<ColourTileRows> colourTiles;
+    if (colourNoise) {
+        const std::unique_ptr<platform::Bitmap> noise = noiseTexture(size.work, size.height, s.hidden);
+        if (!noise)
+            return failure(host, std::string(kNoMemoryMessage));
+        colourTiles.emplace(*noise, size.work, s.ShiftDir);
+    } else if (dots) {
         fillRandomDots(*image, s.hidden);
-    else if (!drawOver)
+    } else if (colour) {
+        colourTiles.emplace(*pattern.tile, size.work, s.ShiftDir, pattern.palette);
+    } else if (!drawOver) {
         tiles.emplace(*pattern.tile, size.work, s.ShiftDir, pattern.palette);
+    }
     if (source.refreshesStatus())
         host.statusRefresh();
 
@@ -289,12 +331,12 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
     busy.record.done = 0;
     busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(size.work) * size.height);
     const ScanTable table = makeTable(s, size.gap, source.scale(), size.work);
-    const auto hidden = makeHiddenSurfacePass(s, size.gap, size.work, size.height, palette);
+    const auto hidden = makeHiddenSurfacePass(s, size.gap, size.work, size.height, palette, colour);
     if (hidden)
         source.prepareHidden(s, *hidden);
     const std::unique_ptr<RowSampler> sampler = source.sampler(s, size);
     if (!runBands(*image, size.work, tiles ? &*tiles : nullptr, table, *sampler, busy, host,
-                  source.options(hidden != nullptr), hidden.get())) {
+                  source.options(hidden != nullptr), hidden.get(), colourTiles ? &*colourTiles : nullptr)) {
         if (source.beepsWhenStopped())
             host.beep();
         return stopped();

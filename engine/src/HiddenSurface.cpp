@@ -1,6 +1,7 @@
 #include "engine/HiddenSurface.h"
 
 #include "engine/Generation.h"
+#include "engine/NoiseField.h"
 #include "engine/SirdsSettings.h"
 
 #include <algorithm>
@@ -54,6 +55,7 @@ HiddenSurfaceParams HiddenSurfaceParams::from(const SirdsSettings& s, std::int32
     p.crossEyed = h.CrossEyed != 0;
     p.zmin = s.zmin;
     p.zmax = s.zmax;
+    p.tileable = h.Tileable != 0;
     return p;
 }
 
@@ -71,6 +73,13 @@ HiddenSurfaceTables::HiddenSurfaceTables(const HiddenSurfaceParams& params) : pa
     subpixels_ = params_.width * k;
     eyeK_ = params_.eye * k;
     const bool cross = params_.crossEyed;
+    if (params_.tileable && subpixels_ > 0) {
+        // s is proportional to E: the far plane's repeat becomes a divisor of the row.
+        const double perEye = separationAt(1.0, mu, cross ? 1.0 : 0.0);
+        const std::int32_t far = dividingSeparation(eyeK_ * perEye, subpixels_);
+        eyeK_ = std::clamp(far / perEye, 2.0 * k, kMaxEyePixels * k);
+        params_.eye = eyeK_ / k;
+    }
 
     levelTable_.resize(kLevels);
     slope_.resize(kLevels);
@@ -178,6 +187,9 @@ void HiddenSurfaceScratch::resize(std::size_t n)
     fromLeft.resize(n);
     same.resize(n);
     colour.resize(n);
+    roots.resize(n);
+    leftOf.resize(n);
+    rightOf.resize(n);
 }
 
 // nearest[u] bounds what could stand in a ray from u: the largest
@@ -230,6 +242,10 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
     const std::int32_t reach = tables.reach();
     nearestAround(tables, levels, n, depth, same, scratch.fromLeft.data(), scratch.nearest.data());
     const float* nearest = scratch.nearest.data();
+    std::int32_t* leftOf = scratch.leftOf.data();
+    std::int32_t* rightOf = scratch.rightOf.data();
+    std::fill_n(leftOf, n, -2);
+    std::fill_n(rightOf, n, -2);
 
     for (std::int32_t u = 0; u < n; ++u) {
         const std::uint16_t q = levels[u];
@@ -251,10 +267,20 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
                     break;
             }
         }
+        // Where the separation steps by one between neighbours, two
+        // neighbours of one eye would pair with one pixel of the other and
+        // come out alike, a streak growing along the chain. The second of
+        // them counts as seen by one eye only and keeps its own texture.
+        if (seen && (std::abs(leftOf[right] - left) == 1 || std::abs(rightOf[left] - right) == 1))
+            seen = false;
         if (visible)
             visible[u] = seen ? 1 : 0;
         if (!seen)
             continue;
+        if (leftOf[right] < 0)
+            leftOf[right] = left;
+        if (rightOf[left] < 0)
+            rightOf[left] = right;
         // Merge the pair into the chains: each link points right, and a
         // link already there is kept by moving along it.
         std::int32_t l = same[left];
@@ -276,13 +302,25 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
 // ---------------------------------------------------------------------------
 // The pass
 
+// Sub-pixel u's pixel, u ÷ K, by a multiplication: exact for every u of a
+// row (below 2^31 ÷ K) with the rounded-up reciprocal of K.
+static std::uint64_t pixelInverse(std::int32_t k)
+{
+    return (std::uint64_t{1} << 32) / static_cast<std::uint64_t>(k) + 1;
+}
+
+static std::int32_t pixelOf(std::int32_t u, std::uint64_t inverse)
+{
+    return static_cast<std::int32_t>((static_cast<std::uint64_t>(u) * inverse) >> 32);
+}
+
 HiddenSurfacePass::HiddenSurfacePass(const HiddenSurfaceParams& params, std::int32_t height,
-                                     const platform::Palette& palette)
+                                     const platform::Palette& palette, bool colourTexture)
     : tables_(params), height_(height), scratch_(kMaxWorkers)
 {
     for (std::size_t i = 0; i < palette.size() && i < rgb_.size(); ++i)
         rgb_[i] = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed};
-    if (tables_.params().oversample > 1) {
+    if (tables_.params().oversample > 1 && !colourTexture) {
         output_ = platform::Bitmap::create(tables_.params().width, height, 24);
         if (!output_)
             throw std::bad_alloc();
@@ -309,15 +347,11 @@ HiddenSurfaceScratch& HiddenSurfacePass::scratchFor(int worker)
     return *slot;
 }
 
-void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, const std::int32_t* depth)
+const std::int32_t* HiddenSurfacePass::roots(HiddenSurfaceScratch& sc, std::int32_t r, const std::int32_t* depth)
 {
-    HiddenSurfaceScratch& sc = scratchFor(worker);
     const std::int32_t w = tables_.params().width;
     const std::int32_t k = tables_.params().oversample;
     const std::int32_t n = tables_.subpixels();
-    if (n <= 0)
-        return;
-
     std::uint16_t* levels = sc.levels.data();
     if (plane_) {
         const std::int32_t top = height_ - 1 - r;
@@ -333,32 +367,82 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
         tables_.levels(depth, w, k, levels);
     }
 
+    // A tileable row is linked as if it began at its cut, so that links
+    // run across the picture's edges and only the cut goes unlinked.
+    const std::int32_t cut = tables_.params().tileable ? tileCut(levels, n) : 0;
+    if (cut != 0)
+        std::rotate(levels, levels + cut, levels + n);
     linkRow(tables_, n, sc);
-    const std::int32_t* same = sc.same.data();
+    std::int32_t* same = sc.same.data();
+    for (std::int32_t u = n - 1; u >= 0; --u) {
+        if (same[u] != u)
+            same[u] = same[same[u]];
+    }
+    if (cut == 0)
+        return same;
+    std::int32_t* out = sc.roots.data();
+    for (std::int32_t i = 0; i < n; ++i) {
+        const std::int32_t root = same[i] + cut;
+        out[(i + cut) % n] = root >= n ? root - n : root;
+    }
+    return out;
+}
+
+void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, const std::int32_t* depth)
+{
+    HiddenSurfaceScratch& sc = scratchFor(worker);
+    const std::int32_t w = tables_.params().width;
+    const std::int32_t k = tables_.params().oversample;
+    const std::int32_t n = tables_.subpixels();
+    if (n <= 0)
+        return;
+    const std::int32_t* root = roots(sc, r, depth);
 
     if (!output_) {
         // One sub-pixel per pixel: roots keep their texture, every other
-        // member copies its (already final) right neighbour in the chain.
-        for (std::int32_t u = n - 1; u >= 0; --u) {
-            if (same[u] != u)
-                row8[u] = row8[same[u]];
-        }
+        // member takes its root's.
+        for (std::int32_t u = 0; u < n; ++u)
+            row8[u] = row8[root[u]];
         return;
     }
 
-    std::uint8_t* colour = sc.colour.data();
-    for (std::int32_t u = n - 1; u >= 0; --u)
-        colour[u] = same[u] == u ? row8[u / k] : colour[same[u]];
     std::uint8_t* out = output_->row(r);
     const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
+    const std::uint64_t inverse = pixelInverse(k);
     for (std::int32_t x = 0; x < w; ++x) {
         std::uint32_t b = 0, g = 0, red = 0;
-        const std::uint8_t* c = colour + static_cast<std::size_t>(x) * k;
+        const std::int32_t* c = root + static_cast<std::size_t>(x) * k;
         for (std::int32_t i = 0; i < k; ++i) {
-            const auto& e = rgb_[c[i]];
+            const auto& e = rgb_[row8[pixelOf(c[i], inverse)]];
             b += e[0];
             g += e[1];
             red += e[2];
+        }
+        out[3 * x] = static_cast<std::uint8_t>((b + half) / static_cast<std::uint32_t>(k));
+        out[3 * x + 1] = static_cast<std::uint8_t>((g + half) / static_cast<std::uint32_t>(k));
+        out[3 * x + 2] = static_cast<std::uint8_t>((red + half) / static_cast<std::uint32_t>(k));
+    }
+}
+
+void HiddenSurfacePass::shiftColour(int worker, std::int32_t r, const std::uint32_t* texture,
+                                    const std::int32_t* depth, std::uint8_t* out)
+{
+    HiddenSurfaceScratch& sc = scratchFor(worker);
+    const std::int32_t w = tables_.params().width;
+    const std::int32_t k = tables_.params().oversample;
+    if (tables_.subpixels() <= 0)
+        return;
+    const std::int32_t* root = roots(sc, r, depth);
+    const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
+    const std::uint64_t inverse = pixelInverse(k);
+    for (std::int32_t x = 0; x < w; ++x) {
+        std::uint32_t b = 0, g = 0, red = 0;
+        const std::int32_t* c = root + static_cast<std::size_t>(x) * k;
+        for (std::int32_t i = 0; i < k; ++i) {
+            const std::uint32_t v = texture[pixelOf(c[i], inverse)];
+            b += v & 0xFF;
+            g += (v >> 8) & 0xFF;
+            red += (v >> 16) & 0xFF;
         }
         out[3 * x] = static_cast<std::uint8_t>((b + half) / static_cast<std::uint32_t>(k));
         out[3 * x + 1] = static_cast<std::uint8_t>((g + half) / static_cast<std::uint32_t>(k));
@@ -375,11 +459,49 @@ std::unique_ptr<platform::Bitmap> HiddenSurfacePass::finish(std::unique_ptr<plat
 
 std::unique_ptr<HiddenSurfacePass> makeHiddenSurfacePass(const SirdsSettings& settings, std::int32_t gap,
                                                          std::int32_t width, std::int32_t height,
-                                                         const platform::Palette& palette)
+                                                         const platform::Palette& palette, bool colourTexture)
 {
     if (settings.ShiftDir != HiddenSurface)
         return nullptr;
-    return std::make_unique<HiddenSurfacePass>(HiddenSurfaceParams::from(settings, gap, width), height, palette);
+    return std::make_unique<HiddenSurfacePass>(HiddenSurfaceParams::from(settings, gap, width), height, palette,
+                                               colourTexture);
+}
+
+std::int32_t tileCut(const std::uint16_t* levels, std::int32_t n)
+{
+    std::int32_t cut = 0;
+    std::int32_t largest = 0;
+    for (std::int32_t u = 0; u < n; ++u) {
+        const std::int32_t before = levels[u == 0 ? n - 1 : u - 1];
+        const std::int32_t step = std::abs(static_cast<std::int32_t>(levels[u]) - before);
+        if (step > largest) {
+            largest = step;
+            cut = u;
+        }
+    }
+    return cut;
+}
+
+std::int32_t dividingSeparation(double wanted, std::int32_t n)
+{
+    const std::int32_t rounded = static_cast<std::int32_t>(std::lround(std::max(wanted, 1.0)));
+    if (n <= 0)
+        return rounded;
+    std::int32_t best = rounded;
+    double bestOff = wanted / 4;
+    bool found = false;
+    const std::int32_t around = std::max(1, n / std::max(rounded, 1));
+    for (std::int32_t m = std::max(1, around - 4); m <= around + 4; ++m) {
+        if (n % m != 0)
+            continue;
+        const double off = std::abs(static_cast<double>(n / m) - wanted);
+        if (off <= bestOff && (!found || off < bestOff)) {
+            best = n / m;
+            bestOff = off;
+            found = true;
+        }
+    }
+    return best;
 }
 
 // ---------------------------------------------------------------------------
@@ -402,7 +524,7 @@ std::uint64_t mix(std::uint64_t x)
 std::uint64_t seedKey(const HiddenSurfaceSettings& s)
 {
     return mix(static_cast<std::uint64_t>(static_cast<std::uint32_t>(s.Seed)) * 4 +
-               static_cast<std::uint64_t>(s.RandomDots & 3));
+               static_cast<std::uint64_t>(s.RandomDots & 7));
 }
 
 } // namespace
@@ -410,6 +532,12 @@ std::uint64_t seedKey(const HiddenSurfaceSettings& s)
 bool usesRandomDots(const SirdsSettings& settings)
 {
     return settings.ShiftDir == HiddenSurface && usableHiddenSurface(settings.hidden).RandomDots != PatternDots;
+}
+
+bool usesColourNoise(const SirdsSettings& settings)
+{
+    const HiddenSurfaceSettings h = usableHiddenSurface(settings.hidden);
+    return usesRandomDots(settings) && h.RandomDots == NoiseDots && h.NoiseColour != 0;
 }
 
 platform::Palette randomDotPalette(const HiddenSurfaceSettings& settings)
@@ -441,6 +569,10 @@ void fillRandomDots(platform::Bitmap& image, const HiddenSurfaceSettings& settin
     if (image.bitsPerPixel() != 8)
         return;
     const HiddenSurfaceSettings s = usableHiddenSurface(settings);
+    if (s.RandomDots == NoiseDots) {
+        fillNoiseDots(image, s);
+        return;
+    }
     const std::uint64_t key = seedKey(s);
     for (std::int32_t y = 0; y < image.height(); ++y) {
         std::uint8_t* row = image.rowFromTop(y);

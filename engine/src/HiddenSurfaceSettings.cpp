@@ -15,8 +15,12 @@ HiddenSurfaceSettings usableHiddenSurface(const HiddenSurfaceSettings& settings)
     s.DepthOfField = std::isfinite(s.DepthOfField) ? std::clamp(s.DepthOfField, kMinDepthOfField, kMaxDepthOfField)
                                                    : 1.0 / 3.0;
     s.CrossEyed = s.CrossEyed != 0 ? 1 : 0;
-    if (s.RandomDots < PatternDots || s.RandomDots > BlackWhiteDots)
+    if (s.RandomDots < PatternDots || s.RandomDots > NoiseDots)
         s.RandomDots = PatternDots;
+    s.NoiseBeta = std::isfinite(s.NoiseBeta) ? std::clamp(s.NoiseBeta, kMinNoiseBeta, kMaxNoiseBeta) : 1.0;
+    s.NoiseColour = s.NoiseColour != 0 ? 1 : 0;
+    s.Tileable = s.Tileable != 0 ? 1 : 0;
+    s.FreshFill = s.FreshFill != 0 ? 1 : 0;
     return s;
 }
 
@@ -57,9 +61,11 @@ std::string checkHiddenSurface(const HiddenSurfaceSettings& s, const HiddenSurfa
                                     static_cast<int>(names.Dpi.size()), names.Dpi.data(),
                                     static_cast<int>(names.EyeSepMm.size()), names.EyeSepMm.data(), kMaxEyePixels);
     }
-    if (s.RandomDots < PatternDots || s.RandomDots > BlackWhiteDots)
-        return platform::format("%.*s must be off, colour, grey or bw", static_cast<int>(names.RandomDots.size()),
-                                names.RandomDots.data());
+    if (s.RandomDots < PatternDots || s.RandomDots > NoiseDots)
+        return platform::format("%.*s must be off, colour, grey, bw or noise",
+                                static_cast<int>(names.RandomDots.size()), names.RandomDots.data());
+    if (!(s.NoiseBeta >= kMinNoiseBeta && s.NoiseBeta <= kMaxNoiseBeta))
+        return rangeMessage(names.NoiseBeta, kMinNoiseBeta, kMaxNoiseBeta);
     return {};
 }
 
@@ -100,6 +106,9 @@ HiddenSurfaceDialogState hiddenSurfaceDialogState(const HiddenSurfaceSettings& s
     state.crossEyed = s.CrossEyed != 0;
     state.dots = s.RandomDots;
     state.seed = std::to_string(s.Seed);
+    state.noiseBeta = decimal(s.NoiseBeta);
+    state.noiseColour = s.NoiseColour != 0;
+    state.tileable = s.Tileable != 0;
     return state;
 }
 
@@ -124,7 +133,12 @@ void applyHiddenSurfaceDialog(const HiddenSurfaceDialogState& state, HiddenSurfa
         }
     }
     settings.CrossEyed = state.crossEyed ? 1 : 0;
-    settings.RandomDots = state.dots >= PatternDots && state.dots <= BlackWhiteDots ? state.dots : PatternDots;
+    settings.RandomDots = state.dots >= PatternDots && state.dots <= NoiseDots ? state.dots : PatternDots;
+    const double beta =
+        state.noiseBeta == decimal(settings.NoiseBeta) ? settings.NoiseBeta : typedNumber(state.noiseBeta);
+    settings.NoiseBeta = beta >= kMinNoiseBeta && beta <= kMaxNoiseBeta ? beta : 1.0;
+    settings.NoiseColour = state.noiseColour ? 1 : 0;
+    settings.Tileable = state.tileable ? 1 : 0;
     const double seed = typedNumber(state.seed);
     settings.Seed = seed == std::floor(seed) && std::abs(seed) <= 2147483647.0 ? static_cast<std::int32_t>(seed) : 1;
 }
@@ -139,6 +153,8 @@ std::int32_t randomDotKindFromName(std::string_view name)
         return GreyDots;
     if (name == "bw" || name == "black-and-white" || name == "3")
         return BlackWhiteDots;
+    if (name == "noise" || name == "4")
+        return NoiseDots;
     return -1;
 }
 

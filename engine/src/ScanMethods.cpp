@@ -55,21 +55,34 @@ std::int32_t ScanTable::compute(std::int32_t depth) const
     }
 }
 
-void shiftLeftToRight(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table)
+namespace {
+
+template <class Pixel>
+void leftToRight(Pixel* row, const std::int32_t* depth, const ScanTable& table)
 {
     const std::int64_t width = table.width();
+    const bool fresh = table.params().freshFill;
+    std::int64_t lastSource = -1;
     for (std::int64_t x = std::max(table.params().gap, 0); x < width; ++x) {
         std::int64_t src = x - table.value(depth[x]);
-        if (src >= 0 && src < width)
+        // A source that does not move on pairs this pixel with a pixel of
+        // the other eye's that is paired already: this one only one eye sees.
+        if (fresh && src <= lastSource)
+            continue;
+        if (src >= 0 && src < width) {
             row[x] = row[src];
+            lastSource = src;
+        }
     }
 }
 
-void shiftMcMahon(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table)
+template <class Pixel>
+void mcMahon(Pixel* row, const std::int32_t* depth, const ScanTable& table)
 {
     const std::int64_t width = table.width();
     const std::int64_t g = table.params().gap;
     const std::int64_t mid = width / 2;
+    const bool fresh = table.params().freshFill;
 
     // Left half, from the centre outwards: accepted targets move strictly
     // leftwards, and the positions they jump over repeat the new target.
@@ -79,9 +92,9 @@ void shiftMcMahon(std::uint8_t* row, const std::int32_t* depth, const ScanTable&
         std::int64_t t = x - g + table.value(depth[x]);
         if (t < 0 || t >= limit)
             continue;
-        const std::uint8_t v = row[x];
+        const Pixel v = row[x];
         row[t] = v;
-        for (std::int64_t p = t + 1; p < prev; ++p)
+        for (std::int64_t p = t + 1; p < prev && !fresh; ++p)
             row[p] = v;
         limit = t;
         prev = t;
@@ -97,7 +110,7 @@ void shiftMcMahon(std::uint8_t* row, const std::int32_t* depth, const ScanTable&
         if (t > last && t < width) {
             row[x] = row[t];
             last = t;
-        } else if (x > 0) {
+        } else if (x > 0 && !fresh) {
             row[x] = row[x - 1];
         }
     }
@@ -106,10 +119,12 @@ void shiftMcMahon(std::uint8_t* row, const std::int32_t* depth, const ScanTable&
 // A pair width below zero puts L right of R; near the right edge L can then
 // lie beyond the row while R is inside it. Such a pair is skipped like every
 // other link that leaves the row.
-void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table)
+template <class Pixel>
+void feucht(Pixel* row, const std::int32_t* depth, const ScanTable& table)
 {
     const std::int64_t width = table.width();
     const std::int64_t mid = width / 2;
+    const bool fresh = table.params().freshFill;
 
     std::int64_t limit = width;
     std::int64_t prevL = 0;
@@ -119,9 +134,9 @@ void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& 
         const std::int64_t r = l + s;
         if (l < 0 || l >= width || r < 0 || r >= width || r >= limit)
             continue;
-        const std::uint8_t v = row[r];
+        const Pixel v = row[r];
         row[l] = v;
-        for (std::int64_t p = l + 1; p < prevL; ++p)
+        for (std::int64_t p = l + 1; p < prevL && !fresh; ++p)
             row[p] = v;
         limit = r;
         prevL = l;
@@ -135,30 +150,58 @@ void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& 
         const std::int64_t r = l + s;
         if (l < 0 || l >= width || r < 0 || r >= width || l <= lastL)
             continue;
-        const std::uint8_t v = row[l];
+        const Pixel v = row[l];
         row[r] = v;
-        for (std::int64_t p = prevR + 1; p < r; ++p)
+        for (std::int64_t p = prevR + 1; p < r && !fresh; ++p)
             row[p] = v;
         lastL = l;
         prevR = r;
     }
 }
 
-void shiftRow(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table)
+template <class Pixel>
+void shiftAny(Pixel* row, const std::int32_t* depth, const ScanTable& table)
 {
     switch (table.params().method) {
     case LeftToRight:
-        shiftLeftToRight(row, depth, table);
+        leftToRight(row, depth, table);
         break;
     case McMahon:
-        shiftMcMahon(row, depth, table);
+        mcMahon(row, depth, table);
         break;
     case Feucht:
-        shiftFeucht(row, depth, table);
+        feucht(row, depth, table);
         break;
     default:
         break;
     }
+}
+
+} // namespace
+
+void shiftLeftToRight(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table)
+{
+    leftToRight(row, depth, table);
+}
+
+void shiftMcMahon(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table)
+{
+    mcMahon(row, depth, table);
+}
+
+void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table)
+{
+    feucht(row, depth, table);
+}
+
+void shiftRow(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table)
+{
+    shiftAny(row, depth, table);
+}
+
+void shiftRow(std::uint32_t* row, const std::int32_t* depth, const ScanTable& table)
+{
+    shiftAny(row, depth, table);
 }
 
 } // namespace engine

@@ -4,8 +4,10 @@
 #include "platform/Window.h"
 
 #include "pictrans/TGifIntf.h"
+#include "pictrans/TGraphIO.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -33,12 +35,37 @@ int TSirdPatt::AddFromFile(const std::string& fileName)
     // The reader gets neither a status window nor an owner: patterns load
     // quietly, and the start-up loader's own status text stays on show
     // instead of the reader's per-file progress.
+    if (!path.ends_with(".gif")) {
+        // Patterns added from true-colour pictures are kept as PNG.
+        TGraphIO io(nullptr, nullptr);
+        std::unique_ptr<platform::Bitmap> bitmap = io.Read_File(path);
+        if (!bitmap)
+            return 0;
+        return Append(std::move(bitmap), io.GetPalette());
+    }
     TGifIntf reader(nullptr, nullptr);
     reader.quiet = 1;
     std::unique_ptr<platform::Bitmap> bitmap = reader.ReadFile(path);
     if (!bitmap)
         return 0;
     return Append(std::move(bitmap), reader.TakePalette());
+}
+
+int TSirdPatt::RemoveLast()
+{
+    if (!head_)
+        return 0;
+    auto* last = static_cast<TPattObj*>(head_->GetLast());
+    if (current_ == last)
+        current_ = head_ == last ? nullptr : head_;
+    if (last == head_) {
+        head_ = nullptr;
+    } else {
+        last->GetPrev()->SetNext(nullptr);
+        last->SetPrev(nullptr);
+    }
+    delete last;
+    return 1;
 }
 
 int TSirdPatt::Append(std::unique_ptr<platform::Bitmap> bitmap, std::unique_ptr<platform::Palette> palette)
@@ -109,9 +136,23 @@ const TPattObj* TSirdPatt::GetPattern(int index) const
     return node;
 }
 
-std::string PatternFileName(int number)
+std::string PatternFileName(int number, bool trueColour)
 {
-    return platform::format(number < 10 ? "pat0%d.gif" : "pat%d.gif", number);
+    return platform::format(number < 10 ? "pat0%d.%s" : "pat%d.%s", number, trueColour ? "png" : "gif");
+}
+
+// The files that may hold pattern number in dir: the GIF, then the PNG.
+static std::array<std::string, 2> patternFiles(const std::string& dir, int number)
+{
+    std::array<std::string, 2> files;
+    for (int i = 0; i < 2; ++i) {
+        const std::string path = JoinPath(dir, PatternFileName(number, i == 1));
+        // Relative names would be taken inside the library's folder.
+        std::error_code ec;
+        const auto absolute = std::filesystem::absolute(path, ec);
+        files[static_cast<std::size_t>(i)] = ec ? path : absolute.string();
+    }
+    return files;
 }
 
 std::unique_ptr<TSirdPatt> LoadPatterns(platform::Window* frame, const std::string& libraryDir,
@@ -126,16 +167,16 @@ std::unique_ptr<TSirdPatt> LoadPatterns(platform::Window* frame, const std::stri
     bool failed = false;
     for (int i = 0; i < count; ++i) {
         report.StatusText(platform::format("Loading Pattern No. %d", i + 1));
-        std::string name = PatternFileName(i);
         bool added = false;
         for (const auto& dir : searchDirs) {
-            // Relative names would be taken inside the library's folder.
-            std::error_code ec;
-            const auto absolute = std::filesystem::absolute(JoinPath(dir, name), ec);
-            if (library->AddFromFile(ec ? JoinPath(dir, name) : absolute.string())) {
-                added = true;
-                break;
+            for (const std::string& file : patternFiles(dir, i)) {
+                if (library->AddFromFile(file)) {
+                    added = true;
+                    break;
+                }
             }
+            if (added)
+                break;
         }
         if (!added) {
             if (!failed)
@@ -151,18 +192,21 @@ std::unique_ptr<TSirdPatt> LoadPatterns(platform::Window* frame, const std::stri
     return library;
 }
 
-// A readable file that starts as a GIF does: what a pattern file is taken
-// for without reading it.
-static bool looksLikeGif(const std::string& path)
+// A readable file that starts as a GIF (or, named .png, as a PNG) does:
+// what a pattern file is taken for without reading it.
+static bool looksLikePattern(const std::string& path)
 {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return false;
-    char head[6] = {};
-    const bool gif = std::fread(head, 1, sizeof head, f) == sizeof head &&
-                     (std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0);
+    char head[8] = {};
+    const bool read = std::fread(head, 1, sizeof head, f) == sizeof head;
     std::fclose(f);
-    return gif;
+    if (!read)
+        return false;
+    if (path.ends_with(".png"))
+        return std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) == 0;
+    return std::memcmp(head, "GIF87a", 6) == 0 || std::memcmp(head, "GIF89a", 6) == 0;
 }
 
 std::unique_ptr<TSirdPatt> LoadChosenPattern(const std::string& libraryDir, const std::vector<std::string>& searchDirs,
@@ -172,18 +216,17 @@ std::unique_ptr<TSirdPatt> LoadChosenPattern(const std::string& libraryDir, cons
     std::vector<std::string> found; // the file each number loads from, numbers without one left out
     bool missing = false;
     for (int i = 0; i < numbers; ++i) {
-        const std::string name = PatternFileName(i);
         bool there = false;
         for (const auto& dir : searchDirs) {
-            std::error_code ec;
-            const std::string path = JoinPath(dir, name);
-            const auto absolute = std::filesystem::absolute(path, ec);
-            const std::string file = ec ? path : absolute.string();
-            if (looksLikeGif(file)) {
-                found.push_back(file);
-                there = true;
-                break;
+            for (const std::string& file : patternFiles(dir, i)) {
+                if (looksLikePattern(file)) {
+                    found.push_back(file);
+                    there = true;
+                    break;
+                }
             }
+            if (there)
+                break;
         }
         missing = missing || !there;
     }

@@ -158,7 +158,7 @@ TEST(ConfigurationSave, NewFileHasTheSectionsAndKeysInWritingOrder)
         "dx",       "dy",      "da",         "zmin",   "zmax",       "w",      "h",      "gapValue",
         "Marker",   "UseBMP",  "DepthSel",   "ShiftDir", "[WinSize]", "X1",    "Y1",     "X2",
         "Y2",       "MX",      "[Hidden Surface]", "Oversample", "DepthOfField", "Dpi", "EyeSepMm",
-        "CrossEyed", "RandomDots", "Seed"};
+        "CrossEyed", "RandomDots", "Seed", "NoiseBeta", "NoiseColour", "Tileable", "FreshFill"};
     std::string text = dir.read("c.ini");
     EXPECT_EQ(keyOrder(text), expected);
     // Decimal "%d" values, a minus sign for negatives, no padding.

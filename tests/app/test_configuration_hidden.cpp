@@ -43,6 +43,10 @@ TEST(HiddenSurfaceSection, RoundTripsEveryKeyBesideTheClassicSettings)
     c.demo.hidden.CrossEyed = 1;
     c.demo.hidden.RandomDots = engine::GreyDots;
     c.demo.hidden.Seed = -12345;
+    c.demo.hidden.NoiseBeta = 1.7 + 0.1; // not a short decimal either
+    c.demo.hidden.NoiseColour = 0;
+    c.demo.hidden.Tileable = 1;
+    c.demo.hidden.FreshFill = 1;
     ASSERT_TRUE(c.save(path));
 
     app::Configuration back;

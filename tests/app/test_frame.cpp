@@ -14,6 +14,8 @@
 
 #include "app/Configuration.h"
 #include "engine/Generation.h"
+#include "engine/PatternDirs.h"
+#include "engine_ui/TPattDialog.h"
 #include "engine_ui/TSirdsWnd.h"
 #include "pictrans/TGIntf.h"
 #include "platform/Messages.h"
@@ -27,6 +29,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -707,6 +710,39 @@ TEST_F(Frame, AddPatternRequestSavesTheCornerOfThePicture)
     EXPECT_TRUE(file.startsWith(dir.path()));
     // The writer's own status text goes when it is done.
     EXPECT_EQ(frame()->Status()->MessageText(), QString());
+}
+
+TEST_F(Frame, AddPatternTakesTrueColourAndCancelTakesItBack)
+{
+    start();
+    const int before = frame()->Patterns()->GetCount();
+    // A true-colour picture with a colourful top-left corner.
+    auto colour = platform::Bitmap::create(130, 110, 24);
+    for (int y = 0; y < 110; ++y)
+        for (int x = 0; x < 130; ++x)
+            colour->setPixel(x, y, static_cast<std::uint32_t>((x * 2) << 16 | (y * 2) << 8 | 77));
+    auto* picture = new engine_ui::TSirdsWnd(nullptr, "colour.png", frame()->FrameWindow(), std::move(colour),
+                                             nullptr, 130, 110, engine_ui::SourcePicture, &frame()->Settings());
+    picture->SetNoSaveQuestion(true);
+    frame()->AddDocument(picture);
+    QApplication::processEvents();
+
+    engine_ui::TPattDialog dialog(frame(), frame()->Patterns(), frame()->FrameWindow(), true);
+    dialog.AddButton()->click();
+    // No box: the pattern is kept as PNG, in true colour, and becomes current.
+    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(frame()->Patterns()->GetCount(), before + 1);
+    const std::string file =
+        engine::JoinPath(frame()->Patterns()->GetDirectory(), engine::PatternFileName(before, true));
+    EXPECT_EQ(head(QString::fromStdString(file), 4), QByteArray("\x89PNG"));
+    const platform::Bitmap* added = frame()->Patterns()->GetBitmap();
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(added->bitsPerPixel(), 24);
+    EXPECT_EQ(added->pixel(99, 0), picture->GetPicture()->pixel(99, 10)); // the corner's bottom-right
+    // Cancel undoes the Add: the library and the user's folder as before.
+    dialog.reject();
+    EXPECT_EQ(frame()->Patterns()->GetCount(), before);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(file)));
 }
 
 TEST_F(Frame, HintAndGraphicsStatusMessages)

@@ -312,6 +312,19 @@ TEST_F(PattDialogTest, CancelRestoresThePatternAndOkKeepsTheChoice)
     }
 }
 
+TEST_F(PattDialogTest, ShowsTheTileAddWillTake)
+{
+    TPattDialog dialog(nullptr, library.get(), &frame, true);
+    EXPECT_TRUE(dialog.Candidate()->isHidden());
+    auto tile = Tile(77, 30);
+    auto colours = Colours();
+    dialog.SetCandidate(tile.get(), colours.get());
+    EXPECT_FALSE(dialog.Candidate()->isHidden());
+    EXPECT_EQ(dialog.Candidate()->GetBitmap(), tile.get());
+    const QImage shot = dialog.Candidate()->grab().toImage();
+    EXPECT_EQ(shot.pixel(10, 10), qRgb(77, 0, 255 - 77));
+}
+
 TEST_F(PattDialogTest, AddIsOnlyOfferedForAPictureWindow)
 {
     TPattDialog depthMapActive(nullptr, library.get(), &frame, false);

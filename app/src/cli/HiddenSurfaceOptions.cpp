@@ -16,8 +16,16 @@ const char* const kHiddenSurfaceUsage =
     "  --dpi D --eye-sep IN | --eye-sep-mm MM\n"
     "                       the eye separation in print (default: twice the gap)\n"
     "  --cross-eyed | --wall-eyed\n"
-    "  --random-dots KIND   colour | grey | bw | off (off: the pattern)\n"
-    "  --seed N             random dots: the same seed gives the same picture\n";
+    "  --random-dots KIND   colour | grey | bw | noise | off (off: the pattern)\n"
+    "  --seed N             random dots: the same seed gives the same picture\n"
+    "  --noise-beta B       noise dots: power falls as 1/f^B, 0 to 3 (default 1:\n"
+    "                       pink; 0 white, 2 brown)\n"
+    "  --noise-colours C    noise dots: colour | grey (default colour)\n"
+    "  --tileable           copies of the stereogram side by side join without a seam\n"
+    "\n"
+    "Classic methods (left-to-right, mcmahon, feucht):\n"
+    "  --no-streaks         what only one eye sees keeps its own pattern instead of\n"
+    "                       copying a neighbour's\n";
 
 namespace {
 
@@ -48,8 +56,10 @@ bool isHiddenSurfaceOption(const std::string& option, bool& takesValue)
 {
     takesValue = option == "--oversample" || option == "--depth-of-field" || option == "--dpi" ||
                  option == "--eye-sep" || option == "--eye-sep-mm" || option == "--random-dots" ||
-                 option == "--seed";
-    return takesValue || option == "--cross-eyed" || option == "--wall-eyed";
+                 option == "--seed" || option == "--noise-beta" || option == "--noise-colours" ||
+                 option == "--noise-colors";
+    return takesValue || option == "--cross-eyed" || option == "--wall-eyed" || option == "--tileable" ||
+           option == "--no-streaks";
 }
 
 std::string applyHiddenSurfaceOption(engine::SirdsSettings& settings, const std::string& option,
@@ -61,6 +71,24 @@ std::string applyHiddenSurfaceOption(engine::SirdsSettings& settings, const std:
         h.CrossEyed = 1;
     } else if (option == "--wall-eyed") {
         h.CrossEyed = 0;
+    } else if (option == "--tileable") {
+        h.Tileable = 1;
+    } else if (option == "--no-streaks") {
+        h.FreshFill = 1;
+    } else if (option == "--noise-colours" || option == "--noise-colors") {
+        if (value == "colour" || value == "color")
+            h.NoiseColour = 1;
+        else if (value == "grey" || value == "gray")
+            h.NoiseColour = 0;
+        else
+            return "--noise-colours must be colour or grey, not '" + value + "'";
+    } else if (option == "--noise-beta") {
+        if (!readNumber(value, number))
+            return notANumber(option, value, "a number");
+        if (!(number >= engine::kMinNoiseBeta && number <= engine::kMaxNoiseBeta))
+            return platform::format("--noise-beta must be between %g and %g", engine::kMinNoiseBeta,
+                                    engine::kMaxNoiseBeta);
+        h.NoiseBeta = number;
     } else if (option == "--oversample") {
         if (!readInt(value, h.Oversample))
             return notANumber(option, value, "a whole number");
@@ -89,7 +117,7 @@ std::string applyHiddenSurfaceOption(engine::SirdsSettings& settings, const std:
     } else if (option == "--random-dots") {
         const std::int32_t kind = engine::randomDotKindFromName(value);
         if (kind < 0)
-            return "--random-dots must be colour, grey, bw or off, not '" + value + "'";
+            return "--random-dots must be colour, grey, bw, noise or off, not '" + value + "'";
         h.RandomDots = kind;
     }
     return {};

@@ -17,6 +17,7 @@
 #include "engine/MapGeneration.h"
 #include "engine/ModelGeneration.h"
 #include "engine/PatternDirs.h"
+#include "engine/PatternScaling.h"
 #include "engine/SirdsSettings.h"
 #include "engine/TSirdPatt.h"
 #include "pictrans/TGraphIO.h"
@@ -55,6 +56,10 @@ const char* const kMakeUsage =
     "  --markers | --no-markers\n"
     "  --pattern N          pattern number, from 0 (out of range: the first)\n"
     "  --pattern-dir DIR    where the patNN.gif files are (default: the program's own)\n"
+    "  --pattern-file FILE  any picture as the pattern (any format convert reads);\n"
+    "                       a true-colour pattern makes a true-colour stereogram\n"
+    "  --pattern-scale K    the pattern magnified K times, 1 to 8 (smooth)\n"
+    "  --pattern-scale-nearest  magnify in blocks of whole pixels instead\n"
     "  --config FILE        settings from FILE instead of the user's DOTSCAPE.INI\n"
     "                       (a missing file gives the defaults; make never writes it)\n"
     "  -o, --output OUT     the stereogram, in the format OUT's name gives (as convert);\n"
@@ -91,6 +96,10 @@ struct MakeOptions {
     std::optional<std::string> configFile;
     std::optional<std::string> patternDir;
     std::optional<int> pattern;
+    std::optional<std::string> patternFile;
+    int patternScale = 1;
+    bool patternNearest = false;
+    bool tileable = false;
     int format = 0;
     bool force = false;
     double start = 0;
@@ -206,11 +215,21 @@ MakeOptions parseArgs(const std::vector<std::string>& args, std::vector<SettingO
             o.patternDir = value();
         } else if (a == "--pattern") {
             o.pattern = parseInt(a, value());
+        } else if (a == "--pattern-file") {
+            o.patternFile = value();
+        } else if (a == "--pattern-scale") {
+            o.patternScale = parseInt(a, value());
+            if (o.patternScale < engine::kMinPatternScale || o.patternScale > engine::kMaxPatternScale)
+                throw UsageError(platform::format("--pattern-scale must be between %d and %d",
+                                                  engine::kMinPatternScale, engine::kMaxPatternScale));
+        } else if (a == "--pattern-scale-nearest") {
+            o.patternNearest = true;
         } else if (a == "--force" || a == "-f") {
             o.force = true;
         } else if (a == "--fit-depth") {
             o.fitDepth = true;
         } else if (isHiddenSurfaceOption(a, takesValue)) {
+            o.tileable = o.tileable || a == "--tileable";
             overrides.push_back({a, takesValue ? value() : std::string()});
         } else if (a == "--markers" || a == "--no-markers") {
             overrides.push_back({a, ""});
@@ -280,9 +299,9 @@ std::string baseName(const std::string& path)
 
 class CommandLineHost : public engine::GenerationHost {
 public:
-    CommandLineHost(TerminalWindow& window, std::ostream& err, const engine::TSirdPatt& patterns,
+    CommandLineHost(TerminalWindow& window, std::ostream& err, engine::PatternRef pattern,
                     const CaptionPainter& painter)
-        : window_(window), err_(err), patterns_(patterns), painter_(painter)
+        : window_(window), err_(err), pattern_(pattern), painter_(painter)
     {
     }
 
@@ -298,7 +317,7 @@ public:
         if (!text_.empty())
             window_.progress(text_, record.done, record.total);
     }
-    engine::PatternRef pattern() override { return {patterns_.GetBitmap(), patterns_.GetPalette()}; }
+    engine::PatternRef pattern() override { return pattern_; }
     bool pumpMessages() override { return animationStopRequested(); }
     void drawText(platform::Bitmap& image, const platform::Palette& palette, int x, int y, std::string_view text,
                   engine::Rgb colour) override
@@ -315,7 +334,7 @@ public:
 private:
     TerminalWindow& window_;
     std::ostream& err_;
-    const engine::TSirdPatt& patterns_;
+    engine::PatternRef pattern_;
     const CaptionPainter& painter_;
     std::string text_;
 };
@@ -369,6 +388,12 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             err << "dotscape make: " << problem << '\n';
             return kExitUsage;
         }
+    }
+    if (options.tileable && settings.ShiftDir != engine::HiddenSurface) {
+        // The classic methods link from one edge or from the middle; their
+        // repeats cannot run across the picture's edges.
+        err << "dotscape make: --tileable needs --method hidden-surface\n";
+        return kExitUsage;
     }
     const bool sequence =
         options.source == MakeOptions::Source::Pictures || options.source == MakeOptions::Source::Video;
@@ -472,10 +497,28 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     engine::PatternDirs dirs = engine::DefaultPatternDirs();
     std::vector<std::string> search = options.patternDir ? std::vector<std::string>{*options.patternDir} : dirs.searchDirs;
     // Only the pattern the stereogram uses is read.
-    auto patterns = engine::LoadChosenPattern(options.patternDir ? *options.patternDir : dirs.userDir, search,
-                                              config.Select, config.Count, options.pattern);
+    std::unique_ptr<engine::TSirdPatt> patterns;
+    PictureRead patternPicture;
+    if (options.patternFile) {
+        if (const int status = readPicture(*options.patternFile, window, err, patternPicture); status != kExitOk)
+            return status;
+    } else {
+        patterns = engine::LoadChosenPattern(options.patternDir ? *options.patternDir : dirs.userDir, search,
+                                             config.Select, config.Count, options.pattern);
+    }
+    engine::PatternRef pattern = patterns ? engine::PatternRef{patterns->GetBitmap(), patterns->GetPalette()}
+                                          : engine::PatternRef{patternPicture.bitmap.get(), patternPicture.palette.get()};
+    std::unique_ptr<platform::Bitmap> scaledPattern;
+    if (options.patternScale > 1 && pattern.tile) {
+        scaledPattern = engine::scalePattern(*pattern.tile, pattern.palette, options.patternScale, options.patternNearest);
+        if (!scaledPattern) {
+            err << "dotscape make: the pattern magnified " << options.patternScale << " times is too large\n";
+            return kExitInput;
+        }
+        pattern.tile = scaledPattern.get();
+    }
 
-    CommandLineHost host(window, err, *patterns, painter);
+    CommandLineHost host(window, err, pattern, painter);
     const std::string pictureTitle = baseName(options.input);
     // The depth the source gives, fitted onto each frame's Zmin..Zmax when
     // asked; otherwise depth beyond Zmax is only warned of.

@@ -49,6 +49,10 @@ engine::HiddenSurfaceSettings loadHiddenSurface(const platform::ProfileFile& fil
     s.CrossEyed = readInt(file, "CrossEyed", d.CrossEyed);
     s.RandomDots = readInt(file, "RandomDots", d.RandomDots);
     s.Seed = readInt(file, "Seed", d.Seed);
+    s.NoiseBeta = readDecimal(file, "NoiseBeta", d.NoiseBeta);
+    s.NoiseColour = readInt(file, "NoiseColour", d.NoiseColour);
+    s.Tileable = readInt(file, "Tileable", d.Tileable);
+    s.FreshFill = readInt(file, "FreshFill", d.FreshFill);
     return s;
 }
 
@@ -62,6 +66,10 @@ void saveHiddenSurface(platform::ProfileFile& file, const engine::HiddenSurfaceS
     put("CrossEyed", platform::format("%d", s.CrossEyed));
     put("RandomDots", platform::format("%d", s.RandomDots));
     put("Seed", platform::format("%d", s.Seed));
+    put("NoiseBeta", decimal(s.NoiseBeta));
+    put("NoiseColour", platform::format("%d", s.NoiseColour));
+    put("Tileable", platform::format("%d", s.Tileable));
+    put("FreshFill", platform::format("%d", s.FreshFill));
 }
 
 } // namespace app

@@ -22,10 +22,16 @@
 #include "resources/Resources.h"
 
 #include <QApplication>
+#include <QRect>
 #include <QPainter>
 #include <QScreen>
 
+#include <filesystem>
+
 namespace gui {
+
+// The side of the square a pattern is cut as from the top-left of a picture.
+static constexpr int kAddedPatternSide = 100;
 
 namespace {
 
@@ -127,6 +133,12 @@ void TDotscapeWnd::CmPatterns()
     if (!patterns_)
         return;
     engine_ui::TPattDialog dialog(this, patterns_.get(), FrameWindow(), ActiveKind() == kKindPicture);
+    // Add shows beforehand the tile it takes from the active picture.
+    std::unique_ptr<platform::Bitmap> tile;
+    if (engine_ui::TSirdsWnd* picture = ActivePicture(); picture && picture->GetPicture()) {
+        tile = engine_ui::CopyRegion(*picture->GetPicture(), QRect(0, 0, kAddedPatternSide, kAddedPatternSide));
+        dialog.SetCandidate(tile.get(), picture->GetPalette());
+    }
     dialog.exec();
     UpdatePatternButton();
     SchedulePreview();
@@ -155,8 +167,13 @@ std::intptr_t TDotscapeWnd::AddPattern(int number)
         return 0;
     const std::string directory = patterns_->GetDirectory();
     engine::MakeDirectories(directory);
-    const std::string path = engine::JoinPath(directory, engine::PatternFileName(number));
-    if (!picture->SaveRegion(0, 0, 100, 100, path))
+    const platform::Bitmap* bitmap = picture->GetPicture();
+    const bool trueColour = bitmap && bitmap->bitsPerPixel() == 24;
+    const std::string path = engine::JoinPath(directory, engine::PatternFileName(number, trueColour));
+    // A number added before holds the other kind's file; only one may stay.
+    std::error_code ec;
+    std::filesystem::remove(engine::JoinPath(directory, engine::PatternFileName(number, !trueColour)), ec);
+    if (!picture->SaveRegion(0, 0, kAddedPatternSide, kAddedPatternSide, path))
         return 0;
     return patterns_->AddFromFile(path) ? 1 : 0;
 }

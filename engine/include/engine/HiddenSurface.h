@@ -48,6 +48,12 @@ struct HiddenSurfaceParams {
     bool crossEyed = false;
     std::int32_t zmin = 0;    // depth values at or below: the far plane
     std::int32_t zmax = 63;   // at or above: the near plane
+    // Links wrap around the width, so that copies side by side join: the
+    // eye separation is moved to the nearest one whose far-plane repeat
+    // divides the row (within a quarter of it), and each row is cut where
+    // its depth steps most, where the one break a row may need hides
+    // beside the step.
+    bool tileable = false;
 
     // From the settings record, for an image of width W and the gap g in use.
     static HiddenSurfaceParams from(const SirdsSettings& settings, std::int32_t gap, std::int32_t width);
@@ -110,6 +116,9 @@ struct HiddenSurfaceScratch {
     std::vector<float> fromLeft;
     std::vector<std::int32_t> same;
     std::vector<std::uint8_t> colour;
+    std::vector<std::int32_t> roots;
+    std::vector<std::int32_t> leftOf;  // the first pair's other end at each sub-pixel, −2 for none
+    std::vector<std::int32_t> rightOf;
 
     void resize(std::size_t n);
 };
@@ -128,7 +137,10 @@ class HiddenSurfacePass {
 public:
     // output palette: the stereogram's palette, whose colours are averaged
     // when K > 1.
-    HiddenSurfacePass(const HiddenSurfaceParams& params, std::int32_t height, const platform::Palette& palette);
+    // colourTexture: rows come as true-colour pixels through shiftColour and
+    // go to the caller's true-colour picture; no picture of its own is made.
+    HiddenSurfacePass(const HiddenSurfaceParams& params, std::int32_t height, const platform::Palette& palette,
+                      bool colourTexture = false);
     ~HiddenSurfacePass();
 
     // A 16-bit depth plane read instead of the depth row: image column x of
@@ -143,6 +155,10 @@ public:
     // indices; depth holds W values. With K = 1 the result goes back into
     // row8; otherwise into the true-colour picture.
     void shift(int worker, std::int32_t r, std::uint8_t* row8, const std::int32_t* depth);
+    // The same for a true-colour texture of W pixels (0x00RRGGBB): the row
+    // goes into out, W pixels of blue, green and red.
+    void shiftColour(int worker, std::int32_t r, const std::uint32_t* texture, const std::int32_t* depth,
+                     std::uint8_t* out);
 
     // The finished picture: the texture image itself (K = 1) or the
     // true-colour picture.
@@ -150,6 +166,8 @@ public:
 
 private:
     HiddenSurfaceScratch& scratchFor(int worker);
+    // Links row r and returns each sub-pixel's chain root.
+    const std::int32_t* roots(HiddenSurfaceScratch& sc, std::int32_t r, const std::int32_t* depth);
 
     HiddenSurfaceTables tables_;
     std::int32_t height_;
@@ -164,10 +182,21 @@ private:
 // hidden-surface method. Throws std::bad_alloc when memory runs out.
 std::unique_ptr<HiddenSurfacePass> makeHiddenSurfacePass(const SirdsSettings& settings, std::int32_t gap,
                                                          std::int32_t width, std::int32_t height,
-                                                         const platform::Palette& palette);
+                                                         const platform::Palette& palette,
+                                                         bool colourTexture = false);
+
+// The cut of a tileable row of n sub-pixels: the u whose level differs
+// most from the one before it, around the row; 0 for a flat row.
+std::int32_t tileCut(const std::uint16_t* levels, std::int32_t n);
+
+// The whole-sub-pixel separation nearest to wanted that divides n, when
+// one lies within a quarter of wanted; else wanted rounded.
+std::int32_t dividingSeparation(double wanted, std::int32_t n);
 
 // Random dots instead of the pattern: true when the settings ask for them.
 bool usesRandomDots(const SirdsSettings& settings);
+// Noise dots in colour: a true-colour texture instead of dot indices.
+bool usesColourNoise(const SirdsSettings& settings);
 // Their palette: 254 dot colours (colour: entry 0 black, the others random
 // from the seed; grey: a ramp from black to white; black and white: the
 // grey ramp, of which the dots use the ends), then yellow and navy for the

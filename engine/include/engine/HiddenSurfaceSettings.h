@@ -16,6 +16,7 @@ enum RandomDotKind : std::int32_t {
     ColourDots = 1,     // random colours
     GreyDots = 2,       // random grey levels
     BlackWhiteDots = 3, // random black and white
+    NoiseDots = 4,      // a noise field whose power falls as 1 / |f|^NoiseBeta
 };
 
 struct HiddenSurfaceSettings {
@@ -26,6 +27,10 @@ struct HiddenSurfaceSettings {
     std::int32_t CrossEyed = 0;      // 1: near and far swapped for cross-eyed viewing
     std::int32_t RandomDots = PatternDots;
     std::int32_t Seed = 1;           // random dots: the same seed gives the same picture
+    double NoiseBeta = 1.0;          // noise dots: the spectrum's slope, 0 (white) to 3
+    std::int32_t NoiseColour = 1;    // noise dots: 1 three fields (colour), 0 one (grey)
+    std::int32_t Tileable = 0;       // 1: links wrap around the width, so copies side by side join
+    std::int32_t FreshFill = 0;      // 1: the classic methods leave what one eye sees its own texture
 
     friend bool operator==(const HiddenSurfaceSettings&, const HiddenSurfaceSettings&) = default;
 };
@@ -38,6 +43,8 @@ inline constexpr std::int32_t kMinDpi = 10;
 inline constexpr std::int32_t kMaxDpi = 4800;
 inline constexpr double kMinEyeSepMm = 10;
 inline constexpr double kMaxEyeSepMm = 200;
+inline constexpr double kMinNoiseBeta = 0;
+inline constexpr double kMaxNoiseBeta = 3;
 // Largest eye separation in pixels the method links with.
 inline constexpr double kMaxEyePixels = 16384;
 
@@ -58,6 +65,7 @@ struct HiddenSurfaceOptionNames {
     std::string_view Dpi = "--dpi";
     std::string_view EyeSepMm = "--eye-sep-mm (or --eye-sep)";
     std::string_view RandomDots = "--random-dots";
+    std::string_view NoiseBeta = "--noise-beta";
 };
 
 // The first value outside its range, as "--oversample must be between 1 and
@@ -73,15 +81,18 @@ struct HiddenSurfaceDialogState {
     std::string dpi;             // edit
     std::string eyeSepMm;        // edit
     bool crossEyed = false;
-    int dots = PatternDots;      // list: Pattern, Random colour, Random grey, Random black and white
+    int dots = PatternDots;      // list: Pattern, Random colour, Random grey, Random black and white, 1/f noise
     std::string seed;            // edit
+    std::string noiseBeta;       // edit, a decimal
+    bool noiseColour = true;     // check box
+    bool tileable = false;       // check box
 
     friend bool operator==(const HiddenSurfaceDialogState&, const HiddenSurfaceDialogState&) = default;
 };
 
 // The names of the dots list entries, in list order.
-inline constexpr std::string_view kRandomDotNames[4] = {"Pattern", "Random colour", "Random grey",
-                                                        "Random black and white"};
+inline constexpr std::string_view kRandomDotNames[5] = {"Pattern", "Random colour", "Random grey",
+                                                        "Random black and white", "1/f noise"};
 
 HiddenSurfaceDialogState hiddenSurfaceDialogState(const HiddenSurfaceSettings& settings);
 
@@ -90,7 +101,7 @@ HiddenSurfaceDialogState hiddenSurfaceDialogState(const HiddenSurfaceSettings& s
 // number from 0.1 to 0.5 becomes 1/3; "For print" with a resolution outside
 // 10..4800 dpi or an eye separation outside 10..200 mm (or more than 16384
 // pixels between the eyes) falls back to twice the gap; a seed that is not a
-// number becomes 1.
+// number becomes 1; a noise slope that is not a number from 0 to 3 becomes 1.
 void applyHiddenSurfaceDialog(const HiddenSurfaceDialogState& state, HiddenSurfaceSettings& settings);
 
 // The random-dot kinds by name: "off" (the pattern), "colour" or "color",

@@ -38,6 +38,11 @@ struct ScanParams {
     std::int32_t zmin = 0;
     std::int32_t zmax = 63;
     DepthScale scale{};
+    // The pixels only one eye sees keep the texture they hold, so no streaks
+    // form: those "McMahon" and "Feucht" fill by repeating a neighbour, and
+    // those "Left-To-Right" would pair with a pixel already paired. Off, the
+    // methods work as they always have.
+    bool freshFill = false;
 };
 
 // Per-depth link distances of one method for rows of one width, worked out
@@ -89,5 +94,7 @@ void shiftFeucht(std::uint8_t* row, const std::int32_t* depth, const ScanTable& 
 // Dispatches on params().method; any other method leaves the row as it is
 // (the hidden-surface method is the driver's own pass, HiddenSurface.h).
 void shiftRow(std::uint8_t* row, const std::int32_t* depth, const ScanTable& table);
+// The same links on a row of true-colour pixels (0x00RRGGBB).
+void shiftRow(std::uint32_t* row, const std::int32_t* depth, const ScanTable& table);
 
 } // namespace engine

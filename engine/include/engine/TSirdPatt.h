@@ -27,10 +27,15 @@ public:
     TSirdPatt(const TSirdPatt&) = delete;
     TSirdPatt& operator=(const TSirdPatt&) = delete;
 
-    // Reads a GIF file quietly (no message box) and appends it. A relative
-    // name is taken inside the library's directory. 1 when the file was read
-    // and appended, 0 otherwise; the current pattern does not change.
+    // Reads a pattern file quietly (no message box) and appends it: a GIF,
+    // or any other picture the graphics library reads (true-colour patterns
+    // are kept as PNG). A relative name is taken inside the library's
+    // directory. 1 when the file was read and appended, 0 otherwise; the
+    // current pattern does not change.
     int AddFromFile(const std::string& fileName);
+    // Unlinks and deletes the last pattern (the first becomes current if it
+    // was); 1 when there was one.
+    int RemoveLast();
     // Links a new pattern after the last one; 1 when appended, 0 when bitmap
     // is null (a pattern without a picture would leave generation nothing to
     // tile).
@@ -83,13 +88,14 @@ inline constexpr int kMinPatternFiles = 20;
 // hours probing files that cannot exist.
 inline constexpr int kMaxPatternFiles = 1000;
 
-// "pat00.gif" ... "pat09.gif", "pat10.gif", ...
-std::string PatternFileName(int number);
+// "pat00.gif" ... "pat09.gif", "pat10.gif", ...; "pat00.png" ... for a
+// true-colour pattern.
+std::string PatternFileName(int number, bool trueColour = false);
 
 // Builds the library and fills it from numbered GIF files. For each number
 // 0 .. count-1 (count raised to kMinPatternFiles, capped at kMaxPatternFiles)
-// the folders of searchDirs are tried in order and the first file that reads
-// wins, so a user's pat03.gif replaces the shipped one of that number. A
+// the folders of searchDirs are tried in order, in each the GIF and then the
+// PNG of that number, and the first file that reads wins, so a user's pat03.gif replaces the shipped one of that number. A
 // number that no folder supplies is skipped (later numbers still load); the
 // first such number resets the selection to 0. The selection is then applied
 // with Select. libraryDir becomes the library's directory.

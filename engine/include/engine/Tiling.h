@@ -44,6 +44,24 @@ private:
     std::int32_t phase_;
 };
 
+// A true-colour tile prepared likewise: rows of 0x00RRGGBB pixels, tiled
+// with the same phase as TileRows. An indexed tile takes its palette's
+// colours (black past its end).
+class ColourTileRows {
+public:
+    ColourTileRows(const platform::Bitmap& tile, std::int32_t imageWidth, std::int32_t method,
+                   const platform::Palette* tilePalette = nullptr);
+    // Fills imageWidth pixels of row with image row y counted from the top.
+    void fill(std::uint32_t* row, std::int32_t y) const;
+
+private:
+    std::vector<std::uint32_t> pixels_;
+    std::int32_t tileWidth_;
+    std::int32_t tileHeight_;
+    std::int32_t imageWidth_;
+    std::int32_t phase_;
+};
+
 // Tiles the whole 8-bit image. The tile may have any depth the bitmap
 // supports: 1-, 4- and 8-bit tiles keep their indices; a 24-bit tile is
 // mapped to the nearest entries of tilePalette. Returns false (and leaves

@@ -53,9 +53,19 @@ HiddenSurfaceGroup::HiddenSurfaceGroup(QWidget* parent) : QGroupBox(QStringLiter
     dots_ = new QComboBox(this);
     for (std::string_view name : engine::kRandomDotNames)
         dots_->addItem(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+    dots_->setToolTip(QStringLiteral("1/f noise: dots with detail at every scale, which the eyes fuse "
+                                     "quickest and read the finest depth from."));
     seed_ = SmallEdit(this);
+    noiseBeta_ = SmallEdit(this);
+    noiseBeta_->setToolTip(QStringLiteral("How fast the noise's power falls with frequency, 0 to 3: "
+                                          "0 white, 1 pink, 2 brown."));
+    noiseColour_ = new QCheckBox(QStringLiteral("Noise in colour"), this);
+    tileable_ = new QCheckBox(QStringLiteral("Tileable (copies side by side join)"), this);
     form->addRow(QStringLiteral("Dots"), dots_);
     form->addRow(QStringLiteral("Seed"), seed_);
+    form->addRow(QStringLiteral("Noise slope"), noiseBeta_);
+    form->addRow(noiseColour_);
+    form->addRow(tileable_);
 
     connect(forPrint_, &QRadioButton::toggled, this, &HiddenSurfaceGroup::UpdateEnabled);
     connect(dots_, &QComboBox::currentIndexChanged, this, &HiddenSurfaceGroup::UpdateEnabled);
@@ -73,6 +83,9 @@ void HiddenSurfaceGroup::Fill(const engine::HiddenSurfaceSettings& settings)
     crossEyed_->setChecked(state.crossEyed);
     dots_->setCurrentIndex(state.dots);
     seed_->setText(Q(state.seed));
+    noiseBeta_->setText(Q(state.noiseBeta));
+    noiseColour_->setChecked(state.noiseColour);
+    tileable_->setChecked(state.tileable);
     UpdateEnabled();
 }
 
@@ -87,6 +100,9 @@ engine::HiddenSurfaceDialogState HiddenSurfaceGroup::State() const
     state.crossEyed = crossEyed_->isChecked();
     state.dots = dots_->currentIndex();
     state.seed = seed_->text().toStdString();
+    state.noiseBeta = noiseBeta_->text().toStdString();
+    state.noiseColour = noiseColour_->isChecked();
+    state.tileable = tileable_->isChecked();
     return state;
 }
 
@@ -95,6 +111,8 @@ void HiddenSurfaceGroup::UpdateEnabled()
     dpi_->setEnabled(forPrint_->isChecked());
     eyeSepMm_->setEnabled(forPrint_->isChecked());
     seed_->setEnabled(dots_->currentIndex() != engine::PatternDots);
+    noiseBeta_->setEnabled(dots_->currentIndex() == engine::NoiseDots);
+    noiseColour_->setEnabled(dots_->currentIndex() == engine::NoiseDots);
 }
 
 } // namespace engine_ui

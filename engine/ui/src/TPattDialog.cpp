@@ -3,6 +3,7 @@
 #include "engine_ui/PictureView.h"
 
 #include "depthmap_ui/UiMessageBox.h"
+#include "engine/PatternDirs.h"
 #include "engine/TSirdPatt.h"
 #include "platform/Messages.h"
 
@@ -15,6 +16,8 @@
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <filesystem>
 
 namespace engine_ui {
 
@@ -38,7 +41,8 @@ void PatternSample::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.fillRect(event->rect(), Qt::white);
-    if (bitmap_ && palette_)
+    // A true-colour pattern carries its colours itself.
+    if (bitmap_ && (palette_ || bitmap_->bitsPerPixel() == 24))
         painter.drawImage(QPoint(0, 0), ToQImage(*bitmap_, palette_));
 }
 
@@ -63,6 +67,7 @@ TPattDialog::TPattDialog(QWidget* parent, engine::TSirdPatt* library, platform::
 {
     setWindowTitle(QStringLiteral("Select Pattern"));
     openingIndex_ = index_ = library_ ? library_->GetSelection() : 0;
+    openingCount_ = library_ ? library_->GetCount() : 0;
 
     sample_ = new PatternSample(this);
     label_ = new QLabel(QStringLiteral("Pattern Number"), this);
@@ -71,6 +76,10 @@ TPattDialog::TPattDialog(QWidget* parent, engine::TSirdPatt* library, platform::
     prev_ = new QPushButton(QStringLiteral("Prev"), this);
     add_ = new QPushButton(QStringLiteral("Add"), this);
     add_->setToolTip(QStringLiteral("Add the top-left 100 x 100 pixels of the active picture as a pattern"));
+    candidate_ = new PatternSample(this);
+    candidate_->setToolTip(QStringLiteral("The tile Add takes"));
+    candidate_->setFixedSize(64, 64);
+    candidate_->hide();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
 
     auto* browse = new QVBoxLayout;
@@ -78,6 +87,7 @@ TPattDialog::TPattDialog(QWidget* parent, engine::TSirdPatt* library, platform::
     browse->addWidget(prev_);
     browse->addSpacing(12);
     browse->addWidget(add_);
+    browse->addWidget(candidate_);
     browse->addStretch();
     auto* top = new QHBoxLayout;
     auto* preview = new QVBoxLayout;
@@ -97,6 +107,13 @@ TPattDialog::TPattDialog(QWidget* parent, engine::TSirdPatt* library, platform::
 
     add_->setEnabled(pictureActive && library_);
     Show();
+}
+
+void TPattDialog::SetCandidate(const platform::Bitmap* bitmap, const platform::Palette* palette)
+{
+    candidate_->SetPattern(bitmap, palette);
+    candidate_->setVisible(bitmap != nullptr);
+    candidate_->update();
 }
 
 QString TPattDialog::PatternLabel() const
@@ -155,8 +172,19 @@ void TPattDialog::accept()
 
 void TPattDialog::reject()
 {
-    if (library_)
+    if (library_) {
+        // Each Add saved pattern number count in the library's folder.
+        while (library_->GetCount() > openingCount_) {
+            const int number = library_->GetCount() - 1;
+            library_->RemoveLast();
+            for (bool trueColour : {false, true}) {
+                std::error_code ec;
+                std::filesystem::remove(
+                    engine::JoinPath(library_->GetDirectory(), engine::PatternFileName(number, trueColour)), ec);
+            }
+        }
         library_->Select(openingIndex_);
+    }
     QDialog::reject();
 }
 

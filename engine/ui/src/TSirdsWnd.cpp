@@ -281,7 +281,8 @@ int TSirdsWnd::SaveRegion(int x, int y, int width, int height, const std::string
     if (!region)
         return 0;
     TGraphIO io(frame_, AsWindow());
-    io.SetGraphicFormat(GFORMAT_GIF);
+    // A GIF holds 256 colours at most: true colour goes to a PNG.
+    io.SetGraphicFormat(fileName.ends_with(".png") ? GFORMAT_PNG : GFORMAT_GIF);
     return io.Write_File(fileName, region->description(), region.get(), palette_.get());
 }
 

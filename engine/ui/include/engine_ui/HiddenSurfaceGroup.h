@@ -32,6 +32,9 @@ public:
     QCheckBox* CrossEyed() const { return crossEyed_; }
     QComboBox* Dots() const { return dots_; }
     QLineEdit* Seed() const { return seed_; }
+    QLineEdit* NoiseBeta() const { return noiseBeta_; }
+    QCheckBox* NoiseColour() const { return noiseColour_; }
+    QCheckBox* Tileable() const { return tileable_; }
 
 private:
     void UpdateEnabled();
@@ -45,6 +48,9 @@ private:
     QCheckBox* crossEyed_;
     QComboBox* dots_;
     QLineEdit* seed_;
+    QLineEdit* noiseBeta_;
+    QCheckBox* noiseColour_;
+    QCheckBox* tileable_;
 };
 
 } // namespace engine_ui

@@ -1,7 +1,9 @@
 #pragma once
 // "Select Pattern": browses the pattern library with Next and Prev, shows
 // the current pattern, and asks the frame to add a pattern cut from the
-// active picture. Cancel selects the pattern that was current at opening.
+// active picture, showing beforehand the tile Add will take. Cancel selects
+// the pattern that was current at opening and takes back every pattern
+// added since, files and all.
 
 #include "platform/Window.h"
 
@@ -53,6 +55,9 @@ public:
     QPushButton* AddButton() const { return add_; }
     QString PatternLabel() const;
     PatternSample* Sample() const { return sample_; }
+    // The tile Add takes, shown beside the button (null hides it); not owned.
+    void SetCandidate(const platform::Bitmap* bitmap, const platform::Palette* palette);
+    PatternSample* Candidate() const { return candidate_; }
 
     void accept() override;
     void reject() override;
@@ -66,8 +71,10 @@ private:
     engine::TSirdPatt* library_;
     platform::Window* frame_;
     int openingIndex_;
+    int openingCount_;
     int index_;
     PatternSample* sample_;
+    PatternSample* candidate_;
     QLabel* label_;
     QPushButton* next_;
     QPushButton* prev_;
