@@ -23,6 +23,10 @@ def scene(name, w, h):
         v = 0.5 + 0.5 * np.sin(2 * math.pi * x / (w / 3)) * np.cos(2 * math.pi * y / (h / 2))
     elif name == "stairs":  # a long staircase rising left to right
         v = np.floor(x * 10 / w) / 9
+    elif name == "stairs-long":  # many narrow steps: each one a repeat near its neighbours
+        v = np.floor(x * 24 / w) / 23
+    elif name == "sine-diagonal":
+        v = 0.5 + 0.5 * np.sin(2 * math.pi * (x + y) / (w / 5))
     elif name == "stairs-down":
         v = 1 - np.floor(y * 8 / h) / 7
     elif name == "disc":
@@ -44,7 +48,7 @@ def scene(name, w, h):
     return np.clip(np.rint(v * 255), 0, 255).astype(np.uint8)
 
 
-NAMES = ["sine", "sine-fine", "wavy", "stairs", "stairs-down", "disc", "discs", "ramp", "ramp-v", "hill"]
+NAMES = ["sine", "sine-fine", "sine-diagonal", "wavy", "stairs", "stairs-long", "stairs-down", "disc", "discs", "ramp", "ramp-v", "hill"]
 
 
 def pearson(a, b):

@@ -119,6 +119,11 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     std::vector<std::uint32_t> sum(static_cast<std::size_t>(width));
     std::vector<int> tried(static_cast<std::size_t>(width));
     std::vector<std::int64_t> votes(static_cast<std::size_t>(hi) + 1);
+    // The votes of pixels whose copies were seen to go on at twice the separation.
+    std::vector<std::int64_t> followed(static_cast<std::size_t>(hi) + 1);
+    // The columns that voted for each separation, and how many they are.
+    std::vector<std::uint8_t> voters((static_cast<std::size_t>(hi) + 1) * static_cast<std::size_t>(width));
+    std::vector<int> columns(static_cast<std::size_t>(hi) + 1);
     std::int64_t evaluated = 0;
     std::int64_t voted = 0;
 
@@ -161,10 +166,49 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
             const std::uint32_t mean = sum[x] / static_cast<std::uint32_t>(tried[x]);
             if (mean >= static_cast<std::uint32_t>(4 * window) && 4u * best[x] < mean) {
                 const std::uint32_t nearly = best[x] + (mean - best[x]) / 8;
-                int d = lo;
-                while (costs[static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width) + x] > nearly)
-                    ++d;
-                ++votes[static_cast<std::size_t>(d)];
+                const std::uint32_t continues = best[x] + (mean - best[x]) / 2;
+                auto cost = [&](int d) {
+                    return costs[static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width) + x];
+                };
+                // Of the separations that repeat nearly as well, the
+                // smallest one whose copies go on: a surface's copies
+                // repeat again at about twice its separation, while two
+                // copies of one pixel at different separations (a pattern
+                // tile and a link) match each other at their difference and
+                // nowhere beyond. Where twice the separation lies past the
+                // row this cannot be told, and the first is taken; a pixel
+                // whose first fails and whose next cannot be told is left out.
+                int vote = 0;
+                bool sure = false;
+                bool failed = false;
+                for (int d = lo; d <= hi; ++d) {
+                    if (cost(d) > nearly)
+                        continue;
+                    // Slopes change the separation a little from one copy to the next.
+                    const int spread = std::max(2, d / 8);
+                    std::uint16_t again = std::numeric_limits<std::uint16_t>::max();
+                    for (int e = 2 * d - spread; e <= 2 * d + spread && e <= hi; ++e)
+                        again = std::min(again, cost(e));
+                    if (again == std::numeric_limits<std::uint16_t>::max()) {
+                        vote = failed ? 0 : d;
+                        break;
+                    }
+                    if (again <= continues) {
+                        vote = failed ? 0 : d;
+                        sure = true;
+                        break;
+                    }
+                    failed = true;
+                }
+                if (vote != 0) {
+                    ++votes[static_cast<std::size_t>(vote)];
+                    std::uint8_t& mark = voters[static_cast<std::size_t>(vote) * static_cast<std::size_t>(width) +
+                                                static_cast<std::size_t>(x)];
+                    columns[static_cast<std::size_t>(vote)] += mark == 0 ? 1 : 0;
+                    mark = 1;
+                    if (sure)
+                        ++followed[static_cast<std::size_t>(vote)];
+                }
                 ++voted;
             }
         }
@@ -216,7 +260,39 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     std::int64_t counted = 0;
     for (int d = floor; d <= hi; ++d)
         counted += votes[static_cast<std::size_t>(d)];
-    for (int d = floor; d <= hi; ++d)
+    // The period is the separation around which most votes gather (a
+    // smooth surface spreads its votes over neighbouring separations). Where
+    // the separations around half of it hold a good part of that many
+    // votes whose copies were seen to go on at twice their separation,
+    // the period is a multiple and those are the fundamental.
+    auto spreadOf = [](int d) { return std::max(2, d / 16); };
+    auto gathered = [&](const std::vector<std::int64_t>& v, int d) {
+        std::int64_t n = 0;
+        for (int e = std::max(floor, d - spreadOf(d)); e <= std::min(hi, d + spreadOf(d)); ++e)
+            n += v[static_cast<std::size_t>(e)];
+        return n;
+    };
+    auto strongest = [&](int from, int to) {
+        int at = from;
+        for (int d = from; d <= to; ++d)
+            if (gathered(votes, d) > gathered(votes, at))
+                at = d;
+        return at;
+    };
+    range.period = strongest(floor, hi);
+    while (range.period / 2 - spreadOf(range.period / 2) >= floor) {
+        const int half = range.period / 2;
+        const int from = half - spreadOf(half);
+        const int to = half + spreadOf(half);
+        std::int64_t sure = 0;
+        for (int d = from; d <= to; ++d)
+            sure = std::max(sure, gathered(followed, d));
+        if (4 * sure < gathered(votes, range.period))
+            break;
+        range.period = strongest(from, to);
+    }
+    for (int d = std::max(floor, range.period - spreadOf(range.period)), at = range.period;
+         d <= std::min(hi, at + spreadOf(at)); ++d)
         if (votes[static_cast<std::size_t>(d)] > votes[static_cast<std::size_t>(range.period)])
             range.period = d;
     const std::int64_t dense = std::max<std::int64_t>(2, counted / 400);
@@ -225,40 +301,56 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     // meet again at one and a half, two … times them: a cluster there joins
     // only by following closely. Below the band no echo lies.
     int first = range.period;
+    // A shape stands in at least this many columns; a pattern tile's own
+    // repeat may vote in a column or two all the way down the picture.
+    auto shapeColumns = [](int d) { return std::max(8, d / 4); };
     auto reach = [&](int from, int step) {
         int end = from;
         std::int64_t cluster = 0; // the votes since the band's end
+        int clusterColumns = 0;   // and the columns they lie in
         int clusterEnd = from;
         for (int d = from + step; d >= floor && d <= hi; d += step) {
             if (around(d) < dense)
                 continue;
-            if (std::abs(d - clusterEnd) > gap)
+            if (std::abs(d - clusterEnd) > gap) {
                 cluster = 0;
+                clusterColumns = 0;
+            }
             cluster += votes[static_cast<std::size_t>(d)];
+            clusterColumns += columns[static_cast<std::size_t>(d)];
             clusterEnd = d;
             const int apart = std::abs(d - end);
             if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * dense) ||
-                (cluster * 100 >= counted && 2 * d < 3 * first))
+                (cluster * 100 >= counted && clusterColumns >= shapeColumns(d) && 2 * d < 3 * first))
                 end = d;
-            if (end == d)
+            if (end == d) {
                 cluster = 0;
+                clusterColumns = 0;
+            }
         }
         return end;
     };
     first = reach(range.period, -1);
     const int last = reach(range.period, 1);
-    // Below the band lie no echoes, only what is near: the few pixels of a
-    // small near shape count there too, down to the rarest percent of all.
+    // Below the band lie few echoes (their copies do not go on), and what
+    // is near: the few pixels of a small near shape count there too, down
+    // to the rarest percent of all, when they lie in enough columns to be
+    // a shape (a column of a pattern tile's own repeat is not one).
     std::int64_t seen = 0;
+    int wide = 0;
     for (int d = floor; d < first; ++d) {
         seen += votes[static_cast<std::size_t>(d)];
-        if (seen * 100 > counted) {
+        wide += columns[static_cast<std::size_t>(d)];
+        if (seen * 100 > counted && wide >= shapeColumns(d)) {
             first = d;
             break;
         }
     }
+    // The nearest parts of a surface (the top of a hill) are the fewest
+    // and the steepest, and vote least: the near end keeps a margin of
+    // half the band's depth as well.
     const int margin = std::max(2, (last + 11) / 12);
-    range.minSep = std::max(lo, first - margin);
+    range.minSep = std::max(lo, first - std::max(margin, (last - first) / 2));
     range.maxSep = std::min(hi, last + margin);
     return range;
 }
