@@ -171,34 +171,32 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                     return costs[static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width) + x];
                 };
                 // Of the separations that repeat nearly as well, the
-                // smallest one whose copies go on: a surface's copies
-                // repeat again at about twice its separation, while two
-                // copies of one pixel at different separations (a pattern
-                // tile and a link) match each other at their difference and
-                // nowhere beyond. Where twice the separation lies past the
-                // row this cannot be told, and the first is taken; a pixel
-                // whose first fails and whose next cannot be told is left out.
+                // smallest one whose copies go on: on a surface, the copy
+                // of a pixel repeats again (or the pixel was itself a copy)
+                // at a separation not far from the first, however the
+                // surface slopes, while two copies of one pixel at
+                // different separations (a pattern tile and a link, d1 and
+                // d2) match each other at their difference and repeat only
+                // at d1 or d2, far from it. Where nothing either side
+                // lies in the row this cannot be told, and the first is
+                // taken; a pixel whose first fails is left out.
                 int vote = 0;
                 bool sure = false;
-                bool failed = false;
                 for (int d = lo; d <= hi; ++d) {
                     if (cost(d) > nearly)
                         continue;
-                    // Slopes change the separation a little from one copy to the next.
-                    const int spread = std::max(2, d / 8);
                     std::uint16_t again = std::numeric_limits<std::uint16_t>::max();
-                    for (int e = 2 * d - spread; e <= 2 * d + spread && e <= hi; ++e)
-                        again = std::min(again, cost(e));
-                    if (again == std::numeric_limits<std::uint16_t>::max()) {
-                        vote = failed ? 0 : d;
-                        break;
+                    for (int e = std::max(lo, d - d / 2); e <= std::min(hi, d + d / 2); ++e) {
+                        const std::size_t row = static_cast<std::size_t>(e - lo) * static_cast<std::size_t>(width);
+                        if (x + d < width)
+                            again = std::min(again, costs[row + static_cast<std::size_t>(x + d)]);
+                        if (x - e >= 0)
+                            again = std::min(again, costs[row + static_cast<std::size_t>(x - e)]);
                     }
-                    if (again <= continues) {
-                        vote = failed ? 0 : d;
-                        sure = true;
-                        break;
-                    }
-                    failed = true;
+                    sure = again != std::numeric_limits<std::uint16_t>::max();
+                    if (!sure || again <= continues)
+                        vote = d;
+                    break;
                 }
                 if (vote != 0) {
                     ++votes[static_cast<std::size_t>(vote)];
