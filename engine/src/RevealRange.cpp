@@ -119,8 +119,6 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     std::vector<std::uint32_t> sum(static_cast<std::size_t>(width));
     std::vector<int> tried(static_cast<std::size_t>(width));
     std::vector<std::int64_t> votes(static_cast<std::size_t>(hi) + 1);
-    // The votes of pixels whose copies were seen to go on at twice the separation.
-    std::vector<std::int64_t> followed(static_cast<std::size_t>(hi) + 1);
     // The columns that voted for each separation, and how many they are.
     std::vector<std::uint8_t> voters((static_cast<std::size_t>(hi) + 1) * static_cast<std::size_t>(width));
     std::vector<int> columns(static_cast<std::size_t>(hi) + 1);
@@ -181,7 +179,6 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                 // lies in the row this cannot be told, and the first is
                 // taken; a pixel whose first fails is left out.
                 int vote = 0;
-                bool sure = false;
                 for (int d = lo; d <= hi; ++d) {
                     if (cost(d) > nearly)
                         continue;
@@ -193,8 +190,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                         if (x - e >= 0)
                             again = std::min(again, costs[row + static_cast<std::size_t>(x - e)]);
                     }
-                    sure = again != std::numeric_limits<std::uint16_t>::max();
-                    if (!sure || again <= continues)
+                    if (again == std::numeric_limits<std::uint16_t>::max() || again <= continues)
                         vote = d;
                     break;
                 }
@@ -204,8 +200,6 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                                                 static_cast<std::size_t>(x)];
                     columns[static_cast<std::size_t>(vote)] += mark == 0 ? 1 : 0;
                     mark = 1;
-                    if (sure)
-                        ++followed[static_cast<std::size_t>(vote)];
                 }
                 ++voted;
             }
@@ -259,36 +253,19 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     for (int d = floor; d <= hi; ++d)
         counted += votes[static_cast<std::size_t>(d)];
     // The period is the separation around which most votes gather (a
-    // smooth surface spreads its votes over neighbouring separations). Where
-    // the separations around half of it hold a good part of that many
-    // votes whose copies were seen to go on at twice their separation,
-    // the period is a multiple and those are the fundamental.
+    // smooth surface spreads its votes over neighbouring separations), and
+    // within that gathering the single separation most pixels repeat at.
     auto spreadOf = [](int d) { return std::max(2, d / 16); };
-    auto gathered = [&](const std::vector<std::int64_t>& v, int d) {
+    auto gathered = [&](int d) {
         std::int64_t n = 0;
         for (int e = std::max(floor, d - spreadOf(d)); e <= std::min(hi, d + spreadOf(d)); ++e)
-            n += v[static_cast<std::size_t>(e)];
+            n += votes[static_cast<std::size_t>(e)];
         return n;
     };
-    auto strongest = [&](int from, int to) {
-        int at = from;
-        for (int d = from; d <= to; ++d)
-            if (gathered(votes, d) > gathered(votes, at))
-                at = d;
-        return at;
-    };
-    range.period = strongest(floor, hi);
-    while (range.period / 2 - spreadOf(range.period / 2) >= floor) {
-        const int half = range.period / 2;
-        const int from = half - spreadOf(half);
-        const int to = half + spreadOf(half);
-        std::int64_t sure = 0;
-        for (int d = from; d <= to; ++d)
-            sure = std::max(sure, gathered(followed, d));
-        if (4 * sure < gathered(votes, range.period))
-            break;
-        range.period = strongest(from, to);
-    }
+    range.period = floor;
+    for (int d = floor; d <= hi; ++d)
+        if (gathered(d) > gathered(range.period))
+            range.period = d;
     for (int d = std::max(floor, range.period - spreadOf(range.period)), at = range.period;
          d <= std::min(hi, at + spreadOf(at)); ++d)
         if (votes[static_cast<std::size_t>(d)] > votes[static_cast<std::size_t>(range.period)])
