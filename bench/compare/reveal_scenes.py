@@ -4,6 +4,7 @@
   reveal_scenes.py scene NAME W H OUT.pgm    writes one depth scene
   reveal_scenes.py pearson A B               Pearson's r of two pictures (as grey)
   reveal_scenes.py names                     the scenes' names
+  reveal_scenes.py run PICTURE               the longest horizontal run of identical pixels
 """
 import math
 import sys
@@ -23,6 +24,10 @@ def scene(name, w, h):
         v = 0.5 + 0.5 * np.sin(2 * math.pi * x / (w / 3)) * np.cos(2 * math.pi * y / (h / 2))
     elif name == "stairs":  # a long staircase rising left to right
         v = np.floor(x * 10 / w) / 9
+    elif name == "stairs-long":  # many narrow steps: each one a repeat near its neighbours
+        v = np.floor(x * 24 / w) / 23
+    elif name == "sine-diagonal":
+        v = 0.5 + 0.5 * np.sin(2 * math.pi * (x + y) / (w / 5))
     elif name == "stairs-down":
         v = 1 - np.floor(y * 8 / h) / 7
     elif name == "disc":
@@ -44,7 +49,7 @@ def scene(name, w, h):
     return np.clip(np.rint(v * 255), 0, 255).astype(np.uint8)
 
 
-NAMES = ["sine", "sine-fine", "wavy", "stairs", "stairs-down", "disc", "discs", "ramp", "ramp-v", "hill"]
+NAMES = ["sine", "sine-fine", "sine-diagonal", "wavy", "stairs", "stairs-long", "stairs-down", "disc", "discs", "ramp", "ramp-v", "hill"]
 
 
 def pearson(a, b):
@@ -55,10 +60,23 @@ def pearson(a, b):
     return float(np.corrcoef(p, q)[0, 1])
 
 
+def longest_run(a):
+    p = np.asarray(Image.open(a).convert("RGB"), dtype=np.int32)
+    v = (p[:, :, 0] << 16) | (p[:, :, 1] << 8) | p[:, :, 2]
+    best = 1
+    for row in v:
+        change = np.flatnonzero(np.diff(row) != 0)
+        edges = np.concatenate(([-1], change, [row.size - 1]))
+        best = max(best, int(np.diff(edges).max()))
+    return best
+
+
 if __name__ == "__main__":
     if sys.argv[1] == "scene":
         Image.fromarray(scene(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]))).save(sys.argv[5])
     elif sys.argv[1] == "pearson":
         print("%.4f" % pearson(sys.argv[2], sys.argv[3]))
+    elif sys.argv[1] == "run":
+        print(longest_run(sys.argv[2]))
     elif sys.argv[1] == "names":
         print(" ".join(NAMES))

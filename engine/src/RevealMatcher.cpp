@@ -5,6 +5,14 @@
 
 #include <cmath>
 
+// The loops below run on many separations at once; where the processor has
+// wider vector registers they take them, chosen when the program starts.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define DOTSCAPE_WIDE_LOOPS __attribute__((target_clones("avx2", "default")))
+#else
+#define DOTSCAPE_WIDE_LOOPS
+#endif
+
 namespace engine::reveal {
 
 namespace {
@@ -18,15 +26,20 @@ inline std::uint8_t difference(std::uint8_t a, std::uint8_t b)
 inline std::uint16_t costTo(std::uint8_t r, std::uint8_t g, std::uint8_t b, const std::uint8_t* __restrict red,
                             const std::uint8_t* __restrict green, const std::uint8_t* __restrict blue, int k)
 {
-    const auto sum = static_cast<std::uint16_t>(difference(r, red[k]) + difference(g, green[k]) + difference(b, blue[k]));
-    return std::min(sum, static_cast<std::uint16_t>(kTruncate));
+    // Each channel truncated first, so that the sum stays within a byte
+    // (the same result: a channel over the limit makes the sum over it).
+    constexpr auto limit = static_cast<std::uint8_t>(kTruncate);
+    const auto sum = static_cast<std::uint8_t>(std::min(difference(r, red[k]), limit) +
+                                               std::min(difference(g, green[k]), limit) +
+                                               std::min(difference(b, blue[k]), limit));
+    return std::min(sum, limit);
 }
 
 // One pixel against the k-th of n pixels side by side (the plane pointers
 // set at the first), for two rows at once: out[k] += sign × cost; either
 // row may be absent (sign 0). The pointers are declared unaliased so that
 // the loop runs on many pixels at once.
-void slideCosts(std::uint16_t* __restrict out, int n, const std::uint8_t* one, const std::uint8_t* const* many,
+DOTSCAPE_WIDE_LOOPS void slideCosts(std::uint16_t* __restrict out, int n, const std::uint8_t* one, const std::uint8_t* const* many,
                 int oneSign, const std::uint8_t* other, const std::uint8_t* const* others, int otherSign)
 {
     const std::uint8_t* __restrict r1 = many[0];
@@ -203,7 +216,7 @@ void Matcher::windows(Worker& w, bool fromRight, int rowsInWindow) const
     }
 }
 
-void Matcher::pass(Worker& w, bool backwards, bool first) const
+DOTSCAPE_WIDE_LOOPS void Matcher::pass(Worker& w, bool backwards, bool first) const
 {
     const int n = count();
     std::uint16_t* previous = w.previous.data() + 1;
@@ -222,12 +235,15 @@ void Matcher::pass(Worker& w, bool backwards, bool first) const
             }
         } else {
             const auto jump = static_cast<std::uint16_t>(least + smoothing_.large);
+            const std::uint16_t* __restrict before = previous;
+            std::uint16_t* __restrict now = current;
+            const std::uint16_t* __restrict cost = c;
             for (int k = 0; k < n; ++k) {
-                std::uint16_t v = std::min(previous[k], jump);
-                v = std::min(v, static_cast<std::uint16_t>(previous[k - 1] + small));
-                v = std::min(v, static_cast<std::uint16_t>(previous[k + 1] + small));
-                const auto r = static_cast<std::uint16_t>(c[k] + v - least);
-                current[k] = r;
+                std::uint16_t v = std::min(before[k], jump);
+                v = std::min(v, static_cast<std::uint16_t>(before[k - 1] + small));
+                v = std::min(v, static_cast<std::uint16_t>(before[k + 1] + small));
+                const auto r = static_cast<std::uint16_t>(cost[k] + v - least);
+                now[k] = r;
                 lowest = std::min(lowest, r);
             }
         }
@@ -236,9 +252,11 @@ void Matcher::pass(Worker& w, bool backwards, bool first) const
             std::copy_n(current, n, t);
         } else {
             std::uint16_t best = kPad;
+            std::uint16_t* __restrict sum = t;
+            const std::uint16_t* __restrict now = current;
             for (int k = 0; k < n; ++k) {
-                const auto v = static_cast<std::uint16_t>(t[k] + current[k]);
-                t[k] = v;
+                const auto v = static_cast<std::uint16_t>(sum[k] + now[k]);
+                sum[k] = v;
                 best = std::min(best, v);
             }
             w.least[static_cast<std::size_t>(x)] = best;
@@ -247,7 +265,7 @@ void Matcher::pass(Worker& w, bool backwards, bool first) const
     }
 }
 
-void Matcher::settle(Worker& w, bool fromRight, std::vector<float>& out) const
+DOTSCAPE_WIDE_LOOPS void Matcher::settle(Worker& w, bool fromRight, std::vector<float>& out) const
 {
     const int n = count();
     for (int x = 0; x < width_; ++x) {

@@ -119,6 +119,9 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     std::vector<std::uint32_t> sum(static_cast<std::size_t>(width));
     std::vector<int> tried(static_cast<std::size_t>(width));
     std::vector<std::int64_t> votes(static_cast<std::size_t>(hi) + 1);
+    // The columns that voted for each separation, and how many they are.
+    std::vector<std::uint8_t> voters((static_cast<std::size_t>(hi) + 1) * static_cast<std::size_t>(width));
+    std::vector<int> columns(static_cast<std::size_t>(hi) + 1);
     std::int64_t evaluated = 0;
     std::int64_t voted = 0;
 
@@ -161,10 +164,43 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
             const std::uint32_t mean = sum[x] / static_cast<std::uint32_t>(tried[x]);
             if (mean >= static_cast<std::uint32_t>(4 * window) && 4u * best[x] < mean) {
                 const std::uint32_t nearly = best[x] + (mean - best[x]) / 8;
-                int d = lo;
-                while (costs[static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width) + x] > nearly)
-                    ++d;
-                ++votes[static_cast<std::size_t>(d)];
+                const std::uint32_t continues = best[x] + (mean - best[x]) / 2;
+                auto cost = [&](int d) {
+                    return costs[static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width) + x];
+                };
+                // Of the separations that repeat nearly as well, the
+                // smallest one whose copies go on: on a surface, the copy
+                // of a pixel repeats again (or the pixel was itself a copy)
+                // at a separation not far from the first, however the
+                // surface slopes, while two copies of one pixel at
+                // different separations (a pattern tile and a link, d1 and
+                // d2) match each other at their difference and repeat only
+                // at d1 or d2, far from it. Where nothing either side
+                // lies in the row this cannot be told, and the first is
+                // taken; a pixel whose first fails is left out.
+                int vote = 0;
+                for (int d = lo; d <= hi; ++d) {
+                    if (cost(d) > nearly)
+                        continue;
+                    std::uint16_t again = std::numeric_limits<std::uint16_t>::max();
+                    for (int e = std::max(lo, d - d / 2); e <= std::min(hi, d + d / 2); ++e) {
+                        const std::size_t row = static_cast<std::size_t>(e - lo) * static_cast<std::size_t>(width);
+                        if (x + d < width)
+                            again = std::min(again, costs[row + static_cast<std::size_t>(x + d)]);
+                        if (x - e >= 0)
+                            again = std::min(again, costs[row + static_cast<std::size_t>(x - e)]);
+                    }
+                    if (again == std::numeric_limits<std::uint16_t>::max() || again <= continues)
+                        vote = d;
+                    break;
+                }
+                if (vote != 0) {
+                    ++votes[static_cast<std::size_t>(vote)];
+                    std::uint8_t& mark = voters[static_cast<std::size_t>(vote) * static_cast<std::size_t>(width) +
+                                                static_cast<std::size_t>(x)];
+                    columns[static_cast<std::size_t>(vote)] += mark == 0 ? 1 : 0;
+                    mark = 1;
+                }
                 ++voted;
             }
         }
@@ -216,7 +252,22 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     std::int64_t counted = 0;
     for (int d = floor; d <= hi; ++d)
         counted += votes[static_cast<std::size_t>(d)];
+    // The period is the separation around which most votes gather (a
+    // smooth surface spreads its votes over neighbouring separations), and
+    // within that gathering the single separation most pixels repeat at.
+    auto spreadOf = [](int d) { return std::max(2, d / 16); };
+    auto gathered = [&](int d) {
+        std::int64_t n = 0;
+        for (int e = std::max(floor, d - spreadOf(d)); e <= std::min(hi, d + spreadOf(d)); ++e)
+            n += votes[static_cast<std::size_t>(e)];
+        return n;
+    };
+    range.period = floor;
     for (int d = floor; d <= hi; ++d)
+        if (gathered(d) > gathered(range.period))
+            range.period = d;
+    for (int d = std::max(floor, range.period - spreadOf(range.period)), at = range.period;
+         d <= std::min(hi, at + spreadOf(at)); ++d)
         if (votes[static_cast<std::size_t>(d)] > votes[static_cast<std::size_t>(range.period)])
             range.period = d;
     const std::int64_t dense = std::max<std::int64_t>(2, counted / 400);
@@ -225,40 +276,56 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     // meet again at one and a half, two … times them: a cluster there joins
     // only by following closely. Below the band no echo lies.
     int first = range.period;
+    // A shape stands in at least this many columns; a pattern tile's own
+    // repeat may vote in a column or two all the way down the picture.
+    auto shapeColumns = [](int d) { return std::max(8, d / 4); };
     auto reach = [&](int from, int step) {
         int end = from;
         std::int64_t cluster = 0; // the votes since the band's end
+        int clusterColumns = 0;   // and the columns they lie in
         int clusterEnd = from;
         for (int d = from + step; d >= floor && d <= hi; d += step) {
             if (around(d) < dense)
                 continue;
-            if (std::abs(d - clusterEnd) > gap)
+            if (std::abs(d - clusterEnd) > gap) {
                 cluster = 0;
+                clusterColumns = 0;
+            }
             cluster += votes[static_cast<std::size_t>(d)];
+            clusterColumns += columns[static_cast<std::size_t>(d)];
             clusterEnd = d;
             const int apart = std::abs(d - end);
             if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * dense) ||
-                (cluster * 100 >= counted && 2 * d < 3 * first))
+                (cluster * 100 >= counted && clusterColumns >= shapeColumns(d) && 2 * d < 3 * first))
                 end = d;
-            if (end == d)
+            if (end == d) {
                 cluster = 0;
+                clusterColumns = 0;
+            }
         }
         return end;
     };
     first = reach(range.period, -1);
     const int last = reach(range.period, 1);
-    // Below the band lie no echoes, only what is near: the few pixels of a
-    // small near shape count there too, down to the rarest percent of all.
+    // Below the band lie few echoes (their copies do not go on), and what
+    // is near: the few pixels of a small near shape count there too, down
+    // to the rarest percent of all, when they lie in enough columns to be
+    // a shape (a column of a pattern tile's own repeat is not one).
     std::int64_t seen = 0;
+    int wide = 0;
     for (int d = floor; d < first; ++d) {
         seen += votes[static_cast<std::size_t>(d)];
-        if (seen * 100 > counted) {
+        wide += columns[static_cast<std::size_t>(d)];
+        if (seen * 100 > counted && wide >= shapeColumns(d)) {
             first = d;
             break;
         }
     }
+    // The nearest parts of a surface (the top of a hill) are the fewest
+    // and the steepest, and vote least: the near end keeps a margin of
+    // half the band's depth as well.
     const int margin = std::max(2, (last + 11) / 12);
-    range.minSep = std::max(lo, first - margin);
+    range.minSep = std::max(lo, first - std::max(margin, (last - first) / 2));
     range.maxSep = std::min(hi, last + margin);
     return range;
 }

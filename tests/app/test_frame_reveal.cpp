@@ -1,5 +1,6 @@
 // "Reveal Depth" in the desktop program: the depth of the active stereogram
-// opens in a new picture window; a picture with no repeat is refused.
+// opens in a new picture window, or its anaglyph; a picture with no repeat
+// is refused; Stop during the work leaves no window behind.
 
 #include "FrameFixture.h"
 
@@ -9,6 +10,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 
 #include <random>
 #include <vector>
@@ -90,6 +92,40 @@ TEST_F(RevealFrame, RefusesAPictureWithNoRepeat)
                                                   "like a single-image stereogram."));
     EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Note"));
     EXPECT_FALSE(frame()->Busy());
+}
+
+TEST_F(RevealFrame, AnaglyphOpensATrueColourWindowAndStopLeavesNothing)
+{
+    start();
+    addDots(true);
+    ASSERT_TRUE(frame()->Action(CM_REVEALANAGLYPH)->isEnabled());
+    frame()->Command(CM_REVEALANAGLYPH);
+    QApplication::processEvents();
+    ASSERT_EQ(windows(), 2);
+    auto* ana = qobject_cast<engine_ui::TSirdsWnd*>(frame()->Client()->activeSubWindow()->widget());
+    ASSERT_NE(ana, nullptr);
+    EXPECT_EQ(ana->GetTitle(), "dots.gif anaglyph");
+    ASSERT_NE(ana->GetPicture(), nullptr);
+    EXPECT_EQ(ana->GetPicture()->bitsPerPixel(), 24);
+    EXPECT_EQ(ana->GetPicture()->width(), 300);
+
+    // Stop, pressed while the revealer works (the gauge's first message pump).
+    for (int id : {CM_REVEALDEPTH, CM_REVEALANAGLYPH}) {
+        QMdiSubWindow* dots = frame()->Client()->subWindowList().front();
+        frame()->Client()->setActiveSubWindow(dots);
+        const int before = windows();
+        bool pressed = false;
+        QTimer::singleShot(0, frame(), [&] {
+            pressed = frame()->Action(CM_STOP)->isEnabled();
+            frame()->Command(CM_STOP);
+        });
+        frame()->Command(id);
+        QApplication::processEvents();
+        EXPECT_TRUE(pressed) << id;
+        EXPECT_EQ(windows(), before) << id;
+        EXPECT_FALSE(frame()->Busy());
+        EXPECT_TRUE(boxes.shown.empty());
+    }
 }
 
 } // namespace

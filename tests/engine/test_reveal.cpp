@@ -316,6 +316,38 @@ TEST(RevealPlateaus, BlendedPicturesRepeatingAtFractionsOfAPixel)
     }
 }
 
+// Scenes whose repeats invite the range search to lock onto twice the
+// true separation: ridges and a long staircase of narrow steps, each in
+// many-coloured and in black-and-white dots. The range must cover the
+// separations used and stop short of twice the nearest.
+TEST(RevealPlateaus, MultiplesProneScenes)
+{
+    constexpr double pi = 3.14159265358979;
+    struct Scene {
+        const char* name;
+        SepField sep;
+        int nearest, farthest;
+    };
+    const Scene scenes[] = {
+        {"ridges", [](int x, int) { return 75 + static_cast<int>(std::lround(12 * std::sin(2 * pi * x / 150))); }, 63,
+         87},
+        {"staircase", [](int x, int) { return 60 + (x / 24) % 20; }, 60, 79},
+    };
+    const int w = 480, h = 240;
+    for (const Scene& scene : scenes) {
+        for (int colours : {64, 2}) {
+            const Picture p = trueColour(randomDots(w, h, scene.sep, colours, 8), w, h);
+            const RevealResult r = revealDepth(*p.bitmap, nullptr);
+            ASSERT_TRUE(r.done()) << scene.name << ": " << r.error;
+            EXPECT_LE(r.range.minSep, scene.nearest) << scene.name << " " << colours;
+            EXPECT_GE(r.range.maxSep, scene.farthest) << scene.name << " " << colours;
+            EXPECT_LT(r.range.maxSep, 2 * scene.nearest + (scene.farthest - scene.nearest))
+                << scene.name << " " << colours;
+            EXPECT_GE(correlation(r, midpointField(w, h, scene.sep)), 0.95) << scene.name << " " << colours;
+        }
+    }
+}
+
 // --- Refusals -------------------------------------------------------------
 
 TEST(RevealRefusal, NoiseHasNoRepeat)

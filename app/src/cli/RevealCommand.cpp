@@ -5,8 +5,10 @@
 #include "app/CommandLine.h"
 #include "app/TerminalWindow.h"
 #include "engine/Reveal.h"
+#include "engine/RevealViews.h"
 
 #include <charconv>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,13 +18,16 @@ namespace app {
 namespace {
 
 const char* const kRevealUsage =
-    "Usage: dotscape reveal IN -o OUT [--min-sep A --max-sep B] [-v] [-f]\n"
+    "Usage: dotscape reveal IN -o OUT [--anaglyph | --side-by-side] [--min-sep A --max-sep B] [-v] [-f]\n"
     "Recovers the depth hidden in a single-image stereogram (made here or by any other\n"
     "program) from its pixels alone, and writes it as a grey picture: near is bright.\n"
     "\n"
     "  IN                   the stereogram: any picture dotscape reads\n"
     "  -o, --output OUT     the depth picture, in the format OUT's name gives (as convert;\n"
     "                       - is standard output, BMP)\n"
+    "  --anaglyph           write a red/cyan anaglyph of the hidden scene instead (red\n"
+    "                       filter on the left eye), made from the stereogram's pixels\n"
+    "  --side-by-side       write a stereo pair for cross-eyed viewing instead\n"
     "  --min-sep A --max-sep B\n"
     "                       the separations, in pixels, at which the stereogram repeats;\n"
     "                       without them they are found from the picture. With them, the\n"
@@ -38,6 +43,8 @@ struct RevealArgs {
     std::optional<int> maxSep;
     bool force = false;
     bool verbose = false;
+    bool anaglyph = false;
+    bool sideBySide = false;
 };
 
 // Fills args; returns the problem, or an empty text.
@@ -61,6 +68,10 @@ std::string parse(const std::vector<std::string>& list, RevealArgs& args)
             args.force = true;
         } else if (a == "-v" || a == "--verbose") {
             args.verbose = true;
+        } else if (a == "--anaglyph") {
+            args.anaglyph = true;
+        } else if (a == "--side-by-side") {
+            args.sideBySide = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return "unknown option '" + a + "'";
         } else if (args.input.empty()) {
@@ -73,6 +84,8 @@ std::string parse(const std::vector<std::string>& list, RevealArgs& args)
         return "no input picture";
     if (args.output.empty())
         return "no output file: give -o OUT";
+    if (args.anaglyph && args.sideBySide)
+        return "give --anaglyph or --side-by-side, not both";
     if (args.minSep.has_value() != args.maxSep.has_value())
         return "give both --min-sep and --max-sep, or neither";
     if (args.minSep && *args.minSep >= *args.maxSep)
@@ -120,7 +133,15 @@ int runReveal(const std::vector<std::string>& list, std::ostream& out, std::ostr
     if (args.verbose)
         err << "dotscape reveal: separations " << result.range.minSep << " to " << result.range.maxSep << ", period "
             << result.range.period << ", " << static_cast<int>(result.matched * 100.0 + 0.5) << "% of pixels matched\n";
-    return writePicture(args.output, *result.depth, &result.palette, window, err, out);
+    if (!args.anaglyph && !args.sideBySide)
+        return writePicture(args.output, *result.depth, &result.palette, window, err, out);
+    const engine::EyeViews views = engine::eyeViews(engine::rgbPlanes(*picture, palette), result);
+    const std::unique_ptr<platform::Bitmap> pair = args.anaglyph ? engine::anaglyph(views) : engine::sideBySide(views);
+    if (!pair) {
+        err << "dotscape: " << args.input << ": " << engine::kRevealNoMemoryMessage << '\n';
+        return kExitInput;
+    }
+    return writePicture(args.output, *pair, nullptr, window, err, out);
 }
 
 } // namespace app

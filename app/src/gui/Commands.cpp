@@ -34,6 +34,7 @@ constexpr std::array kHints{
     Hint{CM_MAKESIRDS, "Create SIRDS from a loaded image"},
     Hint{CM_MAKEANIMATION, "Create an animated SIRDS from a math figure or a depth map"},
     Hint{CM_REVEALDEPTH, "Show the depth hidden in the active stereogram"},
+    Hint{CM_REVEALANAGLYPH, "Show the scene hidden in the active stereogram as a red/cyan anaglyph"},
     Hint{CM_GRAYIMAGE, "Turn current image into a gray scale image"},
     Hint{CM_SETTINGS, "Edit SIRDS Setup parameters"},
     Hint{CM_FITDEPTH, "Fit depth beyond Zmax to the range Zmin..Zmax"},
@@ -111,6 +112,7 @@ bool CommandEnabled(int id, const FrameState& s)
         return !s.busy && s.activeKind != kKindNone;
     case CM_FILEPRINT:
     case CM_REVEALDEPTH:
+    case CM_REVEALANAGLYPH:
     case CM_MAKESIRDS:
         if (s.busy)
             return false;

@@ -42,6 +42,7 @@ inline constexpr int CM_EDITPASTE = 223;
 inline constexpr int CM_VIDEOINFO = 119;
 inline constexpr int CM_MAKEANIMATION = 120;
 inline constexpr int CM_REVEALDEPTH = 121;
+inline constexpr int CM_REVEALANAGLYPH = 127;
 inline constexpr int CM_PREVIEW = 122;
 // Checked: pictures and maps whose depth goes beyond Zmax are fitted to Zmin..Zmax.
 inline constexpr int CM_FITDEPTH = 124;

@@ -35,6 +35,7 @@ constexpr std::array kKeys{
     Keys{CM_MAKESIRDS, {"Ctrl+M"}, 1},
     Keys{CM_WIZARD, {"Ctrl+Shift+M"}, 1},
     Keys{CM_HELPINDEX, {"F1"}, 1},
+    Keys{CM_STOP, {"Esc"}, 1},
     Keys{1251, {"S"}, 1},
     Keys{1252, {"M"}, 1},
     Keys{1253, {"G"}, 1},

@@ -136,6 +136,7 @@ void TDotscapeWnd::CreateActions()
         {CM_MAKESIRDS, "&Make SIRDS"},
         {CM_MAKEANIMATION, "Make &Animation..."},
         {CM_REVEALDEPTH, "Reveal &Depth"},
+        {CM_REVEALANAGLYPH, "Reveal Depth as A&naglyph"},
         {CM_GRAYIMAGE, "&Gray Image"},
         {CM_SETTINGS, "&SIRDS Settings"},
         {CM_FITDEPTH, "&Fit Depth to Zmin..Zmax"},
@@ -185,7 +186,7 @@ void TDotscapeWnd::CreateMenus()
         {CM_EDITUNDO, CM_EDITREDO, 0, CM_EDITCOPY, CM_EDITPASTE, 0, CM_VIDEOINFO});
     add(menuBar()->addMenu(QStringLiteral("&View")), {CM_ZOOMIN, CM_ZOOMOUT, 0, CM_FULLSCREEN, 0, CM_PREVIEW});
     add(menuBar()->addMenu(QStringLiteral("S&IRDS")),
-        {CM_WIZARD, CM_MAKESIRDS, CM_REVEALDEPTH, CM_MAKEANIMATION, CM_GRAYIMAGE, 0, CM_SETTINGS, CM_FITDEPTH, CM_PATTERNS, CM_COLORTABLE});
+        {CM_WIZARD, CM_MAKESIRDS, CM_REVEALDEPTH, CM_REVEALANAGLYPH, CM_MAKEANIMATION, CM_GRAYIMAGE, 0, CM_SETTINGS, CM_FITDEPTH, CM_PATTERNS, CM_COLORTABLE});
     QMenu* math = menuBar()->addMenu(QStringLiteral("&Math SIRDS"));
     add(math, {CM_MATHVERSION, 0});
     windowMenu_ = menuBar()->addMenu(QStringLiteral("&Window"));

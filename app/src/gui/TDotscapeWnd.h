@@ -281,7 +281,8 @@ private:
 
     // The depth hidden in a stereogram (RevealCommand.cpp).
     void ConnectRevealCommands();
-    void CmRevealDepth();
+    // The grey depth picture, or the red/cyan anaglyph of the scene.
+    void CmRevealDepth(bool asAnaglyph);
     // The live preview beside the depth map editor (PreviewCommands.cpp).
     void ConnectPreviewCommands();
     // Follows the active window: the pane shows the active map, the dock is
