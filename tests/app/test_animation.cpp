@@ -2,6 +2,7 @@
 // to the Math SIRDS stereograms of each frame's settings, the player playing
 // and saving the animated GIF, and stopping.
 
+#include "DecodedFrames.h"
 #include "FrameFixture.h"
 
 #include "gui/Commands.h"
@@ -13,6 +14,7 @@
 #include "engine/MapGeneration.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/TAnimDialog.h"
+#include "engine_ui/PictureView.h"
 #include "engine_ui/TAnimPlayer.h"
 #include "engine_ui/TSirdsWnd.h"
 #include "pictrans/TGifIntf.h"
@@ -206,6 +208,32 @@ TEST_F(Animation, PlayerPlaysAtTheStoredPaceAndSavesTheGif)
     nextFileName = dir.filePath(QStringLiteral("mill.webp"));
     EXPECT_TRUE(unsaved->Save());
     EXPECT_TRUE(QFileInfo(nextFileName).size() > 0);
+    // Videos too, by their suffix or the chosen filter's: read back by
+    // ffmpeg, every frame keeps the brightness of the player's.
+    struct VideoCase {
+        const char* typed;
+        int filter;
+        const char* written;
+    };
+    for (const VideoCase& c : {VideoCase{"mill.mp4", -1, "mill.mp4"}, VideoCase{"mill-h264", 2, "mill-h264.mp4"},
+                               VideoCase{"mill", 3, "mill.webm"}}) {
+        SCOPED_TRACE(c.typed);
+        nextFileName = dir.filePath(QString::fromLatin1(c.typed));
+        chosenFilter = c.filter;
+        ASSERT_TRUE(unsaved->Save());
+        const std::string written = dir.filePath(QString::fromLatin1(c.written)).toStdString();
+        const DecodedFrames got = decodeWithFfmpeg(written, dir.filePath(QStringLiteral("raw")).toStdString());
+        ASSERT_EQ(got.frames.size(), static_cast<std::size_t>(unsaved->FrameCount()));
+        for (int k = 0; k < unsaved->FrameCount(); ++k) {
+            const QImage shown =
+                engine_ui::ToQImage(*unsaved->Frame(k).bitmap, &unsaved->Frame(k).palette).convertToFormat(QImage::Format_RGB888);
+            std::vector<std::uint8_t> expected;
+            for (int y = 0; y < shown.height(); ++y)
+                expected.insert(expected.end(), shown.constScanLine(y), shown.constScanLine(y) + 3 * shown.width());
+            EXPECT_GE(lumaPsnr(got.frames[static_cast<std::size_t>(k)], expected), 35.0) << "frame " << k;
+        }
+    }
+    chosenFilter = -1;
     depthmap_ui::SetUiMessageBoxProvider(previous);
 }
 

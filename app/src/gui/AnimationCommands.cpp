@@ -2,7 +2,7 @@
 // parameter that changes,
 // the frames made with the engine's animation driver (progress in frames,
 // "Stop Current Process" ends it), and a player window showing them, from
-// which they are saved as an animated GIF.
+// which they are saved as an animated GIF or WebP, an MP4 or a WebM video.
 
 #include "gui/TDotscapeWnd.h"
 
@@ -24,6 +24,7 @@
 #include <QMdiSubWindow>
 #include <QStringList>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -127,10 +128,19 @@ engine_ui::TAnimPlayer* TDotscapeWnd::RunAnimation(const std::string& title, con
     player->SetSaveNameChooser([this] {
         FileRequest request;
         request.save = true;
-        request.filters = {QStringLiteral("GIF Files (*.gif)"), QStringLiteral("WebP Animations (*.webp)")};
+        request.filters = {QStringLiteral("GIF Files (*.gif)"), QStringLiteral("WebP Animations (*.webp)"),
+                           QStringLiteral("MP4 Videos (*.mp4)"), QStringLiteral("WebM Videos (*.webm)")};
         request.defaultSuffix = QStringLiteral("gif");
         request.folder = fromStd(config_.lastFolder);
-        return ChooseFile(request);
+        QString name = ChooseFile(request);
+        // A name without one of the suffixes takes the chosen filter's.
+        static const QStringList suffixes = {QStringLiteral(".gif"), QStringLiteral(".webp"), QStringLiteral(".mp4"),
+                                             QStringLiteral(".webm")};
+        const bool known = std::any_of(suffixes.begin(), suffixes.end(),
+                                       [&](const QString& x) { return name.endsWith(x, Qt::CaseInsensitive); });
+        if (!name.isEmpty() && !known && request.chosen >= 0 && request.chosen < suffixes.size())
+            name += suffixes[request.chosen];
+        return name;
     });
     AddDocument(player);
     player->Play();
