@@ -21,6 +21,7 @@
 #include "platform/FileIO.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -315,4 +316,64 @@ TEST_F(Animation, DialogRefusesAPlanThatLeavesTheRanges)
         EXPECT_EQ(shown[1], QStringLiteral("A depth map can only change its depth (Zmax)."));
     }
     depthmap_ui::SetUiMessageBoxProvider(previous);
+}
+
+TEST_F(Animation, DepthPicturesAndVideosBecomeFramesOneAFrame)
+{
+    start();
+    // Depth pictures: a flat one twice, then one with a raised square.
+    auto depth = [&](const QString& name, int width, int height, bool raised) {
+        QImage image(width, height, QImage::Format_Grayscale8);
+        image.fill(40);
+        for (int y = height / 4; raised && y < height / 2; ++y)
+            std::fill_n(image.scanLine(y) + width / 4, width / 4, static_cast<uchar>(200));
+        ASSERT_TRUE(image.save(dir.filePath(name)));
+    };
+    depth(QStringLiteral("seq_00.png"), 240, 200, false);
+    depth(QStringLiteral("seq_01.png"), 240, 200, false);
+    depth(QStringLiteral("seq_02.png"), 240, 200, true);
+    depth(QStringLiteral("bad_00.png"), 240, 200, false);
+    depth(QStringLiteral("bad_01.png"), 250, 200, false);
+    {
+        QFile junk(dir.filePath(QStringLiteral("notvideo.mkv")));
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write("no video at all");
+    }
+    const std::string video = dir.filePath(QStringLiteral("depth.mkv")).toStdString();
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc=size=240x200:rate=10 -frames:v 4 -pix_fmt gray '" +
+                           video + "'").c_str()),
+              0);
+    struct Case {
+        bool video;
+        QString name;
+        int frames;      // 0: refused
+        QString refusal; // the start of the message naming the frame
+    };
+    const Case cases[] = {
+        {false, dir.filePath(QStringLiteral("seq_%02d.png")), 3, {}},
+        {false, dir.filePath(QStringLiteral("seq_*.png")), 3, {}},
+        {true, QString::fromStdString(video), 4, {}},
+        {false, dir.filePath(QStringLiteral("bad_%02d.png")), 0, dir.filePath(QStringLiteral("bad_01.png is 250 x 200"))},
+        {true, dir.filePath(QStringLiteral("notvideo.mkv")), 0,
+         dir.filePath(QStringLiteral("notvideo.mkv could not be read as a video"))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        boxes.shown.clear();
+        engine_ui::TAnimPlayer* player = frame()->MakeSequenceAnimation(c.video, c.name, 100);
+        if (c.frames == 0) {
+            EXPECT_EQ(player, nullptr);
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_TRUE(boxes.shown[0].text.startsWith(c.refusal)) << boxes.shown[0].text.toStdString();
+            continue;
+        }
+        ASSERT_NE(player, nullptr);
+        ASSERT_EQ(player->FrameCount(), c.frames);
+        EXPECT_EQ(player->Frame(0).bitmap->width(), 240);
+        if (!c.video) {
+            // The same depth gives the same dots; other depth, other dots.
+            EXPECT_TRUE(*player->Frame(0).bitmap == *player->Frame(1).bitmap);
+            EXPECT_FALSE(*player->Frame(1).bitmap == *player->Frame(2).bitmap);
+        }
+    }
 }

@@ -6,10 +6,12 @@
 
 #include "gui/TDotscapeWnd.h"
 
+#include "gui/MessageBoxes.h"
 #include "gui/QtText.h"
 
 #include "depthmap_ui/TMapWindow.h"
 #include "engine/Animation.h"
+#include "engine/DepthSequence.h"
 #include "engine/FigureTitles.h"
 #include "engine/MapGeneration.h"
 #include "engine/ModelGeneration.h"
@@ -48,6 +50,11 @@ void TDotscapeWnd::CmMakeAnimation()
     engine_ui::TAnimDialog dialog(this, &settings_, figures, depthSource);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    if (dialog.SequenceSource() != engine_ui::TAnimDialog::Sequence::None) {
+        MakeSequenceAnimation(dialog.SequenceSource() == engine_ui::TAnimDialog::Sequence::Video,
+                              dialog.SequenceName(), dialog.Plan().delayMs);
+        return;
+    }
     // The map window may have gone while the dialog was open.
     sub = client_->activeSubWindow();
     if (dialog.Figure() < 0) {
@@ -98,9 +105,46 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const models_ui::TModelWindo
     });
 }
 
+engine_ui::TAnimPlayer* TDotscapeWnd::MakeSequenceAnimation(bool video, const QString& name, int delayMs)
+{
+    std::string problem;
+    const std::string file = name.toStdString();
+    std::unique_ptr<engine::DepthSequence> frames =
+        video ? engine::openVideoSequence(file, 0, -1, problem) : engine::openPictureSequence(file, problem);
+    engine::AnimationPlan plan;
+    plan.parameter = engine::AnimatedParameter::Depth;
+    plan.step = 0;
+    plan.delayMs = delayMs;
+    if (frames) {
+        plan.frames = frames->frameCount();
+        // The size is the pictures' own.
+        engine::SirdsSettings checked = settings_;
+        checked.w = 2 * checked.gapValue;
+        checked.h = 1;
+        problem = engine::checkSequence(checked, plan.frames);
+    }
+    if (!problem.empty()) {
+        MessageBox(this, fromStd(problem), QStringLiteral("Make Animation"),
+                   platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return nullptr;
+    }
+    engine::SequenceFrameMaker maker(*frames);
+    return RunIndexedAnimation(file, plan, [&](std::int32_t k, const engine::SirdsSettings& s,
+                                               engine::GenerationHost& h) { return maker(k, s, h); });
+}
+
 engine_ui::TAnimPlayer* TDotscapeWnd::RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
                                                   const std::function<engine::GenerationResult(
                                                       const engine::SirdsSettings&, engine::GenerationHost&)>& make)
+{
+    return RunIndexedAnimation(title, plan, [&](std::int32_t, const engine::SirdsSettings& s,
+                                                engine::GenerationHost& h) { return make(s, h); });
+}
+
+engine_ui::TAnimPlayer* TDotscapeWnd::RunIndexedAnimation(
+    const std::string& title, const engine::AnimationPlan& plan,
+    const std::function<engine::GenerationResult(std::int32_t, const engine::SirdsSettings&, engine::GenerationHost&)>&
+        make)
 {
     engine_ui::QtGenerationHost host(FrameWindow(), this, [this]() -> engine::PatternRef {
         if (!patterns_)

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -57,6 +58,16 @@ TAnimDialog::TAnimDialog(QWidget* parent, const engine::SirdsSettings* settings,
     const int first = figures.indexOf(QString::fromLatin1(kFirstFigure));
     source_->setCurrentIndex(hasMap_ ? 0 : std::max(first, 0));
     form->addRow(QStringLiteral("Source"), source_);
+    // Depth from files, after the figures.
+    sequenceFirst_ = source_->count();
+    source_->addItem(QStringLiteral("Depth pictures, one a frame"));
+    source_->addItem(QStringLiteral("Depth video"));
+    sequenceName_ = new QLineEdit(this);
+    sequenceName_->setPlaceholderText(QStringLiteral("depth_%04d.png, frames/*.png or depth.mp4"));
+    form->addRow(QStringLiteral("Depth files"), sequenceName_);
+    auto sourceChanged = [this] { sequenceName_->setEnabled(SequenceSource() != Sequence::None); };
+    connect(source_, &QComboBox::currentIndexChanged, this, sourceChanged);
+    sourceChanged();
 
     frames_ = new QSpinBox(this);
     frames_->setRange(engine::kMinFrames, engine::kMaxFrames);
@@ -101,7 +112,20 @@ void TAnimDialog::ParameterChanged()
 int TAnimDialog::Figure() const
 {
     const int index = source_->currentIndex();
+    if (SequenceSource() != Sequence::None)
+        return -1;
     return hasMap_ ? index - 1 : index;
+}
+
+TAnimDialog::Sequence TAnimDialog::SequenceSource() const
+{
+    const int index = source_->currentIndex() - sequenceFirst_;
+    return index == 0 ? Sequence::Pictures : index == 1 ? Sequence::Video : Sequence::None;
+}
+
+QString TAnimDialog::SequenceName() const
+{
+    return sequenceName_->text().trimmed();
 }
 
 engine::AnimationPlan TAnimDialog::Plan() const
@@ -116,6 +140,18 @@ engine::AnimationPlan TAnimDialog::Plan() const
 
 void TAnimDialog::accept()
 {
+    // A sequence's frames are counted and checked when its files are read.
+    if (SequenceSource() != Sequence::None) {
+        if (SequenceName().isEmpty()) {
+            depthmap_ui::UiMessageBox(this,
+                                      std::string_view("Name the depth pictures (depth_%04d.png or frames/*.png) or "
+                                                       "the depth video."),
+                                      "Make Animation", platform::MB_OK | platform::MB_ICONEXCLAMATION);
+            return;
+        }
+        QDialog::accept();
+        return;
+    }
     // The width and height belong to figures; a depth map brings its own.
     engine::SirdsSettings checked = settings_ ? *settings_ : engine::SirdsSettings{};
     if (Figure() < 0) {

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 class QComboBox;
+class QLineEdit;
 class QSpinBox;
 
 namespace engine_ui {
@@ -24,8 +25,18 @@ public:
     TAnimDialog(QWidget* parent, const engine::SirdsSettings* settings, const QStringList& figures,
                 const QString& depthMap = {});
 
-    // The figure index chosen (0-based), or -1 for the depth map.
+    // The figure index chosen (0-based), or -1 for the depth map or a
+    // sequence.
     int Figure() const;
+
+    // Moving depth from files: a sequence of depth pictures (a numbered
+    // name such as depth_%04d.png, or a pattern such as frames/*.png) or a
+    // depth video, named in SequenceBox; its frames are all made, each at
+    // the frame delay, and the step list does not apply.
+    enum class Sequence { None, Pictures, Video };
+    Sequence SequenceSource() const;
+    QString SequenceName() const;
+    QLineEdit* SequenceBox() const { return sequenceName_; }
     engine::AnimationPlan Plan() const;
 
     QComboBox* SourceList() const { return source_; }
@@ -50,6 +61,8 @@ private:
     QSpinBox* frames_;
     QSpinBox* step_;
     QSpinBox* delay_;
+    int sequenceFirst_ = 0; // the source index of the first sequence entry
+    QLineEdit* sequenceName_;
 };
 
 } // namespace engine_ui
