@@ -152,6 +152,7 @@ protected:
         }
         frame()->SetFileChooser([this](const gui::TDotscapeWnd::FileRequest& request) {
             chooserCalls.push_back(request);
+            request.chosen = chosenFilter;
             return nextFileName;
         });
         QApplication::processEvents();
@@ -177,6 +178,8 @@ protected:
     std::unique_ptr<gui::TDotscapeApp> program;
     std::vector<gui::TDotscapeWnd::FileRequest> chooserCalls;
     QString nextFileName;
+    // The filter the chooser reports as chosen (-1: none).
+    int chosenFilter = -1;
 };
 
 } // namespace testing_frame

@@ -2,6 +2,7 @@
 // to the Math SIRDS stereograms of each frame's settings, the player playing
 // and saving the animated GIF, and stopping.
 
+#include "DecodedFrames.h"
 #include "FrameFixture.h"
 #include "ModelFiles.h"
 #include "ModelShapes.h"
@@ -15,6 +16,7 @@
 #include "engine/MapGeneration.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/TAnimDialog.h"
+#include "engine_ui/PictureView.h"
 #include "engine_ui/TAnimPlayer.h"
 #include "engine_ui/TSirdsWnd.h"
 #include "models_ui/TModelWindow.h"
@@ -22,6 +24,7 @@
 #include "platform/FileIO.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -272,6 +275,32 @@ TEST_F(Animation, PlayerPlaysAtTheStoredPaceAndSavesTheGif)
     nextFileName = dir.filePath(QStringLiteral("mill.webp"));
     EXPECT_TRUE(unsaved->Save());
     EXPECT_TRUE(QFileInfo(nextFileName).size() > 0);
+    // Videos too, by their suffix or the chosen filter's: read back by
+    // ffmpeg, every frame keeps the brightness of the player's.
+    struct VideoCase {
+        const char* typed;
+        int filter;
+        const char* written;
+    };
+    for (const VideoCase& c : {VideoCase{"mill.mp4", -1, "mill.mp4"}, VideoCase{"mill-h264", 2, "mill-h264.mp4"},
+                               VideoCase{"mill", 3, "mill.webm"}}) {
+        SCOPED_TRACE(c.typed);
+        nextFileName = dir.filePath(QString::fromLatin1(c.typed));
+        chosenFilter = c.filter;
+        ASSERT_TRUE(unsaved->Save());
+        const std::string written = dir.filePath(QString::fromLatin1(c.written)).toStdString();
+        const DecodedFrames got = decodeWithFfmpeg(written, dir.filePath(QStringLiteral("raw")).toStdString());
+        ASSERT_EQ(got.frames.size(), static_cast<std::size_t>(unsaved->FrameCount()));
+        for (int k = 0; k < unsaved->FrameCount(); ++k) {
+            const QImage shown =
+                engine_ui::ToQImage(*unsaved->Frame(k).bitmap, &unsaved->Frame(k).palette).convertToFormat(QImage::Format_RGB888);
+            std::vector<std::uint8_t> expected;
+            for (int y = 0; y < shown.height(); ++y)
+                expected.insert(expected.end(), shown.constScanLine(y), shown.constScanLine(y) + 3 * shown.width());
+            EXPECT_GE(lumaPsnr(got.frames[static_cast<std::size_t>(k)], expected), 35.0) << "frame " << k;
+        }
+    }
+    chosenFilter = -1;
     depthmap_ui::SetUiMessageBoxProvider(previous);
 }
 
@@ -374,4 +403,64 @@ TEST_F(Animation, DialogRefusesAPlanThatLeavesTheRanges)
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
     }
     depthmap_ui::SetUiMessageBoxProvider(previous);
+}
+
+TEST_F(Animation, DepthPicturesAndVideosBecomeFramesOneAFrame)
+{
+    start();
+    // Depth pictures: a flat one twice, then one with a raised square.
+    auto depth = [&](const QString& name, int width, int height, bool raised) {
+        QImage image(width, height, QImage::Format_Grayscale8);
+        image.fill(40);
+        for (int y = height / 4; raised && y < height / 2; ++y)
+            std::fill_n(image.scanLine(y) + width / 4, width / 4, static_cast<uchar>(200));
+        ASSERT_TRUE(image.save(dir.filePath(name)));
+    };
+    depth(QStringLiteral("seq_00.png"), 240, 200, false);
+    depth(QStringLiteral("seq_01.png"), 240, 200, false);
+    depth(QStringLiteral("seq_02.png"), 240, 200, true);
+    depth(QStringLiteral("bad_00.png"), 240, 200, false);
+    depth(QStringLiteral("bad_01.png"), 250, 200, false);
+    {
+        QFile junk(dir.filePath(QStringLiteral("notvideo.mkv")));
+        ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+        junk.write("no video at all");
+    }
+    const std::string video = dir.filePath(QStringLiteral("depth.mkv")).toStdString();
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i testsrc=size=240x200:rate=10 -frames:v 4 -pix_fmt gray '" +
+                           video + "'").c_str()),
+              0);
+    struct Case {
+        bool video;
+        QString name;
+        int frames;      // 0: refused
+        QString refusal; // the start of the message naming the frame
+    };
+    const Case cases[] = {
+        {false, dir.filePath(QStringLiteral("seq_%02d.png")), 3, {}},
+        {false, dir.filePath(QStringLiteral("seq_*.png")), 3, {}},
+        {true, QString::fromStdString(video), 4, {}},
+        {false, dir.filePath(QStringLiteral("bad_%02d.png")), 0, dir.filePath(QStringLiteral("bad_01.png is 250 x 200"))},
+        {true, dir.filePath(QStringLiteral("notvideo.mkv")), 0,
+         dir.filePath(QStringLiteral("notvideo.mkv could not be read as a video"))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        boxes.shown.clear();
+        engine_ui::TAnimPlayer* player = frame()->MakeSequenceAnimation(c.video, c.name, 100);
+        if (c.frames == 0) {
+            EXPECT_EQ(player, nullptr);
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_TRUE(boxes.shown[0].text.startsWith(c.refusal)) << boxes.shown[0].text.toStdString();
+            continue;
+        }
+        ASSERT_NE(player, nullptr);
+        ASSERT_EQ(player->FrameCount(), c.frames);
+        EXPECT_EQ(player->Frame(0).bitmap->width(), 240);
+        if (!c.video) {
+            // The same depth gives the same dots; other depth, other dots.
+            EXPECT_TRUE(*player->Frame(0).bitmap == *player->Frame(1).bitmap);
+            EXPECT_FALSE(*player->Frame(1).bitmap == *player->Frame(2).bitmap);
+        }
+    }
 }

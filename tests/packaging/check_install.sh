@@ -99,6 +99,10 @@ tree)
     case $binary in
       */bin/*) case $runpath in '$ORIGIN'*) ;; *) fail "$binary: run path '$runpath'" ;; esac ;;
     esac
+    # An empty entry would have the loader search the current directory.
+    case ":$runpath:" in
+      *::*) [ -n "$runpath" ] && fail "$binary: empty entry in run path '$runpath'" ;;
+    esac
     LD_LIBRARY_PATH='' ldd "$binary" | grep -q 'not found' && fail "$binary: a library is not found"
   done
   # Every installed header compiles on its own: what it includes is installed too.
@@ -115,6 +119,25 @@ tree)
   user_env "$tree/bin/dotscape" make --figure 3 --width 320 --height 240 -o "$work/out/moved.gif" ||
     fail "make from the moved tree"
   user_env "$tree/bin/dotscape" info "$work/out/moved.gif" | grep -q 'GIF' || fail "info of the made stereogram"
+  # Video support is a module loaded on first use: the program links none of
+  # FFmpeg's libraries, and --version loads no module and nothing of them.
+  [ -s "$lib/libdotscape_video.so" ] || fail "libdotscape_video.so is not installed"
+  LD_LIBRARY_PATH='' ldd "$tree/bin/dotscape" | grep -E 'libav|libsw|libQt' && fail "dotscape links FFmpeg or Qt"
+  loaded=$(LD_DEBUG=libs "$tree/bin/dotscape" --version 2>&1 >/dev/null | sed -n 's/.*calling init: //p')
+  echo "$loaded" | grep -E 'libav|libsw|libx26|libQt|libdotscape_video|libdotscape_desktop|libfreetype' &&
+    fail "dotscape --version loads more than it needs"
+  user_env "$tree/bin/dotscape" make --figure 3 --width 240 --height 200 --frames 3 --da-step 5 \
+      -o "$work/out/moved.mp4" || fail "a video from the moved tree"
+  frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames \
+      -of default=nw=1:nk=1 "$work/out/moved.mp4" 2>/dev/null || echo none)
+  [ "$frames" = 3 ] || fail "the moved tree's video holds '$frames' frames, not 3"
+  # Without the module: a refusal that says so, and no file.
+  mv "$lib/libdotscape_video.so" "$work/video-module.so"
+  message=$(user_env "$tree/bin/dotscape" make --figure 3 --width 240 --height 200 --frames 3 --da-step 5 \
+      -o "$work/out/none.mp4" 2>&1) && fail "a video without the video module"
+  mv "$work/video-module.so" "$lib/libdotscape_video.so"
+  echo "$message" | grep -q "Video support is not installed: " || fail "without the video module: '$message'"
+  [ -e "$work/out/none.mp4" ] && fail "a video file was left without the video module"
   # Without patterns it cannot: the ones found above were the installed ones.
   user_env "$tree/bin/dotscape" make --figure 3 --width 320 --height 240 --pattern-dir "$work/nowhere" \
       -o "$work/out/none.gif" 2>/dev/null && fail "make without patterns should fail"
@@ -233,19 +256,21 @@ deb)
   package=$(ls "$work"/deb/dotscape_*.deb)
   depends=$(dpkg-deb -f "$package" Depends)
   # Computed from what the binaries link, not written by hand.
-  for library in libc6 libstdc++6 libqt6widgets6 libqt6svg6 libspng0 libjpeg62-turbo; do
+  for library in libc6 libstdc++6 libqt6widgets6 libqt6svg6 libspng0 libjpeg62-turbo libavcodec59 libavformat59; do
     echo "$depends" | grep -q "$library (>=" || fail "package does not depend on $library: $depends"
   done
   echo "$depends" | grep -q "libterrakit\|libpictrans" && fail "package depends on its own libraries"
   dpkg-deb -c "$package" > "$work/deb/contents"
   for file in usr/bin/dotscape usr/share/man/man1/dotscape.1 usr/share/applications/dotscape.desktop \
-      usr/share/dotscape/sirdspat/pat00.gif usr/lib/pkgconfig/pictrans.pc; do
+      usr/share/dotscape/sirdspat/pat00.gif usr/lib/pkgconfig/pictrans.pc usr/lib/libdotscape_video.so; do
     grep -q " \./$file\$" "$work/deb/contents" || fail "package lacks $file"
   done
   # Unpacked anywhere, the program runs from it.
   dpkg-deb -x "$package" "$work/deb/root"
   user_env "$work/deb/root/usr/bin/dotscape" make --figure 5 --width 200 --height 150 -o "$work/deb/made.png" ||
     fail "make from the unpacked package"
+  user_env "$work/deb/root/usr/bin/dotscape" make --figure 5 --width 200 --height 150 --frames 2 --da-step 5 \
+      -o "$work/deb/made.webm" || fail "a video from the unpacked package"
   finish
   ;;
 

@@ -352,6 +352,14 @@ int writeAnimation(const std::string& out, const engine::SirdsSettings& settings
             return kExitOutput;
         }
     }
+    // Video support is a module of its own: missing, it is told before any frame is made.
+    if (format.kind == AnimationFormat::Kind::Mp4 || format.kind == AnimationFormat::Kind::Webm) {
+        if (const std::string missing = video::supportMissing(); !missing.empty()) {
+            window.endProgress();
+            err << "dotscape: " << missing << "; " << out << " was not written\n";
+            return kExitOutput;
+        }
+    }
     std::unique_ptr<AnimationFile> file = animationFile(format, plan, window);
     std::string problem;
     const engine::FrameSink sink = [&](std::int32_t k, engine::Stereogram&& frame) {

@@ -2,14 +2,16 @@
 // active model's turntable) and the parameter that changes,
 // the frames made with the engine's animation driver (progress in frames,
 // "Stop Current Process" ends it), and a player window showing them, from
-// which they are saved as an animated GIF.
+// which they are saved as an animated GIF or WebP, an MP4 or a WebM video.
 
 #include "gui/TDotscapeWnd.h"
 
+#include "gui/MessageBoxes.h"
 #include "gui/QtText.h"
 
 #include "depthmap_ui/TMapWindow.h"
 #include "engine/Animation.h"
+#include "engine/DepthSequence.h"
 #include "engine/FigureTitles.h"
 #include "engine/MapGeneration.h"
 #include "engine/ModelGeneration.h"
@@ -24,6 +26,7 @@
 #include <QMdiSubWindow>
 #include <QStringList>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -47,6 +50,11 @@ void TDotscapeWnd::CmMakeAnimation()
         dialog.OfferModel(model->windowTitle());
     if (dialog.exec() != QDialog::Accepted)
         return;
+    if (dialog.SequenceSource() != engine_ui::TAnimDialog::Sequence::None) {
+        MakeSequenceAnimation(dialog.SequenceSource() == engine_ui::TAnimDialog::Sequence::Video,
+                              dialog.SequenceName(), dialog.Plan().delayMs);
+        return;
+    }
     // The map window may have gone while the dialog was open.
     sub = client_->activeSubWindow();
     if (dialog.Figure() < 0) {
@@ -89,7 +97,7 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const models_ui::TModelWindo
 {
     const std::string title = model.windowTitle().toStdString();
     const bool turntable = plan.parameter == engine::AnimatedParameter::Camera;
-    return RunAnimation(title, plan, [&](std::int32_t k, const engine::SirdsSettings& s, engine::GenerationHost& h) {
+    return RunIndexedAnimation(title, plan, [&](std::int32_t k, const engine::SirdsSettings& s, engine::GenerationHost& h) {
         engine::ModelJob job;
         job.mesh = &model.Mesh();
         job.camera = turntable ? models::turntableFrame(model.Camera(), plan.step, pitchStep, k) : model.Camera();
@@ -98,17 +106,46 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const models_ui::TModelWindo
     });
 }
 
+engine_ui::TAnimPlayer* TDotscapeWnd::MakeSequenceAnimation(bool video, const QString& name, int delayMs)
+{
+    std::string problem;
+    const std::string file = name.toStdString();
+    std::unique_ptr<engine::DepthSequence> frames =
+        video ? engine::openVideoSequence(file, 0, -1, problem) : engine::openPictureSequence(file, problem);
+    engine::AnimationPlan plan;
+    plan.parameter = engine::AnimatedParameter::Depth;
+    plan.step = 0;
+    plan.delayMs = delayMs;
+    if (frames) {
+        plan.frames = frames->frameCount();
+        // The size is the pictures' own.
+        engine::SirdsSettings checked = settings_;
+        checked.w = 2 * checked.gapValue;
+        checked.h = 1;
+        problem = engine::checkSequence(checked, plan.frames);
+    }
+    if (!problem.empty()) {
+        MessageBox(this, fromStd(problem), QStringLiteral("Make Animation"),
+                   platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return nullptr;
+    }
+    engine::SequenceFrameMaker maker(*frames);
+    return RunIndexedAnimation(file, plan, [&](std::int32_t k, const engine::SirdsSettings& s,
+                                               engine::GenerationHost& h) { return maker(k, s, h); });
+}
+
 engine_ui::TAnimPlayer* TDotscapeWnd::RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
                                                   const std::function<engine::GenerationResult(
                                                       const engine::SirdsSettings&, engine::GenerationHost&)>& make)
 {
-    return RunAnimation(title, plan, [&](std::int32_t, const engine::SirdsSettings& s, engine::GenerationHost& h) {
-        return make(s, h);
-    });
+    return RunIndexedAnimation(title, plan, [&](std::int32_t, const engine::SirdsSettings& s,
+                                                engine::GenerationHost& h) { return make(s, h); });
 }
 
-engine_ui::TAnimPlayer* TDotscapeWnd::RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
-                                                  const engine::IndexedFrameMaker& make)
+engine_ui::TAnimPlayer* TDotscapeWnd::RunIndexedAnimation(
+    const std::string& title, const engine::AnimationPlan& plan,
+    const std::function<engine::GenerationResult(std::int32_t, const engine::SirdsSettings&, engine::GenerationHost&)>&
+        make)
 {
     engine_ui::QtGenerationHost host(FrameWindow(), this, [this]() -> engine::PatternRef {
         if (!patterns_)
@@ -136,10 +173,19 @@ engine_ui::TAnimPlayer* TDotscapeWnd::RunAnimation(const std::string& title, con
     player->SetSaveNameChooser([this] {
         FileRequest request;
         request.save = true;
-        request.filters = {QStringLiteral("GIF Files (*.gif)"), QStringLiteral("WebP Animations (*.webp)")};
+        request.filters = {QStringLiteral("GIF Files (*.gif)"), QStringLiteral("WebP Animations (*.webp)"),
+                           QStringLiteral("MP4 Videos (*.mp4)"), QStringLiteral("WebM Videos (*.webm)")};
         request.defaultSuffix = QStringLiteral("gif");
         request.folder = fromStd(config_.lastFolder);
-        return ChooseFile(request);
+        QString name = ChooseFile(request);
+        // A name without one of the suffixes takes the chosen filter's.
+        static const QStringList suffixes = {QStringLiteral(".gif"), QStringLiteral(".webp"), QStringLiteral(".mp4"),
+                                             QStringLiteral(".webm")};
+        const bool known = std::any_of(suffixes.begin(), suffixes.end(),
+                                       [&](const QString& x) { return name.endsWith(x, Qt::CaseInsensitive); });
+        if (!name.isEmpty() && !known && request.chosen >= 0 && request.chosen < suffixes.size())
+            name += suffixes[request.chosen];
+        return name;
     });
     AddDocument(player);
     player->Play();

@@ -173,6 +173,9 @@ public:
     // or its depth changing as a depth map's does, seen by the window's camera.
     engine_ui::TAnimPlayer* MakeAnimation(const models_ui::TModelWindow& model, const engine::AnimationPlan& plan,
                                           double pitchStep = 0);
+    // The frames of a sequence of depth pictures (a numbered name or a
+    // pattern) or of a depth video, one a frame, each shown for delayMs.
+    engine_ui::TAnimPlayer* MakeSequenceAnimation(bool video, const QString& name, int delayMs);
     // The most memory the frames of an animation shown in the player may take.
     static constexpr std::int64_t kMaxAnimationBytes = std::int64_t{1} << 30;
     static constexpr const char* kAnimationTooLarge =
@@ -267,10 +270,10 @@ private:
     engine_ui::TAnimPlayer* RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
                                          const std::function<engine::GenerationResult(
                                              const engine::SirdsSettings&, engine::GenerationHost&)>& make);
-    // The same when frame k's source changes with k (a turntable).
-    engine_ui::TAnimPlayer* RunAnimation(const std::string& title, const engine::AnimationPlan& plan,
-                                         const std::function<engine::GenerationResult(
-                                             std::int32_t, const engine::SirdsSettings&, engine::GenerationHost&)>& make);
+    engine_ui::TAnimPlayer* RunIndexedAnimation(const std::string& title, const engine::AnimationPlan& plan,
+                                                const std::function<engine::GenerationResult(
+                                                    std::int32_t, const engine::SirdsSettings&,
+                                                    engine::GenerationHost&)>& make);
 
     // Depth beyond Zmax (DepthFitCommands.cpp).
     void ConnectDepthFitCommands();

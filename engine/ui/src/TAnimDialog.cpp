@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -59,6 +60,16 @@ TAnimDialog::TAnimDialog(QWidget* parent, const engine::SirdsSettings* settings,
     const int first = figures.indexOf(QString::fromLatin1(kFirstFigure));
     source_->setCurrentIndex(hasMap_ ? 0 : std::max(first, 0));
     form->addRow(QStringLiteral("Source"), source_);
+    // Depth from files, after the figures.
+    sequenceFirst_ = source_->count();
+    source_->addItem(QStringLiteral("Depth pictures, one a frame"));
+    source_->addItem(QStringLiteral("Depth video"));
+    sequenceName_ = new QLineEdit(this);
+    sequenceName_->setPlaceholderText(QStringLiteral("depth_%04d.png, frames/*.png or depth.mp4"));
+    form->addRow(QStringLiteral("Depth files"), sequenceName_);
+    auto sourceChanged = [this] { sequenceName_->setEnabled(SequenceSource() != Sequence::None); };
+    connect(source_, &QComboBox::currentIndexChanged, this, sourceChanged);
+    sourceChanged();
 
     frames_ = new QSpinBox(this);
     frames_->setRange(engine::kMinFrames, engine::kMaxFrames);
@@ -105,6 +116,7 @@ void TAnimDialog::OfferModel(const QString& title)
         return;
     hasModel_ = true;
     source_->insertItem(0, QStringLiteral("3-D model %1").arg(title));
+    ++sequenceFirst_;
     source_->setCurrentIndex(0);
     parameter_->addItem(QString::fromLatin1(kParameterNames[kTurntableRow]));
     parameter_->setCurrentIndex(kTurntableRow);
@@ -128,8 +140,21 @@ void TAnimDialog::ParameterChanged()
 
 int TAnimDialog::Figure() const
 {
+    if (SequenceSource() != Sequence::None)
+        return -1;
     const int index = source_->currentIndex() - (hasMap_ ? 1 : 0) - (hasModel_ ? 1 : 0);
     return index < 0 ? -1 : index;
+}
+
+TAnimDialog::Sequence TAnimDialog::SequenceSource() const
+{
+    const int index = source_->currentIndex() - sequenceFirst_;
+    return index == 0 ? Sequence::Pictures : index == 1 ? Sequence::Video : Sequence::None;
+}
+
+QString TAnimDialog::SequenceName() const
+{
+    return sequenceName_->text().trimmed();
 }
 
 engine::AnimationPlan TAnimDialog::Plan() const
@@ -144,6 +169,18 @@ engine::AnimationPlan TAnimDialog::Plan() const
 
 void TAnimDialog::accept()
 {
+    // A sequence's frames are counted and checked when its files are read.
+    if (SequenceSource() != Sequence::None) {
+        if (SequenceName().isEmpty()) {
+            depthmap_ui::UiMessageBox(this,
+                                      std::string_view("Name the depth pictures (depth_%04d.png or frames/*.png) or "
+                                                       "the depth video."),
+                                      "Make Animation", platform::MB_OK | platform::MB_ICONEXCLAMATION);
+            return;
+        }
+        QDialog::accept();
+        return;
+    }
     // The width and height belong to figures; a depth map brings its own.
     engine::SirdsSettings checked = settings_ ? *settings_ : engine::SirdsSettings{};
     if (Figure() < 0) {

@@ -4,10 +4,13 @@
 
 #include "pictrans/TGifAnimation.h"
 #include "pictrans/TWebpAnimation.h"
+#include "video/VideoWriter.h"
 
 #include "depthmap_ui/UiMessageBox.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QProgressDialog>
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,7 +20,97 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <memory>
+
 namespace engine_ui {
+
+namespace {
+
+// An animation file written a frame at a time.
+class FrameFileWriter {
+public:
+    virtual ~FrameFileWriter() = default;
+    virtual std::string begin(const std::string& fileName, const platform::Bitmap& first) = 0;
+    virtual std::string add(const platform::Bitmap& frame, const platform::Palette& palette) = 0;
+    virtual std::string finish() = 0;
+};
+
+// Lossless and in true colour.
+class WebpWriter final : public FrameFileWriter {
+public:
+    explicit WebpWriter(int delayMs) : delayMs_(delayMs) {}
+    std::string begin(const std::string& fileName, const platform::Bitmap& first) override
+    {
+        return webp_.Begin(fileName, first.width(), first.height(), delayMs_);
+    }
+    std::string add(const platform::Bitmap& frame, const platform::Palette& palette) override
+    {
+        return webp_.AddFrame(frame, palette);
+    }
+    std::string finish() override { return webp_.Finish(); }
+
+private:
+    TWebpAnimation webp_;
+    int delayMs_;
+};
+
+// At the frame rate the delay gives and the default quality.
+class VideoFileWriter final : public FrameFileWriter {
+public:
+    VideoFileWriter(video::Codec codec, int delayMs)
+    {
+        settings_.codec = codec;
+        settings_.fpsNum = 1000;
+        settings_.fpsDen = std::max(delayMs, 1);
+    }
+    std::string begin(const std::string& fileName, const platform::Bitmap& first) override
+    {
+        settings_.width = first.width();
+        settings_.height = first.height();
+        return writer_.open(fileName, settings_);
+    }
+    std::string add(const platform::Bitmap& frame, const platform::Palette& palette) override
+    {
+        return writer_.addFrame(frame, palette);
+    }
+    std::string finish() override { return writer_.finish(); }
+
+private:
+    video::VideoSettings settings_;
+    video::VideoWriter writer_;
+};
+
+// The formats saved frame by frame, by the name's suffix; any other name
+// is saved as an animated GIF.
+struct SaveFormat {
+    const char* suffix;
+    const char* errorCaption;
+    std::unique_ptr<FrameFileWriter> (*make)(int delayMs);
+};
+
+const SaveFormat kSaveFormats[] = {
+    {".webp", "WebP Error", [](int delayMs) -> std::unique_ptr<FrameFileWriter> {
+         return std::make_unique<WebpWriter>(delayMs);
+     }},
+    {".mp4", "MP4 Error", [](int delayMs) -> std::unique_ptr<FrameFileWriter> {
+         return std::make_unique<VideoFileWriter>(video::Codec::H264, delayMs);
+     }},
+    {".webm", "WebM Error", [](int delayMs) -> std::unique_ptr<FrameFileWriter> {
+         return std::make_unique<VideoFileWriter>(video::Codec::VP9, delayMs);
+     }},
+};
+
+const SaveFormat* saveFormat(const QString& fileName)
+{
+    for (const SaveFormat& f : kSaveFormats) {
+        if (fileName.endsWith(QString::fromLatin1(f.suffix), Qt::CaseInsensitive))
+            return &f;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 TAnimPlayer::TAnimPlayer(const QString& title, std::vector<engine::Stereogram> frames, int delayMs,
                          platform::Window* owner, QWidget* parent)
@@ -108,30 +201,41 @@ bool TAnimPlayer::SaveAs(const QString& fileName)
 {
     if (frames_.empty() || fileName.isEmpty())
         return false;
-    // A name ending in .webp saves a lossless animated WebP in true colour;
-    // any other an animated GIF.
-    if (fileName.endsWith(QStringLiteral(".webp"), Qt::CaseInsensitive)) {
-        TWebpAnimation webp;
-        const platform::Bitmap& first = *frames_.front().bitmap;
-        std::string problem = webp.Begin(fileName.toStdString(), first.width(), first.height(), delayMs_);
-        for (std::size_t k = 0; k < frames_.size() && problem.empty(); ++k)
-            problem = webp.AddFrame(*frames_[k].bitmap, frames_[k].palette);
-        if (problem.empty())
-            problem = webp.Finish();
-        if (!problem.empty()) {
-            depthmap_ui::UiMessageBox(this, QString::fromStdString(problem), QStringLiteral("WebP Error"),
-                                      platform::MB_OK | platform::MB_ICONSTOP);
+    const SaveFormat* format = saveFormat(fileName);
+    if (!format) {
+        std::vector<const platform::Bitmap*> pictures;
+        for (const engine::Stereogram& f : frames_)
+            pictures.push_back(f.bitmap.get());
+        TGifAnimation gif(nullptr, owner_);
+        if (!gif.WriteAnimation(fileName.toStdString(), pictures, frames_.front().palette, delayMs_))
             return false;
-        }
         saved_ = true;
         return true;
     }
-    std::vector<const platform::Bitmap*> pictures;
-    for (const engine::Stereogram& f : frames_)
-        pictures.push_back(f.bitmap.get());
-    TGifAnimation gif(nullptr, owner_);
-    if (!gif.WriteAnimation(fileName.toStdString(), pictures, frames_.front().palette, delayMs_))
+    // Written frame by frame, with the frames counted and a Stop that
+    // leaves no file behind (the writer's temporary goes with it).
+    std::unique_ptr<FrameFileWriter> writer = format->make(delayMs_);
+    const int n = FrameCount();
+    QProgressDialog progress(QStringLiteral("Saving %1").arg(QFileInfo(fileName).fileName()),
+                             QStringLiteral("Stop"), 0, n, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    std::string problem = writer->begin(fileName.toStdString(), *frames_.front().bitmap);
+    for (int k = 0; k < n && problem.empty(); ++k) {
+        progress.setValue(k);
+        if (progress.wasCanceled())
+            return false;
+        const engine::Stereogram& f = frames_[static_cast<std::size_t>(k)];
+        problem = writer->add(*f.bitmap, f.palette);
+    }
+    progress.setValue(n);
+    if (problem.empty())
+        problem = writer->finish();
+    if (!problem.empty()) {
+        depthmap_ui::UiMessageBox(this, QString::fromStdString(problem), QString::fromLatin1(format->errorCaption),
+                                  platform::MB_OK | platform::MB_ICONSTOP);
         return false;
+    }
     saved_ = true;
     return true;
 }

@@ -40,6 +40,10 @@ inline constexpr int kDefaultQuality = 18;
 // The highest constant rate factor of a codec.
 int maxQuality(Codec codec);
 
+// Video files are written and read by a module loaded on first use. Empty
+// when it is there; otherwise why not ("Video support is not installed: …").
+std::string supportMissing();
+
 class VideoWriter {
 public:
     VideoWriter();

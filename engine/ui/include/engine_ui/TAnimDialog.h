@@ -12,6 +12,7 @@
 
 class QComboBox;
 class QFormLayout;
+class QLineEdit;
 class QSpinBox;
 
 namespace engine_ui {
@@ -34,8 +35,18 @@ public:
     int PitchStep() const;
     QSpinBox* PitchStepBox() const { return pitch_; }
 
-    // The figure index chosen (0-based), or -1 for the depth map or the model.
+    // The figure index chosen (0-based), or -1 for the depth map, the model
+    // or a sequence.
     int Figure() const;
+
+    // Moving depth from files: a sequence of depth pictures (a numbered
+    // name such as depth_%04d.png, or a pattern such as frames/*.png) or a
+    // depth video, named in SequenceBox; its frames are all made, each at
+    // the frame delay, and the step list does not apply.
+    enum class Sequence { None, Pictures, Video };
+    Sequence SequenceSource() const;
+    QString SequenceName() const;
+    QLineEdit* SequenceBox() const { return sequenceName_; }
     engine::AnimationPlan Plan() const;
 
     QComboBox* SourceList() const { return source_; }
@@ -63,6 +74,8 @@ private:
     QSpinBox* delay_;
     QSpinBox* pitch_;
     QFormLayout* form_;
+    int sequenceFirst_ = 0; // the source index of the first sequence entry
+    QLineEdit* sequenceName_;
 };
 
 } // namespace engine_ui
