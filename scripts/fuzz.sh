@@ -12,8 +12,12 @@ seconds=${1:-30}
 targets=${*:-"fuzz_read_bmp fuzz_read_gif fuzz_read_pcx fuzz_read_png fuzz_read_jpeg fuzz_read_pnm fuzz_read_webp fuzz_read_tiff fuzz_lzw fuzz_pcx_decoder fuzz_bmp_decoder fuzz_rds fuzz_ini fuzz_triangle_stream"}
 build=${FUZZ_BUILD:-build-fuzz}
 jobs=${FUZZ_JOBS:-2}
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDOTSCAPE_FUZZ=ON -DDOTSCAPE_WERROR=OFF \
-  -DDOTSCAPE_BUILD_GUI=OFF -DDOTSCAPE_BUILD_TESTS=OFF -DDOTSCAPE_BUILD_BENCH=OFF >/dev/null
+# A build folder configured with the fuzz targets already (the sanitizer
+# build of continuous integration is one) is used as it is.
+if ! grep -qs '^DOTSCAPE_FUZZ:BOOL=ON' "$build/CMakeCache.txt"; then
+  CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDOTSCAPE_FUZZ=ON \
+    -DDOTSCAPE_BUILD_GUI=OFF -DDOTSCAPE_BUILD_TESTS=OFF -DDOTSCAPE_BUILD_BENCH=OFF >/dev/null
+fi
 # shellcheck disable=SC2086
 cmake --build "$build" --target $targets
 images=../shared/testdata/images
