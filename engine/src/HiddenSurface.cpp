@@ -187,6 +187,7 @@ void HiddenSurfaceScratch::resize(std::size_t n)
     fromLeft.resize(n);
     same.resize(n);
     colour.resize(n);
+    texel.resize(n);
     roots.resize(n);
     leftOf.resize(n);
     rightOf.resize(n);
@@ -347,7 +348,7 @@ HiddenSurfaceScratch& HiddenSurfacePass::scratchFor(int worker)
     return *slot;
 }
 
-const std::int32_t* HiddenSurfacePass::roots(HiddenSurfaceScratch& sc, std::int32_t r, const std::int32_t* depth)
+std::int32_t HiddenSurfacePass::link(HiddenSurfaceScratch& sc, std::int32_t r, const std::int32_t* depth)
 {
     const std::int32_t w = tables_.params().width;
     const std::int32_t k = tables_.params().oversample;
@@ -373,6 +374,12 @@ const std::int32_t* HiddenSurfacePass::roots(HiddenSurfaceScratch& sc, std::int3
     if (cut != 0)
         std::rotate(levels, levels + cut, levels + n);
     linkRow(tables_, n, sc);
+    return cut;
+}
+
+const std::int32_t* HiddenSurfacePass::roots(HiddenSurfaceScratch& sc, std::int32_t cut)
+{
+    const std::int32_t n = tables_.subpixels();
     std::int32_t* same = sc.same.data();
     for (std::int32_t u = n - 1; u >= 0; --u) {
         if (same[u] != u)
@@ -396,24 +403,46 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
     const std::int32_t n = tables_.subpixels();
     if (n <= 0)
         return;
-    const std::int32_t* root = roots(sc, r, depth);
+    const std::int32_t cut = link(sc, r, depth);
+    const std::int32_t* same = sc.same.data();
 
     if (!output_) {
         // One sub-pixel per pixel: roots keep their texture, every other
-        // member takes its root's.
+        // member takes its root's. Unrotated, links point right, so the
+        // right neighbour in the chain is final when it is copied.
+        if (cut == 0) {
+            for (std::int32_t u = n - 1; u >= 0; --u) {
+                if (same[u] != u)
+                    row8[u] = row8[same[u]];
+            }
+            return;
+        }
+        const std::int32_t* root = roots(sc, cut);
         for (std::int32_t u = 0; u < n; ++u)
             row8[u] = row8[root[u]];
         return;
     }
 
+    // Each sub-pixel's dot, right to left along the links (or through the
+    // roots of a rotated row), then K of them averaged into a pixel.
+    std::uint8_t* colour = sc.colour.data();
+    if (cut == 0) {
+        const std::uint64_t inverse = pixelInverse(k);
+        for (std::int32_t u = n - 1; u >= 0; --u)
+            colour[u] = same[u] == u ? row8[pixelOf(u, inverse)] : colour[same[u]];
+    } else {
+        const std::int32_t* root = roots(sc, cut);
+        const std::uint64_t inverse = pixelInverse(k);
+        for (std::int32_t u = 0; u < n; ++u)
+            colour[u] = row8[pixelOf(root[u], inverse)];
+    }
     std::uint8_t* out = output_->row(r);
     const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
-    const std::uint64_t inverse = pixelInverse(k);
     for (std::int32_t x = 0; x < w; ++x) {
         std::uint32_t b = 0, g = 0, red = 0;
-        const std::int32_t* c = root + static_cast<std::size_t>(x) * k;
+        const std::uint8_t* c = colour + static_cast<std::size_t>(x) * k;
         for (std::int32_t i = 0; i < k; ++i) {
-            const auto& e = rgb_[row8[pixelOf(c[i], inverse)]];
+            const auto& e = rgb_[c[i]];
             b += e[0];
             g += e[1];
             red += e[2];
@@ -432,14 +461,25 @@ void HiddenSurfacePass::shiftColour(int worker, std::int32_t r, const std::uint3
     const std::int32_t k = tables_.params().oversample;
     if (tables_.subpixels() <= 0)
         return;
-    const std::int32_t* root = roots(sc, r, depth);
-    const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
+    const std::int32_t n = tables_.subpixels();
+    const std::int32_t cut = link(sc, r, depth);
     const std::uint64_t inverse = pixelInverse(k);
+    std::uint32_t* texel = sc.texel.data();
+    if (cut == 0) {
+        const std::int32_t* same = sc.same.data();
+        for (std::int32_t u = n - 1; u >= 0; --u)
+            texel[u] = same[u] == u ? texture[pixelOf(u, inverse)] : texel[same[u]];
+    } else {
+        const std::int32_t* root = roots(sc, cut);
+        for (std::int32_t u = 0; u < n; ++u)
+            texel[u] = texture[pixelOf(root[u], inverse)];
+    }
+    const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
     for (std::int32_t x = 0; x < w; ++x) {
         std::uint32_t b = 0, g = 0, red = 0;
-        const std::int32_t* c = root + static_cast<std::size_t>(x) * k;
+        const std::uint32_t* c = texel + static_cast<std::size_t>(x) * k;
         for (std::int32_t i = 0; i < k; ++i) {
-            const std::uint32_t v = texture[pixelOf(c[i], inverse)];
+            const std::uint32_t v = c[i];
             b += v & 0xFF;
             g += (v >> 8) & 0xFF;
             red += (v >> 16) & 0xFF;
