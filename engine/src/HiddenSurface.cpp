@@ -189,8 +189,9 @@ void HiddenSurfaceScratch::resize(std::size_t n)
     colour.resize(n);
     texel.resize(n);
     roots.resize(n);
-    leftOf.resize(n);
-    rightOf.resize(n);
+    leftOf.assign(n, 0);
+    rightOf.assign(n, 0);
+    pairBase = 0;
 }
 
 // nearest[u] bounds what could stand in a ray from u: the largest
@@ -245,8 +246,17 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
     const float* nearest = scratch.nearest.data();
     std::int32_t* leftOf = scratch.leftOf.data();
     std::int32_t* rightOf = scratch.rightOf.data();
-    std::fill_n(leftOf, n, -2);
-    std::fill_n(rightOf, n, -2);
+    // The records hold an end plus the row's base, which grows by more than
+    // the row from one row to the next: an older row's record lies below the
+    // base, at least 3 from any end, so the arrays need no clearing.
+    const std::int64_t step = static_cast<std::int64_t>(n) + 3;
+    if (scratch.pairBase + 2 * step > std::numeric_limits<std::int32_t>::max()) {
+        std::fill(scratch.leftOf.begin(), scratch.leftOf.end(), 0);
+        std::fill(scratch.rightOf.begin(), scratch.rightOf.end(), 0);
+        scratch.pairBase = 0;
+    }
+    scratch.pairBase += static_cast<std::int32_t>(step);
+    const std::int32_t base = scratch.pairBase;
 
     for (std::int32_t u = 0; u < n; ++u) {
         const std::uint16_t q = levels[u];
@@ -272,16 +282,16 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
         // neighbours of one eye would pair with one pixel of the other and
         // come out alike, a streak growing along the chain. The second of
         // them counts as seen by one eye only and keeps its own texture.
-        if (seen && (std::abs(leftOf[right] - left) == 1 || std::abs(rightOf[left] - right) == 1))
+        if (seen && (std::abs(leftOf[right] - base - left) == 1 || std::abs(rightOf[left] - base - right) == 1))
             seen = false;
         if (visible)
             visible[u] = seen ? 1 : 0;
         if (!seen)
             continue;
-        if (leftOf[right] < 0)
-            leftOf[right] = left;
-        if (rightOf[left] < 0)
-            rightOf[left] = right;
+        if (leftOf[right] < base)
+            leftOf[right] = left + base;
+        if (rightOf[left] < base)
+            rightOf[left] = right + base;
         // Merge the pair into the chains: each link points right, and a
         // link already there is kept by moving along it.
         std::int32_t l = same[left];

@@ -120,6 +120,7 @@ struct HiddenSurfaceScratch {
     std::vector<std::int32_t> roots;
     std::vector<std::int32_t> leftOf;  // the first pair's other end at each sub-pixel, −2 for none
     std::vector<std::int32_t> rightOf;
+    std::int32_t pairBase = 0;  // leftOf and rightOf record this row's ends plus this
 
     void resize(std::size_t n);
 };
