@@ -187,9 +187,11 @@ void HiddenSurfaceScratch::resize(std::size_t n)
     fromLeft.resize(n);
     same.resize(n);
     colour.resize(n);
+    texel.resize(n);
     roots.resize(n);
-    leftOf.resize(n);
-    rightOf.resize(n);
+    leftOf.assign(n, 0);
+    rightOf.assign(n, 0);
+    pairBase = 0;
 }
 
 // nearest[u] bounds what could stand in a ray from u: the largest
@@ -244,8 +246,17 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
     const float* nearest = scratch.nearest.data();
     std::int32_t* leftOf = scratch.leftOf.data();
     std::int32_t* rightOf = scratch.rightOf.data();
-    std::fill_n(leftOf, n, -2);
-    std::fill_n(rightOf, n, -2);
+    // The records hold an end plus the row's base, which grows by more than
+    // the row from one row to the next: an older row's record lies below the
+    // base, at least 3 from any end, so the arrays need no clearing.
+    const std::int64_t step = static_cast<std::int64_t>(n) + 3;
+    if (scratch.pairBase + 2 * step > std::numeric_limits<std::int32_t>::max()) {
+        std::fill(scratch.leftOf.begin(), scratch.leftOf.end(), 0);
+        std::fill(scratch.rightOf.begin(), scratch.rightOf.end(), 0);
+        scratch.pairBase = 0;
+    }
+    scratch.pairBase += static_cast<std::int32_t>(step);
+    const std::int32_t base = scratch.pairBase;
 
     for (std::int32_t u = 0; u < n; ++u) {
         const std::uint16_t q = levels[u];
@@ -271,16 +282,16 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
         // neighbours of one eye would pair with one pixel of the other and
         // come out alike, a streak growing along the chain. The second of
         // them counts as seen by one eye only and keeps its own texture.
-        if (seen && (std::abs(leftOf[right] - left) == 1 || std::abs(rightOf[left] - right) == 1))
+        if (seen && (std::abs(leftOf[right] - base - left) == 1 || std::abs(rightOf[left] - base - right) == 1))
             seen = false;
         if (visible)
             visible[u] = seen ? 1 : 0;
         if (!seen)
             continue;
-        if (leftOf[right] < 0)
-            leftOf[right] = left;
-        if (rightOf[left] < 0)
-            rightOf[left] = right;
+        if (leftOf[right] < base)
+            leftOf[right] = left + base;
+        if (rightOf[left] < base)
+            rightOf[left] = right + base;
         // Merge the pair into the chains: each link points right, and a
         // link already there is kept by moving along it.
         std::int32_t l = same[left];
@@ -347,7 +358,7 @@ HiddenSurfaceScratch& HiddenSurfacePass::scratchFor(int worker)
     return *slot;
 }
 
-const std::int32_t* HiddenSurfacePass::roots(HiddenSurfaceScratch& sc, std::int32_t r, const std::int32_t* depth)
+std::int32_t HiddenSurfacePass::link(HiddenSurfaceScratch& sc, std::int32_t r, const std::int32_t* depth)
 {
     const std::int32_t w = tables_.params().width;
     const std::int32_t k = tables_.params().oversample;
@@ -373,6 +384,12 @@ const std::int32_t* HiddenSurfacePass::roots(HiddenSurfaceScratch& sc, std::int3
     if (cut != 0)
         std::rotate(levels, levels + cut, levels + n);
     linkRow(tables_, n, sc);
+    return cut;
+}
+
+const std::int32_t* HiddenSurfacePass::roots(HiddenSurfaceScratch& sc, std::int32_t cut)
+{
+    const std::int32_t n = tables_.subpixels();
     std::int32_t* same = sc.same.data();
     for (std::int32_t u = n - 1; u >= 0; --u) {
         if (same[u] != u)
@@ -396,24 +413,46 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
     const std::int32_t n = tables_.subpixels();
     if (n <= 0)
         return;
-    const std::int32_t* root = roots(sc, r, depth);
+    const std::int32_t cut = link(sc, r, depth);
+    const std::int32_t* same = sc.same.data();
 
     if (!output_) {
         // One sub-pixel per pixel: roots keep their texture, every other
-        // member takes its root's.
+        // member takes its root's. Unrotated, links point right, so the
+        // right neighbour in the chain is final when it is copied.
+        if (cut == 0) {
+            for (std::int32_t u = n - 1; u >= 0; --u) {
+                if (same[u] != u)
+                    row8[u] = row8[same[u]];
+            }
+            return;
+        }
+        const std::int32_t* root = roots(sc, cut);
         for (std::int32_t u = 0; u < n; ++u)
             row8[u] = row8[root[u]];
         return;
     }
 
+    // Each sub-pixel's dot, right to left along the links (or through the
+    // roots of a rotated row), then K of them averaged into a pixel.
+    std::uint8_t* colour = sc.colour.data();
+    if (cut == 0) {
+        const std::uint64_t inverse = pixelInverse(k);
+        for (std::int32_t u = n - 1; u >= 0; --u)
+            colour[u] = same[u] == u ? row8[pixelOf(u, inverse)] : colour[same[u]];
+    } else {
+        const std::int32_t* root = roots(sc, cut);
+        const std::uint64_t inverse = pixelInverse(k);
+        for (std::int32_t u = 0; u < n; ++u)
+            colour[u] = row8[pixelOf(root[u], inverse)];
+    }
     std::uint8_t* out = output_->row(r);
     const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
-    const std::uint64_t inverse = pixelInverse(k);
     for (std::int32_t x = 0; x < w; ++x) {
         std::uint32_t b = 0, g = 0, red = 0;
-        const std::int32_t* c = root + static_cast<std::size_t>(x) * k;
+        const std::uint8_t* c = colour + static_cast<std::size_t>(x) * k;
         for (std::int32_t i = 0; i < k; ++i) {
-            const auto& e = rgb_[row8[pixelOf(c[i], inverse)]];
+            const auto& e = rgb_[c[i]];
             b += e[0];
             g += e[1];
             red += e[2];
@@ -432,14 +471,25 @@ void HiddenSurfacePass::shiftColour(int worker, std::int32_t r, const std::uint3
     const std::int32_t k = tables_.params().oversample;
     if (tables_.subpixels() <= 0)
         return;
-    const std::int32_t* root = roots(sc, r, depth);
-    const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
+    const std::int32_t n = tables_.subpixels();
+    const std::int32_t cut = link(sc, r, depth);
     const std::uint64_t inverse = pixelInverse(k);
+    std::uint32_t* texel = sc.texel.data();
+    if (cut == 0) {
+        const std::int32_t* same = sc.same.data();
+        for (std::int32_t u = n - 1; u >= 0; --u)
+            texel[u] = same[u] == u ? texture[pixelOf(u, inverse)] : texel[same[u]];
+    } else {
+        const std::int32_t* root = roots(sc, cut);
+        for (std::int32_t u = 0; u < n; ++u)
+            texel[u] = texture[pixelOf(root[u], inverse)];
+    }
+    const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
     for (std::int32_t x = 0; x < w; ++x) {
         std::uint32_t b = 0, g = 0, red = 0;
-        const std::int32_t* c = root + static_cast<std::size_t>(x) * k;
+        const std::uint32_t* c = texel + static_cast<std::size_t>(x) * k;
         for (std::int32_t i = 0; i < k; ++i) {
-            const std::uint32_t v = texture[pixelOf(c[i], inverse)];
+            const std::uint32_t v = c[i];
             b += v & 0xFF;
             g += (v >> 8) & 0xFF;
             red += (v >> 16) & 0xFF;

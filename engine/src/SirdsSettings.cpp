@@ -44,6 +44,7 @@ static void fillControls(const SirdsSettings& settings, SettingsDialogState& sta
     state.depthByColor = settings.DepthSel == ByColor;
     state.markers = settings.Marker != 0;
     state.useOpenBitmap = settings.UseBMP != 0;
+    state.freshFill = settings.hidden.FreshFill != 0;
 }
 
 static int listIndexOf(std::int32_t shiftDir)
@@ -105,6 +106,7 @@ void applyDialogState(const SettingsDialogState& state, SirdsSettings& settings)
     settings.ShiftDir = state.scanIndex + 1;
     settings.Marker = state.markers ? 1 : 0;
     settings.UseBMP = state.useOpenBitmap ? 1 : 0;
+    settings.hidden.FreshFill = state.freshFill ? 1 : 0;
     settings.dx = inRangeOr(readDialogInteger(state.dx), -kMaxDisplacement, kMaxDisplacement, 0);
     settings.dy = inRangeOr(readDialogInteger(state.dy), -kMaxDisplacement, kMaxDisplacement, 0);
     settings.da = inRangeOr(readDialogInteger(state.da), -kMaxAngle, kMaxAngle, 0);

@@ -132,3 +132,27 @@ TEST_F(HiddenGroupTest, RestoreDefaultsResetsTheGroupToo)
     Press(dialog, QDialogButtonBox::Ok);
     EXPECT_EQ(s.hidden.Oversample, 4);
 }
+
+TEST_F(HiddenGroupTest, FreshFillIsOfferedForTheClassicMethodsAndReachesTheRecord)
+{
+    // Every method with the box found on and off: shown as recorded, enabled
+    // only where the method has a choice, and flipped by OK into the record
+    // (the hidden-surface method keeps what was recorded, its box untouched).
+    for (int method = engine::LeftToRight; method <= engine::HiddenSurface; ++method) {
+        for (int recorded : {0, 1}) {
+            engine::SirdsSettings s;
+            s.ShiftDir = method;
+            s.hidden.FreshFill = recorded;
+            TSettDialog dialog(nullptr, &s);
+            QCheckBox* box = dialog.FreshFill();
+            ASSERT_TRUE(box);
+            EXPECT_EQ(box->isChecked(), recorded != 0) << "method " << method;
+            const bool classic = method != engine::HiddenSurface;
+            EXPECT_EQ(box->isEnabled(), classic) << "method " << method;
+            if (classic)
+                box->click();
+            Press(dialog, QDialogButtonBox::Ok);
+            EXPECT_EQ(s.hidden.FreshFill, classic ? 1 - recorded : recorded) << "method " << method;
+        }
+    }
+}

@@ -116,9 +116,11 @@ struct HiddenSurfaceScratch {
     std::vector<float> fromLeft;
     std::vector<std::int32_t> same;
     std::vector<std::uint8_t> colour;
+    std::vector<std::uint32_t> texel;  // true-colour texture at each sub-pixel
     std::vector<std::int32_t> roots;
     std::vector<std::int32_t> leftOf;  // the first pair's other end at each sub-pixel, −2 for none
     std::vector<std::int32_t> rightOf;
+    std::int32_t pairBase = 0;  // leftOf and rightOf record this row's ends plus this
 
     void resize(std::size_t n);
 };
@@ -166,8 +168,10 @@ public:
 
 private:
     HiddenSurfaceScratch& scratchFor(int worker);
-    // Links row r and returns each sub-pixel's chain root.
-    const std::int32_t* roots(HiddenSurfaceScratch& sc, std::int32_t r, const std::int32_t* depth);
+    // Links row r (rotated to start at the returned cut of a tileable row).
+    std::int32_t link(HiddenSurfaceScratch& sc, std::int32_t r, const std::int32_t* depth);
+    // Each sub-pixel's chain root in picture order, after link.
+    const std::int32_t* roots(HiddenSurfaceScratch& sc, std::int32_t cut);
 
     HiddenSurfaceTables tables_;
     std::int32_t height_;

@@ -77,6 +77,9 @@ struct SettingsDialogState {
     bool markers = true;           // check box 109
     bool useOpenBitmap = false;    // check box 111
     bool restoreDefaults = false;  // check box 106
+    // The classic methods' fresh fill: what one eye sees alone keeps its own
+    // pattern instead of a neighbour's copy (hidden.FreshFill).
+    bool freshFill = false;
 
     friend bool operator==(const SettingsDialogState&, const SettingsDialogState&) = default;
 };

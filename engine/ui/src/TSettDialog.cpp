@@ -81,6 +81,10 @@ TSettDialog::TSettDialog(QWidget* parent, engine::SirdsSettings* settings) : QDi
     optionLayout->addSpacing(8);
     optionLayout->addWidget(new QLabel(QStringLiteral("SIRDS Scan Method"), options));
     optionLayout->addWidget(scanList_);
+    freshFill_ = new QCheckBox(QStringLiteral("Fresh fill (no streaks)"), options);
+    freshFill_->setToolTip(QStringLiteral("What only one eye sees gets the pattern's own pixels instead of "
+                                          "a copy of its neighbour, so steep edges leave no streaks."));
+    optionLayout->addWidget(freshFill_);
     optionLayout->addStretch();
 
     restore_ = new QCheckBox(QStringLiteral("Restore Defaults"), this);
@@ -145,6 +149,7 @@ engine::SettingsDialogState TSettDialog::ControlsState() const
     state.markers = markers_->isChecked();
     state.useOpenBitmap = useBmp_->isChecked();
     state.restoreDefaults = restore_->isChecked();
+    state.freshFill = freshFill_->isChecked();
     return state;
 }
 
@@ -177,7 +182,10 @@ void TSettDialog::ShowCorrections()
 
 void TSettDialog::FollowScanMethod()
 {
-    hidden_->setEnabled(scanList_->currentIndex() == engine::HiddenSurface - 1);
+    const bool hidden = scanList_->currentIndex() == engine::HiddenSurface - 1;
+    hidden_->setEnabled(hidden);
+    // The hidden-surface method always fills afresh.
+    freshFill_->setEnabled(!hidden && scanList_->currentIndex() >= 0);
 }
 
 void TSettDialog::FillControls()
@@ -200,6 +208,7 @@ void TSettDialog::FillControls()
     scanList_->setCurrentIndex(state.scanIndex);
     markers_->setChecked(state.markers);
     useBmp_->setChecked(state.useOpenBitmap);
+    freshFill_->setChecked(state.freshFill);
     hidden_->Fill(settings_->hidden);
     FollowScanMethod();
     ShowCorrections();

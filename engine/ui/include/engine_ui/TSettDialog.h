@@ -33,6 +33,8 @@ public:
     QLineEdit* Edit(int id) const;
     QAbstractButton* Button(int id) const;
     QComboBox* ScanList() const { return scanList_; }
+    // The classic methods' fresh fill, disabled for the hidden-surface method.
+    QCheckBox* FreshFill() const { return freshFill_; }
     // The hidden-surface method's options, beside the classic groups.
     HiddenSurfaceGroup* HiddenGroup() const { return hidden_; }
 
@@ -69,6 +71,7 @@ private:
     QRadioButton* byColor_;
     QRadioButton* byBrightness_;
     QComboBox* scanList_;
+    QCheckBox* freshFill_;
     QCheckBox* restore_;
     HiddenSurfaceGroup* hidden_;
     QLabel* note_;
