@@ -8,6 +8,7 @@
 
 #include "gui/QtText.h"
 
+#include "depthmap_ui/ModalRun.h"
 #include "depthmap_ui/TMapWindow.h"
 #include "engine/Animation.h"
 #include "engine/FigureTitles.h"
@@ -45,7 +46,7 @@ void TDotscapeWnd::CmMakeAnimation()
     // A model is offered as a depth map is.
     const QString depthSource = map ? map->windowTitle() : model ? model->windowTitle() : QString();
     engine_ui::TAnimDialog dialog(this, &settings_, figures, depthSource);
-    if (dialog.exec() != QDialog::Accepted)
+    if (depthmap_ui::RunModal(dialog) != QDialog::Accepted)
         return;
     // The map window may have gone while the dialog was open.
     sub = client_->activeSubWindow();

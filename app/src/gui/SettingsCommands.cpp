@@ -11,6 +11,7 @@
 #include "gui/TCStatusBar.h"
 #include "gui/TWelcome.h"
 
+#include "depthmap_ui/ModalRun.h"
 #include "engine/PatternDirs.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/PictureView.h"
@@ -118,7 +119,7 @@ bool TDotscapeWnd::WriteConfiguration()
 void TDotscapeWnd::CmSettings()
 {
     engine_ui::TSettDialog dialog(this, &settings_);
-    if (dialog.exec() == QDialog::Accepted)
+    if (depthmap_ui::RunModal(dialog) == QDialog::Accepted)
         SchedulePreview();
 }
 
@@ -127,7 +128,7 @@ void TDotscapeWnd::CmPatterns()
     if (!patterns_)
         return;
     engine_ui::TPattDialog dialog(this, patterns_.get(), FrameWindow(), ActiveKind() == kKindPicture);
-    dialog.exec();
+    depthmap_ui::RunModal(dialog);
     UpdatePatternButton();
     SchedulePreview();
 }
@@ -182,7 +183,7 @@ void TDotscapeWnd::CmGraphicsLib()
 void TDotscapeWnd::CmAbout()
 {
     TAboutDialog dialog(this);
-    dialog.exec();
+    depthmap_ui::RunModal(dialog);
 }
 
 } // namespace gui
