@@ -202,6 +202,8 @@ TEST_F(FirstSteps, TheManualClosesWithEscAndFitsItsPicturesToItsWidth)
     QTest::keyClick(help->Browser(), Qt::Key_Escape);
     QApplication::processEvents();
     EXPECT_FALSE(help->isVisible());
+    // The frame's shortcuts work again at once.
+    EXPECT_EQ(QApplication::activeWindow(), frame());
 }
 
 TEST_F(FirstSteps, EveryModalDialogAndTheFullScreenViewHandTheKeyboardBack)

@@ -398,8 +398,10 @@ TEST_F(Wizard, TheSizePageOffersTheSourcesOwnSizeMakesItAndKeepsItOnlyWhenAsked)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString() + (c.keep ? " kept" : ""));
+        // The stereograms made before go without being saved.
         frame()->Client()->closeAllSubWindows();
         QApplication::processEvents();
+        boxes.shown.clear();
         frame()->Settings() = engine::SirdsSettings{};
         const engine::SirdsSettings before = frame()->Settings();
         SizePageVisit visit;
@@ -437,7 +439,6 @@ TEST_F(Wizard, TheSizePageOffersTheSourcesOwnSizeMakesItAndKeepsItOnlyWhenAsked)
         EXPECT_EQ(made->GetPicture()->height(), c.height);
         // The range typed was used: a depth of 255 needs no fitting.
         EXPECT_TRUE(boxes.shown.empty());
-        boxes.shown.clear();
         engine::SirdsSettings expected = before;
         if (c.keep) {
             expected.w = c.width;

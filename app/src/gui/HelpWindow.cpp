@@ -173,6 +173,13 @@ void HelpWindow::Present()
     activateWindow();
 }
 
+void HelpWindow::hideEvent(QHideEvent* event)
+{
+    QMainWindow::hideEvent(event);
+    if (QWidget* frame = parentWidget() ? parentWidget()->window() : nullptr; frame && frame->isVisible())
+        frame->activateWindow();
+}
+
 QUrl HelpWindow::CurrentPage() const { return browser_->source(); }
 QString HelpWindow::DocumentTitle() const { return browser_->documentTitle(); }
 

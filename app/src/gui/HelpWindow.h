@@ -31,6 +31,11 @@ public:
     QString DocumentTitle() const;
     QTextBrowser* Browser() const { return browser_; }
 
+protected:
+    // The keyboard goes back to the frame: without a window manager nobody
+    // else gives it back, and the frame's shortcuts would stay dead.
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void Present();
 

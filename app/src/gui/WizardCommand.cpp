@@ -11,8 +11,10 @@
 #include "app/Configuration.h"
 #include "app/FileKinds.h"
 #include "depthmap_ui/TMapWindow.h"
+#include "depthmap_ui/UiMessageBox.h"
 #include "engine_ui/TSirdsWnd.h"
 #include "pictrans/TGraphIO.h"
+#include "platform/Window.h"
 #include "wizard/WizardDriver.h"
 
 #include <QFileInfo>
@@ -90,8 +92,15 @@ std::optional<wizard::SourceSize> TDotscapeWnd::SourceSize(const QString& path)
     const std::string name = path.toStdString();
     const app::FileKind* kind = app::detectFileKind(name);
     if (kind ? kind->code == kFormatDepthMap : IsDepthMapName(name)) {
+        // Read without a word: opening the file later says what is wrong.
+        const depthmap_ui::UiMessageBoxProvider shown =
+            depthmap_ui::SetUiMessageBoxProvider([](QWidget*, const QString&, const QString&, unsigned) {
+                return platform::IDOK;
+            });
         depthmap_ui::TMapWindow probe(nullptr, name, 1, 1, nullptr, nullptr);
-        if (!probe.ReadFile(name))
+        const bool read = probe.ReadFile(name);
+        depthmap_ui::SetUiMessageBoxProvider(shown);
+        if (!read)
             return std::nullopt;
         return wizard::SourceSize{probe.MapWidth(), probe.MapHeight()};
     }
