@@ -293,6 +293,10 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::ReadStream(InStream& in)
         bitmap->setDIBits(startScan, rows, bandMem, info, palette.get());
         done += rows;
         DoStatusMsg(height, done, "Reading Bitmap");
+        if (Stopped()) {
+            FreeImgMem();
+            return nullptr;
+        }
     }
     if (BmpDecoder::isFailure(decoder.term()) && decoder.status() != CODEC_EOF) {
         FreeImgMem();
@@ -339,6 +343,10 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::readPlainRows(InStream& in, std::siz
         done += rows;
         in.release(pixelOffset + static_cast<std::size_t>(done) * fileRowLength);
         DoStatusMsg(height, done, "Reading Bitmap");
+        if (Stopped()) {
+            FreeImgMem();
+            return nullptr;
+        }
     }
     resultPalette_ = std::move(palette);
     DoStatusMsg(100, 100, "Done");

@@ -71,8 +71,9 @@ void TGIntf::DoStatusMsg(long first, long second, const char* text)
         record.total = static_cast<std::int32_t>(first);
     }
     record.reserved = 0;
-    platform::sendMessage(status_, platform::WM_GRAPHSTATUS, static_cast<std::uintptr_t>(kind),
-                          reinterpret_cast<std::intptr_t>(&record));
+    if (platform::sendMessage(status_, platform::WM_GRAPHSTATUS, static_cast<std::uintptr_t>(kind),
+                              reinterpret_cast<std::intptr_t>(&record)) == GSTATUS_STOP)
+        stopped_ = true;
 }
 
 int TGIntf::ErrorMsg(const std::string& text)

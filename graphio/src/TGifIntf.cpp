@@ -254,6 +254,8 @@ std::unique_ptr<platform::Bitmap> TGifIntf::PaintImage(InStream& in)
             return ErrorMsg(kImageData), nullptr;
         if ((r + 1) % band == 0 || r + 1 == height)
             DoStatusMsg(height, r + 1, kReading);
+        if (Stopped())
+            return FreeImgMem(), nullptr;
     }
     decoder.term();
     if (FreeImgMem() != 0)

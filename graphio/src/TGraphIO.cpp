@@ -66,6 +66,7 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
     }
     grey16_.reset();
     sourceBits_ = 0;
+    stopped_ = false;
     const pictrans::GraphicFormat* row = pictrans::formatByCode(format);
     if (!row || !row->can(pictrans::kReads)) {
         platform::messageBox(owner_, "File Format is not supported.", "Error",
@@ -77,6 +78,13 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
     auto bitmap = intf->ReadFile(fileName);
     palette_ = intf->TakePalette();
     grey16_ = intf->TakeGrey16();
+    if (intf->Stopped()) {
+        // Some readers only notice at the end; what they read is dropped.
+        stopped_ = true;
+        palette_.reset();
+        grey16_.reset();
+        return nullptr;
+    }
     if (watch.changed()) {
         // What was read may mix the old file with the new one.
         platform::messageBox(owner_, platform::kFileChangedMessage, "Error", platform::MB_ICONERROR | platform::MB_OK);

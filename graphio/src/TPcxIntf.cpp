@@ -185,6 +185,8 @@ std::unique_ptr<platform::Bitmap> TPcxIntf::ReadImage(InStream& in)
         if ((y + 1) % band == 0 || y + 1 == height) {
             in.release(decoder.position());
             DoStatusMsg(height, y + 1, kReading);
+            if (Stopped())
+                return FreeImgMem(), nullptr;
         }
     }
     decoder.term();

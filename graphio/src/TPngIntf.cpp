@@ -393,6 +393,8 @@ std::unique_ptr<platform::Bitmap> TPngIntf::ReadStream(InStream& in)
         }
         if (++done % 64 == 0)
             DoStatusMsg(static_cast<long>(height), static_cast<long>(done * height / scanlines), kReading);
+        if (Stopped())
+            return nullptr;
     } while (err == 0);
     if (err != SPNG_EOI)
         return ErrorMsg(readError(err)), nullptr;

@@ -212,6 +212,8 @@ std::unique_ptr<platform::Bitmap> TPnmIntf::ReadStream(InStream& in)
         }
         if (y % 64 == 63)
             DoStatusMsg(height, y + 1, kReading);
+        if (Stopped())
+            return nullptr;
     }
     // Grey without alpha of up to 8 bits has one palette entry per value;
     // the rest 256 greys.

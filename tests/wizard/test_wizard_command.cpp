@@ -14,6 +14,7 @@
 #include "models_ui/TModelWindow.h"
 
 #include "engine/TSirdPatt.h"
+#include "depthmap_ui/TMapWindow.h"
 #include "engine_ui/TSirdsWnd.h"
 #include "pictrans/GraphicFormats.h"
 #include "terrakit/terrakit.h"
@@ -23,6 +24,7 @@
 #include "wizard/SettWizDlg.h"
 #include "wizard/SourceWizDlg.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
@@ -166,6 +168,7 @@ TEST_F(Wizard, MathSourceMakesOneStereogramOfThatFigureAndReadsNoFile)
         auto& dims = static_cast<wizard::SettWizDlg&>(page);
         dims.Edit(104)->setText(QStringLiteral("260"));
         dims.Edit(105)->setText(QStringLiteral("140"));
+        dims.KeepBox()->setChecked(true);
         return wizard::kResultNext;
     };
     runWizard();
@@ -183,7 +186,7 @@ TEST_F(Wizard, MathSourceMakesOneStereogramOfThatFigureAndReadsNoFile)
     EXPECT_EQ(made->GetPicture()->width(), 260);
     EXPECT_EQ(made->GetPicture()->height(), 140);
 
-    // The figure's own menu command with the settings the wizard left makes
+    // The figure's own menu command with the settings the wizard kept makes
     // the same picture.
     frame()->Command(CM_FIGUREFIRST + 4);
     QApplication::processEvents();
@@ -398,4 +401,116 @@ TEST_F(Wizard, TheLastSourceIsRememberedFromOneRunToTheNext)
     runWizard();
     EXPECT_EQ(shown, path);
     EXPECT_TRUE(pictureChecked);
+}
+
+namespace {
+
+// What the size page offered, and what came of it.
+struct SizePageVisit {
+    QString width;
+    QString height;
+    bool sizeFixed = false;
+};
+
+} // namespace
+
+TEST_F(Wizard, TheSizePageOffersTheSourcesOwnSizeMakesItAndKeepsItOnlyWhenAsked)
+{
+    startWizardFrame();
+    const QString picture = savePicture(QStringLiteral("ground.bmp"), 400, 300);
+    const QString map = dir.filePath(QStringLiteral("plain.rds"));
+    {
+        depthmap_ui::TMapWindow drawn(nullptr, "plain.rds", 600, 450, nullptr, nullptr);
+        ASSERT_TRUE(drawn.WriteFile(map.toStdString()));
+    }
+    struct Case {
+        int radio;       // 102 picture, 103 map, 104 figure
+        QString path;    // the file chosen, none for the figure
+        int width, height; // the stereogram made
+        bool keep;
+    };
+    const Case cases[] = {
+        {102, picture, 400, 300, false}, {102, picture, 400, 300, true}, {103, map, 600, 450, false},
+        {103, map, 600, 450, true},      {104, {}, 260, 140, false},     {104, {}, 260, 140, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString() + (c.keep ? " kept" : ""));
+        // The stereograms made before go without being saved.
+        frame()->Client()->closeAllSubWindows();
+        QApplication::processEvents();
+        boxes.shown.clear();
+        frame()->Settings() = engine::SirdsSettings{};
+        const engine::SirdsSettings before = frame()->Settings();
+        SizePageVisit visit;
+        steps.clear();
+        steps[201] = c.path.isEmpty() ? Step([](wizard::WizardDlg& page) {
+            static_cast<wizard::SourceWizDlg&>(page).Radio(104)->click();
+            return wizard::kResultNext;
+        })
+                                      : chooseFile(c.radio, c.path);
+        steps[202] = [&](wizard::WizardDlg& page) {
+            auto& dims = static_cast<wizard::SettWizDlg&>(page);
+            visit = {dims.Edit(104)->text(), dims.Edit(105)->text(), dims.Edit(104)->isReadOnly()};
+            if (!visit.sizeFixed) {
+                dims.Edit(104)->setText(QString::number(c.width));
+                dims.Edit(105)->setText(QString::number(c.height));
+            }
+            dims.Edit(114)->setText(QStringLiteral("255"));
+            dims.KeepBox()->setChecked(c.keep);
+            return wizard::kResultNext;
+        };
+        runWizard();
+        // A file's own size is shown and cannot be changed there; a figure's can.
+        EXPECT_EQ(visit.sizeFixed, !c.path.isEmpty());
+        if (visit.sizeFixed) {
+            EXPECT_EQ(visit.width, QString::number(c.width));
+            EXPECT_EQ(visit.height, QString::number(c.height));
+        } else {
+            EXPECT_EQ(visit.width, QString::number(before.w));
+        }
+        engine_ui::TSirdsWnd* made = frame()->ActivePicture();
+        ASSERT_NE(made, nullptr);
+        ASSERT_TRUE(made->IsSird());
+        ASSERT_NE(made->GetPicture(), nullptr);
+        EXPECT_EQ(made->GetPicture()->width(), c.width);
+        EXPECT_EQ(made->GetPicture()->height(), c.height);
+        // The range typed was used: a depth of 255 needs no fitting.
+        EXPECT_TRUE(boxes.shown.empty());
+        engine::SirdsSettings expected = before;
+        if (c.keep) {
+            expected.w = c.width;
+            expected.h = c.height;
+            expected.zmax = 255;
+        }
+        EXPECT_EQ(frame()->Settings(), expected);
+    }
+}
+
+TEST_F(Wizard, AnOpenSourceWindowIsTakenRatherThanOpenedAgain)
+{
+    startWizardFrame();
+    const QString picture = savePicture(QStringLiteral("hill.bmp"), 300, 120);
+    const QString map = QStringLiteral(DOTSCAPE_TESTDATA_DIR "/rds/two-objects.rds");
+    for (const auto& [radio, path] : {std::pair{103, map}, std::pair{102, picture}}) {
+        SCOPED_TRACE(path.toStdString());
+        frame()->Client()->closeAllSubWindows();
+        frame()->OpenFile(path);
+        QApplication::processEvents();
+        ASSERT_EQ(windows(), 1);
+        QWidget* source = frame()->Client()->currentSubWindow()->widget();
+        // Another window is active when the wizard starts.
+        frame()->Command(CM_FILENEW);
+        ASSERT_EQ(windows(), 2);
+        steps[201] = chooseFile(radio, path);
+        runWizard();
+        // The source, the new map and the stereogram; nothing opened twice.
+        ASSERT_EQ(windows(), 3);
+        int copies = 0;
+        for (QMdiSubWindow* sub : frame()->Client()->subWindowList())
+            copies += sub->widget()->property(gui::TDotscapeWnd::kSourcePathProperty).isValid() ? 1 : 0;
+        EXPECT_EQ(copies, 1);
+        ASSERT_NE(frame()->ActivePicture(), nullptr);
+        EXPECT_TRUE(frame()->ActivePicture()->IsSird());
+        EXPECT_NE(frame()->ActivePicture(), source);
+    }
 }

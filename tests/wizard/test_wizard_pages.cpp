@@ -19,6 +19,7 @@
 #include "engine_ui/TPattDialog.h"
 #include "terrakit/terrakit.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -478,21 +479,34 @@ TEST_F(WizardTest, CancelOnAnyPagePutsSettingsAndPatternBack)
 
 TEST_F(WizardTest, DimensionsReachTheSettingsOnlyThroughTheDialogsCorrections)
 {
+    // What the stereogram is made with; the program's settings take it only
+    // when the page keeps it, and stay as they were otherwise.
     auto run = [this](const char* width, const char* height, const char* zmin, const char* zmax,
                       engine::SirdsSettings start) {
-        WizardDriver driver(nullptr, start, nullptr, first);
-        Script script;
-        script.steps = {{201, 101}, {202, 101}, {203, 101}, {204, 101}};
-        script.edits[202] = [=](WizardDlg& page) {
-            auto& dims = static_cast<SettWizDlg&>(page);
-            dims.Edit(104)->setText(QString::fromLatin1(width));
-            dims.Edit(105)->setText(QString::fromLatin1(height));
-            dims.Edit(103)->setText(QString::fromLatin1(zmin));
-            dims.Edit(114)->setText(QString::fromLatin1(zmax));
-        };
-        driver.SetDialogRunner(script.runner());
-        EXPECT_TRUE(driver.Run().finished);
-        return start;
+        engine::SirdsSettings made;
+        for (const bool keep : {false, true}) {
+            engine::SirdsSettings program = start;
+            WizardDriver driver(nullptr, program, nullptr, first);
+            Script script;
+            script.steps = {{201, 101}, {202, 101}, {203, 101}, {204, 101}};
+            script.edits[202] = [=](WizardDlg& page) {
+                auto& dims = static_cast<SettWizDlg&>(page);
+                dims.Edit(104)->setText(QString::fromLatin1(width));
+                dims.Edit(105)->setText(QString::fromLatin1(height));
+                dims.Edit(103)->setText(QString::fromLatin1(zmin));
+                dims.Edit(114)->setText(QString::fromLatin1(zmax));
+                dims.KeepBox()->setChecked(keep);
+            };
+            driver.SetDialogRunner(script.runner());
+            const WizardResult result = driver.Run();
+            EXPECT_TRUE(result.finished);
+            EXPECT_EQ(result.keptAsDefault, keep);
+            engine::SirdsSettings untouched = start;
+            untouched.ShiftDir = result.made.ShiftDir;
+            EXPECT_EQ(program, keep ? result.made : untouched);
+            made = result.made;
+        }
+        return made;
     };
     engine::SirdsSettings s = run("abc", "0", "50", "10", {});
     EXPECT_EQ(s.w, 200); // not a number: 0, then twice the gap

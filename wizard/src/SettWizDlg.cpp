@@ -1,5 +1,6 @@
 #include "wizard/SettWizDlg.h"
 
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,9 +50,14 @@ std::int32_t PageInteger(const QString& text)
     return static_cast<std::int32_t>(value);
 }
 
-SettWizDlg::SettWizDlg(QWidget* parent, const engine::SirdsSettings& settings)
+SettWizDlg::SettWizDlg(QWidget* parent, const engine::SirdsSettings& settings, std::optional<SourceSize> source,
+                       bool keep)
     : WizardDlg(parent, 202), settings_(settings)
 {
+    if (source) {
+        settings_.w = source->width;
+        settings_.h = source->height;
+    }
     auto* explanation = new QLabel(QStringLiteral("Specify the dimensions of the resulting Stereogram:"), this);
     explanation->setWordWrap(true);
     width_ = NumberEdit(this, 104, settings_.w);
@@ -64,17 +70,40 @@ SettWizDlg::SettWizDlg(QWidget* parent, const engine::SirdsSettings& settings)
     form->addRow(QStringLiteral("Height"), height_);
     form->addRow(QStringLiteral("Zmin"), zmin_);
     form->addRow(QStringLiteral("Zmax"), zmax_);
+    QLabel* own = nullptr;
+    if (source) {
+        for (QLineEdit* edit : {width_, height_}) {
+            edit->setReadOnly(true);
+            edit->setFocusPolicy(Qt::NoFocus);
+        }
+        own = new QLabel(QStringLiteral("The stereogram takes the size of its source, %1 × %2.")
+                             .arg(source->width)
+                             .arg(source->height),
+                         this);
+        own->setObjectName(QStringLiteral("sourceSizeNote"));
+        own->setWordWrap(true);
+    }
+    keep_ = new QCheckBox(QStringLiteral("&Keep as default size"), this);
+    keep_->setObjectName(QStringLiteral("keepDefault"));
+    keep_->setToolTip(QStringLiteral("Store these values in the SIRDS settings as well"));
+    keep_->setChecked(keep);
     auto* note =
         new QLabel(QStringLiteral("NOTE: Zmin and Zmax specify the depth resolution for the Stereogram."), this);
     note->setWordWrap(true);
 
     PageLayout()->addWidget(explanation);
     PageLayout()->addLayout(form);
+    if (own)
+        PageLayout()->addWidget(own);
+    PageLayout()->addWidget(keep_);
     PageLayout()->addStretch();
     PageLayout()->addWidget(note);
-    width_->setFocus();
-    width_->selectAll();
+    QLineEdit* first = source ? zmin_ : width_;
+    first->setFocus();
+    first->selectAll();
 }
+
+bool SettWizDlg::KeepAsDefault() const { return keep_->isChecked(); }
 
 QLineEdit* SettWizDlg::Edit(int id) const
 {

@@ -1,5 +1,7 @@
 #include "wizard/SourceWizDlg.h"
 
+#include "depthmap_ui/ModalRun.h"
+
 #include "engine/FigureTitles.h"
 
 #include "wizard/MathDlg.h"
@@ -179,7 +181,7 @@ QString SourceWizDlg::RunFileDialog(const QString& filter, const QString& extens
     dialog.setDefaultSuffix(extension);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (depthmap_ui::RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().front();
 }
@@ -192,7 +194,7 @@ void SourceWizDlg::Choose(int id)
     QString chosen;
     if (id == 104) {
         MathDlg figures(this);
-        const int result = runDialog_ ? runDialog_(figures) : figures.exec();
+        const int result = runDialog_ ? runDialog_(figures) : depthmap_ui::RunModal(figures);
         if (result == QDialog::Accepted && figures.SelectedIndex() >= 0) {
             chosen = figures.SelectedTitle();
             figure_ = figures.SelectedIndex();
@@ -205,9 +207,6 @@ void SourceWizDlg::Choose(int id)
                                            : modelFilter_;
         chosen = RunFileDialog(filter, id == 102 ? QStringLiteral("bmp") : firstExtension(filter));
     }
-    // Back to this page for the keyboard, also on displays without a window
-    // manager to hand the focus back.
-    activateWindow();
     if (chosen.isEmpty()) {
         Check(previous);
         Radio(previous)->setFocus();

@@ -2,7 +2,8 @@
 
 #include "wizard/AlgoWizDlg.h"
 #include "wizard/PattWizDlg.h"
-#include "wizard/SettWizDlg.h"
+
+#include "depthmap_ui/ModalRun.h"
 
 #include "engine/TSirdPatt.h"
 
@@ -31,7 +32,7 @@ WizardDriver::WizardDriver(QWidget* parent, engine::SirdsSettings& settings, eng
 int WizardDriver::RunPage(WizardDlg& page)
 {
     shown_.push_back(page.TemplateId());
-    return runDialog_ ? runDialog_(page) : page.exec();
+    return runDialog_ ? runDialog_(page) : depthmap_ui::RunModal(page);
 }
 
 WizardResult WizardDriver::Run()
@@ -41,6 +42,12 @@ WizardResult WizardDriver::Run()
     const engine::SirdsSettings savedSettings = settings_;
     const int savedPattern = patterns_ ? patterns_->GetSelection() : 0;
     WizardResult result;
+    // The settings the stereogram is made with: the program's, then what the
+    // dimensions page was left with (shown again when it comes back), then
+    // the scan method.
+    engine::SirdsSettings work = settings_;
+    bool typed = false;
+    bool keep = false;
     enum Page { Source, Dimensions, Pattern, Method, Finished, Cancelled };
     Page page = Source;
     while (page != Finished && page != Cancelled) {
@@ -62,10 +69,15 @@ WizardResult WizardDriver::Run()
             break;
         }
         case Dimensions: {
-            SettWizDlg dialog(parent_, settings_);
+            const std::optional<SourceSize> size =
+                sizeOf_ && result.sourceType != kSourceMath ? sizeOf_(result.sourceType, result.sourceName)
+                                                            : std::nullopt;
+            SettWizDlg dialog(parent_, typed ? work : settings_, size, keep);
             const int answer = RunPage(dialog);
             if (answer == kResultNext) {
-                settings_ = CorrectedSettings(dialog.Settings());
+                work = CorrectedSettings(dialog.Settings());
+                typed = true;
+                keep = dialog.KeepAsDefault();
                 page = Pattern;
             } else {
                 page = answer == kResultBack ? Source : Cancelled;
@@ -85,10 +97,12 @@ WizardResult WizardDriver::Run()
             break;
         }
         case Method: {
-            AlgoWizDlg dialog(parent_, settings_);
+            AlgoWizDlg dialog(parent_, work);
             const int answer = RunPage(dialog);
             if (answer == kResultNext) {
-                settings_ = dialog.Settings();
+                work = dialog.Settings();
+                // The scan method is the wizard's choice, kept like the pattern.
+                settings_.ShiftDir = work.ShiftDir;
                 page = Finished;
             } else {
                 page = answer == kResultBack ? Pattern : Cancelled;
@@ -106,6 +120,10 @@ WizardResult WizardDriver::Run()
             patterns_->Select(savedPattern);
         return WizardResult{};
     }
+    result.made = work;
+    if (keep)
+        settings_ = work;
+    result.keptAsDefault = keep;
     result.finished = true;
     return result;
 }

@@ -9,6 +9,7 @@
 #include "gui/MessageBoxes.h"
 #include "gui/QtText.h"
 
+#include "depthmap_ui/ModalRun.h"
 #include "depthmap_ui/TMapWindow.h"
 #include "engine/Animation.h"
 #include "engine/DepthSequence.h"
@@ -48,7 +49,7 @@ void TDotscapeWnd::CmMakeAnimation()
     engine_ui::TAnimDialog dialog(this, &settings_, figures, map ? map->windowTitle() : QString());
     if (model)
         dialog.OfferModel(model->windowTitle());
-    if (dialog.exec() != QDialog::Accepted)
+    if (depthmap_ui::RunModal(dialog) != QDialog::Accepted)
         return;
     if (dialog.SequenceSource() != engine_ui::TAnimDialog::Sequence::None) {
         MakeSequenceAnimation(dialog.SequenceSource() == engine_ui::TAnimDialog::Sequence::Video,

@@ -22,7 +22,7 @@ int commandOf(const QObject* object)
 } // namespace
 
 ButtonBar::ButtonBar(const QString& title, int windowId, int glyphSize, QWidget* parent)
-    : QToolBar(title, parent), windowId_(windowId)
+    : QToolBar(title, parent), windowId_(windowId), glyph_(glyphSize)
 {
     setObjectName(QStringLiteral("ButtonBar%1").arg(windowId));
     setMovable(false);
@@ -61,6 +61,19 @@ void ButtonBar::AddSeparator(int size)
 }
 
 void ButtonBar::SetVertical(bool vertical) { setOrientation(vertical ? Qt::Vertical : Qt::Horizontal); }
+
+void ButtonBar::FitLength(int length)
+{
+    const int smallest = glyph_ * 3 / 5;
+    int size = glyph_;
+    for (; size > smallest; size -= 2) {
+        setIconSize(QSize(size, size));
+        const QSize wanted = sizeHint();
+        if ((orientation() == Qt::Vertical ? wanted.height() : wanted.width()) <= length)
+            return;
+    }
+    setIconSize(QSize(smallest, smallest));
+}
 
 QToolButton* ButtonBar::Button(int id) const
 {

@@ -27,6 +27,12 @@ public:
     void AddSeparator(int size);
     // Horizontal for the top edge, vertical otherwise.
     void SetVertical(bool vertical);
+    // The largest glyphs, from the bar's own size down to three fifths of
+    // it, with which every button shows within `length` pixels along the
+    // bar, none behind the extension button (at the smallest glyphs when
+    // even those do not fit).
+    void FitLength(int length);
+    int GlyphSize() const { return glyph_; }
 
     int WindowId() const { return windowId_; }
     QToolButton* Button(int id) const;
@@ -38,6 +44,7 @@ protected:
 
 private:
     int windowId_;
+    int glyph_;
     HintReporter reporter_;
 };
 

@@ -75,6 +75,12 @@ void TDotscapeWnd::ConnectMapWindow(depthmap_ui::TMapWindow* map)
         StatusRefresh();
     };
     connect(map, &depthmap_ui::TMapWindow::statusRefreshRequested, this, refresh);
+    connect(map, &depthmap_ui::TMapWindow::levelChanged, this, [this, map](int level) {
+        if (map == ActiveMap())
+            status_->SetLevelText(fromStd(LevelText(level)));
+    });
+    connect(map, &depthmap_ui::TMapWindow::drawnAtBackground, this,
+            [this] { status_->ShowNote(fromStd(std::string(BackgroundShapeNote()))); });
     QUndoStack* undo = map->UndoStack();
     connect(undo, &QUndoStack::cleanChanged, this, &TDotscapeWnd::UpdateMenus);
     connect(undo, &QUndoStack::canUndoChanged, this, &TDotscapeWnd::UpdateMenus);
@@ -220,6 +226,7 @@ void TDotscapeWnd::MapStatus()
     const platform::BITMAP info = map->GetMapInfo();
     status_->SetMessageText(fromStd(DimensionsText(info.bmWidth, info.bmHeight, info.bmBitsPixel)));
     status_->SetImageText(fromStd(ImageSizeText(map->ImageSize())));
+    status_->SetLevelText(fromStd(LevelText(map->CurrentLevel())));
 }
 
 } // namespace gui

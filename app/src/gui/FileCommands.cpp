@@ -14,6 +14,7 @@
 
 #include "app/FileKinds.h"
 #include "app/SavedPicture.h"
+#include "depthmap_ui/ModalRun.h"
 #include "depthmap_ui/TMapWindow.h"
 #include "engine_ui/TSirdsWnd.h"
 #include "models/ModelFormats.h"
@@ -100,10 +101,7 @@ QString TDotscapeWnd::ChooseFile(const FileRequest& request)
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         // Saving replaces a file of the same name without asking.
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-        const int answer = dialog.exec();
-        // Without a window manager nobody hands the keyboard back to the
-        // frame once the dialog has gone; the shortcuts would stop working.
-        activateWindow();
+        const int answer = depthmap_ui::RunModal(dialog);
         if (answer == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
             name = dialog.selectedFiles().front();
             request.chosen = static_cast<int>(request.filters.indexOf(dialog.selectedNameFilter()));
@@ -160,8 +158,11 @@ void TDotscapeWnd::OpenFile(const QString& qname)
     // The content decides, whatever the name says; a file that cannot be
     // read goes by its name, so that its own reader says why.
     const app::FileKind* kind = app::detectFileKind(name);
+    const QFileInfo info(qname);
+    const QString fullPath = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
     if (kind ? kind->code == kFormatDepthMap : IsDepthMapName(name)) {
-        OpenDepthMap(qname);
+        if (depthmap_ui::TMapWindow* map = OpenDepthMap(qname))
+            map->setProperty(kSourcePathProperty, fullPath);
     } else if (models::detectModelFormat(name)) {
         OpenModel(qname);
     } else {
@@ -171,8 +172,20 @@ void TDotscapeWnd::OpenFile(const QString& qname)
         // The reader's own reason goes into the one box of a failure.
         CollectedMessages reasons(FrameWindow());
         TGraphIO reader(FrameWindow(), &reasons);
-        std::unique_ptr<platform::Bitmap> bitmap = reader.Read_File(name);
-        if (!bitmap) {
+        std::unique_ptr<platform::Bitmap> bitmap;
+        {
+            // Busy, with Stop offered, while the picture is read.
+            const bool wasBusy = busy_;
+            SetBusy(true);
+            reading_ = true;
+            stopReading_ = false;
+            bitmap = reader.Read_File(name);
+            reading_ = false;
+            SetBusy(wasBusy);
+        }
+        if (reader.Stopped()) {
+            status_->HideProgress();
+        } else if (!bitmap) {
             MessageBox(this, QStringLiteral("Error Opening the Bitmap file"), QStringLiteral("Error"),
                        platform::MB_OK | platform::MB_ICONINFORMATION, fromStd(reasons.Detail(name)));
         } else {
@@ -182,6 +195,7 @@ void TDotscapeWnd::OpenFile(const QString& qname)
             picture->SetPicture(std::move(bitmap), reader.GetPalette());
             picture->SetDepth16(reader.GetGrey16());
             picture->SetNoSaveQuestion(true);
+            picture->setProperty(kSourcePathProperty, fullPath);
             AddDocument(picture);
         }
     }

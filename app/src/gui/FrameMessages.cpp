@@ -17,6 +17,7 @@
 #include "platform/Messages.h"
 #include "resources/Resources.h"
 
+#include <QCoreApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -56,8 +57,7 @@ std::intptr_t TDotscapeWnd::HandleMessage(unsigned message, std::uintptr_t wPara
         HintRequest(static_cast<int>(static_cast<std::intptr_t>(wParam)));
         return 0;
     case platform::WM_GRAPHSTATUS:
-        GraphicsStatus(static_cast<int>(wParam), lParam);
-        return 0;
+        return GraphicsStatus(static_cast<int>(wParam), lParam);
     default:
         return 0;
     }
@@ -102,11 +102,11 @@ void TDotscapeWnd::ProgressReport(int phase, std::intptr_t lParam)
     }
 }
 
-void TDotscapeWnd::GraphicsStatus(int kind, std::intptr_t lParam)
+std::intptr_t TDotscapeWnd::GraphicsStatus(int kind, std::intptr_t lParam)
 {
     const auto* record = reinterpret_cast<const GRAPHSTATUS*>(lParam);
     if (!record)
-        return;
+        return 0;
     const QString text =
         QString::fromLatin1(record->text, static_cast<qsizetype>(strnlen(record->text, sizeof record->text)));
     switch (kind) {
@@ -116,6 +116,11 @@ void TDotscapeWnd::GraphicsStatus(int kind, std::intptr_t lParam)
     case GSTATUS_PROGRESS:
         status_->SetMessageText(text);
         status_->SetProgress(ProgressPercent(record->done, record->total));
+        if (reading_) {
+            // The frame answers (Stop among the rest) while a picture is read.
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            return stopReading_ ? GSTATUS_STOP : 0;
+        }
         break;
     case GSTATUS_DONE:
         // The finished report carries no text: the reading or writing text
@@ -126,6 +131,7 @@ void TDotscapeWnd::GraphicsStatus(int kind, std::intptr_t lParam)
     default:
         break;
     }
+    return 0;
 }
 
 void TDotscapeWnd::HintRequest(int id)
@@ -148,6 +154,8 @@ void TDotscapeWnd::StatusRefresh()
     if (!status_)
         return;
     const int kind = ActiveKind();
+    if (kind != kKindDepthMap)
+        status_->SetLevelText(QString());
     if (kind == kKindNone) {
         status_->SetMessageText(QString());
         status_->SetImageText(QString());

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <string>
 
 namespace gui {
 
@@ -120,6 +121,24 @@ std::string ImageSizeText(std::int64_t bytes)
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "Image: %lld K", static_cast<long long>(bytes / 1000));
     return buffer;
+}
+
+int PreviewDockLength(int wanted, int frameLength)
+{
+    constexpr int kSmallest = 120;
+    return std::max(kSmallest, std::min(wanted, frameLength / 4));
+}
+
+std::string LevelText(int level)
+{
+    if (level <= 0)
+        return "Level " + std::to_string(level) + " (background)";
+    return "Level " + std::to_string(level);
+}
+
+std::string_view BackgroundShapeNote()
+{
+    return "No depth: the shape is at level 0, the background's level. Set Level (Ctrl+L) raises it.";
 }
 
 std::string MemoryText(long kilobytes)

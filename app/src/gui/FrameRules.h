@@ -38,6 +38,11 @@ std::string WritingText(int format);  // "Writing PCX File", ... for pictures th
 std::string DimensionsText(int width, int height, int bitsPerPixel); // "400 x 400 x 256"
 std::string ImageSizeText(std::int64_t bytes);                        // "Image: 160 K"
 std::string MemoryText(long kilobytes);                               // "Free: 1048 K"
+// The level new shapes of a depth map get: "Level 40", and for level 0 or
+// below "Level 0 (background)".
+std::string LevelText(int level);
+// The note shown when a shape went on a map at the background's level.
+std::string_view BackgroundShapeNote();
 
 // Progress value of a record; a total of 0 or below shows 0 rather than
 // dividing by it, and the value is kept within 0..100.
@@ -73,6 +78,11 @@ struct FrameRect {
     int bottom = 0;
 };
 FrameRect FirstRunFrameRect(const FrameRect& available);
+
+// The live preview's width beside the MDI area (or height below it) when it
+// appears: what the pane asks for, at most a quarter of the frame's, but
+// never below the pane's smallest 120.
+int PreviewDockLength(int wanted, int frameLength);
 
 struct PrintPlacement {
     int x = 0;

@@ -212,6 +212,7 @@ void TDotscapeWnd::CmMathVersion()
 void TDotscapeWnd::CmStop()
 {
     engine_ui::TSirdsWnd::StopGeneration();
+    stopReading_ = reading_;
     SetBusy(false);
 }
 

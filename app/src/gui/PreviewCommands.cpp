@@ -6,6 +6,8 @@
 
 #include "gui/TDotscapeWnd.h"
 
+#include "gui/FrameRules.h"
+
 #include "depthmap_ui/TMapWindow.h"
 #include "engine/ModelGeneration.h"
 #include "engine/Preview.h"
@@ -90,7 +92,15 @@ void TDotscapeWnd::UpdatePreview()
     }
     // previewMap_ is set before the dock shows, so showing it is never taken
     // for the user's choice.
+    const bool appearing = previewDock_->isHidden() && previewWanted_ && source != nullptr;
     previewDock_->setVisible(previewWanted_ && source != nullptr);
+    if (appearing) {
+        // Beside the area, or below it: a quarter of the frame at most.
+        const bool below = dockWidgetArea(previewDock_) == Qt::BottomDockWidgetArea;
+        const QSize wanted = preview_->sizeHint();
+        const int length = PreviewDockLength(below ? wanted.height() : wanted.width(), below ? height() : width());
+        resizeDocks({previewDock_}, {length}, below ? Qt::Vertical : Qt::Horizontal);
+    }
 }
 
 void TDotscapeWnd::SchedulePreview()

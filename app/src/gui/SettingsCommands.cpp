@@ -11,6 +11,7 @@
 #include "gui/TCStatusBar.h"
 #include "gui/TWelcome.h"
 
+#include "depthmap_ui/ModalRun.h"
 #include "engine/PatternDirs.h"
 #include "engine/TSirdPatt.h"
 #include "engine_ui/PictureView.h"
@@ -124,7 +125,7 @@ bool TDotscapeWnd::WriteConfiguration()
 void TDotscapeWnd::CmSettings()
 {
     engine_ui::TSettDialog dialog(this, &settings_);
-    if (dialog.exec() == QDialog::Accepted)
+    if (depthmap_ui::RunModal(dialog) == QDialog::Accepted)
         SchedulePreview();
 }
 
@@ -139,7 +140,7 @@ void TDotscapeWnd::CmPatterns()
         tile = engine_ui::CopyRegion(*picture->GetPicture(), QRect(0, 0, kAddedPatternSide, kAddedPatternSide));
         dialog.SetCandidate(tile.get(), picture->GetPalette());
     }
-    dialog.exec();
+    depthmap_ui::RunModal(dialog);
     UpdatePatternButton();
     SchedulePreview();
 }
@@ -199,7 +200,7 @@ void TDotscapeWnd::CmGraphicsLib()
 void TDotscapeWnd::CmAbout()
 {
     TAboutDialog dialog(this);
-    dialog.exec();
+    depthmap_ui::RunModal(dialog);
 }
 
 } // namespace gui

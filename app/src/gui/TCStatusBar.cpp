@@ -36,6 +36,9 @@ TCStatusBar::TCStatusBar(QWidget* parent) : QStatusBar(parent)
     progress_->hide();
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("messagePane"));
+    level_ = makePane(this);
+    level_->setObjectName(QStringLiteral("levelPane"));
+    level_->hide();
     image_ = makePane(this);
     image_->setObjectName(QStringLiteral("imagePane"));
     memory_ = makePane(this);
@@ -44,6 +47,7 @@ TCStatusBar::TCStatusBar(QWidget* parent) : QStatusBar(parent)
     // while a menu hint is shown.
     addWidget(progress_);
     addWidget(message_, 1);
+    addPermanentWidget(level_);
     addPermanentWidget(image_);
     addPermanentWidget(memory_);
 }
@@ -68,6 +72,19 @@ void TCStatusBar::HideProgress()
 
 void TCStatusBar::SetImageText(const QString& text) { image_->setText(text); }
 void TCStatusBar::SetMemoryText(const QString& text) { memory_->setText(text); }
+void TCStatusBar::SetLevelText(const QString& text)
+{
+    level_->setText(text);
+    level_->setVisible(!text.isEmpty());
+}
+
+void TCStatusBar::ShowNote(const QString& text)
+{
+    constexpr int kNoteMilliseconds = 10000;
+    showMessage(text, kNoteMilliseconds);
+}
+
+QString TCStatusBar::LevelText() const { return level_->text(); }
 QString TCStatusBar::MessageText() const { return message_->text(); }
 QString TCStatusBar::ImageText() const { return image_->text(); }
 QString TCStatusBar::MemoryText() const { return memory_->text(); }

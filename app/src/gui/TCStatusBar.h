@@ -1,7 +1,8 @@
 #pragma once
 // The frame's status bar: a message pane (which menu hints replace while a
 // menu item is highlighted), a progress gauge for long processes, and the
-// image and memory panes.
+// level, image and memory panes. The level pane shows only while a depth map
+// is the active window.
 
 #include <QStatusBar>
 
@@ -21,18 +22,24 @@ public:
     void HideProgress();
     void SetImageText(const QString& text);
     void SetMemoryText(const QString& text);
+    // Empty hides the pane.
+    void SetLevelText(const QString& text);
+    // A note in the message pane's place for a while (a menu hint replaces it).
+    void ShowNote(const QString& text);
     // Drops a menu or button hint that covers the message pane.
     void ClearHintText() { clearMessage(); }
 
     QString MessageText() const;
     QString ImageText() const;
     QString MemoryText() const;
+    QString LevelText() const;
     int ProgressValue() const;
     bool ProgressShown() const { return progressShown_; }
 
 private:
     QProgressBar* progress_;
     QLabel* message_;
+    QLabel* level_;
     QLabel* image_;
     QLabel* memory_;
     bool progressShown_ = false;

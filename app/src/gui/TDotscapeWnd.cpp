@@ -267,6 +267,8 @@ void TDotscapeWnd::PlaceMainToolBar(int position)
     mainBar_->show();
     palette_->show();
     toolBarPosition_ = position;
+    // Once the bars have their new places.
+    QMetaObject::invokeMethod(this, [this] { FitToolBars(); }, Qt::QueuedConnection);
 }
 
 void TDotscapeWnd::SetupWindow()
@@ -389,6 +391,23 @@ void TDotscapeWnd::Command(int id)
     if (handler != handlers_.end())
         handler->second();
     UpdateMenus();
+}
+
+void TDotscapeWnd::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FitToolBars();
+}
+
+void TDotscapeWnd::FitToolBars()
+{
+    // A small frame (640 × 480) gets smaller glyphs rather than buttons
+    // hidden behind a chevron. The bars are laid out by now; each may reach
+    // from where it starts to the status bar or the frame's right edge.
+    const int bottom = status_ && status_->isVisible() ? status_->y() : height();
+    for (ButtonBar* bar : {mainBar_, palette_})
+        if (bar && bar->isVisible())
+            bar->FitLength(bar->orientation() == Qt::Vertical ? bottom - bar->y() : width() - bar->x());
 }
 
 void TDotscapeWnd::closeEvent(QCloseEvent* event)

@@ -52,6 +52,9 @@ class TPreviewPane;
 class TAnimPlayer;
 class TSirdsWnd;
 }
+namespace wizard {
+struct SourceSize;
+}
 
 namespace gui {
 
@@ -147,8 +150,10 @@ public:
     // Shows a document window in the MDI area.
     QMdiSubWindow* AddDocument(QWidget* document);
 
-    // Commands with a file name (the dialogs' work already done).
+    // Commands with a file name (the dialogs' work already done). The
+    // window opened carries the file's full path in kSourcePathProperty.
     void OpenFile(const QString& name);
+    static constexpr const char* kSourcePathProperty = "dotscapeSourcePath";
     // format 0 takes the format from the name.
     bool SaveActiveAs(const QString& name, int format = 0);
     void MakeFigure(int id);
@@ -195,6 +200,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    // Shrinks the bars' glyphs when the frame is too small for them.
+    void FitToolBars();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -244,6 +252,10 @@ private:
     // The SIRDS Wizard (WizardCommand.cpp).
     void ConnectWizardCommands();
     void CmWizard();
+    // The open picture or depth map window of a file (by its full path), or null.
+    QWidget* OpenSource(const QString& path) const;
+    // The size of a picture or depth map file for the wizard's size page.
+    std::optional<wizard::SourceSize> SourceSize(const QString& path);
 
     // Window menu (WindowCommands.cpp).
     void ConnectWindowCommands();
@@ -307,7 +319,8 @@ private:
 
     // Messages from the document windows (FrameMessages.cpp).
     void ProgressReport(int phase, std::intptr_t record);
-    void GraphicsStatus(int kind, std::intptr_t record);
+    // GSTATUS_STOP when a picture being read is to be given up.
+    std::intptr_t GraphicsStatus(int kind, std::intptr_t record);
     void HintRequest(int id);
 
     std::string configPath_;
@@ -319,6 +332,9 @@ private:
     std::unique_ptr<engine::TSirdPatt> patterns_;
     QPointer<TWelcome> welcome_;
     bool busy_ = false;
+    // A picture is being read: its progress reports let Stop through.
+    bool reading_ = false;
+    bool stopReading_ = false;
     int toolBarPosition_ = kBarTop;
 
     QMdiArea* client_ = nullptr;

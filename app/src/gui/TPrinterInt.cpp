@@ -4,6 +4,7 @@
 #include "gui/MessageBoxes.h"
 #include "gui/TCStatusBar.h"
 
+#include "depthmap_ui/ModalRun.h"
 #include "platform/Window.h"
 
 #include <QApplication>
@@ -37,11 +38,16 @@ bool TPrinterInt::OfferPdf(const QString& title)
     base.replace(QLatin1Char('/'), QLatin1Char('_'));
     const int dot = base.lastIndexOf(QLatin1Char('.'));
     const QString suggested = QDir::home().filePath((dot > 0 ? base.left(dot) : base) + QStringLiteral(".pdf"));
-    const QString path = choosePdf_ ? choosePdf_(owner_, suggested)
-                                    : QFileDialog::getSaveFileName(owner_, QStringLiteral("Print to PDF File"),
-                                                                   suggested, QStringLiteral("PDF Files (*.pdf)"));
-    if (owner_ && owner_->isVisible())
-        owner_->activateWindow();
+    QString path;
+    if (choosePdf_) {
+        path = choosePdf_(owner_, suggested);
+    } else {
+        QFileDialog dialog(owner_, QStringLiteral("Print to PDF File"), suggested, QStringLiteral("PDF Files (*.pdf)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        if (depthmap_ui::RunModal(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().front();
+    }
     if (path.isEmpty()) {
         cancelled_ = true;
         return false;
@@ -118,7 +124,7 @@ void TPrinterInt::PrinterSetup(QWidget* owner)
     if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
         if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
             ok->setText(QStringLiteral("OK"));
-    if (dialog.exec() == QDialog::Accepted)
+    if (depthmap_ui::RunModal(dialog) == QDialog::Accepted)
         setupDone_ = true;
     chosen_ = std::move(printer);
 }

@@ -1,6 +1,7 @@
 #include "depthmap_ui/TMapWindow.h"
 
 #include "depthmap_ui/TLevelDialog.h"
+#include "depthmap_ui/ModalRun.h"
 #include "depthmap_ui/UiMessageBox.h"
 
 #include "platform/Messages.h"
@@ -236,12 +237,17 @@ void TMapWindow::SetLevel()
 {
     std::int32_t level = doc_->CurrentLevel();
     TLevelDialog dialog(this, &level);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
-    // Without a window manager nobody hands the keyboard back to the frame
-    // when the dialog goes; the tool letters must work again at once.
-    window()->activateWindow();
+    const bool accepted = RunModal(dialog) == QDialog::Accepted;
     if (accepted)
-        doc_->SetCurrentLevel(level);
+        SetCurrentLevel(level);
+}
+
+void TMapWindow::SetCurrentLevel(int level)
+{
+    const int before = doc_->CurrentLevel();
+    doc_->SetCurrentLevel(level);
+    if (doc_->CurrentLevel() != before)
+        emit levelChanged(doc_->CurrentLevel());
 }
 
 bool TMapWindow::Frozen() const
@@ -251,8 +257,11 @@ bool TMapWindow::Frozen() const
 
 void TMapWindow::Record(depthmap::MapEdit edit)
 {
+    const bool added = edit.kind == depthmap::EditKind::Add;
     undo_->push(new EditCommand(this, std::move(edit)));
     emit mapChanged();
+    if (added && doc_->Top() && doc_->Top()->GetLevel() <= 0)
+        emit drawnAtBackground();
 }
 
 void TMapWindow::Replayed()
@@ -307,9 +316,13 @@ void TMapWindow::LeftDown(unsigned, QPoint point)
 {
     if (Frozen())
         return;
+    const int level = doc_->CurrentLevel();
     depthmap::MouseTrack m = Track();
     doc_->ToolLeftDown(m, {point.x(), point.y()}, &direct_);
     TakeBack(m);
+    // The Get Object Level tool takes the level of the shape hit.
+    if (doc_->CurrentLevel() != level)
+        emit levelChanged(doc_->CurrentLevel());
 }
 
 void TMapWindow::LeftDrag(int x, int y)

@@ -1,5 +1,7 @@
 #include "depthmap_ui/UiMessageBox.h"
 
+#include "depthmap_ui/ModalRun.h"
+
 #include "platform/Window.h"
 
 #include <QFontMetrics>
@@ -85,12 +87,7 @@ int ShowQtMessageBox(QWidget* owner, const QString& text, const QString& caption
     const std::unique_ptr<QMessageBox> box = MakeQtMessageBox(owner, text, caption, style);
     if (!detail.isEmpty())
         box->setInformativeText(detail);
-    const QPointer<QWidget> below(owner ? owner->window() : nullptr);
-    const int answer = box->exec();
-    // Without a window manager nobody hands the keyboard back to the window
-    // the box stood over; do it here, so typing goes on where it was.
-    if (below && below->isVisible())
-        below->activateWindow();
+    const int answer = RunModal(*box);
     switch (answer) {
     case QMessageBox::Yes:
         return platform::IDYES;

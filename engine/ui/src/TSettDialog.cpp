@@ -17,8 +17,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QPointer>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace engine_ui {
 namespace {
@@ -95,7 +102,9 @@ TSettDialog::TSettDialog(QWidget* parent, engine::SirdsSettings* settings) : QDi
     columns->addWidget(options);
     hidden_ = new HiddenSurfaceGroup(this);
     columns->addWidget(hidden_);
-    auto* layout = new QVBoxLayout(this);
+    content_ = new QWidget(this);
+    auto* layout = new QVBoxLayout(content_);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(columns);
     columns_ = columns;
     layout_ = layout;
@@ -103,11 +112,19 @@ TSettDialog::TSettDialog(QWidget* parent, engine::SirdsSettings* settings) : QDi
     note_->setObjectName(QStringLiteral("correctionNote"));
     note_->setStyleSheet(QStringLiteral("color: #a00000;"));
     layout->addWidget(note_);
+    layout->addStretch();
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("settingsScroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setWidget(content_);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(restore_);
     bottom->addStretch();
     bottom->addWidget(buttons);
-    layout->addLayout(bottom);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(scroll_, 1);
+    outer->addLayout(bottom);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &TSettDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TSettDialog::reject);
@@ -125,12 +142,42 @@ void TSettDialog::showEvent(QShowEvent* event)
     // A frame too narrow for three groups side by side (640 × 480) gets the
     // hidden-surface group below the other two.
     if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
-        owner && sizeHint().width() > owner->width() && columns_->indexOf(hidden_) >= 0) {
+        owner && content_->sizeHint().width() + 24 > owner->width() && columns_->indexOf(hidden_) >= 0) {
         columns_->removeWidget(hidden_);
         layout_->insertWidget(1, hidden_);
-        adjustSize();
     }
     QDialog::showEvent(event);
+    // Once the toolkit has placed and sized the dialog as it does.
+    const QPointer<QWidget> owner(parentWidget() ? parentWidget()->window() : nullptr);
+    FitWithin(owner);
+    QTimer::singleShot(0, this, [this, owner] { FitWithin(owner); });
+}
+
+void TSettDialog::FitWithin(const QWidget* owner)
+{
+    // The whole dialog where there is room, else as much as the frame (or
+    // the screen) holds, the groups scrolling above the buttons that stay.
+    const QScreen* screen = owner && owner->screen() ? owner->screen() : this->screen();
+    QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
+    if (owner && owner->isVisible())
+        room = room.intersected(owner->frameGeometry());
+    const QMargins margins = layout()->contentsMargins();
+    const int bar = scroll_->verticalScrollBar()->sizeHint().width();
+    const QSize inner = content_->sizeHint();
+    const int below = layout()->spacing() + restore_->sizeHint().height() + 12;
+    QSize wanted(inner.width() + margins.left() + margins.right(),
+                 inner.height() + margins.top() + margins.bottom() + below);
+    if (wanted.height() > room.height())
+        wanted.rwidth() += bar;
+    // The window manager's borders (none without one) come on top.
+    const QSize borders = frameGeometry().size() - size();
+    const QSize inside = wanted.boundedTo(room.size() - borders);
+    resize(inside);
+    // Over the frame, inside what it covers; move() places the borders' corner.
+    const QSize shown = inside + borders;
+    const QPoint centre = room.center() - QPoint(shown.width() / 2, shown.height() / 2);
+    move(std::clamp(centre.x(), room.left(), std::max(room.left(), room.right() + 1 - shown.width())),
+         std::clamp(centre.y(), room.top(), std::max(room.top(), room.bottom() + 1 - shown.height())));
 }
 
 engine::SettingsDialogState TSettDialog::ControlsState() const

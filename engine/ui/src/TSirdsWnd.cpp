@@ -1,5 +1,7 @@
 #include "engine_ui/TSirdsWnd.h"
 
+#include "depthmap_ui/ModalRun.h"
+
 #include "engine_ui/PictureView.h"
 #include "engine_ui/QtGenerationHost.h"
 #include "engine_ui/TScreenWnd.h"
@@ -303,8 +305,9 @@ void TSirdsWnd::FullScreen()
     if (screen)
         view->setGeometry(screen->geometry());
     view->showFullScreen();
-    view->activateWindow();
     view->setFocus();
+    // Until a key or a click closes it; then the keyboard is the frame's again.
+    depthmap_ui::RunModalWindow(*view);
 }
 
 void TSirdsWnd::paintEvent(QPaintEvent* event)

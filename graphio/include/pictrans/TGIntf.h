@@ -34,6 +34,10 @@ struct GRAPHSTATUS {
 inline constexpr int GSTATUS_TEXT = 1;
 inline constexpr int GSTATUS_DONE = 2;
 inline constexpr int GSTATUS_PROGRESS = 3;
+// The status window's answer to a report that asks the reader to give up
+// (the user pressed Stop): the picture counts as not read, and no error is
+// shown for it.
+inline constexpr std::intptr_t GSTATUS_STOP = 1;
 
 class PICTRANS_API TGIntf {
 public:
@@ -67,6 +71,8 @@ public:
     void SetGrey16(const platform::Grey16Image* samples) { grey16Out_ = samples; }
 
     void DoStatusMsg(long first, long second, const char* text);
+    // A report was answered with GSTATUS_STOP; readers then end at once.
+    bool Stopped() const { return stopped_; }
     // Shows text under "<format> Error" unless quiet; always returns 0.
     int ErrorMsg(const std::string& text);
     // 1 when fileName does not exist or the user answers Yes to "Overwrite %s?".
@@ -118,6 +124,7 @@ protected:
     platform::Window* StatusWnd() const { return status_; }
 
     std::unique_ptr<platform::Palette> resultPalette_;
+    bool stopped_ = false;
     std::unique_ptr<platform::Grey16Image> resultGrey16_;
     int sourceBits_ = 0;
     // What SetGrey16 gave, when it matches the bitmap being written; else null.

@@ -50,6 +50,9 @@ public:
     // 8 for a 24-bit RGB picture, 1 to 8 for a palette picture's index.
     // 0 when nothing was read. `dotscape info` reports it.
     int GetSourceBits() const { return sourceBits_; }
+    // The last Read_File gave up because its status window answered a
+    // progress report with GSTATUS_STOP (no error was shown).
+    bool Stopped() const { return stopped_; }
     // The quality lossy writers use, 0 (smallest) to 100 (best); -1, the
     // start, is the format's default (WebP: lossless; JPEG as always).
     void SetQuality(int quality) { quality_ = quality; }
@@ -74,6 +77,7 @@ private:
     std::unique_ptr<platform::Grey16Image> grey16_;
     int format_ = GFORMAT_UNKNOWN;
     int sourceBits_ = 0;
+    bool stopped_ = false;
     int quality_ = -1;
     const platform::Grey16Image* grey16Out_ = nullptr;
     std::optional<platform::BITMAPINFO> info_;

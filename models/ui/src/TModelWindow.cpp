@@ -1,5 +1,7 @@
 #include "models_ui/TModelWindow.h"
 
+#include "depthmap_ui/ModalRun.h"
+
 #include "models_ui/TCameraDialog.h"
 
 #include <QContextMenuEvent>
@@ -65,7 +67,7 @@ engine::ModelPicture TModelWindow::Picture(int width, int height) const
 bool TModelWindow::EditCamera()
 {
     TCameraDialog dialog(this, camera_);
-    if (dialog.exec() != QDialog::Accepted)
+    if (depthmap_ui::RunModal(dialog) != QDialog::Accepted)
         return false;
     SetCamera(dialog.Result());
     return true;

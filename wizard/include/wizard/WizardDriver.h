@@ -2,9 +2,12 @@
 // Runs the four wizard pages as a state machine: "Next >" goes on, "< Back"
 // goes back, Cancel (or closing a page) ends the wizard and puts the
 // settings and the pattern selection back exactly as they were. The values
-// of the dimensions page reach the settings only through the settings
-// dialog's corrections. Opening the chosen source is the caller's work.
+// of the dimensions page, corrected as the settings dialog would correct
+// them, make the stereogram; they reach the program's settings only when
+// the page's "Keep as default size" is checked. Opening the chosen source
+// and making the stereogram is the caller's work.
 
+#include "wizard/SettWizDlg.h"
 #include "wizard/SourceWizDlg.h"
 
 #include "engine/SirdsSettings.h"
@@ -29,6 +32,11 @@ struct WizardResult {
     int sourceType = kSourceMath;
     QString sourceName;
     int figureIndex = 0;
+    // The settings to make the stereogram with: the program's, with the
+    // dimensions page's width, height, Zmin and Zmax.
+    engine::SirdsSettings made;
+    // The dimensions page's values went into the program's settings too.
+    bool keptAsDefault = false;
 };
 
 class WizardDriver {
@@ -36,8 +44,10 @@ public:
     // Runs a page or the figure selection modally and returns its result.
     using DialogRunner = std::function<int(QDialog& dialog)>;
 
-    // settings and patterns (may be null) are the program's own, changed as
-    // the pages are left; lastSource is where the source page starts.
+    // settings and patterns (may be null) are the program's own: the pattern
+    // page selects in the library at once, the scan method goes into the
+    // settings when the last page is left, the dimensions only when kept;
+    // lastSource is where the source page starts.
     WizardDriver(QWidget* parent, engine::SirdsSettings& settings, engine::TSirdPatt* patterns,
                  SourceChoice lastSource);
 
@@ -50,6 +60,10 @@ public:
     // The model files the program opens, as the source page takes them;
     // without it no model is offered.
     void SetModelFilter(const QString& filter) { modelFilter_ = filter; }
+    // The size of a picture or depth map source (source type and name), or
+    // none when it has no size of its own or cannot be read.
+    using SourceSizer = std::function<std::optional<SourceSize>(int sourceType, const QString& name)>;
+    void SetSourceSizer(SourceSizer sizer) { sizeOf_ = std::move(sizer); }
 
     WizardResult Run();
 
@@ -69,6 +83,7 @@ private:
     std::optional<SourceChoice> chosen_;
     DialogRunner runDialog_;
     SourceWizDlg::FileChooser chooseFile_;
+    SourceSizer sizeOf_;
     QString startFolder_;
     QString modelFilter_;
     std::vector<int> shown_;

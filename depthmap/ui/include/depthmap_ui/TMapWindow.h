@@ -63,7 +63,7 @@ public:
 
     int CurrentTool() const { return doc_->CurrentTool(); }
     int CurrentLevel() const { return doc_->CurrentLevel(); }
-    void SetCurrentLevel(int level) { doc_->SetCurrentLevel(level); }
+    void SetCurrentLevel(int level);
     // Tools 1251-1261 and commands 1262-1265; false for an id the window
     // does not carry out (1255 and 1266 among them).
     bool Command(int id);
@@ -103,6 +103,12 @@ signals:
     void mapChanged();
     // The window became the active document (the frame refreshes its panes).
     void statusRefreshRequested();
+    // The level new shapes get changed: the level dialog, or the Get Object
+    // Level tool.
+    void levelChanged(int level);
+    // A shape went on the map at level 0 or below, the background's level:
+    // it gives no depth.
+    void drawnAtBackground();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

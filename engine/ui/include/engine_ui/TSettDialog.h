@@ -15,6 +15,7 @@ class QComboBox;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QScrollArea;
 class QVBoxLayout;
 class QRadioButton;
 
@@ -55,6 +56,8 @@ private:
     // The Hidden Surface group only with that method chosen.
     void FollowScanMethod();
     void FillControls();
+    // The dialog's size and place within owner's frame (or the screen).
+    void FitWithin(const QWidget* owner);
     void RestoreDefaultsClicked(bool checked);
 
     engine::SirdsSettings* settings_;
@@ -77,6 +80,9 @@ private:
     QLabel* note_;
     QHBoxLayout* columns_;
     QVBoxLayout* layout_;
+    // Everything above the buttons, scrolled when the frame is too small.
+    QWidget* content_;
+    QScrollArea* scroll_;
 };
 
 } // namespace engine_ui
