@@ -10,7 +10,6 @@
 #include <array>
 #include <limits>
 #include <cstdlib>
-#include <cstdio>
 
 namespace engine {
 
@@ -126,7 +125,6 @@ void widenToMatches(SeparationRange& range, const std::vector<std::uint16_t>& ne
         }
     }
     const auto pixels = static_cast<std::int64_t>(ends.size());
-    if (std::getenv("DBGW")) { for (int d = lo; d <= hi; ++d) if (above[d] || below[d]) std::fprintf(stderr, "%d:%lld/%lld ", d, (long long)below[d], (long long)above[d]); std::fprintf(stderr, "\npixels %lld\n", (long long)pixels); }
     // The strongest cluster of the pixels left out: their votes gather
     // round a separation, while the echoes of pixels whose own repeat was
     // spoilt scatter thinly over twice, three times … the range.
