@@ -93,10 +93,13 @@ constexpr int kNearlyKept = 24;
 // such pixels are many and lie in many columns (a surface the band's votes
 // left out, say the far rows of a slope whose separations spread thinly over
 // the samples), the range widens to take in all but the rarest of them.
-// A pixel served by a multiple of its separation needs nothing, so a range
-// never widens for echoes of what it holds.
+// A pixel served by a multiple of its separation needs nothing, nor does one
+// that repeats fairly well at a half or a third of its separation (the echo
+// of a pixel whose own repeat a blend or a slope spoilt), so a range does not
+// widen for echoes of what it holds.
 void widenToMatches(SeparationRange& range, const std::vector<std::uint16_t>& nearly,
-                    const std::vector<std::size_t>& ends, const std::vector<std::uint16_t>& column, int lo, int hi,
+                    const std::vector<std::size_t>& ends, const std::vector<std::uint16_t>& column,
+                    const std::vector<char>& echoLike, int lo, int hi,
                     int width)
 {
     std::vector<std::int64_t> below(static_cast<std::size_t>(hi) + 1);
@@ -110,7 +113,7 @@ void widenToMatches(SeparationRange& range, const std::vector<std::uint16_t>& ne
         bool served = false;
         for (std::size_t k = from; k < ends[i] && !served; ++k)
             served = nearly[k] >= range.minSep && nearly[k] <= range.maxSep;
-        if (served || from == ends[i])
+        if (served || from == ends[i] || echoLike[i])
             continue;
         // Its own separation: the smallest that repeats nearly as well.
         const int d = nearly[from];
@@ -155,8 +158,10 @@ void widenToMatches(SeparationRange& range, const std::vector<std::uint16_t>& ne
     };
     auto spread = [](const std::vector<char>& columns) { return std::count(columns.begin(), columns.end(), char{1}); };
     const int margin = std::max(2, (range.maxSep + 11) / 12);
-    if (over > 0 && range.maxSep < hi) {
-        const int end = cluster(above, range.maxSep + 1, hi, 1);
+    // Beyond twice the period lie the echoes of the period itself.
+    const int farthest = std::min(hi, 2 * range.period - margin);
+    if (over > 0 && range.maxSep < farthest) {
+        const int end = cluster(above, range.maxSep + 1, farthest, 1);
         if (end != 0 && spread(aboveColumns) >= std::max(8, end / 4))
             range.maxSep = std::min(hi, end + margin);
     }
@@ -211,6 +216,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     std::vector<std::uint16_t> nearlyAll;
     std::vector<std::size_t> nearlyEnds;
     std::vector<std::uint16_t> voteColumn;
+    std::vector<char> echoLike;
 
     for (int s = 0; s < strips; ++s) {
         const int top = static_cast<int>(static_cast<std::int64_t>(height - rows) * (2 * s + 1) / (2 * strips));
@@ -289,6 +295,13 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                             ++kept;
                         }
                     nearlyEnds.push_back(nearlyAll.size());
+                    // A pixel whose repeat at a half or a third of its
+                    // vote is spoilt but still good is the echo of one.
+                    bool echoes = false;
+                    for (int k = 2; k <= 3 && !echoes; ++k)
+                        for (int e = std::max(lo, vote / k - 1); e <= std::min(hi, vote / k + 1); ++e)
+                            echoes = echoes || cost(e) <= continues;
+                    echoLike.push_back(echoes ? 1 : 0);
                     voteColumn.push_back(static_cast<std::uint16_t>(x));
                     ++votes[static_cast<std::size_t>(vote)];
                     std::uint8_t& mark = voters[static_cast<std::size_t>(vote) * static_cast<std::size_t>(width) +
@@ -422,7 +435,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     const int margin = std::max(2, (last + 11) / 12);
     range.minSep = std::max(lo, first - std::max(margin, (last - first) / 2));
     range.maxSep = std::min(hi, last + margin);
-    widenToMatches(range, nearlyAll, nearlyEnds, voteColumn, lo, hi, width);
+    widenToMatches(range, nearlyAll, nearlyEnds, voteColumn, echoLike, lo, hi, width);
     return range;
 }
 

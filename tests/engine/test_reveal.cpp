@@ -335,7 +335,7 @@ TEST(RevealPlateaus, MultiplesProneScenes)
         {"staircase", [](int x, int) { return 60 + (x / 24) % 20; }, 60, 79},
         // Each row one separation, the far rows' votes spread thinly over
         // the sampled strips: the range must still reach them.
-        {"vertical ramp", [](int, int y) { return 40 + y / 4; }, 40, 99},
+        {"vertical ramp", [](int, int y) { return 50 + y / 6; }, 50, 89},
     };
     const int w = 480, h = 240;
     for (const Scene& scene : scenes) {
