@@ -85,93 +85,6 @@ int widestSeparation(int width)
     return widest;
 }
 
-// The most nearly-best separations kept for each voting pixel.
-constexpr int kNearlyKept = 24;
-
-// The check of a range against the pixels that voted: a pixel none of whose
-// nearly-best separations lies in the range would find no match in it. Where
-// such pixels are many and lie in many columns (a surface the band's votes
-// left out, say the far rows of a slope whose separations spread thinly over
-// the samples), the range widens to take in all but the rarest of them.
-// A pixel served by a multiple of its separation needs nothing, nor does one
-// that repeats fairly well at a half or a third of its separation (the echo
-// of a pixel whose own repeat a blend or a slope spoilt), so a range does not
-// widen for echoes of what it holds.
-void widenToMatches(SeparationRange& range, const std::vector<std::uint16_t>& nearly,
-                    const std::vector<std::size_t>& ends, const std::vector<std::uint16_t>& column,
-                    const std::vector<char>& echoLike, int lo, int hi,
-                    int width)
-{
-    std::vector<std::int64_t> below(static_cast<std::size_t>(hi) + 1);
-    std::vector<std::int64_t> above(static_cast<std::size_t>(hi) + 1);
-    std::vector<char> belowColumns(static_cast<std::size_t>(width));
-    std::vector<char> aboveColumns(static_cast<std::size_t>(width));
-    std::int64_t under = 0;
-    std::int64_t over = 0;
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < ends.size(); from = ends[i], ++i) {
-        bool served = false;
-        for (std::size_t k = from; k < ends[i] && !served; ++k)
-            served = nearly[k] >= range.minSep && nearly[k] <= range.maxSep;
-        if (served || from == ends[i] || echoLike[i])
-            continue;
-        // Its own separation: the smallest that repeats nearly as well.
-        const int d = nearly[from];
-        if (d < range.minSep) {
-            ++below[static_cast<std::size_t>(d)];
-            ++under;
-            belowColumns[column[i]] = 1;
-        } else {
-            ++above[static_cast<std::size_t>(d)];
-            ++over;
-            aboveColumns[column[i]] = 1;
-        }
-    }
-    const auto pixels = static_cast<std::int64_t>(ends.size());
-    // The strongest cluster of the pixels left out: their votes gather
-    // round a separation, while the echoes of pixels whose own repeat was
-    // spoilt scatter thinly over twice, three times … the range.
-    auto cluster = [&](const std::vector<std::int64_t>& missed, int start, int to, int step) {
-        auto spreadOf = [](int d) { return std::max(2, d / 16); };
-        auto gathered = [&](int d) {
-            std::int64_t n = 0;
-            for (int e = std::max(lo, d - spreadOf(d)); e <= std::min(hi, d + spreadOf(d)); ++e)
-                n += missed[static_cast<std::size_t>(e)];
-            return n;
-        };
-        int peak = start;
-        for (int d = start; d != to + step; d += step)
-            if (gathered(d) > gathered(peak))
-                peak = d;
-        const std::int64_t strength = gathered(peak);
-        if (strength * 20 < pixels)
-            return 0;
-        // Its far end: the separations that follow it closely with a
-        // share of its votes.
-        const std::int64_t dense = std::max<std::int64_t>(2, strength / 50);
-        const int gap = std::max(3, peak / 8);
-        int end = peak;
-        for (int d = peak + step; d != to + step && std::abs(d - end) <= gap; d += step)
-            if (missed[static_cast<std::size_t>(d)] >= dense)
-                end = d;
-        return end;
-    };
-    auto spread = [](const std::vector<char>& columns) { return std::count(columns.begin(), columns.end(), char{1}); };
-    const int margin = std::max(2, (range.maxSep + 11) / 12);
-    // Beyond twice the period lie the echoes of the period itself.
-    const int farthest = std::min(hi, 2 * range.period - margin);
-    if (over > 0 && range.maxSep < farthest) {
-        const int end = cluster(above, range.maxSep + 1, farthest, 1);
-        if (end != 0 && spread(aboveColumns) >= std::max(8, end / 4))
-            range.maxSep = std::min(hi, end + margin);
-    }
-    if (under > 0 && range.minSep > lo) {
-        const int end = cluster(below, range.minSep - 1, lo, -1);
-        if (end != 0 && spread(belowColumns) >= std::max(8, end / 4))
-            range.minSep = std::max(lo, end - margin);
-    }
-}
-
 } // namespace
 
 SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error)
@@ -211,12 +124,6 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     std::vector<int> columns(static_cast<std::size_t>(hi) + 1);
     std::int64_t evaluated = 0;
     std::int64_t voted = 0;
-    // Each voting pixel's separations that repeat nearly as well as its
-    // best, for the check of the range against them at the end.
-    std::vector<std::uint16_t> nearlyAll;
-    std::vector<std::size_t> nearlyEnds;
-    std::vector<std::uint16_t> voteColumn;
-    std::vector<char> echoLike;
 
     for (int s = 0; s < strips; ++s) {
         const int top = static_cast<int>(static_cast<std::int64_t>(height - rows) * (2 * s + 1) / (2 * strips));
@@ -288,21 +195,6 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                     break;
                 }
                 if (vote != 0) {
-                    int kept = 0;
-                    for (int d = vote; d <= hi && kept < kNearlyKept; ++d)
-                        if (cost(d) <= nearly) {
-                            nearlyAll.push_back(static_cast<std::uint16_t>(d));
-                            ++kept;
-                        }
-                    nearlyEnds.push_back(nearlyAll.size());
-                    // A pixel whose repeat at a half or a third of its
-                    // vote is spoilt but still good is the echo of one.
-                    bool echoes = false;
-                    for (int k = 2; k <= 3 && !echoes; ++k)
-                        for (int e = std::max(lo, vote / k - 1); e <= std::min(hi, vote / k + 1); ++e)
-                            echoes = echoes || cost(e) <= continues;
-                    echoLike.push_back(echoes ? 1 : 0);
-                    voteColumn.push_back(static_cast<std::uint16_t>(x));
                     ++votes[static_cast<std::size_t>(vote)];
                     std::uint8_t& mark = voters[static_cast<std::size_t>(vote) * static_cast<std::size_t>(width) +
                                                 static_cast<std::size_t>(x)];
@@ -435,7 +327,6 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     const int margin = std::max(2, (last + 11) / 12);
     range.minSep = std::max(lo, first - std::max(margin, (last - first) / 2));
     range.maxSep = std::min(hi, last + margin);
-    widenToMatches(range, nearlyAll, nearlyEnds, voteColumn, echoLike, lo, hi, width);
     return range;
 }
 
