@@ -318,8 +318,9 @@ TEST(RevealPlateaus, BlendedPicturesRepeatingAtFractionsOfAPixel)
 
 // Scenes whose repeats invite the range search to lock onto twice the
 // true separation: ridges and a long staircase of narrow steps, each in
-// many-coloured and in black-and-white dots. The range must cover the
-// separations used and stop short of twice the nearest.
+// many-coloured and in black-and-white dots, and a ramp from top to bottom.
+// The range must cover the separations used and stop short of twice the
+// nearest.
 TEST(RevealPlateaus, MultiplesProneScenes)
 {
     constexpr double pi = 3.14159265358979;
@@ -332,6 +333,9 @@ TEST(RevealPlateaus, MultiplesProneScenes)
         {"ridges", [](int x, int) { return 75 + static_cast<int>(std::lround(12 * std::sin(2 * pi * x / 150))); }, 63,
          87},
         {"staircase", [](int x, int) { return 60 + (x / 24) % 20; }, 60, 79},
+        // Each row one separation, the far rows' votes spread thinly over
+        // the sampled strips: the range must still reach them.
+        {"vertical ramp", [](int, int y) { return 50 + y / 6; }, 50, 89},
     };
     const int w = 480, h = 240;
     for (const Scene& scene : scenes) {
