@@ -63,7 +63,7 @@ protected:
 
     QTemporaryDir dir;
     // Nothing remembered yet.
-    const SourceChoice first;
+    const SourceChoice first{};
 };
 
 QString figureTitle(int index)
