@@ -67,7 +67,7 @@ GenerationResult makeFromModel(const SirdsSettings& settings, const ModelJob& jo
 }
 
 PreviewRequest snapshotModelPreview(const models::Mesh& mesh, const models::Camera& camera,
-                                    const SirdsSettings& settings, const PatternRef& pattern)
+                                    const SirdsSettings& settings, const PatternRef& pattern, bool fitDepth)
 {
     PreviewRequest request;
     request.settings = settings;
@@ -83,6 +83,13 @@ PreviewRequest snapshotModelPreview(const models::Mesh& mesh, const models::Came
     request.levels.levels.resize(depth.samples.size());
     std::ranges::transform(depth.samples, request.levels.levels.begin(),
                            [](std::uint16_t d) { return std::int32_t{models::level8(d)}; });
+    if (fitDepth) {
+        DepthRange range;
+        for (const std::int32_t level : request.levels.levels)
+            range.add(level);
+        if (range.beyond(settings.zmax))
+            request.fit.emplace(range, settings.zmin, settings.zmax);
+    }
     return request;
 }
 

@@ -64,6 +64,7 @@ GenerationResult makePreview(const PreviewRequest& request, const std::atomic<bo
     // The preview already runs beside the editing thread; one thread keeps
     // the second core for the user.
     job.options.threads = 1;
+    job.options.fit = request.fit;
     return makeFromDepthMap(request.settings, job, host);
 }
 

@@ -189,7 +189,13 @@ TEST_F(Animation, AModelWindowTurnsOnATurntable)
     EXPECT_EQ(plan.step, 25);
     EXPECT_EQ(pitchStep, 15);
 
+    // The depth beyond Zmax is offered a fit once; frames and single
+    // stereograms follow the answer.
+    boxes.answers = {platform::IDYES};
     engine_ui::TAnimPlayer* player = frame()->MakeAnimation(*model, plan, pitchStep);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Depth Beyond Zmax"));
+    EXPECT_TRUE(frame()->Action(CM_FITDEPTH)->isChecked());
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(activePlayer(), player);
     ASSERT_EQ(player->FrameCount(), 4);
@@ -207,7 +213,7 @@ TEST_F(Animation, AModelWindowTurnsOnATurntable)
         QApplication::processEvents();
     }
     EXPECT_FALSE(*player->Frame(0).bitmap == *player->Frame(1).bitmap);
-    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
 TEST_F(Animation, PlayerPlaysAtTheStoredPaceAndSavesTheGif)

@@ -4,6 +4,7 @@
 
 #include "ModelShapes.h"
 
+#include "models/Clustering.h"
 #include "models/Rasteriser.h"
 #include "models/TriangleStream.h"
 
@@ -339,5 +340,69 @@ TEST(TriangleStream, RoundTripsAndRefusesEveryBadField)
         EXPECT_FALSE(r.ok);
         EXPECT_TRUE(r.error.starts_with(models::kModelRefusal)) << r.error;
         EXPECT_NE(r.error.find(d.message), std::string::npos) << r.error;
+    }
+}
+
+// Vertex clustering. Cubes finer than any two distinct vertices keep every
+// vertex where it is (within rounding), so the result is the model less its degenerate
+// triangles; coarser cubes keep fewer triangles, never a corner outside the
+// model's box, and a depth close to the model's own by the independent ray
+// cast.
+TEST(Clustering, FineCubesKeepTheModelAndCoarseOnesStayCloseToIt)
+{
+    struct Case {
+        const char* name;
+        Mesh mesh;
+        int cells;
+        double covered; // the share of pixels whose coverage may differ
+    };
+    const Case cases[] = {
+        {"sphere, fine", sphere(), (1 << 16) - 1, 0},
+        {"torus, fine", torus(), (1 << 16) - 1, 0},
+        {"sphere, coarse", sphere(64, 32), 15, 0.01},
+        {"torus, coarse", torus(1, 0.4, 96, 48), 25, 0.01},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // An odd number of cubes: no cube's side lies on a plane of symmetry,
+        // where vertices equal but for rounding would fall either side.
+        const Mesh light = models::clusterVertices(c.mesh, c.cells);
+        if (c.covered == 0) {
+            Mesh kept;
+            for (std::size_t t = 0; t < c.mesh.triangles(); ++t) {
+                const Vec3 a = c.mesh.vertex(t, 0), b = c.mesh.vertex(t, 1), d = c.mesh.vertex(t, 2);
+                const auto same = [](Vec3 p, Vec3 q) { return std::hypot(p.x - q.x, p.y - q.y, p.z - q.z) < 1e-9; };
+                if (!same(a, b) && !same(b, d) && !same(a, d))
+                    kept.addTriangle(a, b, d);
+            }
+            ASSERT_EQ(light.coords.size(), kept.coords.size());
+            // The seams' vertices, equal but for rounding, become their mean.
+            for (std::size_t i = 0; i < kept.coords.size(); ++i)
+                ASSERT_NEAR(light.coords[i], kept.coords[i], 1e-6) << i;
+            continue;
+        }
+        EXPECT_LT(light.triangles(), c.mesh.triangles() / 2);
+        const models::Box box = c.mesh.bounds();
+        for (std::size_t i = 0; i < light.coords.size(); i += 3) {
+            const Vec3 p{light.coords[i], light.coords[i + 1], light.coords[i + 2]};
+            ASSERT_TRUE(p.x >= box.lo.x && p.x <= box.hi.x && p.y >= box.lo.y && p.y <= box.hi.y &&
+                        p.z >= box.lo.z && p.z <= box.hi.z);
+        }
+        const Camera camera = cam(25, 35, 0);
+        const Reference full = referenceDepth(c.mesh, camera, 64, 48);
+        const platform::Grey16Image drawn = models::renderDepth(light, camera, 64, 48);
+        int differing = 0, both = 0;
+        double off = 0;
+        for (std::size_t i = 0; i < drawn.samples.size(); ++i) {
+            differing += (drawn.samples[i] == 0) != (full.depth[i] == 0);
+            if (drawn.samples[i] != 0 && full.depth[i] != 0) {
+                ++both;
+                off += std::abs(drawn.samples[i] - full.depth[i]);
+            }
+        }
+        // Depth off by less than a cube's side on the average.
+        ASSERT_GT(both, 0);
+        EXPECT_LT(off / both, 65535.0 / c.cells);
+        EXPECT_LE(differing, c.covered * static_cast<double>(drawn.samples.size())) << differing;
     }
 }

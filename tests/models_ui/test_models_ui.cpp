@@ -88,3 +88,35 @@ TEST(ModelWindow, TheWheelZoomsAndMakeSirdsTakesTheCamerasDepth)
     window.SetCamera(wrong);
     EXPECT_EQ(window.Camera().zoom, 1);
 }
+
+// A large model is drawn lighter while dragged; once the button is let go,
+// or the mouse rests, the window shows exactly the whole model's depth.
+TEST(ModelWindow, ALargeModelIsDrawnInFullOnceTheDragEndsOrRests)
+{
+    TestApp();
+    const Mesh heavy = torus(1, 0.4, 640, 256); // 327 680 triangles
+    for (const bool release : {true, false}) {
+        SCOPED_TRACE(release ? "released" : "resting");
+        models_ui::TModelWindow window(nullptr, "ring.stl", heavy);
+        window.resize(400, 300);
+        window.show();
+        QWidget* view = window.viewport();
+        const auto full = [&] {
+            return models_ui::ShadedDepth(
+                models::renderDepth(window.Mesh(), window.Camera(), view->width(), view->height()));
+        };
+        QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, {100, 100});
+        QTest::mouseMove(view, {130, 120});
+        QApplication::processEvents();
+        EXPECT_EQ(window.Camera().yaw, 15);
+        EXPECT_FALSE(window.Shown() == full()) << "the drag draws the lighter model";
+        if (release)
+            QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, {130, 120});
+        else
+            QTest::qWait(400);
+        QApplication::processEvents();
+        EXPECT_TRUE(window.Shown() == full());
+        if (!release)
+            QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, {130, 120});
+    }
+}

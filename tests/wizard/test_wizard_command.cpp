@@ -306,7 +306,10 @@ TEST_F(Wizard, ModelSourceOpensItsWindowAndMakesWhatMakeSirdsMakes)
     EXPECT_EQ(chooserCalls[0].filters,
               wizard::SourceWizDlg::NameFilters(QString::fromStdString(app::kindFilterString(app::kFormatModel))));
     EXPECT_TRUE(chooserCalls[0].filters.value(0).startsWith(QStringLiteral("3-D Models (*.stl")));
-    EXPECT_TRUE(boxes.shown.empty());
+    // A model spans levels 0 to 255, beyond the default Zmax: the one box is
+    // the offer to fit it, as for a picture (declined here).
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Depth Beyond Zmax"));
     ASSERT_EQ(windows(), 2);
     const QList<QMdiSubWindow*> made = frame()->Client()->subWindowList(QMdiArea::CreationOrder);
     const auto* model = qobject_cast<models_ui::TModelWindow*>(made[0]->widget());

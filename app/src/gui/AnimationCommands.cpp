@@ -98,8 +98,18 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const models_ui::TModelWindo
 {
     const std::string title = model.windowTitle().toStdString();
     const bool turntable = plan.parameter == engine::AnimatedParameter::Camera;
+    // Depth beyond Zmax is offered a fit once, by the window's own view, as
+    // Make SIRDS offers it.
+    const engine::ModelPicture view = model.Picture(settings_.w, settings_.h);
+    if (!view.levels)
+        return nullptr;
+    const std::optional<engine::GenerationOptions> options = DepthOptions(
+        model.windowTitle(), engine::pictureDepthRange(*view.levels, &view.greys, engine::ByBrightness));
+    if (!options)
+        return nullptr;
     return RunIndexedAnimation(title, plan, [&](std::int32_t k, const engine::SirdsSettings& s, engine::GenerationHost& h) {
         engine::ModelJob job;
+        job.options.fit = options->fit;
         job.mesh = &model.Mesh();
         job.camera = turntable ? models::turntableFrame(model.Camera(), plan.step, pitchStep, k) : model.Camera();
         job.title = title;

@@ -30,6 +30,12 @@ void TDotscapeWnd::ConnectDepthFitCommands()
     OnCommand(CM_FITDEPTH, [this] { config_.FitDepth = Action(CM_FITDEPTH)->isChecked() ? kFit : kKeep; });
 }
 
+bool TDotscapeWnd::PreviewFitsDepth() const
+{
+    // The preview cannot ask: it fits until the user says not to.
+    return config_.FitDepth != kKeep;
+}
+
 std::optional<engine::GenerationOptions> TDotscapeWnd::DepthOptions(const QString& name,
                                                                     const engine::DepthRange& range)
 {

@@ -50,6 +50,12 @@ engine_ui::TSirdsWnd* TDotscapeWnd::MakeSirdsFromModel(models_ui::TModelWindow* 
                    platform::MB_OK | platform::MB_ICONSTOP);
         return nullptr;
     }
+    // A model's depth reaches level 255, beyond the usual Zmax: fitted as a
+    // picture's is when the user wants it.
+    const std::optional<engine::GenerationOptions> options = DepthOptions(
+        model->windowTitle(), engine::pictureDepthRange(*depth.levels, &depth.greys, engine::ByBrightness));
+    if (!options)
+        return nullptr;
     // The depth becomes a grey picture taken by its brightness, as the
     // command line's make --model does, so both give the same stereogram.
     engine_ui::TSirdsWnd source(nullptr, model->FileName(), FrameWindow(), nullptr, nullptr, 200, 20,
@@ -64,7 +70,7 @@ engine_ui::TSirdsWnd* TDotscapeWnd::MakeSirdsFromModel(models_ui::TModelWindow* 
     {
         engine_ui::GenerationSession session;
         engine_ui::TSirdsWnd::PictJob job;
-        if (source.MakeSirdsFromPicture(job) && job.bitmap) {
+        if (source.MakeSirdsFromPicture(job, *options) && job.bitmap) {
             auto* result = new engine_ui::TSirdsWnd(nullptr, job.title, FrameWindow(), std::move(job.bitmap),
                                                     std::move(job.palette), job.width, job.height,
                                                     engine_ui::SourcePicture, &settings_);

@@ -75,7 +75,8 @@ void TDotscapeWnd::UpdatePreview()
             preview_->SetSource([this, watched, currentPattern]() -> std::optional<engine::PreviewRequest> {
                 if (!watched)
                     return std::nullopt;
-                return engine::snapshotModelPreview(watched->Mesh(), watched->Camera(), settings_, currentPattern());
+                return engine::snapshotModelPreview(watched->Mesh(), watched->Camera(), settings_, currentPattern(),
+                                                    PreviewFitsDepth());
             });
         } else if (map) {
             previewLink_ = connect(map, &depthmap_ui::TMapWindow::mapChanged, preview_,

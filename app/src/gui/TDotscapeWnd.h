@@ -293,6 +293,9 @@ private:
     // beyond Zmax is fitted or kept as the user answers (asked once, then
     // remembered); no value when the user cancelled.
     std::optional<engine::GenerationOptions> DepthOptions(const QString& name, const engine::DepthRange& range);
+    // Whether the live preview fits depth beyond Zmax: as the remembered
+    // answer says, and yes while nothing has been answered.
+    bool PreviewFitsDepth() const;
 
     // The depth hidden in a stereogram (RevealCommand.cpp).
     void ConnectRevealCommands();

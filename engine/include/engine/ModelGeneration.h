@@ -40,8 +40,10 @@ struct ModelJob {
 GenerationResult makeFromModel(const SirdsSettings& settings, const ModelJob& job, GenerationHost& host);
 
 // The live preview's snapshot of a model: its depth at the settings' size,
-// taken as 8-bit levels (the preview is made as a depth map's is).
+// taken as 8-bit levels (the preview is made as a depth map's is); fitDepth
+// fits levels beyond Zmax to Zmin..Zmax as Make SIRDS does when asked to.
 PreviewRequest snapshotModelPreview(const models::Mesh& mesh, const models::Camera& camera,
-                                    const SirdsSettings& settings, const PatternRef& pattern);
+                                    const SirdsSettings& settings, const PatternRef& pattern,
+                                    bool fitDepth = false);
 
 } // namespace engine

@@ -4,6 +4,7 @@
 // stereogram on another thread while the user goes on editing.
 
 #include "depthmap/TMapDocument.h"
+#include "engine/DepthFit.h"
 #include "engine/Generation.h"
 #include "engine/SirdsSettings.h"
 #include "platform/Bitmap.h"
@@ -34,6 +35,8 @@ struct PreviewRequest {
     // as a generation without a pattern is.
     std::optional<platform::Bitmap> tile;
     platform::Palette palette;
+    // Depth beyond Zmax fitted to Zmin..Zmax, as a stereogram made with it.
+    std::optional<DepthFit> fit;
 };
 
 // Copies what a preview needs, so the map, the settings and the pattern may

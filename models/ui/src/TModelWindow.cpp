@@ -4,6 +4,8 @@
 
 #include "models_ui/TCameraDialog.h"
 
+#include "models/Clustering.h"
+
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
@@ -18,6 +20,13 @@ namespace {
 
 constexpr double kDegreesPerPixel = 0.5;
 constexpr double kZoomPerNotch = 1.1;
+// Models of more triangles than this are drawn clustered while dragged, in
+// cubes of 1/kDragCells of their longest side: enough for the shape to turn
+// smoothly at a window's size, light enough for 30 frames a second.
+constexpr std::size_t kDragAbove = 250000;
+constexpr int kDragCells = 200;
+// The whole model is drawn again once the mouse rests this long.
+constexpr int kSettleMs = 150;
 
 std::string baseName(const std::string& path)
 {
@@ -48,6 +57,9 @@ TModelWindow::TModelWindow(QWidget* parent, const std::string& fileName, models:
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     resize(480, 360);
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] { Settle(); });
 }
 
 void TModelWindow::SetCamera(const models::Camera& camera)
@@ -78,7 +90,8 @@ void TModelWindow::Redraw()
     const QSize size = viewport()->size();
     if (size.width() < 1 || size.height() < 1)
         return;
-    shown_ = ShadedDepth(models::renderDepth(mesh_, camera_, size.width(), size.height()));
+    const bool light = dragging_ && light_ && light_->triangles() > 0;
+    shown_ = ShadedDepth(models::renderDepth(light ? *light_ : mesh_, camera_, size.width(), size.height()));
     viewport()->update();
 }
 
@@ -128,11 +141,29 @@ void TModelWindow::LeftDown(unsigned, QPoint point)
 void TModelWindow::LeftDrag(int x, int y)
 {
     SetDragPoint(x, y);
+    if (!light_)
+        light_ = mesh_.triangles() > kDragAbove ? models::clusterVertices(mesh_, kDragCells) : models::Mesh{};
+    dragging_ = true;
+    settle_.start();
     models::Camera c = grabbed_;
     // Dragging right turns the front to the right; dragging down brings the top nearer.
     c.yaw = std::remainder(grabbed_.yaw + (x - grab_.x()) * kDegreesPerPixel, 360.0);
     c.pitch = std::remainder(grabbed_.pitch + (y - grab_.y()) * kDegreesPerPixel, 360.0);
     SetCamera(c);
+}
+
+void TModelWindow::LeftUp(unsigned, QPoint)
+{
+    Settle();
+}
+
+void TModelWindow::Settle()
+{
+    settle_.stop();
+    if (!dragging_)
+        return;
+    dragging_ = false;
+    Redraw();
 }
 
 void TModelWindow::LeftDoubleClick(unsigned, QPoint)

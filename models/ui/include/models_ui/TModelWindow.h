@@ -12,7 +12,9 @@
 #include "models/Mesh.h"
 
 #include <QImage>
+#include <QTimer>
 
+#include <optional>
 #include <string>
 
 namespace models_ui {
@@ -45,12 +47,20 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void LeftDown(unsigned keys, QPoint point) override;
     void LeftDrag(int x, int y) override;
+    void LeftUp(unsigned keys, QPoint point) override;
     void LeftDoubleClick(unsigned keys, QPoint point) override;
 
 private:
     void Redraw();
+    // The drawing ends: the whole model is drawn again.
+    void Settle();
 
     models::Mesh mesh_;
+    // The clustered stand-in drawn while a large model is dragged, made on
+    // the first drag; empty for a model light enough to draw in full.
+    std::optional<models::Mesh> light_;
+    bool dragging_ = false;
+    QTimer settle_;
     models::Camera camera_;
     std::string fileName_;
     QImage shown_;
