@@ -93,6 +93,10 @@ TEST(ModelWindow, TheWheelZoomsAndMakeSirdsTakesTheCamerasDepth)
 // or the mouse rests, the window shows exactly the whole model's depth.
 TEST(ModelWindow, ALargeModelIsDrawnInFullOnceTheDragEndsOrRests)
 {
+#if defined(DOTSCAPE_ADDRESS_SANITIZER)
+    // A million instrumented triangles take longer than the rest timer.
+    GTEST_SKIP() << "timing-bound: too slow under the sanitizers";
+#endif
     TestApp();
     const Mesh heavy = torus(1, 0.4, 640, 256); // 327 680 triangles
     for (const bool release : {true, false}) {
