@@ -3,7 +3,8 @@
 # bench/models/BenchMesh.h, written here as a binary STL): reading it
 # through the importer alone (dotscape info), and reading it and drawing
 # its depth at 1200 x 1200 (dotscape depth, its PNG thrown away), with
-# hyperfine (apt-get install hyperfine), the two commands alternating.
+# hyperfine (apt-get install hyperfine), one command after the other
+# (not alternating: bench/compare/alternate.py pairs runs).
 # The difference of the two is the depth and its PNG; bench_models
 # (BM_Render1200) times the depth alone.
 #   bench/compare/models.sh [BUILD_DIR]
