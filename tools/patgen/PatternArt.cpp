@@ -291,8 +291,14 @@ Tile colouredDots()
 {
     Tile t = blank("coloured dots");
     Rng rng(0xD0751);
-    for (auto& c : t.palette)
-        c = hsv(rng.uniform(), rng.range(0.55, 1.0), rng.range(0.55, 1.0));
+    for (auto& c : t.palette) {
+        // One draw a statement: the order of a call's arguments is the
+        // compiler's to choose, and the shipped tiles were drawn value,
+        // saturation, hue.
+        const double value = rng.range(0.55, 1.0);
+        const double saturation = rng.range(0.55, 1.0);
+        c = hsv(rng.uniform(), saturation, value);
+    }
     for (auto& p : t.pixels)
         p = static_cast<std::uint8_t>(rng.below(256));
     return t;
@@ -507,8 +513,11 @@ Tile confetti()
     Tile t = blank("confetti");
     Rng rng(0xC0FE771);
     ramp(t, 0, 32, {{0, 0x070A1E}, {1, 0x1E2850}});
-    for (int i = 32; i < 256; ++i)
-        t.palette[static_cast<std::size_t>(i)] = hsv(rng.uniform(), rng.range(0.6, 1.0), rng.range(0.75, 1.0));
+    for (int i = 32; i < 256; ++i) {
+        const double value = rng.range(0.75, 1.0); // drawn value first, as in colouredDots
+        const double saturation = rng.range(0.6, 1.0);
+        t.palette[static_cast<std::size_t>(i)] = hsv(rng.uniform(), saturation, value);
+    }
     for (auto& p : t.pixels)
         p = static_cast<std::uint8_t>(rng.below(32));
     for (int n = 0; n < 420; ++n) {
