@@ -76,8 +76,10 @@ int writeThroughTemporary(TGIntf& intf, const std::string& fileName, const std::
     if (!file.open())
         return intf.ErrorMsg(platform::format("Unable to open file: %s.", fileName.c_str()));
     FileOutStream out(file.stream());
-    if (!write(out))
-        return 0; // the temporary goes; an existing file stays as it was
+    // A write stopped from the status window ends quietly, as a failed one
+    // does: the temporary goes and an existing file stays as it was.
+    if (!write(out) || intf.Stopped())
+        return 0;
     if (out.error() || !file.commit())
         return intf.ErrorMsg(platform::format("Unable to write file: %s.", fileName.c_str()));
     intf.DoStatusMsg(100, 100, "Done");

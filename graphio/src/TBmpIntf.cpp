@@ -466,7 +466,7 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
         // About a megabyte a write.
         const int chunk = static_cast<int>(std::max<std::size_t>(1, (std::size_t{1} << 20) / rowLength));
         bool ok = true;
-        for (int y = 0; y < height && ok;) {
+        for (int y = 0; y < height && ok && !Stopped();) {
             const int end = std::min(height, y + chunk);
             int first = y;
             for (; y < end && ok; ++y) {
@@ -483,7 +483,7 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
             }
             ok = ok && (y == first || out.write(bitmap->row(first), static_cast<std::size_t>(y - first) * rowLength));
             // The reports a row at a time would have made: every 10 rows.
-            for (; ok && lastReport + 10 < y; lastReport += 10)
+            for (; ok && !Stopped() && lastReport + 10 < y; lastReport += 10)
                 DoStatusMsg(height, lastReport + 10, "Writing Bitmap");
         }
         if (!ok) {
@@ -491,7 +491,7 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
             return ErrorMsg("Error writing Bitmap image.");
         }
     }
-    for (int y = fastRows; y < height; ++y) {
+    for (int y = fastRows; y < height && !Stopped(); ++y) {
         bitmap->getDIBits(y, 1, rowMem, info.bmiHeader, &used);
         if (depth == 24) {
             // Device rows hold blue, green, red; the encoder takes red, green, blue.
@@ -511,6 +511,11 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
             DoStatusMsg(height, y, "Writing Bitmap");
             lastReport = y;
         }
+    }
+    if (Stopped()) {
+        // Stopped from the status window: no message, and no file.
+        FreeImgMem();
+        return 0;
     }
     const int st = encoder.term();
     if (FreeImgMem() != 0)

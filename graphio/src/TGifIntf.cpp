@@ -357,7 +357,7 @@ int TGifIntf::Write(const std::string* fileName, OutStream* sink, const platform
     GifEncoder encoder(out, minCodeSize);
     encoder.init();
     int lastReport = 0;
-    for (int y = 0; y < height && encoder.status() == CODEC_OK; ++y) {
+    for (int y = 0; y < height && encoder.status() == CODEC_OK && !Stopped(); ++y) {
         if (direct && depth == 8) {
             encoder.encode(bitmap->rowFromTop(y), width);
         } else {
@@ -373,6 +373,11 @@ int TGifIntf::Write(const std::string* fileName, OutStream* sink, const platform
             lastReport = y + 1;
             DoStatusMsg(height, lastReport, kWriting);
         }
+    }
+    if (Stopped()) {
+        // Stopped from the status window: no message, and the temporary goes.
+        FreeImgMem();
+        return 0;
     }
     const int status = encoder.term();
     if (FreeImgMem() != 0)

@@ -109,7 +109,10 @@ int TGraphIO::Write_File(const std::string& fileName, const platform::BITMAP& bm
     intf->SetQuality(quality_);
     if (row && row->can(pictrans::kHoldsGrey16))
         intf->SetGrey16(grey16Out_);
-    return intf->WriteFile(fileName, bm, bitmap, palette);
+    stopped_ = false;
+    const int written = intf->WriteFile(fileName, bm, bitmap, palette);
+    stopped_ = intf->Stopped();
+    return stopped_ ? 0 : written;
 }
 
 const platform::BITMAPINFO* TGraphIO::GetBitmapInfo(const platform::Bitmap& bitmap, const platform::Palette* palette)

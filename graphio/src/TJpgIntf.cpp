@@ -42,7 +42,8 @@ struct JpegJob {
     int quality = -1; // libjpeg's default (75)
 };
 
-// Returns true on success; on a libjpeg error fills message.
+// Returns true on success; on a libjpeg error fills message. False with
+// no message when the status window stopped the write.
 bool compress(JpegJob& job, char* message)
 {
     jpeg_compress_struct cinfo;
@@ -106,6 +107,10 @@ bool compress(JpegJob& job, char* message)
         if (written - lastReport >= 10) {
             job.progress->DoStatusMsg(height, written, "Writing JPEG Image");
             lastReport = written;
+            if (job.progress->Stopped()) {
+                jpeg_destroy_compress(&cinfo);
+                return false;
+            }
         }
     }
     jpeg_finish_compress(&cinfo);
@@ -288,8 +293,8 @@ int TJpgIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm,
     char message[JMSG_LENGTH_MAX] = {};
     const bool ok = compress(job, message);
     FreeImgMem();
-    if (!ok)
-        return ErrorMsg(message); // the temporary goes; an existing file stays
+    if (!ok) // the temporary goes; an existing file stays
+        return Stopped() ? 0 : ErrorMsg(message);
     if (!file.commit())
         return ErrorMsg(platform::format("Unable to open file: %s.", fileName.c_str()));
     DoStatusMsg(100, 100, "Done");

@@ -302,7 +302,7 @@ int TPcxIntf::Write(const std::string* fileName, OutStream* sink, const platform
     PcxEncoder encoder(out, header_);
     encoder.init();
     int lastReport = 0;
-    for (int y = 0; y < height && encoder.status() == CODEC_OK; ++y) {
+    for (int y = 0; y < height && encoder.status() == CODEC_OK && !Stopped(); ++y) {
         const std::uint8_t* row = bitmap->rowFromTop(y);
         if (!direct) {
             bitmap->getDIBits(height - 1 - y, 1, rowMem, info, palette);
@@ -318,6 +318,11 @@ int TPcxIntf::Write(const std::string* fileName, OutStream* sink, const platform
             lastReport = y + 1;
             DoStatusMsg(height, lastReport, kWriting);
         }
+    }
+    if (Stopped()) {
+        // Stopped from the status window: no message, and the temporary goes.
+        FreeImgMem();
+        return 0;
     }
     const int status = encoder.term();
     if (FreeImgMem() != 0)

@@ -515,7 +515,7 @@ int TPngIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
     if (err)
         return ErrorMsg(platform::format(kWriteError, spng_strerror(err)));
     DoStatusMsg(0, 0, kWriting);
-    for (int y = 0; y < height && err == 0; ++y) {
+    for (int y = 0; y < height && err == 0 && !Stopped(); ++y) {
         const std::uint8_t* row = bitmap->rowFromTop(y);
         if (depth == 24) {
             // Device rows hold blue, green, red; PNG wants red, green, blue.
@@ -532,6 +532,8 @@ int TPngIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
         if (y % 64 == 63)
             DoStatusMsg(height, y + 1, kWriting);
     }
+    if (Stopped())
+        return 0; // no message; the caller drops the temporary
     if (err != SPNG_EOI)
         return ErrorMsg(platform::format(kWriteError, out.error() ? "the file could not be written"
                                                                   : spng_strerror(err)));

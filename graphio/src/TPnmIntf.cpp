@@ -285,7 +285,7 @@ int TPnmIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const 
     }
     bool ok = out.write(header.data(), header.size());
     DoStatusMsg(0, 0, kWriting);
-    for (int y = 0; y < h && ok; ++y) {
+    for (int y = 0; y < h && ok && !Stopped(); ++y) {
         std::size_t n = static_cast<std::size_t>(w);
         if (pbm) {
             rows.greys(y, line.data());
@@ -312,6 +312,8 @@ int TPnmIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const 
         if (y % 64 == 63)
             DoStatusMsg(h, y + 1, kWriting);
     }
+    if (Stopped())
+        return 0;
     if (!ok)
         return ErrorMsg(kWriteError);
     return 1;

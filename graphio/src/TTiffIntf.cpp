@@ -384,7 +384,7 @@ int TTiffIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const
     }
     std::vector<std::uint8_t> line(std::max<std::size_t>(lineBytes, std::size_t{w} * 3));
     DoStatusMsg(0, 0, kWriting);
-    for (std::uint32_t y = 0; y < h; ++y) {
+    for (std::uint32_t y = 0; y < h && !Stopped(); ++y) {
         if (g16) // samples in the host's order, as libtiff takes them
             std::memcpy(line.data(), g16->samples.data() + std::size_t{y} * w, lineBytes);
         else if (indexed) // a DIB row holds the indices packed as TIFF packs them
@@ -396,6 +396,8 @@ int TTiffIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const
         if (y % 64 == 63)
             DoStatusMsg(static_cast<long>(h), static_cast<long>(y) + 1, kWriting);
     }
+    if (Stopped())
+        return 0;
     if (!TIFFWriteDirectory(t.get()))
         return ErrorMsg(platform::format(kWriteError, client.error.empty() ? "the directory cannot be written" : client.error.c_str()));
     t.reset(); // flushes into client.out

@@ -192,16 +192,38 @@ int TWebpIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const
     for (int y = 0; y < h; ++y)
         rows.rgb(y, rgb.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride));
     DoStatusMsg(0, 0, kWriting);
-    std::uint8_t* encoded = nullptr;
-    const std::size_t size = Quality() < 0
-                                 ? WebPEncodeLosslessRGB(rgb.data(), w, h, stride, &encoded)
-                                 : WebPEncodeRGB(rgb.data(), w, h, stride, static_cast<float>(Quality()), &encoded);
-    if (size == 0 || !encoded) {
-        WebPFree(encoded);
+    // The encoder as libwebp's one-call functions set it up (lossless at
+    // effort 70, or lossy at the quality asked), with a progress hook: the
+    // encoder reports as it goes and ends when the status window stops it.
+    WebPConfig config;
+    WebPPicture picture;
+    if (!WebPConfigPreset(&config, WEBP_PRESET_DEFAULT, Quality() < 0 ? 70.0f : static_cast<float>(Quality())) ||
+        !WebPPictureInit(&picture))
         return ErrorMsg(platform::format(kWriteError, "the encoder failed"));
-    }
-    const bool ok = out.write(encoded, size);
-    WebPFree(encoded);
+    config.lossless = Quality() < 0 ? 1 : 0;
+    picture.use_argb = config.lossless;
+    picture.width = w;
+    picture.height = h;
+    WebPMemoryWriter written;
+    WebPMemoryWriterInit(&written);
+    picture.writer = WebPMemoryWrite;
+    picture.custom_ptr = &written;
+    picture.user_data = this;
+    picture.progress_hook = [](int percent, const WebPPicture* p) -> int {
+        auto* self = static_cast<TWebpIntf*>(p->user_data);
+        if (percent > 0 && percent < 100)
+            self->DoStatusMsg(1000, 10 * percent, kWriting); // a total of 100 would read as "done"
+        return self->Stopped() ? 0 : 1;
+    };
+    const bool encoded = WebPPictureImportRGB(&picture, rgb.data(), stride) && WebPEncode(&config, &picture);
+    WebPPictureFree(&picture);
+    const bool produced = encoded && written.size > 0;
+    const bool ok = produced && !Stopped() && out.write(written.mem, written.size);
+    WebPMemoryWriterClear(&written);
+    if (Stopped())
+        return 0;
+    if (!produced)
+        return ErrorMsg(platform::format(kWriteError, "the encoder failed"));
     if (!ok)
         return ErrorMsg(platform::format(kWriteError, "the file could not be written"));
     return 1;

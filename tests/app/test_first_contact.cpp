@@ -1,6 +1,6 @@
 // The desktop program as a new user first meets it: depth beyond Zmax,
-// Save As by the chosen file type, one box naming a damaged file, printing
-// without a printer, the captions, and the start page.
+// Save As by the chosen file type, a save stopped midway, one box naming a
+// damaged file, printing without a printer, the captions, and the start page.
 
 #include "FrameFixture.h"
 
@@ -10,11 +10,13 @@
 
 #include "engine_ui/TSirdsWnd.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace gui;
 using testing_frame::FrameTest;
@@ -172,6 +174,44 @@ TEST_F(FirstContact, WithoutAPrinterPrintOffersAPdfFile)
     frame()->Command(CM_FILEPRINT);
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(head(pdf, 4), QByteArray("%PDF"));
+}
+
+TEST_F(FirstContact, SavingCanBeStoppedAndLeavesTheFileAsItWas)
+{
+    start();
+    engine_ui::TSirdsWnd* picture = addPicture(1600, 1200, /*loaded=*/false, "untitled");
+    const QString target = dir.filePath(QStringLiteral("big.png"));
+    ASSERT_TRUE(frame()->SaveActiveAs(target));
+    QFile saved(target);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray before = saved.readAll();
+    saved.close();
+    const QStringList filesBefore = QDir(dir.path()).entryList(QDir::Files);
+
+    // Stop is pressed while the picture is written; meanwhile neither the
+    // picture's window nor the frame may close under the writer.
+    picture->SetNoSaveQuestion(false);
+    bool windowClosed = true, frameClosed = true, stopOffered = false;
+    QTimer::singleShot(0, frame(), [&] {
+        windowClosed = picture->parentWidget()->close();
+        frameClosed = frame()->close();
+        stopOffered = frame()->CurrentState().busy;
+        frame()->Command(CM_STOP);
+    });
+    boxes.shown.clear();
+    boxes.answers = {platform::IDYES}; // to "Overwrite ...?"
+    EXPECT_FALSE(frame()->SaveActiveAs(target));
+    EXPECT_TRUE(stopOffered);
+    EXPECT_FALSE(windowClosed);
+    EXPECT_FALSE(frameClosed);
+    EXPECT_EQ(boxes.shown.size(), 1u) << "only the overwrite question; a stop is no error";
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), filesBefore);
+    // Still open, still unsaved, and the frame answers commands again.
+    EXPECT_EQ(frame()->ActivePicture(), picture);
+    EXPECT_TRUE(picture->isWindowModified());
+    EXPECT_FALSE(frame()->CurrentState().busy);
 }
 
 TEST_F(FirstContact, CaptionsShowTheZoomAndUnsavedChanges)

@@ -233,3 +233,102 @@ TEST(GraphIOVersion, VersionText)
 }
 
 } // namespace
+
+namespace {
+
+// A status window that answers the stopAt-th progress report with Stop, as
+// the desktop program's frame does when Stop is pressed during a save.
+class StoppingWindow : public RecordingWindow {
+public:
+    explicit StoppingWindow(int stopAt) : stopAt_(stopAt) {}
+    std::intptr_t sendMessage(unsigned message, std::uintptr_t kind, std::intptr_t record) override
+    {
+        RecordingWindow::sendMessage(message, kind, record);
+        if (message != platform::WM_GRAPHSTATUS || kind != GSTATUS_PROGRESS)
+            return 0;
+        return ++progress >= stopAt_ ? GSTATUS_STOP : 0;
+    }
+    int progress = 0;
+
+private:
+    int stopAt_;
+};
+
+std::vector<std::string> filesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST_F(GraphIOFiles, EveryWriterStopsAtOnceAndLeavesTheOldFileAsItWas)
+{
+    std::vector<platform::PALETTEENTRY> grey(256);
+    for (int i = 0; i < 256; ++i)
+        grey[static_cast<std::size_t>(i)] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
+                                             static_cast<std::uint8_t>(i), 0};
+    const platform::Palette palette(grey);
+    for (const pictrans::GraphicFormat& format : pictrans::graphicFormats()) {
+        if (!format.can(pictrans::kWrites))
+            continue;
+        for (int bits : {8, 24}) {
+            if (bits == 24 && !format.can(pictrans::kHoldsTrueColour))
+                continue;
+            SCOPED_TRACE(std::string(format.name) + " at " + std::to_string(bits) + " bits");
+            // Random dots, big enough for several reports in every writer.
+            auto picture = platform::Bitmap::create(640, 480, bits);
+            std::uint32_t seed = 12345;
+            for (int y = 0; y < picture->height(); ++y) {
+                std::uint8_t* row = picture->row(y);
+                for (std::size_t i = 0; i < picture->stride(); ++i) {
+                    seed = seed * 1664525u + 1013904223u;
+                    row[i] = static_cast<std::uint8_t>(seed >> 24);
+                }
+            }
+            const fs::path folder = dir_ / (std::string(format.name) + std::to_string(bits));
+            fs::create_directories(folder);
+            const std::string target = (folder / (std::string("out.") + format.extensions[0])).string();
+            RecordingWindow owner;
+
+            // Not stopped, the writer reports as it goes and writes the file.
+            StoppingWindow unstopped(INT32_MAX);
+            TGraphIO first(&unstopped, &owner);
+            first.SetGraphicFormat(format.code);
+            ASSERT_EQ(first.Write_File(target, picture->description(), picture.get(), &palette), 1);
+            EXPECT_FALSE(first.Stopped());
+            ASSERT_GT(unstopped.progress, 1) << "too few reports to stop between";
+            const auto written = platform::readWholeFile(target);
+            ASSERT_TRUE(written);
+
+            // Stopped at the first report: no more reports, no message, the
+            // file as it was (not the other picture) and no temporary beside it.
+            for (int y = 0; y < picture->height(); ++y) {
+                std::uint8_t* row = picture->row(y);
+                for (std::size_t i = 0; i < picture->stride(); ++i)
+                    row[i] = static_cast<std::uint8_t>(~row[i]);
+            }
+            owner.boxes.clear();
+            StoppingWindow stopper(1);
+            TGraphIO second(&stopper, &owner);
+            second.SetGraphicFormat(format.code);
+            EXPECT_EQ(second.Write_File(target, picture->description(), picture.get(), &palette), 0);
+            EXPECT_TRUE(second.Stopped());
+            EXPECT_EQ(stopper.progress, 1);
+            for (const RecordedBox& box : owner.boxes) // replacing the file may be asked, nothing else
+                EXPECT_TRUE(box.text.starts_with("Overwrite ")) << box.text;
+            EXPECT_EQ(platform::readWholeFile(target), written);
+            EXPECT_EQ(filesIn(folder), std::vector<std::string>{fs::path(target).filename().string()});
+
+            // A new name stopped leaves nothing at all.
+            StoppingWindow again(1);
+            TGraphIO third(&again, &owner);
+            third.SetGraphicFormat(format.code);
+            EXPECT_EQ(third.Write_File((folder / "new").string(), picture->description(), picture.get(), &palette), 0);
+            EXPECT_EQ(filesIn(folder).size(), 1u);
+        }
+    }
+}

@@ -112,6 +112,33 @@ QString TDotscapeWnd::ChooseFile(const FileRequest& request)
     return name;
 }
 
+// While a picture is read or written its progress reports keep the frame
+// answering, with Stop (and Esc) offered; the commands wait and no document
+// closes under the work, as during a generation. A stopped write leaves no
+// file, and an existing one as it was.
+class TDotscapeWnd::StoppableFileWork {
+public:
+    explicit StoppableFileWork(TDotscapeWnd& frame) : frame_(frame), wasBusy_(frame.busy_)
+    {
+        frame_.SetBusy(true);
+        depthmap_ui::TMouseWnd::SetDocumentsBusy(true);
+        frame_.fileWork_ = true;
+        frame_.stopFileWork_ = false;
+    }
+    ~StoppableFileWork()
+    {
+        frame_.fileWork_ = false;
+        depthmap_ui::TMouseWnd::SetDocumentsBusy(false);
+        frame_.SetBusy(wasBusy_);
+    }
+    StoppableFileWork(const StoppableFileWork&) = delete;
+    StoppableFileWork& operator=(const StoppableFileWork&) = delete;
+
+private:
+    TDotscapeWnd& frame_;
+    bool wasBusy_;
+};
+
 QString TDotscapeWnd::ChooseSaveName(int& format)
 {
     format = 0;
@@ -174,14 +201,8 @@ void TDotscapeWnd::OpenFile(const QString& qname)
         TGraphIO reader(FrameWindow(), &reasons);
         std::unique_ptr<platform::Bitmap> bitmap;
         {
-            // Busy, with Stop offered, while the picture is read.
-            const bool wasBusy = busy_;
-            SetBusy(true);
-            reading_ = true;
-            stopReading_ = false;
+            const StoppableFileWork work(*this);
             bitmap = reader.Read_File(name);
-            reading_ = false;
-            SetBusy(wasBusy);
         }
         if (reader.Stopped()) {
             status_->HideProgress();
@@ -235,11 +256,16 @@ bool TDotscapeWnd::SaveActiveAs(const QString& qname, int format)
     status_->SetMessageText(fromStd(WritingText(format_)));
     const app::PictureToWrite written = app::pictureForFormat(*picture->GetPicture(), picture->GetBitmapDescription(),
                                                             picture->GetPalette(), format_);
-    const bool saved = written.bitmap &&
-                       writer.Write_File(name, written.description, written.bitmap, picture->GetPalette()) != 0;
+    bool saved = false;
+    if (written.bitmap) {
+        const StoppableFileWork work(*this);
+        saved = writer.Write_File(name, written.description, written.bitmap, picture->GetPalette()) != 0;
+    }
     picture->SetNoSaveQuestion(saved);
     if (saved)
         picture->SetTitle(name);
+    if (writer.Stopped())
+        status_->HideProgress();
     status_->SetMessageText(QString());
     unsetCursor();
     UpdateMenus();

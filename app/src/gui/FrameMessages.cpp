@@ -116,10 +116,11 @@ std::intptr_t TDotscapeWnd::GraphicsStatus(int kind, std::intptr_t lParam)
     case GSTATUS_PROGRESS:
         status_->SetMessageText(text);
         status_->SetProgress(ProgressPercent(record->done, record->total));
-        if (reading_) {
-            // The frame answers (Stop among the rest) while a picture is read.
+        if (fileWork_) {
+            // The frame answers (Stop among the rest) while a picture is
+            // read or written.
             QCoreApplication::processEvents(QEventLoop::AllEvents);
-            return stopReading_ ? GSTATUS_STOP : 0;
+            return stopFileWork_ ? GSTATUS_STOP : 0;
         }
         break;
     case GSTATUS_DONE:

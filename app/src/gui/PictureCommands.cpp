@@ -212,7 +212,7 @@ void TDotscapeWnd::CmMathVersion()
 void TDotscapeWnd::CmStop()
 {
     engine_ui::TSirdsWnd::StopGeneration();
-    stopReading_ = reading_;
+    stopFileWork_ = fileWork_;
     SetBusy(false);
 }
 

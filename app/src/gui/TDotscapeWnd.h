@@ -335,9 +335,11 @@ private:
     std::unique_ptr<engine::TSirdPatt> patterns_;
     QPointer<TWelcome> welcome_;
     bool busy_ = false;
-    // A picture is being read: its progress reports let Stop through.
-    bool reading_ = false;
-    bool stopReading_ = false;
+    // A picture is being read or written: its progress reports let Stop
+    // through (see StoppableFileWork in FileCommands.cpp).
+    class StoppableFileWork;
+    bool fileWork_ = false;
+    bool stopFileWork_ = false;
     int toolBarPosition_ = kBarTop;
 
     QMdiArea* client_ = nullptr;

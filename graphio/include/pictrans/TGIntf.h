@@ -71,7 +71,8 @@ public:
     void SetGrey16(const platform::Grey16Image* samples) { grey16Out_ = samples; }
 
     void DoStatusMsg(long first, long second, const char* text);
-    // A report was answered with GSTATUS_STOP; readers then end at once.
+    // A report was answered with GSTATUS_STOP; readers and writers then end
+    // at once, with no message, and a stopped write leaves no file.
     bool Stopped() const { return stopped_; }
     // Shows text under "<format> Error" unless quiet; always returns 0.
     int ErrorMsg(const std::string& text);

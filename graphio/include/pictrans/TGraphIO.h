@@ -50,8 +50,9 @@ public:
     // 8 for a 24-bit RGB picture, 1 to 8 for a palette picture's index.
     // 0 when nothing was read. `dotscape info` reports it.
     int GetSourceBits() const { return sourceBits_; }
-    // The last Read_File gave up because its status window answered a
-    // progress report with GSTATUS_STOP (no error was shown).
+    // The last Read_File or Write_File gave up because its status window
+    // answered a progress report with GSTATUS_STOP (no error was shown; a
+    // stopped write left no file and an existing one as it was).
     bool Stopped() const { return stopped_; }
     // The quality lossy writers use, 0 (smallest) to 100 (best); -1, the
     // start, is the format's default (WebP: lossless; JPEG as always).
