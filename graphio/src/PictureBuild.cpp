@@ -1,5 +1,6 @@
 #include "pictrans/PictureBuild.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace pictrans {
@@ -49,21 +50,67 @@ void Orientation::map(int x, int y, int& outX, int& outY) const
     }
 }
 
-void placeOrientedRow(platform::Bitmap& bitmap, const Orientation& o, int y, const std::uint8_t* pixels,
-                      int bytesPerPixel)
+OrientedRows::OrientedRows(platform::Bitmap& bitmap, const Orientation& o, int bytesPerPixel, int bandRows)
+    : bitmap_(bitmap), o_(o), bpp_(static_cast<std::size_t>(bytesPerPixel)),
+      rowBytes_(static_cast<std::size_t>(o.swaps() ? o.height() : o.width()) * bpp_), bandRows_(std::max(bandRows, 1))
 {
-    const auto bpp = static_cast<std::size_t>(bytesPerPixel);
-    if (o.tag() == 1) {
-        std::memcpy(bitmap.rowFromTop(y), pixels, static_cast<std::size_t>(o.width()) * bpp);
+    if (o_.swaps())
+        band_.resize(rowBytes_ * static_cast<std::size_t>(bandRows_));
+}
+
+void OrientedRows::add(const std::uint8_t* pixels)
+{
+    const int y = next_++;
+    const std::size_t bpp = bpp_;
+    switch (o_.tag()) {
+    case 1:
+        std::memcpy(bitmap_.rowFromTop(y), pixels, rowBytes_);
+        return;
+    case 4:
+        std::memcpy(bitmap_.rowFromTop(o_.height() - 1 - y), pixels, rowBytes_);
+        return;
+    case 2:
+    case 3: {
+        // Mirrored rows: the last stored pixel first.
+        std::uint8_t* out = bitmap_.rowFromTop(o_.tag() == 2 ? y : o_.height() - 1 - y) + rowBytes_;
+        for (std::size_t x = 0; x < rowBytes_; x += bpp)
+            std::memcpy(out -= bpp, pixels + x, bpp);
         return;
     }
-    const int w = o.swaps() ? o.height() : o.width();
-    for (int x = 0; x < w; ++x) {
-        int ox, oy;
-        o.map(x, y, ox, oy);
-        std::memcpy(bitmap.rowFromTop(oy) + static_cast<std::size_t>(ox) * bpp, pixels + static_cast<std::size_t>(x) * bpp,
-                    bpp);
+    default:
+        if (gathered_ == 0)
+            bandStart_ = y;
+        std::memcpy(band_.data() + static_cast<std::size_t>(gathered_) * rowBytes_, pixels, rowBytes_);
+        if (++gathered_ == bandRows_)
+            flush();
+        return;
     }
+}
+
+void OrientedRows::flush()
+{
+    if (gathered_ == 0)
+        return;
+    // Stored pixel x of every gathered row lands in one shown row, at
+    // columns that run up (orientations 5 and 8) or down (6 and 7) with y.
+    const int storedWidth = o_.height();
+    const int step = o_.tag() == 5 || o_.tag() == 8 ? 1 : -1;
+    for (int x = 0; x < storedWidth; ++x) {
+        int firstX, shownY;
+        o_.map(x, bandStart_, firstX, shownY);
+        std::uint8_t* row = bitmap_.rowFromTop(shownY);
+        const std::uint8_t* in = band_.data() + static_cast<std::size_t>(x) * bpp_;
+        if (bpp_ == 1) {
+            for (int k = 0; k < gathered_; ++k, in += rowBytes_)
+                row[firstX + step * k] = in[0];
+        } else {
+            for (int k = 0; k < gathered_; ++k, in += rowBytes_) {
+                std::uint8_t* out = row + static_cast<std::size_t>(firstX + step * k) * 3;
+                out[0] = in[0], out[1] = in[1], out[2] = in[2];
+            }
+        }
+    }
+    gathered_ = 0;
 }
 
 } // namespace pictrans

@@ -7,6 +7,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,7 @@ struct JpegTarget {
     int orientation = 1;
     std::string refusal;
     std::unique_ptr<platform::Bitmap> bitmap;
+    std::optional<pictrans::OrientedRows> placed;
     std::vector<std::uint8_t> pixels; // one stored row in the bitmap's order
     pictrans::jpeg::Header header;
     int rowsDone = 0;
@@ -174,11 +176,17 @@ bool startPicture(void* user, const pictrans::jpeg::Header& h) noexcept
         t.refusal = kImageMemory;
         return false;
     }
+    try {
+        t.placed.emplace(*t.bitmap, o, h.components == 1 ? 1 : 3);
+    } catch (const std::bad_alloc&) {
+        t.refusal = kImageMemory;
+        return false;
+    }
     t.intf->DoStatusMsg(0, 0, kReading);
     return true;
 }
 
-void putRow(void* user, int y, const std::uint8_t* s) noexcept
+void putRow(void* user, int /*y: the rows come in order*/, const std::uint8_t* s) noexcept
 {
     auto& t = *static_cast<JpegTarget*>(user);
     const int w = t.header.width;
@@ -203,8 +211,7 @@ void putRow(void* user, int y, const std::uint8_t* s) noexcept
         }
         break;
     }
-    pictrans::placeOrientedRow(*t.bitmap, pictrans::Orientation(t.orientation, w, t.header.height), y,
-                               t.pixels.data(), t.header.components == 1 ? 1 : 3);
+    t.placed->add(t.pixels.data());
     if (++t.rowsDone % 64 == 0)
         t.intf->DoStatusMsg(t.header.height, t.rowsDone, kReading);
 }
@@ -245,6 +252,7 @@ std::unique_ptr<platform::Bitmap> TJpgIntf::ReadStream(InStream& in)
         return ErrorMsg(target.refusal), nullptr;
     if (result == pictrans::jpeg::Result::Failed)
         return ErrorMsg(platform::format(kReadError, message)), nullptr;
+    target.placed->flush();
     if (target.header.components == 1)
         resultPalette_ = std::make_unique<platform::Palette>(pictrans::greyPalette(256));
     else

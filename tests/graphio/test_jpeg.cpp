@@ -3,6 +3,7 @@
 // failure inside libjpeg is reported instead of ending the process.
 
 #include "RecordingWindow.h"
+#include "pictrans/PictureBuild.h"
 #include "pictrans/TJpgIntf.h"
 #include "platform/FileIO.h"
 
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -259,3 +261,37 @@ TEST_F(JpegFiles, UnwritableFolder)
 }
 
 } // namespace
+
+// Every orientation, placed a row at a time in bands of every kind (one
+// row, bands that do not divide the height, one band for the whole
+// picture), lands each stored pixel where the orientation's map says.
+TEST(OrientedRows, EveryPixelLandsWhereTheOrientationMapsIt)
+{
+    const int w = 37, h = 23;
+    for (int bytes : {1, 3}) {
+        std::vector<std::uint8_t> stored(static_cast<std::size_t>(w * h * bytes));
+        for (std::size_t i = 0; i < stored.size(); ++i)
+            stored[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+        for (int tag = 1; tag <= 8; ++tag) {
+            for (int band : {1, 7, 64}) {
+                SCOPED_TRACE("orientation " + std::to_string(tag) + ", " + std::to_string(bytes) +
+                             " bytes a pixel, bands of " + std::to_string(band));
+                const pictrans::Orientation o(tag, w, h);
+                auto bitmap = platform::Bitmap::create(o.width(), o.height(), bytes * 8);
+                pictrans::OrientedRows rows(*bitmap, o, bytes, band);
+                for (int y = 0; y < h; ++y)
+                    rows.add(stored.data() + static_cast<std::size_t>(y * w * bytes));
+                rows.flush();
+                int wrong = 0;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        int ox, oy;
+                        o.map(x, y, ox, oy);
+                        const std::uint8_t* got = bitmap->rowFromTop(oy) + ox * bytes;
+                        wrong += std::memcmp(got, stored.data() + (y * w + x) * bytes, static_cast<std::size_t>(bytes)) != 0;
+                    }
+                EXPECT_EQ(wrong, 0);
+            }
+        }
+    }
+}

@@ -2,6 +2,7 @@
 // Helpers the readers share to build the library's pictures: grey palettes,
 // alpha dropped onto black, sample scaling, and the eight EXIF orientations.
 
+#include "pictrans/Export.h"
 #include "platform/Bitmap.h"
 #include "platform/Palette.h"
 
@@ -39,7 +40,7 @@ inline std::uint32_t scaleSample(std::uint32_t v, std::uint32_t maxval, std::uin
 // Where pixel (x, y) of a stored picture of width x height goes when the
 // picture is shown upright, for EXIF orientations 1 to 8 (any other value
 // counts as 1). Orientations 5 to 8 swap width and height.
-class Orientation {
+class PICTRANS_API Orientation {
 public:
     Orientation(int tag, int width, int height);
     int width() const { return swaps_ ? h_ : w_; }
@@ -54,9 +55,30 @@ private:
     bool swaps_;
 };
 
-// Places one stored row of width pixels of bytesPerPixel bytes each (1 or 3,
-// already in the bitmap's order) into bitmap at its oriented position.
-void placeOrientedRow(platform::Bitmap& bitmap, const Orientation& o, int y, const std::uint8_t* pixels,
-                      int bytesPerPixel);
+// Places the stored rows of a picture, one after the other from the top,
+// into bitmap at their oriented positions; each row holds the stored width
+// of pixels of bytesPerPixel bytes (1 or 3, already in the bitmap's order).
+// Orientations 5 to 8 make a stored row a shown column: such rows are
+// gathered in bands, so that each shown row takes a run of pixels at once
+// rather than one pixel per cache line and page.
+class PICTRANS_API OrientedRows {
+public:
+    OrientedRows(platform::Bitmap& bitmap, const Orientation& o, int bytesPerPixel, int bandRows = 64);
+    // The next stored row.
+    void add(const std::uint8_t* pixels);
+    // Places the rows gathered so far; after the last row it must be called.
+    void flush();
+
+private:
+    platform::Bitmap& bitmap_;
+    Orientation o_;
+    std::size_t bpp_;
+    std::size_t rowBytes_;
+    int bandRows_;
+    int next_ = 0;      // the stored row add takes next
+    int bandStart_ = 0; // the first stored row in band_
+    int gathered_ = 0;
+    std::vector<std::uint8_t> band_;
+};
 
 } // namespace pictrans
