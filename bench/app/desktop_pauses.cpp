@@ -33,6 +33,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
@@ -240,6 +241,14 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
+    // Depth beyond Zmax is kept as it is, as the answer No to the program's
+    // offer would keep it: the offer's box would wait for a click no one gives.
+    QDir().mkpath(dir.filePath(QStringLiteral("config")));
+    {
+        QFile ini(dir.filePath(QStringLiteral("config/DOTSCAPE.INI")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[Depth]\nFit=2\n");
+    }
     gui::TDotscapeApp program(dir.filePath(QStringLiteral("config/DOTSCAPE.INI")).toStdString(), false);
     program.InitMainWindow();
     gui::TDotscapeWnd* frame = program.Frame();

@@ -20,37 +20,36 @@ void DepthRange::add(std::int32_t level)
     highest = std::max(highest, level);
 }
 
-// Marks the palette entries a picture uses; 24-bit colours mark their
-// nearest entries (runs of one colour are looked up once).
-static std::array<bool, 256> usedIndices(const platform::Bitmap& picture, const platform::Palette* palette)
+// Marks the values a picture's rows give the depth lookup, as its
+// stereogram samples them: palette indices, or for a 24-bit picture each
+// pixel's brightness. Stops once every value is marked.
+static std::array<bool, 256> usedValues(const platform::Bitmap& picture)
 {
     std::array<bool, 256> used{};
+    std::size_t marked = 0;
+    const auto mark = [&](std::uint8_t v) {
+        if (!used[v]) {
+            used[v] = true;
+            ++marked;
+        }
+    };
     const int width = picture.width();
-    for (int y = 0; y < picture.height(); ++y) {
+    std::vector<std::uint8_t> values(picture.bitsPerPixel() == 24 ? static_cast<std::size_t>(width) : 0);
+    for (int y = 0; y < picture.height() && marked < used.size(); ++y) {
         const std::uint8_t* row = picture.row(y);
         switch (picture.bitsPerPixel()) {
         case 8:
             for (int x = 0; x < width; ++x)
-                used[row[x]] = true;
+                mark(row[x]);
             break;
-        case 24: {
-            if (!palette || palette->empty()) {
-                used[0] = true;
-                break;
-            }
-            std::uint32_t last = 0xFFFFFFFFu;
-            for (int x = 0; x < width; ++x, row += 3) {
-                const std::uint32_t colour = (std::uint32_t{row[2]} << 16) | (std::uint32_t{row[1]} << 8) | row[0];
-                if (colour != last) {
-                    used[palette->nearest(row[2], row[1], row[0])] = true;
-                    last = colour;
-                }
-            }
+        case 24:
+            brightnessRow(row, width, values.data());
+            for (const std::uint8_t v : values)
+                mark(v);
             break;
-        }
         default:
             for (int x = 0; x < width; ++x)
-                used[picture.pixel(x, y) & 0xFFu] = true;
+                mark(static_cast<std::uint8_t>(picture.pixel(x, y) & 0xFFu));
             break;
         }
     }
@@ -61,8 +60,8 @@ DepthRange pictureDepthRange(const platform::Bitmap& picture, const platform::Pa
                              std::int32_t depthSel)
 {
     std::array<std::int32_t, 256> lookup{};
-    depthLookup(depthSel, palette, lookup);
-    const std::array<bool, 256> used = usedIndices(picture, palette);
+    pictureDepthLookup(depthSel, picture, palette, lookup);
+    const std::array<bool, 256> used = usedValues(picture);
     DepthRange range;
     for (std::size_t i = 0; i < used.size(); ++i)
         if (used[i])

@@ -247,7 +247,9 @@ TEST(DepthFit, ScalesTheSourceRangeOntoZminZmaxAndClampsOutside)
 TEST(DepthFit, PictureRangeIsWhatSamplingGivesAtEveryDepth)
 {
     // Indices 3 … 200 with entry 200 bright red and entry 3 white; the range
-    // must be that of the depth lookup over the pixels' own entries.
+    // must be that of the depth lookup over the pixels' own entries, and for
+    // the 24-bit twin over the pixels' brightness (its palette aside), as
+    // the stereogram samples them.
     std::vector<platform::PALETTEENTRY> entries(256, platform::PALETTEENTRY{10, 10, 10, 0});
     entries[3] = {255, 255, 255, 0};
     entries[200] = {255, 0, 0, 0};
@@ -265,14 +267,15 @@ TEST(DepthFit, PictureRangeIsWhatSamplingGivesAtEveryDepth)
     for (const platform::Bitmap* picture : {indexed.get(), colour.get(), packed.get()}) {
         std::array<std::int32_t, 256> lookup{};
         for (std::int32_t by : {ByColor, ByBrightness}) {
-            depthLookup(by, &palette, lookup);
+            pictureDepthLookup(by, *picture, &palette, lookup);
             DepthRange expected;
             for (int y = 0; y < 3; ++y)
                 for (int x = 0; x < 5; ++x) {
                     const std::uint32_t p = picture->pixel(x, y);
                     const std::size_t index = picture->bitsPerPixel() == 24
-                        ? palette.nearest(static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
-                                          static_cast<std::uint8_t>(p))
+                        ? static_cast<std::size_t>(brightness(platform::PALETTEENTRY{
+                              static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+                              static_cast<std::uint8_t>(p), 0}))
                         : p;
                     expected.add(lookup[index]);
                 }

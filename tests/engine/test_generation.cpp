@@ -912,6 +912,36 @@ TEST(Generation, AFittedSourceIsTheStereogramOfItsLevelsScaledByHand)
         EXPECT_FALSE(*unfitted.picture.bitmap == *expected.picture.bitmap) << "method " << method;
     }
 
+    // The same levels as a 24-bit grey picture, whose depth is each pixel's
+    // brightness with or without a palette beside it: the same range, and
+    // fitted, the same stereogram.
+    auto steepRgb = platform::Bitmap::create(160, 90, 24);
+    for (int y = 0; y < 90; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const std::uint32_t v = steep->pixel(x, y);
+            steepRgb->setPixel(x, y, v << 16 | v << 8 | v);
+        }
+    const platform::Palette none;
+    for (const platform::Palette* palette : {&none, static_cast<const platform::Palette*>(&pattern.palette)}) {
+        SirdsSettings s;
+        s.ShiftDir = McMahon;
+        const DepthRange range = pictureDepthRange(*steepRgb, palette, s.DepthSel);
+        EXPECT_EQ(range.lowest, 0);
+        EXPECT_EQ(range.highest, 255);
+        PictureJob job;
+        job.picture = steepRgb.get();
+        job.palette = palette;
+        job.options.fit.emplace(range, s.zmin, s.zmax);
+        PictureJob byHand;
+        byHand.picture = scaled.get();
+        byHand.palette = &pattern.palette;
+        FakeHost a(&pattern), b(&pattern);
+        const GenerationResult fitted = makeFromPicture(s, job, a);
+        const GenerationResult expected = makeFromPicture(s, byHand, b);
+        ASSERT_TRUE(fitted.finished() && expected.finished());
+        EXPECT_TRUE(*fitted.picture.bitmap == *expected.picture.bitmap) << "palette of " << palette->size();
+    }
+
     GridMap deep(120, 80, 100), shallow(120, 80, 0);
     const DepthRange mapRange = mapDepthRange(deep);
     EXPECT_EQ(mapRange.lowest, 100);

@@ -30,9 +30,9 @@ struct DepthRange {
     bool beyond(std::int32_t zmax) const { return !empty && highest > zmax; }
 };
 
-// The depths a picture gives as it would be sampled with depthSel (by
-// colour index or by the palette entry's brightness; 24-bit colours count
-// as their nearest palette entries).
+// The depths a picture gives as its stereogram samples them with depthSel
+// (by colour index or by the palette entry's brightness; a 24-bit picture
+// by each pixel's brightness, whatever its palette).
 DepthRange pictureDepthRange(const platform::Bitmap& picture, const platform::Palette* palette,
                              std::int32_t depthSel);
 // The levels of a depth map, background (0) included where it shows.
