@@ -104,7 +104,7 @@ engine_ui::TAnimPlayer* TDotscapeWnd::MakeAnimation(const models_ui::TModelWindo
     if (!view.levels)
         return nullptr;
     const std::optional<engine::GenerationOptions> options = DepthOptions(
-        model.windowTitle(), engine::pictureDepthRange(*view.levels, &view.greys, engine::ByBrightness));
+        model.windowTitle(), [&] { return engine::pictureDepthRange(*view.levels, &view.greys, engine::ByBrightness); });
     if (!options)
         return nullptr;
     return RunIndexedAnimation(title, plan, [&](std::int32_t k, const engine::SirdsSettings& s, engine::GenerationHost& h) {

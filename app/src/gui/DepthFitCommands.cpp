@@ -36,10 +36,13 @@ bool TDotscapeWnd::PreviewFitsDepth() const
     return config_.FitDepth != kKeep;
 }
 
-std::optional<engine::GenerationOptions> TDotscapeWnd::DepthOptions(const QString& name,
-                                                                    const engine::DepthRange& range)
+std::optional<engine::GenerationOptions> TDotscapeWnd::DepthOptions(
+    const QString& name, const std::function<engine::DepthRange()>& rangeOf)
 {
     engine::GenerationOptions options;
+    if (config_.FitDepth == kKeep)
+        return options;
+    const engine::DepthRange range = rangeOf();
     if (!range.beyond(settings_.zmax))
         return options;
     if (config_.FitDepth == kAsk) {

@@ -151,7 +151,7 @@ engine_ui::TSirdsWnd* TDotscapeWnd::MakeSirdsFromMap(depthmap_ui::TMapWindow* ma
     // While the generation runs the map refuses every change.
     engine::MapDocumentSource source(map->Document());
     const std::optional<engine::GenerationOptions> options =
-        DepthOptions(fromStd(map->Document().FileName()), engine::mapDepthRange(source));
+        DepthOptions(fromStd(map->Document().FileName()), [&] { return engine::mapDepthRange(source); });
     if (!options)
         return nullptr;
     {

@@ -53,7 +53,7 @@ engine_ui::TSirdsWnd* TDotscapeWnd::MakeSirdsFromModel(models_ui::TModelWindow* 
     // A model's depth reaches level 255, beyond the usual Zmax: fitted as a
     // picture's is when the user wants it.
     const std::optional<engine::GenerationOptions> options = DepthOptions(
-        model->windowTitle(), engine::pictureDepthRange(*depth.levels, &depth.greys, engine::ByBrightness));
+        model->windowTitle(), [&] { return engine::pictureDepthRange(*depth.levels, &depth.greys, engine::ByBrightness); });
     if (!options)
         return nullptr;
     // The depth becomes a grey picture taken by its brightness, as the

@@ -131,7 +131,7 @@ void TDotscapeWnd::CmMakeSirds()
             return;
         const std::optional<engine::GenerationOptions> options = DepthOptions(
             fromStd(source->GetTitle()),
-            engine::pictureDepthRange(*source->GetPicture(), source->GetPalette(), settings_.DepthSel));
+            [&] { return engine::pictureDepthRange(*source->GetPicture(), source->GetPalette(), settings_.DepthSel); });
         if (!options)
             return;
         bool shown = false;

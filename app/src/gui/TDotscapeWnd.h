@@ -291,8 +291,11 @@ private:
     void ConnectDepthFitCommands();
     // What a stereogram of the source named name is made with: a depth
     // beyond Zmax is fitted or kept as the user answers (asked once, then
-    // remembered); no value when the user cancelled.
-    std::optional<engine::GenerationOptions> DepthOptions(const QString& name, const engine::DepthRange& range);
+    // remembered); no value when the user cancelled. rangeOf scans the
+    // source, which takes a while for a large picture: once the user has
+    // chosen to keep the depth as it is, it is not called.
+    std::optional<engine::GenerationOptions> DepthOptions(const QString& name,
+                                                          const std::function<engine::DepthRange()>& rangeOf);
     // Whether the live preview fits depth beyond Zmax: as the remembered
     // answer says, and yes while nothing has been answered.
     bool PreviewFitsDepth() const;
