@@ -115,6 +115,7 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
         return result;
     }
 
+    reveal::dropEdgeStandIns(result.separation, width, height, hi);
     const std::size_t matched = static_cast<std::size_t>(
         std::count_if(result.separation.begin(), result.separation.end(), [](float s) { return s != kHole; }));
     result.matched = static_cast<double>(matched) / static_cast<double>(result.separation.size());

@@ -1,5 +1,6 @@
 // Filling the depth revealer's holes: what one eye cannot see, flat
-// colour and the strips at the ends of the rows.
+// colour and the strips at the ends of the rows, where matches that stand
+// in for separations that cannot be tried are dropped first.
 
 #include "RevealMatcher.h"
 
@@ -17,6 +18,40 @@ namespace engine::reveal {
 // Rows with no match at all take the nearest row that has one. Returns
 // false when nothing matched.
 constexpr float kJumpShare = 1.0f;
+
+namespace {
+
+// One strip: start is its inner end, step the way out of the picture.
+void dropOutwards(float* row, int width, int start, int step)
+{
+    float kept = kHole;
+    for (int x = start; x >= 0 && x < width && kept == kHole; x -= step)
+        kept = row[x];
+    if (kept == kHole)
+        return;
+    for (int x = start + step; x >= 0 && x < width; x += step) {
+        if (row[x] == kHole)
+            continue;
+        if (row[x] < kept - kEdgeStandIn)
+            row[x] = kHole;
+        else
+            kept = row[x];
+    }
+}
+
+} // namespace
+
+void dropEdgeStandIns(std::vector<float>& sep, int width, int height, int widest)
+{
+    const int strip = std::min((widest + 1) / 2, width - 1);
+    if (strip <= 0)
+        return;
+    for (int y = 0; y < height; ++y) {
+        float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        dropOutwards(row, width, strip, -1);
+        dropOutwards(row, width, width - 1 - strip, 1);
+    }
+}
 
 bool fillHoles(std::vector<float>& sep, int width, int height)
 {

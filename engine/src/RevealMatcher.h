@@ -156,4 +156,14 @@ private:
 // matched.
 bool fillHoles(std::vector<float>& sep, int width, int height);
 
+// Within half the widest separation of either end of a row, pairs of the
+// farther separations would reach out of the picture and cannot be tried;
+// where the true separation is among them the matcher settles on the best
+// of the nearer ones. Walking outwards from the inner end of each such
+// strip, a match nearer (of a smaller separation) by more than
+// kEdgeStandIn than the last one kept is such a stand-in and becomes a
+// hole, which fillHoles fills from what was kept.
+constexpr float kEdgeStandIn = 2.0f;
+void dropEdgeStandIns(std::vector<float>& sep, int width, int height, int widest);
+
 } // namespace engine::reveal
