@@ -18,6 +18,7 @@
 // clock it prints the processor time the program used until the paint: on a
 // busy machine the two differ by the time other programs held the processor.
 
+#include "app/Configuration.h"
 #include "gui/Commands.h"
 #include "gui/TDotscapeApp.h"
 #include "gui/TDotscapeWnd.h"
@@ -33,7 +34,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
@@ -243,13 +243,15 @@ int main(int argc, char** argv)
     qputenv("XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8());
     // Depth beyond Zmax is kept as it is, as the answer No to the program's
     // offer would keep it: the offer's box would wait for a click no one gives.
+    const std::string ini = dir.filePath(QStringLiteral("config/DOTSCAPE.INI")).toStdString();
     QDir().mkpath(dir.filePath(QStringLiteral("config")));
-    {
-        QFile ini(dir.filePath(QStringLiteral("config/DOTSCAPE.INI")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("[Depth]\nFit=2\n");
+    app::Configuration settings;
+    settings.FitDepth = 2;
+    if (!settings.save(ini)) {
+        std::fprintf(stderr, "cannot write %s\n", ini.c_str());
+        return 1;
     }
-    gui::TDotscapeApp program(dir.filePath(QStringLiteral("config/DOTSCAPE.INI")).toStdString(), false);
+    gui::TDotscapeApp program(ini, false);
     program.InitMainWindow();
     gui::TDotscapeWnd* frame = program.Frame();
     if (!frame->Patterns() || frame->Patterns()->GetCount() == 0) {
