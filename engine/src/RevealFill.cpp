@@ -53,12 +53,121 @@ void dropEdgeStandIns(std::vector<float>& sep, int width, int height, int widest
     }
 }
 
+namespace {
+
+// How far the lines of equal depth are followed into a row's end, and the
+// steepest they may run (rows per column) to be followed at all.
+constexpr int kLineReach = 16;
+constexpr float kSteepestLine = 3.0f;
+// The steepest slope of a surface, in pixels of separation per pixel, and
+// how far the lines' slope may turn between two squares and still be
+// taken as straight.
+constexpr double kSteepestSlope = 2.0;
+constexpr float kStraight = 0.25f;
+
+// The direction of the lines of equal depth in a square of the filled
+// field, offset columns in from the matched end of row y, as the step in
+// y for a step of one column to the right; false where the depth there has no clear direction
+// (flat, noisy or the lines nearly upright).
+bool lineSlopeAt(const std::vector<float>& sep, int width, int height, const std::vector<int>& end, int y, int step,
+                 int offset, float& slope)
+{
+    double xx = 0.0;
+    double xy = 0.0;
+    double yy = 0.0;
+    for (int v = std::max(1, y - kLineReach); v <= std::min(height - 2, y + kLineReach); ++v) {
+        const int from = end[static_cast<std::size_t>(v)];
+        if (from < 0)
+            continue;
+        const std::size_t at = static_cast<std::size_t>(v) * static_cast<std::size_t>(width);
+        for (int k = offset; k < offset + 2 * kLineReach; ++k) {
+            const int x = from + step * k;
+            if (x < 1 || x > width - 2)
+                break;
+            const std::size_t i = at + static_cast<std::size_t>(x);
+            const double gx = 0.5 * (sep[i + 1] - sep[i - 1]);
+            const double gy = 0.5 * (sep[i + static_cast<std::size_t>(width)] - sep[i - static_cast<std::size_t>(width)]);
+            // Edges and stray matches say nothing of how a surface runs.
+            if (std::abs(gx) > kSteepestSlope || std::abs(gy) > kSteepestSlope)
+                continue;
+            xx += gx * gx;
+            xy += gx * gy;
+            yy += gy * gy;
+        }
+    }
+    // The structure tensor's leading eigenvector is the gradient's
+    // direction; how much it leads tells how clear the direction is.
+    const double trace = xx + yy;
+    const double spread = std::sqrt((xx - yy) * (xx - yy) + 4.0 * xy * xy);
+    if (trace < 1e-3 * kLineReach * kLineReach || spread < 0.5 * trace)
+        return false;
+    const double angle = 0.5 * std::atan2(2.0 * xy, xx - yy); // of the gradient
+    // The lines run across the gradient: (−sin, cos) per unit.
+    const double dx = -std::sin(angle);
+    const double dy = std::cos(angle);
+    if (std::abs(dx) * kSteepestLine < std::abs(dy))
+        return false;
+    slope = static_cast<float>(dy / dx);
+    return true;
+}
+
+// The lines' direction beside the end, where they run straight: their
+// direction there and one square further in agree.
+bool lineSlope(const std::vector<float>& sep, int width, int height, const std::vector<int>& end, int y, int step,
+               float& slope)
+{
+    float further = 0.0f;
+    if (!lineSlopeAt(sep, width, height, end, y, step, 1, slope) ||
+        !lineSlopeAt(sep, width, height, end, y, step, 1 + 2 * kLineReach, further))
+        return false;
+    return std::abs(slope - further) <= kStraight * std::max(1.0f, std::abs(slope));
+}
+
+// Re-fills the unmatched end of every row (x before first[y], or after
+// last[y] for step −1) along the lines of equal depth beside it, where
+// they have a clear direction and reach a matched part of the picture: a
+// surface sloping across the row's end continues as it runs.
+void followLines(std::vector<float>& sep, int width, int height, const std::vector<int>& end, int step)
+{
+    std::vector<float> filled = sep;
+    for (int y = 0; y < height; ++y) {
+        const int from = end[static_cast<std::size_t>(y)];
+        float slope = 0.0f;
+        if (from < 0 || !lineSlope(filled, width, height, end, y, step, slope))
+            continue;
+        float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        for (int x = from - step; x >= 0 && x < width; x -= step) {
+            // Walk inwards along the line to the first matched pixel.
+            for (int k = 1; k <= width; ++k) {
+                const int u = x + step * k;
+                const int v = static_cast<int>(std::lround(static_cast<float>(y) + slope * static_cast<float>(step * k)));
+                if (v < 0 || v >= height || u < 0 || u >= width)
+                    break;
+                const int inner = end[static_cast<std::size_t>(v)];
+                if (inner >= 0 && (u - inner) * step >= 0) {
+                    row[x] = filled[static_cast<std::size_t>(v) * static_cast<std::size_t>(width) + static_cast<std::size_t>(u)];
+                    break;
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
 bool fillHoles(std::vector<float>& sep, int width, int height)
 {
     std::vector<char> empty(static_cast<std::size_t>(height), 0);
+    // Each row's first and last matched pixel, −1 in rows with none.
+    std::vector<int> first(static_cast<std::size_t>(height), -1);
+    std::vector<int> last(static_cast<std::size_t>(height), -1);
     bool any = false;
     for (int y = 0; y < height; ++y) {
         float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        for (int x = 0; x < width && first[static_cast<std::size_t>(y)] < 0; ++x)
+            first[static_cast<std::size_t>(y)] = row[x] == kHole ? -1 : x;
+        for (int x = width - 1; x >= 0 && last[static_cast<std::size_t>(y)] < 0; --x)
+            last[static_cast<std::size_t>(y)] = row[x] == kHole ? -1 : x;
         int previous = -1;
         for (int x = 0; x <= width; ++x) {
             if (x < width && row[x] == kHole)
@@ -99,6 +208,8 @@ bool fillHoles(std::vector<float>& sep, int width, int height)
                     static_cast<std::size_t>(width),
                     sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width));
     }
+    followLines(sep, width, height, first, 1);
+    followLines(sep, width, height, last, -1);
     return true;
 }
 

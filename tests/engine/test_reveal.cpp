@@ -352,6 +352,41 @@ TEST(RevealPlateaus, MultiplesProneScenes)
     }
 }
 
+// No pair has its midpoint within half a separation of a row's ends, so
+// the depth there is not in the picture. Ridges that run slanted across
+// the ends carry on along their lines.
+TEST(RevealPlateaus, EndsCarryOnAlongSlantedRidges)
+{
+    constexpr double pi = 3.14159265358979;
+    struct Scene {
+        const char* name;
+        std::function<double(double x, int y)> sep;
+        double least; // correlation in the ends
+    };
+    const Scene scenes[] = {
+        {"slanted", [=](double x, int y) { return 80 + 10 * std::sin(2 * pi * (x + y) / 130); }, 0.8},
+        {"steep", [=](double x, int y) { return 80 + 10 * std::sin(2 * pi * (2 * x + y) / 260); }, 0.8},
+    };
+    const int w = 480, h = 240;
+    for (const Scene& scene : scenes) {
+        const SepField field = [&](int x, int y) { return static_cast<int>(std::lround(scene.sep(x, y))); };
+        const Picture p = trueColour(randomDots(w, h, field, 64, 3), w, h);
+        const RevealResult r = revealDepth(*p.bitmap, nullptr);
+        ASSERT_TRUE(r.done()) << scene.name << ": " << r.error;
+        // The separation a pair centred on (c, y) would have: s = sep(c + s ÷ 2).
+        std::vector<double> found, truth;
+        for (int y = 0; y < h; ++y)
+            for (int c : {0, 10, 20, 30, w - 31, w - 21, w - 11, w - 1}) {
+                double s = 80;
+                for (int k = 0; k < 8; ++k)
+                    s = scene.sep(c + s / 2, y);
+                found.push_back(r.separation[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(c)]);
+                truth.push_back(s);
+            }
+        EXPECT_GE(pearson(found, truth), scene.least) << scene.name;
+    }
+}
+
 // --- Refusals -------------------------------------------------------------
 
 TEST(RevealRefusal, NoiseHasNoRepeat)
