@@ -74,6 +74,9 @@ namespace {
 
 // Rows sampled by the range search, in strips as high as the window.
 constexpr int kMaxStrips = 32;
+// How many times the level of chance votes a separation must have to be
+// dense.
+constexpr std::int64_t kChanceMargin = 3;
 
 // The largest separation searched in a picture of this width (0 when the
 // picture is too narrow for any).
@@ -270,7 +273,20 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
          d <= std::min(hi, at + spreadOf(at)); ++d)
         if (votes[static_cast<std::size_t>(d)] > votes[static_cast<std::size_t>(range.period)])
             range.period = d;
-    const std::int64_t dense = std::max<std::int64_t>(2, counted / 400);
+    // Chance repeats (many in dots of two colours) spread a floor of votes
+    // over all separations, the ones under a quarter of the period too,
+    // where no surface of the picture lies: their middle level there is
+    // the level of chance, and a separation counts as dense well above it.
+    std::vector<std::int64_t> levels;
+    for (int d = lo + 2; d + 1 < floor; ++d)
+        levels.push_back(around(d));
+    std::int64_t chance = 0;
+    if (levels.size() >= 4) {
+        const auto middle = levels.begin() + static_cast<std::ptrdiff_t>(levels.size() / 2);
+        std::nth_element(levels.begin(), middle, levels.end());
+        chance = *middle;
+    }
+    const std::int64_t dense = std::max<std::int64_t>({2, counted / 400, kChanceMargin * chance});
     const int gap = std::max(3, range.period / 8);
     // Beyond the band's far end, copies of a chain at its separations also
     // meet again at one and a half, two … times them: a cluster there joins
@@ -279,6 +295,14 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     // A shape stands in at least this many columns; a pattern tile's own
     // repeat may vote in a column or two all the way down the picture.
     auto shapeColumns = [](int d) { return std::max(8, d / 4); };
+    // The columns voting at separations within a pixel of d: a shape stands
+    // in many at one separation, chance repeats in one or two at each.
+    auto aroundColumns = [&](int d) {
+        int n = 0;
+        for (int e = std::max(lo, d - 1); e <= std::min(hi, d + 1); ++e)
+            n += columns[static_cast<std::size_t>(e)];
+        return n;
+    };
     auto reach = [&](int from, int step) {
         int end = from;
         std::int64_t cluster = 0; // the votes since the band's end
@@ -309,13 +333,16 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     const int last = reach(range.period, 1);
     // Below the band lie few echoes (their copies do not go on), and what
     // is near: the few pixels of a small near shape count there too, down
-    // to the rarest percent of all, when they lie in enough columns to be
-    // a shape (a column of a pattern tile's own repeat is not one).
+    // to the rarest percent of all, when they stand above chance and lie in
+    // enough columns at one separation to be a shape (a column of a
+    // pattern tile's own repeat is not one, nor chance spread over many).
     std::int64_t seen = 0;
     int wide = 0;
     for (int d = floor; d < first; ++d) {
+        if (around(d) < dense)
+            continue;
         seen += votes[static_cast<std::size_t>(d)];
-        wide += columns[static_cast<std::size_t>(d)];
+        wide = std::max(wide, aroundColumns(d));
         if (seen * 100 > counted && wide >= shapeColumns(d)) {
             first = d;
             break;
