@@ -65,43 +65,63 @@ constexpr float kSteepestLine = 3.0f;
 constexpr double kSteepestSlope = 2.0;
 constexpr float kStraight = 0.25f;
 
-// The direction of the lines of equal depth in a square of the filled
-// field, offset columns in from the matched end of row y, as the step in
-// y for a step of one column to the right; false where the depth there has no clear direction
-// (flat, noisy or the lines nearly upright).
-bool lineSlopeAt(const std::vector<float>& sep, int width, int height, const std::vector<int>& end, int y, int step,
-                 int offset, float& slope)
-{
+// Sums of the products of a field's gradients (its structure tensor).
+struct Tensor {
     double xx = 0.0;
     double xy = 0.0;
     double yy = 0.0;
-    for (int v = std::max(1, y - kLineReach); v <= std::min(height - 2, y + kLineReach); ++v) {
+};
+
+// Running totals down the picture of each row's tensor over 2 kLineReach
+// columns, offset columns in from its matched end: entry v + 1 adds row v
+// to entry v. Edges and stray matches say nothing of how a surface runs
+// and are left out, as are rows without a match.
+std::vector<Tensor> tensorTotals(const std::vector<float>& sep, int width, int height, const std::vector<int>& end,
+                                 int step, int offset)
+{
+    std::vector<Tensor> totals(static_cast<std::size_t>(height) + 1);
+    for (int v = 0; v < height; ++v) {
+        Tensor t = totals[static_cast<std::size_t>(v)];
         const int from = end[static_cast<std::size_t>(v)];
-        if (from < 0)
-            continue;
         const std::size_t at = static_cast<std::size_t>(v) * static_cast<std::size_t>(width);
-        for (int k = offset; k < offset + 2 * kLineReach; ++k) {
+        for (int k = offset; from >= 0 && v > 0 && v < height - 1 && k < offset + 2 * kLineReach; ++k) {
             const int x = from + step * k;
             if (x < 1 || x > width - 2)
                 break;
             const std::size_t i = at + static_cast<std::size_t>(x);
             const double gx = 0.5 * (sep[i + 1] - sep[i - 1]);
             const double gy = 0.5 * (sep[i + static_cast<std::size_t>(width)] - sep[i - static_cast<std::size_t>(width)]);
-            // Edges and stray matches say nothing of how a surface runs.
             if (std::abs(gx) > kSteepestSlope || std::abs(gy) > kSteepestSlope)
                 continue;
-            xx += gx * gx;
-            xy += gx * gy;
-            yy += gy * gy;
+            t.xx += gx * gx;
+            t.xy += gx * gy;
+            t.yy += gy * gy;
         }
+        totals[static_cast<std::size_t>(v) + 1] = t;
     }
-    // The structure tensor's leading eigenvector is the gradient's
-    // direction; how much it leads tells how clear the direction is.
-    const double trace = xx + yy;
-    const double spread = std::sqrt((xx - yy) * (xx - yy) + 4.0 * xy * xy);
+    return totals;
+}
+
+// The tensor of the rows within kLineReach of row y.
+Tensor around(const std::vector<Tensor>& totals, int y, int height)
+{
+    const auto& a = totals[static_cast<std::size_t>(std::max(0, y - kLineReach))];
+    const auto& b = totals[static_cast<std::size_t>(std::min(height, y + kLineReach + 1))];
+    return {b.xx - a.xx, b.xy - a.xy, b.yy - a.yy};
+}
+
+// The direction of the lines of equal depth a tensor gives, as the step in
+// y for a step of one column to the right; false where the depth has no
+// clear direction (flat, noisy or the lines nearly upright).
+bool lineSlope(const Tensor& t, float& slope)
+{
+    // The leading eigenvector is the gradient's direction; how much it
+    // leads tells how clear the direction is.
+    const double trace = t.xx + t.yy;
+    const double spread = std::sqrt((t.xx - t.yy) * (t.xx - t.yy) + 4.0 * t.xy * t.xy);
     if (trace < 1e-3 * kLineReach * kLineReach || spread < 0.5 * trace)
         return false;
-    const double angle = 0.5 * std::atan2(2.0 * xy, xx - yy); // of the gradient
+    const double angle = 0.5 * std::atan2(2.0 * t.xy, t.xx - t.yy); // of the gradient
     // The lines run across the gradient: (−sin, cos) per unit.
     const double dx = -std::sin(angle);
     const double dy = std::cos(angle);
@@ -111,18 +131,6 @@ bool lineSlopeAt(const std::vector<float>& sep, int width, int height, const std
     return true;
 }
 
-// The lines' direction beside the end, where they run straight: their
-// direction there and one square further in agree.
-bool lineSlope(const std::vector<float>& sep, int width, int height, const std::vector<int>& end, int y, int step,
-               float& slope)
-{
-    float further = 0.0f;
-    if (!lineSlopeAt(sep, width, height, end, y, step, 1, slope) ||
-        !lineSlopeAt(sep, width, height, end, y, step, 1 + 2 * kLineReach, further))
-        return false;
-    return std::abs(slope - further) <= kStraight * std::max(1.0f, std::abs(slope));
-}
-
 // Re-fills the unmatched end of every row (x before first[y], or after
 // last[y] for step −1) along the lines of equal depth beside it, where
 // they have a clear direction and reach a matched part of the picture: a
@@ -130,17 +138,29 @@ bool lineSlope(const std::vector<float>& sep, int width, int height, const std::
 void followLines(std::vector<float>& sep, int width, int height, const std::vector<int>& end, int step)
 {
     std::vector<float> filled = sep;
+    int outermost = step > 0 ? width : -1;
+    for (const int e : end)
+        if (e >= 0)
+            outermost = step > 0 ? std::min(outermost, e) : std::max(outermost, e);
+    // The lines' direction beside each row's end, where they run straight:
+    // their direction there and one square further in agree.
+    const std::vector<Tensor> beside = tensorTotals(filled, width, height, end, step, 1);
+    const std::vector<Tensor> further = tensorTotals(filled, width, height, end, step, 1 + 2 * kLineReach);
     for (int y = 0; y < height; ++y) {
         const int from = end[static_cast<std::size_t>(y)];
         float slope = 0.0f;
-        if (from < 0 || !lineSlope(filled, width, height, end, y, step, slope))
+        float deeper = 0.0f;
+        if (from < 0 || !lineSlope(around(beside, y, height), slope) ||
+            !lineSlope(around(further, y, height), deeper) ||
+            std::abs(slope - deeper) > kStraight * std::max(1.0f, std::abs(slope)))
             continue;
         float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         for (int x = from - step; x >= 0 && x < width; x -= step) {
-            // Walk inwards along the line to the first matched pixel.
-            for (int k = 1; k <= width; ++k) {
+            // Walk inwards along the line to the first matched pixel, from
+            // the column of the outermost end of any row.
+            for (int k = std::max(1, (outermost - x) * step); k <= width; ++k) {
                 const int u = x + step * k;
-                const int v = static_cast<int>(std::lround(static_cast<float>(y) + slope * static_cast<float>(step * k)));
+                const int v = static_cast<int>(std::floor(static_cast<float>(y) + slope * static_cast<float>(step * k) + 0.5f));
                 if (v < 0 || v >= height || u < 0 || u >= width)
                     break;
                 const int inner = end[static_cast<std::size_t>(v)];
