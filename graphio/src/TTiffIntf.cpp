@@ -5,9 +5,12 @@
 #include "pictrans/TiffClient.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <vector>
+
+using pictrans::tiff::lib;
 
 namespace {
 
@@ -75,10 +78,10 @@ std::uint32_t sampleAt(const std::uint8_t* row, std::size_t i, int bits)
 // The compressed (or stored) bytes behind the picture, as far as the file holds them.
 std::uint64_t dataBytes(TIFF* t, std::uint64_t fileSize)
 {
-    const bool tiled = TIFFIsTiled(t);
-    const std::uint32_t count = tiled ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t);
+    const bool tiled = lib().IsTiled(t);
+    const std::uint32_t count = tiled ? lib().NumberOfTiles(t) : lib().NumberOfStrips(t);
     std::uint64_t* counts = nullptr;
-    if (!TIFFGetField(t, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &counts) || !counts)
+    if (!lib().GetField(t, tiled ? TIFFTAG_TILEBYTECOUNTS : TIFFTAG_STRIPBYTECOUNTS, &counts) || !counts)
         return 0;
     std::uint64_t total = 0;
     for (std::uint32_t i = 0; i < count && total < fileSize; ++i)
@@ -93,12 +96,12 @@ std::string readScanlines(TIFF* t, const Layout& l, Put&& put)
 {
     const std::uint64_t lineBytes = (std::uint64_t{l.width} * l.spp * l.bits + 7) / 8;
     std::vector<std::uint8_t> band, piece;
-    if (TIFFIsTiled(t)) {
+    if (lib().IsTiled(t)) {
         std::uint32_t tw = 0, th = 0;
-        TIFFGetField(t, TIFFTAG_TILEWIDTH, &tw);
-        TIFFGetField(t, TIFFTAG_TILELENGTH, &th);
+        lib().GetField(t, TIFFTAG_TILEWIDTH, &tw);
+        lib().GetField(t, TIFFTAG_TILELENGTH, &th);
         const std::uint64_t tileLine = (std::uint64_t{tw} * l.spp * l.bits + 7) / 8;
-        const tmsize_t tileSize = TIFFTileSize(t);
+        const tmsize_t tileSize = lib().TileSize(t);
         if (lineBytes * th > kMaxBand)
             return "a row of tiles is too large";
         if (tw == 0 || th == 0 || tileSize <= 0 || tileLine * th > static_cast<std::uint64_t>(tileSize) ||
@@ -112,7 +115,7 @@ std::string readScanlines(TIFF* t, const Layout& l, Put&& put)
         }
         for (std::uint32_t y0 = 0; y0 < l.height; y0 += th) {
             for (std::uint32_t x0 = 0; x0 < l.width; x0 += tw) {
-                if (TIFFReadEncodedTile(t, TIFFComputeTile(t, x0, y0, 0, 0), piece.data(), tileSize) < 0)
+                if (lib().ReadEncodedTile(t, lib().ComputeTile(t, x0, y0, 0, 0), piece.data(), tileSize) < 0)
                     return "a tile cannot be read";
                 const std::uint64_t at = (std::uint64_t{x0} * l.spp * l.bits) / 8;
                 const std::uint64_t n = std::min(tileLine, lineBytes - at);
@@ -125,7 +128,7 @@ std::string readScanlines(TIFF* t, const Layout& l, Put&& put)
         return {};
     }
     std::uint32_t rowsPerStrip = l.height;
-    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    lib().GetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
     rowsPerStrip = std::clamp<std::uint32_t>(rowsPerStrip, 1, l.height);
     if (lineBytes * rowsPerStrip > kMaxBand)
         return "a strip is too large";
@@ -136,7 +139,7 @@ std::string readScanlines(TIFF* t, const Layout& l, Put&& put)
     }
     for (std::uint32_t y0 = 0, strip = 0; y0 < l.height; y0 += rowsPerStrip, ++strip) {
         const std::uint32_t rows = std::min(rowsPerStrip, l.height - y0);
-        if (TIFFReadEncodedStrip(t, strip, band.data(), static_cast<tmsize_t>(lineBytes * rows)) < 0)
+        if (lib().ReadEncodedStrip(t, strip, band.data(), static_cast<tmsize_t>(lineBytes * rows)) < 0)
             return "a strip cannot be read";
         for (std::uint32_t r = 0; r < rows; ++r)
             put(y0 + r, band.data() + r * lineBytes);
@@ -145,7 +148,7 @@ std::string readScanlines(TIFF* t, const Layout& l, Put&& put)
 }
 
 struct ToFree {
-    void operator()(void* p) const { _TIFFfree(p); }
+    void operator()(void* p) const { std::free(p); }
 };
 
 } // namespace
@@ -185,14 +188,14 @@ std::unique_ptr<platform::Bitmap> TTiffIntf::ReadStream(InStream& in)
         return failed("the file cannot be opened");
 
     Layout l;
-    TIFFGetField(t.get(), TIFFTAG_IMAGEWIDTH, &l.width);
-    TIFFGetField(t.get(), TIFFTAG_IMAGELENGTH, &l.height);
-    TIFFGetFieldDefaulted(t.get(), TIFFTAG_BITSPERSAMPLE, &l.bits);
-    TIFFGetFieldDefaulted(t.get(), TIFFTAG_SAMPLESPERPIXEL, &l.spp);
-    TIFFGetFieldDefaulted(t.get(), TIFFTAG_PLANARCONFIG, &l.planar);
-    TIFFGetFieldDefaulted(t.get(), TIFFTAG_SAMPLEFORMAT, &l.format);
-    TIFFGetFieldDefaulted(t.get(), TIFFTAG_COMPRESSION, &l.compression);
-    if (!TIFFGetField(t.get(), TIFFTAG_PHOTOMETRIC, &l.photometric))
+    lib().GetField(t.get(), TIFFTAG_IMAGEWIDTH, &l.width);
+    lib().GetField(t.get(), TIFFTAG_IMAGELENGTH, &l.height);
+    lib().GetFieldDefaulted(t.get(), TIFFTAG_BITSPERSAMPLE, &l.bits);
+    lib().GetFieldDefaulted(t.get(), TIFFTAG_SAMPLESPERPIXEL, &l.spp);
+    lib().GetFieldDefaulted(t.get(), TIFFTAG_PLANARCONFIG, &l.planar);
+    lib().GetFieldDefaulted(t.get(), TIFFTAG_SAMPLEFORMAT, &l.format);
+    lib().GetFieldDefaulted(t.get(), TIFFTAG_COMPRESSION, &l.compression);
+    if (!lib().GetField(t.get(), TIFFTAG_PHOTOMETRIC, &l.photometric))
         l.photometric = l.spp >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
     if (l.width == 0 || l.height == 0)
         return failed("the picture has no pixels");
@@ -205,12 +208,12 @@ std::unique_ptr<platform::Bitmap> TTiffIntf::ReadStream(InStream& in)
 
     // JPEG data of YCbCr pictures comes out as RGB.
     if (l.compression == COMPRESSION_JPEG && l.photometric == PHOTOMETRIC_YCBCR) {
-        TIFFSetField(t.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+        lib().SetField(t.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
         l.photometric = PHOTOMETRIC_RGB;
     }
     std::uint16_t extraCount = 0;
     std::uint16_t* extra = nullptr;
-    if (TIFFGetField(t.get(), TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extra) {
+    if (lib().GetField(t.get(), TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extra) {
         for (std::uint16_t i = 0; i < extraCount && l.alpha < 0; ++i) {
             if (extra[i] == EXTRASAMPLE_ASSOCALPHA || extra[i] == EXTRASAMPLE_UNASSALPHA) {
                 l.alpha = l.colours() + i;
@@ -245,13 +248,13 @@ std::unique_ptr<platform::Bitmap> TTiffIntf::ReadStream(InStream& in)
     if (!own) {
         // libtiff's own conversion: premultiplied RGBA, which is alpha on black.
         char why[1024] = {};
-        if (!TIFFRGBAImageOK(t.get(), why))
+        if (!lib().RGBAImageOK(t.get(), why))
             return failed(why);
         std::unique_ptr<std::uint32_t, ToFree> raster(
-            static_cast<std::uint32_t*>(_TIFFmalloc(static_cast<tmsize_t>(std::uint64_t{l.width} * l.height * 4))));
+            static_cast<std::uint32_t*>(std::malloc(static_cast<std::size_t>(std::uint64_t{l.width} * l.height * 4))));
         if (!raster)
             return ErrorMsg(kImageMemory), nullptr;
-        if (!TIFFReadRGBAImageOriented(t.get(), l.width, l.height, raster.get(), ORIENTATION_TOPLEFT, 0))
+        if (!lib().ReadRGBAImageOriented(t.get(), l.width, l.height, raster.get(), ORIENTATION_TOPLEFT, 0))
             return failed("the picture cannot be read");
         for (int y = 0; y < height; ++y) {
             const std::uint32_t* s = raster.get() + static_cast<std::size_t>(y) * l.width;
@@ -313,7 +316,7 @@ std::unique_ptr<platform::Bitmap> TTiffIntf::ReadStream(InStream& in)
         sourceBits_ = l.bits;
         if (l.photometric == PHOTOMETRIC_PALETTE) {
             std::uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
-            if (!TIFFGetField(t.get(), TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b)
+            if (!lib().GetField(t.get(), TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b)
                 return failed("the palette is missing");
             const std::size_t n = std::size_t{1} << l.bits;
             // Old writers put 8-bit values in the 16-bit colour map.
@@ -360,16 +363,16 @@ int TTiffIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const
     const auto bits = static_cast<std::uint16_t>(g16 ? 16 : indexed ? depth : 8);
     const std::uint16_t spp = indexed || g16 ? 1 : 3;
     const std::size_t lineBytes = (std::size_t{w} * spp * bits + 7) / 8;
-    TIFFSetField(t.get(), TIFFTAG_IMAGEWIDTH, w);
-    TIFFSetField(t.get(), TIFFTAG_IMAGELENGTH, h);
-    TIFFSetField(t.get(), TIFFTAG_BITSPERSAMPLE, bits);
-    TIFFSetField(t.get(), TIFFTAG_SAMPLESPERPIXEL, spp);
-    TIFFSetField(t.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(t.get(), TIFFTAG_PHOTOMETRIC,
+    lib().SetField(t.get(), TIFFTAG_IMAGEWIDTH, w);
+    lib().SetField(t.get(), TIFFTAG_IMAGELENGTH, h);
+    lib().SetField(t.get(), TIFFTAG_BITSPERSAMPLE, bits);
+    lib().SetField(t.get(), TIFFTAG_SAMPLESPERPIXEL, spp);
+    lib().SetField(t.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    lib().SetField(t.get(), TIFFTAG_PHOTOMETRIC,
                  g16 ? PHOTOMETRIC_MINISBLACK : indexed ? PHOTOMETRIC_PALETTE : PHOTOMETRIC_RGB);
-    TIFFSetField(t.get(), TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+    lib().SetField(t.get(), TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
     // Strips of about 64 KiB.
-    TIFFSetField(t.get(), TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(std::max<std::size_t>(1, 65536 / std::max<std::size_t>(lineBytes, 1))));
+    lib().SetField(t.get(), TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(std::max<std::size_t>(1, 65536 / std::max<std::size_t>(lineBytes, 1))));
     std::vector<std::uint16_t> map[3];
     if (indexed) {
         for (auto& m : map)
@@ -380,7 +383,7 @@ int TTiffIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const
             map[1][i] = static_cast<std::uint16_t>(c.peGreen * 257);
             map[2][i] = static_cast<std::uint16_t>(c.peBlue * 257);
         }
-        TIFFSetField(t.get(), TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data());
+        lib().SetField(t.get(), TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data());
     }
     std::vector<std::uint8_t> line(std::max<std::size_t>(lineBytes, std::size_t{w} * 3));
     DoStatusMsg(0, 0, kWriting);
@@ -391,14 +394,14 @@ int TTiffIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const
             std::memcpy(line.data(), bitmap.rowFromTop(static_cast<int>(y)), lineBytes);
         else
             rows.rgb(static_cast<int>(y), line.data());
-        if (TIFFWriteScanline(t.get(), line.data(), y, 0) < 0)
+        if (lib().WriteScanline(t.get(), line.data(), y, 0) < 0)
             return ErrorMsg(platform::format(kWriteError, client.error.empty() ? "a row cannot be written" : client.error.c_str()));
         if (y % 64 == 63)
             DoStatusMsg(static_cast<long>(h), static_cast<long>(y) + 1, kWriting);
     }
     if (Stopped())
         return 0;
-    if (!TIFFWriteDirectory(t.get()))
+    if (!lib().WriteDirectory(t.get()))
         return ErrorMsg(platform::format(kWriteError, client.error.empty() ? "the directory cannot be written" : client.error.c_str()));
     t.reset(); // flushes into client.out
     if (!out.write(client.out.data(), client.out.size()))

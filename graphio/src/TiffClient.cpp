@@ -1,11 +1,14 @@
 #include "pictrans/TiffClient.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string_view>
+#include <type_traits>
 
 namespace pictrans::tiff {
 namespace {
@@ -99,32 +102,76 @@ int onWarning(TIFF*, void*, const char*, const char*, va_list)
 }
 
 struct OptionsFree {
-    void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
+    void operator()(TIFFOpenOptions* o) const { lib().OpenOptionsFree(o); }
 };
 
 } // namespace
 
+const Library* library()
+{
+    static const Library* const opened = []() -> const Library* {
+        static Library functions;
+        void* handle = ::dlopen(PICTRANS_LIBTIFF, RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return nullptr;
+        bool all = true;
+        auto find = [&](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle, name));
+            all = all && function != nullptr;
+        };
+        find(functions.ClientOpenExt, "TIFFClientOpenExt");
+        find(functions.Close, "TIFFClose");
+        find(functions.ComputeTile, "TIFFComputeTile");
+        find(functions.GetField, "TIFFGetField");
+        find(functions.GetFieldDefaulted, "TIFFGetFieldDefaulted");
+        find(functions.IsTiled, "TIFFIsTiled");
+        find(functions.NumberOfStrips, "TIFFNumberOfStrips");
+        find(functions.NumberOfTiles, "TIFFNumberOfTiles");
+        find(functions.OpenOptionsAlloc, "TIFFOpenOptionsAlloc");
+        find(functions.OpenOptionsFree, "TIFFOpenOptionsFree");
+        find(functions.OpenOptionsSetErrorHandlerExtR, "TIFFOpenOptionsSetErrorHandlerExtR");
+        find(functions.OpenOptionsSetMaxSingleMemAlloc, "TIFFOpenOptionsSetMaxSingleMemAlloc");
+        find(functions.OpenOptionsSetWarningHandlerExtR, "TIFFOpenOptionsSetWarningHandlerExtR");
+        find(functions.RGBAImageOK, "TIFFRGBAImageOK");
+        find(functions.ReadEncodedStrip, "TIFFReadEncodedStrip");
+        find(functions.ReadEncodedTile, "TIFFReadEncodedTile");
+        find(functions.ReadRGBAImageOriented, "TIFFReadRGBAImageOriented");
+        find(functions.SetErrorHandler, "TIFFSetErrorHandler");
+        find(functions.SetField, "TIFFSetField");
+        find(functions.SetWarningHandler, "TIFFSetWarningHandler");
+        find(functions.TileSize, "TIFFTileSize");
+        find(functions.WriteDirectory, "TIFFWriteDirectory");
+        find(functions.WriteScanline, "TIFFWriteScanline");
+        return all ? &functions : nullptr;
+    }();
+    return opened;
+}
+
 Handle open(Client& client, const char* mode)
 {
+    if (!library()) {
+        client.error = "libtiff (" PICTRANS_LIBTIFF ") cannot be opened";
+        return nullptr;
+    }
     // Messages libtiff sends without a file's own handlers are not printed either.
     static std::once_flag quiet;
     std::call_once(quiet, [] {
-        TIFFSetErrorHandler(nullptr);
-        TIFFSetWarningHandler(nullptr);
+        lib().SetErrorHandler(nullptr);
+        lib().SetWarningHandler(nullptr);
     });
     client.writing = mode[0] == 'w';
     client.pos = 0;
-    std::unique_ptr<TIFFOpenOptions, OptionsFree> options(TIFFOpenOptionsAlloc());
+    std::unique_ptr<TIFFOpenOptions, OptionsFree> options(lib().OpenOptionsAlloc());
     if (!options) {
         client.error = "out of memory";
         return nullptr;
     }
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxSingleAlloc);
-    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), onError, &client);
-    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), onWarning, &client);
+    lib().OpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxSingleAlloc);
+    lib().OpenOptionsSetErrorHandlerExtR(options.get(), onError, &client);
+    lib().OpenOptionsSetWarningHandlerExtR(options.get(), onWarning, &client);
     // "m": never mapped, every byte comes through readProc.
     const std::string flags = std::string(mode) + "m";
-    Handle t(TIFFClientOpenExt("picture", flags.c_str(), &client, readProc, writeProc, seekProc, closeProc, sizeProc,
+    Handle t(lib().ClientOpenExt("picture", flags.c_str(), &client, readProc, writeProc, seekProc, closeProc, sizeProc,
                                mapProc, unmapProc, options.get()));
     if (!t && client.error.empty())
         client.error = "the file cannot be opened";

@@ -259,6 +259,10 @@ deb)
   for library in libc6 libstdc++6 libqt6widgets6 libqt6svg6 libspng0 libjpeg62-turbo libavcodec59 libavformat59; do
     echo "$depends" | grep -q "$library (>=" || fail "package does not depend on $library: $depends"
   done
+  # Opened at run time, so written by hand.
+  for library in libfreetype6 libtiff6; do
+    echo "$depends" | grep -q "$library" || fail "package does not depend on $library: $depends"
+  done
   echo "$depends" | grep -q "libterrakit\|libpictrans" && fail "package depends on its own libraries"
   dpkg-deb -c "$package" > "$work/deb/contents"
   for file in usr/bin/dotscape usr/share/man/man1/dotscape.1 usr/share/applications/dotscape.desktop \
