@@ -137,15 +137,10 @@ bool lineSlope(const Tensor& t, float& slope)
 // surface sloping across the row's end continues as it runs.
 void followLines(std::vector<float>& sep, int width, int height, const std::vector<int>& end, int step)
 {
-    std::vector<float> filled = sep;
-    int outermost = step > 0 ? width : -1;
-    for (const int e : end)
-        if (e >= 0)
-            outermost = step > 0 ? std::min(outermost, e) : std::max(outermost, e);
-    // The lines' direction beside each row's end, where they run straight:
-    // their direction there and one square further in agree.
-    const std::vector<Tensor> beside = tensorTotals(filled, width, height, end, step, 1);
-    const std::vector<Tensor> further = tensorTotals(filled, width, height, end, step, 1 + 2 * kLineReach);
+    // The walks read inside the ends only and write the ends only, so the
+    // field is read as it is being filled.
+    const std::vector<Tensor> beside = tensorTotals(sep, width, height, end, step, 1);
+    const std::vector<Tensor> further = tensorTotals(sep, width, height, end, step, 1 + 2 * kLineReach);
     for (int y = 0; y < height; ++y) {
         const int from = end[static_cast<std::size_t>(y)];
         float slope = 0.0f;
@@ -156,16 +151,16 @@ void followLines(std::vector<float>& sep, int width, int height, const std::vect
             continue;
         float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         for (int x = from - step; x >= 0 && x < width; x -= step) {
-            // Walk inwards along the line to the first matched pixel, from
-            // the column of the outermost end of any row.
-            for (int k = std::max(1, (outermost - x) * step); k <= width; ++k) {
+            // Walk inwards along the line to a matched pixel, from a little
+            // before the column of the row's own end.
+            for (int k = std::max(1, (from - x) * step - kLineReach); k <= width; ++k) {
                 const int u = x + step * k;
                 const int v = static_cast<int>(std::floor(static_cast<float>(y) + slope * static_cast<float>(step * k) + 0.5f));
                 if (v < 0 || v >= height || u < 0 || u >= width)
                     break;
                 const int inner = end[static_cast<std::size_t>(v)];
                 if (inner >= 0 && (u - inner) * step >= 0) {
-                    row[x] = filled[static_cast<std::size_t>(v) * static_cast<std::size_t>(width) + static_cast<std::size_t>(u)];
+                    row[x] = sep[static_cast<std::size_t>(v) * static_cast<std::size_t>(width) + static_cast<std::size_t>(u)];
                     break;
                 }
             }
