@@ -219,6 +219,10 @@ void Matcher::windows(Worker& w, bool fromRight, int rowsInWindow) const
 DOTSCAPE_WIDE_LOOPS void Matcher::pass(Worker& w, bool backwards, bool first) const
 {
     const int n = count();
+    if (first && !backwards) {
+        forwardPass(w);
+        return;
+    }
     std::uint16_t* previous = w.previous.data() + 1;
     std::uint16_t* current = w.current.data() + 1;
     const std::uint16_t small = smoothing_.small;
@@ -262,6 +266,51 @@ DOTSCAPE_WIDE_LOOPS void Matcher::pass(Worker& w, bool backwards, bool first) co
             w.least[static_cast<std::size_t>(x)] = best;
         }
         std::swap(previous, current);
+    }
+}
+
+// The first pass, from the left, writes each pixel's path costs straight
+// into its totals and reads the pixel before from there: the ends of the
+// separations, which have a neighbour on one side only, are taken apart.
+DOTSCAPE_WIDE_LOOPS void Matcher::forwardPass(Worker& w) const
+{
+    const int n = count();
+    const std::uint16_t small = smoothing_.small;
+    std::uint16_t least = 0;
+    for (int x = 0; x < width_; ++x) {
+        const std::uint16_t* __restrict cost = w.window.data() + static_cast<std::size_t>(x) * n;
+        std::uint16_t* __restrict now = w.total.data() + static_cast<std::size_t>(x) * n;
+        std::uint16_t lowest = kPad;
+        if (x == 0) {
+            for (int k = 0; k < n; ++k) {
+                now[k] = cost[k];
+                lowest = std::min(lowest, cost[k]);
+            }
+            least = lowest;
+            continue;
+        }
+        const std::uint16_t* __restrict before = now - n;
+        const auto jump = static_cast<std::uint16_t>(least + smoothing_.large);
+        auto at = [&](int k, std::uint16_t v) {
+            const auto r = static_cast<std::uint16_t>(cost[k] + v - least);
+            now[k] = r;
+            lowest = std::min(lowest, r);
+        };
+        if (n == 1) {
+            at(0, std::min(before[0], jump));
+        } else {
+            at(0, std::min({before[0], jump, static_cast<std::uint16_t>(before[1] + small)}));
+            for (int k = 1; k + 1 < n; ++k) {
+                std::uint16_t v = std::min(before[k], jump);
+                v = std::min(v, static_cast<std::uint16_t>(before[k - 1] + small));
+                v = std::min(v, static_cast<std::uint16_t>(before[k + 1] + small));
+                const auto r = static_cast<std::uint16_t>(cost[k] + v - least);
+                now[k] = r;
+                lowest = std::min(lowest, r);
+            }
+            at(n - 1, std::min({before[n - 1], jump, static_cast<std::uint16_t>(before[n - 2] + small)}));
+        }
+        least = lowest;
     }
 }
 

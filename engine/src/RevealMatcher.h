@@ -137,6 +137,7 @@ private:
     // mismatch) or where the window is one flat colour.
     void settle(Worker& w, bool fromRight, std::vector<float>& out) const;
 
+    void forwardPass(Worker& w) const;
     void matchRow(Worker& w, int y, float* out) const;
 
     const RgbPlanes& picture_;
