@@ -63,7 +63,7 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
         result.range.maxSep = hi;
     } else {
         std::string why;
-        result.range = findSeparationRange(planes, why);
+        result.range = findSeparationRange(planes, why, options.threads);
         if (!why.empty())
             return refused(why);
         // A window wider than the narrowest pair would compare a pixel with itself.

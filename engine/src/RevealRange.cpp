@@ -2,6 +2,7 @@
 // separations the picture repeats at, found from a sample of its rows.
 
 #include "RevealCost.h"
+#include "RowWorkers.h"
 
 #include "engine/Reveal.h"
 #include "platform/Window.h"
@@ -90,7 +91,7 @@ int widestSeparation(int width)
 
 } // namespace
 
-SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error)
+SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error, int threads)
 {
     error.clear();
     SeparationRange range;
@@ -114,99 +115,136 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     const int window = rows * (2 * kHalfWidth + 1);
     const int enough = (hi - lo + 1) / 2; // separations a pixel must have been tried at
 
-    std::vector<std::uint16_t> column(static_cast<std::size_t>(width));
-    std::vector<std::uint16_t> box(static_cast<std::size_t>(width));
-    std::vector<std::uint16_t> best(static_cast<std::size_t>(width));
-    // Every window cost of the strip, [d − lo][x].
-    std::vector<std::uint16_t> costs(static_cast<std::size_t>(hi - lo + 1) * static_cast<std::size_t>(width));
-    std::vector<std::uint32_t> sum(static_cast<std::size_t>(width));
-    std::vector<int> tried(static_cast<std::size_t>(width));
+    // Each worker takes strips of its own and keeps its own counts, which
+    // are added up afterwards (in any order: they are counts).
+    struct StripWork {
+        std::vector<std::uint16_t> column, box, best;
+        std::vector<std::uint16_t> costs; // every window cost of the strip, [d − lo][x]
+        std::vector<std::uint32_t> sum;
+        std::vector<int> tried;
+        std::vector<std::int64_t> votes;
+        std::vector<std::uint8_t> voters; // the columns that voted for each separation
+        std::int64_t evaluated = 0;
+        std::int64_t voted = 0;
+    };
+    RowWorkers workers(RowWorkers::chooseSize(threads));
+    std::vector<StripWork> team(static_cast<std::size_t>(workers.size()));
+    for (StripWork& t : team) {
+        t.column.resize(static_cast<std::size_t>(width));
+        t.box.resize(static_cast<std::size_t>(width));
+        t.best.resize(static_cast<std::size_t>(width));
+        t.costs.resize(static_cast<std::size_t>(hi - lo + 1) * static_cast<std::size_t>(width));
+        t.sum.resize(static_cast<std::size_t>(width));
+        t.tried.resize(static_cast<std::size_t>(width));
+        t.votes.assign(static_cast<std::size_t>(hi) + 1, 0);
+        t.voters.assign((static_cast<std::size_t>(hi) + 1) * static_cast<std::size_t>(width), 0);
+    }
+    workers.run(strips, [&](int worker, std::int32_t first, std::int32_t last) {
+        StripWork& own = team[static_cast<std::size_t>(worker)];
+        auto& column = own.column;
+        auto& box = own.box;
+        auto& best = own.best;
+        auto& costs = own.costs;
+        auto& sum = own.sum;
+        auto& tried = own.tried;
+        for (int s = first; s < last; ++s) {
+            const int top = static_cast<int>(static_cast<std::int64_t>(height - rows) * (2 * s + 1) / (2 * strips));
+            std::fill(best.begin(), best.end(), std::numeric_limits<std::uint16_t>::max());
+            std::fill(sum.begin(), sum.end(), 0);
+            std::fill(tried.begin(), tried.end(), 0);
+            for (int d = lo; d <= hi; ++d) {
+                const int n = width - d;
+                std::fill(column.begin(), column.begin() + n, 0);
+                for (int y = top; y < top + rows; ++y) {
+                    if (spans)
+                        reveal::addSpanCosts(reveal::rowPlanes(picture, y), reveal::rowPlanes(bounds, false, y, width),
+                                             reveal::rowPlanes(bounds, true, y, width), d, n, column.data());
+                    else
+                        reveal::addCosts(reveal::rowPlanes(picture, y), d, n, column.data());
+                }
+                reveal::boxSums(column.data(), n, kHalfWidth, box.data());
+                std::uint16_t* row = costs.data() + static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width);
+                std::fill(row, row + width, std::numeric_limits<std::uint16_t>::max());
+                for (int x = kHalfWidth; x + kHalfWidth < n; ++x) {
+                    const std::uint16_t v = box[x];
+                    row[x] = v;
+                    best[x] = std::min(best[x], v);
+                    sum[x] += v;
+                    ++tried[x];
+                }
+            }
+            // A pixel votes when its best repeat costs under a quarter of the
+            // average over all separations and the window is not one flat
+            // colour (its average is then low). A chain of copies repeats as
+            // well at twice, three times … its separation as at the separation
+            // itself, so the vote goes to the smallest separation that repeats
+            // nearly as well as the best: the fundamental one.
+            for (int x = kHalfWidth; x + kHalfWidth < width; ++x) {
+                if (tried[x] < enough)
+                    continue;
+                ++own.evaluated;
+                const std::uint32_t mean = sum[x] / static_cast<std::uint32_t>(tried[x]);
+                if (mean >= static_cast<std::uint32_t>(4 * window) && 4u * best[x] < mean) {
+                    const std::uint32_t nearly = best[x] + (mean - best[x]) / 8;
+                    const std::uint32_t continues = best[x] + (mean - best[x]) / 2;
+                    auto cost = [&](int d) {
+                        return costs[static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width) + x];
+                    };
+                    // Of the separations that repeat nearly as well, the
+                    // smallest one whose copies go on: on a surface, the copy
+                    // of a pixel repeats again (or the pixel was itself a copy)
+                    // at a separation not far from the first, however the
+                    // surface slopes, while two copies of one pixel at
+                    // different separations (a pattern tile and a link, d1 and
+                    // d2) match each other at their difference and repeat only
+                    // at d1 or d2, far from it. Where nothing either side
+                    // lies in the row this cannot be told, and the first is
+                    // taken; a pixel whose first fails is left out.
+                    int vote = 0;
+                    for (int d = lo; d <= hi; ++d) {
+                        if (cost(d) > nearly)
+                            continue;
+                        std::uint16_t again = std::numeric_limits<std::uint16_t>::max();
+                        for (int e = std::max(lo, d - d / 2); e <= std::min(hi, d + d / 2); ++e) {
+                            const std::size_t row = static_cast<std::size_t>(e - lo) * static_cast<std::size_t>(width);
+                            if (x + d < width)
+                                again = std::min(again, costs[row + static_cast<std::size_t>(x + d)]);
+                            if (x - e >= 0)
+                                again = std::min(again, costs[row + static_cast<std::size_t>(x - e)]);
+                        }
+                        if (again == std::numeric_limits<std::uint16_t>::max() || again <= continues)
+                            vote = d;
+                        break;
+                    }
+                    if (vote != 0) {
+                        ++own.votes[static_cast<std::size_t>(vote)];
+                        own.voters[static_cast<std::size_t>(vote) * static_cast<std::size_t>(width) +
+                                   static_cast<std::size_t>(x)] = 1;
+                    }
+                    ++own.voted;
+                }
+            }
+        }
+    });
     std::vector<std::int64_t> votes(static_cast<std::size_t>(hi) + 1);
-    // The columns that voted for each separation, and how many they are.
-    std::vector<std::uint8_t> voters((static_cast<std::size_t>(hi) + 1) * static_cast<std::size_t>(width));
+    // How many columns voted for each separation.
     std::vector<int> columns(static_cast<std::size_t>(hi) + 1);
     std::int64_t evaluated = 0;
     std::int64_t voted = 0;
-
-    for (int s = 0; s < strips; ++s) {
-        const int top = static_cast<int>(static_cast<std::int64_t>(height - rows) * (2 * s + 1) / (2 * strips));
-        std::fill(best.begin(), best.end(), std::numeric_limits<std::uint16_t>::max());
-        std::fill(sum.begin(), sum.end(), 0);
-        std::fill(tried.begin(), tried.end(), 0);
-        for (int d = lo; d <= hi; ++d) {
-            const int n = width - d;
-            std::fill(column.begin(), column.begin() + n, 0);
-            for (int y = top; y < top + rows; ++y) {
-                if (spans)
-                    reveal::addSpanCosts(reveal::rowPlanes(picture, y), reveal::rowPlanes(bounds, false, y, width),
-                                         reveal::rowPlanes(bounds, true, y, width), d, n, column.data());
-                else
-                    reveal::addCosts(reveal::rowPlanes(picture, y), d, n, column.data());
-            }
-            reveal::boxSums(column.data(), n, kHalfWidth, box.data());
-            std::uint16_t* row = costs.data() + static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width);
-            std::fill(row, row + width, std::numeric_limits<std::uint16_t>::max());
-            for (int x = kHalfWidth; x + kHalfWidth < n; ++x) {
-                const std::uint16_t v = box[x];
-                row[x] = v;
-                best[x] = std::min(best[x], v);
-                sum[x] += v;
-                ++tried[x];
-            }
+    for (std::size_t d = 0; d < votes.size(); ++d) {
+        const std::size_t at = d * static_cast<std::size_t>(width);
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t any = 0;
+            for (const StripWork& t : team)
+                any |= t.voters[at + static_cast<std::size_t>(x)];
+            columns[d] += any;
         }
-        // A pixel votes when its best repeat costs under a quarter of the
-        // average over all separations and the window is not one flat
-        // colour (its average is then low). A chain of copies repeats as
-        // well at twice, three times … its separation as at the separation
-        // itself, so the vote goes to the smallest separation that repeats
-        // nearly as well as the best: the fundamental one.
-        for (int x = kHalfWidth; x + kHalfWidth < width; ++x) {
-            if (tried[x] < enough)
-                continue;
-            ++evaluated;
-            const std::uint32_t mean = sum[x] / static_cast<std::uint32_t>(tried[x]);
-            if (mean >= static_cast<std::uint32_t>(4 * window) && 4u * best[x] < mean) {
-                const std::uint32_t nearly = best[x] + (mean - best[x]) / 8;
-                const std::uint32_t continues = best[x] + (mean - best[x]) / 2;
-                auto cost = [&](int d) {
-                    return costs[static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width) + x];
-                };
-                // Of the separations that repeat nearly as well, the
-                // smallest one whose copies go on: on a surface, the copy
-                // of a pixel repeats again (or the pixel was itself a copy)
-                // at a separation not far from the first, however the
-                // surface slopes, while two copies of one pixel at
-                // different separations (a pattern tile and a link, d1 and
-                // d2) match each other at their difference and repeat only
-                // at d1 or d2, far from it. Where nothing either side
-                // lies in the row this cannot be told, and the first is
-                // taken; a pixel whose first fails is left out.
-                int vote = 0;
-                for (int d = lo; d <= hi; ++d) {
-                    if (cost(d) > nearly)
-                        continue;
-                    std::uint16_t again = std::numeric_limits<std::uint16_t>::max();
-                    for (int e = std::max(lo, d - d / 2); e <= std::min(hi, d + d / 2); ++e) {
-                        const std::size_t row = static_cast<std::size_t>(e - lo) * static_cast<std::size_t>(width);
-                        if (x + d < width)
-                            again = std::min(again, costs[row + static_cast<std::size_t>(x + d)]);
-                        if (x - e >= 0)
-                            again = std::min(again, costs[row + static_cast<std::size_t>(x - e)]);
-                    }
-                    if (again == std::numeric_limits<std::uint16_t>::max() || again <= continues)
-                        vote = d;
-                    break;
-                }
-                if (vote != 0) {
-                    ++votes[static_cast<std::size_t>(vote)];
-                    std::uint8_t& mark = voters[static_cast<std::size_t>(vote) * static_cast<std::size_t>(width) +
-                                                static_cast<std::size_t>(x)];
-                    columns[static_cast<std::size_t>(vote)] += mark == 0 ? 1 : 0;
-                    mark = 1;
-                }
-                ++voted;
-            }
-        }
+        for (const StripWork& t : team)
+            votes[d] += t.votes[d];
+    }
+    for (const StripWork& t : team) {
+        evaluated += t.evaluated;
+        voted += t.voted;
     }
     range.share = evaluated > 0 ? static_cast<double>(voted) / static_cast<double>(evaluated) : 0.0;
     if (voted == 0 || range.share < 0.1) {

@@ -79,7 +79,7 @@ inline constexpr const char* kRevealBadRangeFormat =
 // percentiles, leaving out the echoes at multiples of a separation) with a
 // margin. Empty error on success; otherwise the
 // reason (too narrow, or no repeat) and the range is unusable.
-SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error);
+SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error, int threads = 0);
 
 struct RevealOptions {
     // The separations to search; both 0 finds them from the picture. With a
