@@ -216,58 +216,29 @@ void Matcher::windows(Worker& w, bool fromRight, int rowsInWindow) const
     }
 }
 
-DOTSCAPE_WIDE_LOOPS void Matcher::pass(Worker& w, bool backwards, bool first) const
+namespace {
+
+// One pixel's path costs for separations begin … end − 1 from those of the
+// pixel before: keeping the separation costs nothing more, a step of one
+// costs small, any larger step jump; every cost is taken less the least
+// cost of the pixel before. Returns the lowest of them and lowest.
+[[gnu::always_inline]] inline std::uint16_t relax(const std::uint16_t* __restrict before,
+                                                  const std::uint16_t* __restrict cost, std::uint16_t* __restrict now,
+                                                  int begin, int end, std::uint16_t jump, std::uint16_t small,
+                                                  std::uint16_t least, std::uint16_t lowest)
 {
-    const int n = count();
-    if (first && !backwards) {
-        forwardPass(w);
-        return;
+    for (int k = begin; k < end; ++k) {
+        std::uint16_t v = std::min(before[k], jump);
+        v = std::min(v, static_cast<std::uint16_t>(before[k - 1] + small));
+        v = std::min(v, static_cast<std::uint16_t>(before[k + 1] + small));
+        const auto r = static_cast<std::uint16_t>(cost[k] + v - least);
+        now[k] = r;
+        lowest = std::min(lowest, r);
     }
-    std::uint16_t* previous = w.previous.data() + 1;
-    std::uint16_t* current = w.current.data() + 1;
-    const std::uint16_t small = smoothing_.small;
-    std::uint16_t least = 0;
-    for (int i = 0; i < width_; ++i) {
-        const int x = backwards ? width_ - 1 - i : i;
-        const std::uint16_t* c = w.window.data() + static_cast<std::size_t>(x) * n;
-        std::uint16_t* t = w.total.data() + static_cast<std::size_t>(x) * n;
-        std::uint16_t lowest = kPad;
-        if (i == 0) {
-            for (int k = 0; k < n; ++k) {
-                current[k] = c[k];
-                lowest = std::min(lowest, c[k]);
-            }
-        } else {
-            const auto jump = static_cast<std::uint16_t>(least + smoothing_.large);
-            const std::uint16_t* __restrict before = previous;
-            std::uint16_t* __restrict now = current;
-            const std::uint16_t* __restrict cost = c;
-            for (int k = 0; k < n; ++k) {
-                std::uint16_t v = std::min(before[k], jump);
-                v = std::min(v, static_cast<std::uint16_t>(before[k - 1] + small));
-                v = std::min(v, static_cast<std::uint16_t>(before[k + 1] + small));
-                const auto r = static_cast<std::uint16_t>(cost[k] + v - least);
-                now[k] = r;
-                lowest = std::min(lowest, r);
-            }
-        }
-        least = lowest;
-        if (first) {
-            std::copy_n(current, n, t);
-        } else {
-            std::uint16_t best = kPad;
-            std::uint16_t* __restrict sum = t;
-            const std::uint16_t* __restrict now = current;
-            for (int k = 0; k < n; ++k) {
-                const auto v = static_cast<std::uint16_t>(sum[k] + now[k]);
-                sum[k] = v;
-                best = std::min(best, v);
-            }
-            w.least[static_cast<std::size_t>(x)] = best;
-        }
-        std::swap(previous, current);
-    }
+    return lowest;
 }
+
+} // namespace
 
 // The first pass, from the left, writes each pixel's path costs straight
 // into its totals and reads the pixel before from there: the ends of the
@@ -291,26 +262,57 @@ DOTSCAPE_WIDE_LOOPS void Matcher::forwardPass(Worker& w) const
         }
         const std::uint16_t* __restrict before = now - n;
         const auto jump = static_cast<std::uint16_t>(least + smoothing_.large);
-        auto at = [&](int k, std::uint16_t v) {
+        auto end = [&](int k, std::uint16_t v) {
             const auto r = static_cast<std::uint16_t>(cost[k] + v - least);
             now[k] = r;
             lowest = std::min(lowest, r);
         };
         if (n == 1) {
-            at(0, std::min(before[0], jump));
+            end(0, std::min(before[0], jump));
         } else {
-            at(0, std::min({before[0], jump, static_cast<std::uint16_t>(before[1] + small)}));
-            for (int k = 1; k + 1 < n; ++k) {
-                std::uint16_t v = std::min(before[k], jump);
-                v = std::min(v, static_cast<std::uint16_t>(before[k - 1] + small));
-                v = std::min(v, static_cast<std::uint16_t>(before[k + 1] + small));
-                const auto r = static_cast<std::uint16_t>(cost[k] + v - least);
-                now[k] = r;
-                lowest = std::min(lowest, r);
-            }
-            at(n - 1, std::min({before[n - 1], jump, static_cast<std::uint16_t>(before[n - 2] + small)}));
+            end(0, std::min({before[0], jump, static_cast<std::uint16_t>(before[1] + small)}));
+            lowest = relax(before, cost, now, 1, n - 1, jump, small, least, lowest);
+            end(n - 1, std::min({before[n - 1], jump, static_cast<std::uint16_t>(before[n - 2] + small)}));
         }
         least = lowest;
+    }
+}
+
+// The second pass, from the right, through two rows of path costs with a
+// spare entry either side, adds its costs into the totals and keeps each
+// pixel's least total.
+DOTSCAPE_WIDE_LOOPS void Matcher::backwardPass(Worker& w) const
+{
+    const int n = count();
+    std::uint16_t* previous = w.previous.data() + 1;
+    std::uint16_t* current = w.current.data() + 1;
+    const std::uint16_t small = smoothing_.small;
+    std::uint16_t least = 0;
+    for (int i = 0; i < width_; ++i) {
+        const int x = width_ - 1 - i;
+        const std::uint16_t* c = w.window.data() + static_cast<std::size_t>(x) * n;
+        std::uint16_t* t = w.total.data() + static_cast<std::size_t>(x) * n;
+        std::uint16_t lowest = kPad;
+        if (i == 0) {
+            for (int k = 0; k < n; ++k) {
+                current[k] = c[k];
+                lowest = std::min(lowest, c[k]);
+            }
+        } else {
+            const auto jump = static_cast<std::uint16_t>(least + smoothing_.large);
+            lowest = relax(previous, c, current, 0, n, jump, small, least, lowest);
+        }
+        least = lowest;
+        std::uint16_t best = kPad;
+        std::uint16_t* __restrict sum = t;
+        const std::uint16_t* __restrict now = current;
+        for (int k = 0; k < n; ++k) {
+            const auto v = static_cast<std::uint16_t>(sum[k] + now[k]);
+            sum[k] = v;
+            best = std::min(best, v);
+        }
+        w.least[static_cast<std::size_t>(x)] = best;
+        std::swap(previous, current);
     }
 }
 
@@ -360,8 +362,8 @@ void Matcher::matchRow(Worker& w, int y, float* out) const
     const int rows = std::min(height_ - 1, y + ry_) - std::max(0, y - ry_) + 1;
     for (bool fromRight : {false, true}) {
         windows(w, fromRight, rows);
-        pass(w, false, true);
-        pass(w, true, false);
+        forwardPass(w);
+        backwardPass(w);
         settle(w, fromRight, fromRight ? w.right : w.left);
     }
     // Each pair is kept when its left end and its right end agree, and

@@ -127,17 +127,17 @@ private:
     // cost a full mismatch.
     void windows(Worker& w, bool fromRight, int rowsInWindow) const;
 
-    // One pass along the row, in either direction, adding its path costs
-    // into total (or starting it).
-    void pass(Worker& w, bool backwards, bool first) const;
+    // The two passes along the row: from the left, starting the totals
+    // with its path costs; from the right, adding its own and keeping each
+    // pixel's least total.
+    void forwardPass(Worker& w) const;
+    void backwardPass(Worker& w) const;
 
     // Each pixel's separation from the smoothed costs of one end, with the
     // fraction of a parabola through its neighbours; kHole where even the
     // best does not repeat (its window costs more than a quarter of a full
     // mismatch) or where the window is one flat colour.
     void settle(Worker& w, bool fromRight, std::vector<float>& out) const;
-
-    void forwardPass(Worker& w) const;
     void matchRow(Worker& w, int y, float* out) const;
 
     const RgbPlanes& picture_;
