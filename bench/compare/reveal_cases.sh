@@ -5,6 +5,9 @@
 # Debian's OpenStereogram (dots, a texture), read back by dotscape reveal,
 # and Pearson's r of the revealed grey picture with the scene, pixel by pixel.
 #   bench/compare/reveal_cases.sh [BUILD_DIR] [SCENE ...]
+# With OLD_BUILD set to another build folder, each stereogram is read by
+# both builds and the row gives both figures (the other makers seed their
+# dots from the clock, so only this pairs old and new on the same picture).
 # Needs netpbm, python3-numpy, python3-pil; OpenStereogram rows need
 # openstereogram and a Java runtime.
 set -eu
@@ -29,11 +32,19 @@ if [ -f "$jar" ] && command -v javac >/dev/null && javac -cp "$jar" -d . "$here/
   ostereo=true
 fi
 
-reveal() { # stereogram, scene → r
-  if "$dotscape" reveal "$1" -o r.png --force >/dev/null 2>err.txt; then
-    $py pearson r.png "$2.pgm"
+old=${OLD_BUILD:+$(cd "$OLD_BUILD/bin" && pwd)/dotscape}
+read_with() { # program, stereogram, scene → r
+  if "$1" reveal "$2" -o r.png --force >/dev/null 2>err.txt; then
+    $py pearson r.png "$3.pgm"
   else
     echo "refused"
+  fi
+}
+reveal() { # stereogram, scene → r (old r, new r with OLD_BUILD)
+  if [ -n "$old" ]; then
+    echo "$(read_with "$old" "$1" "$2") $(read_with "$dotscape" "$1" "$2")"
+  else
+    read_with "$dotscape" "$1" "$2"
   fi
 }
 
