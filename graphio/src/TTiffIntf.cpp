@@ -369,7 +369,7 @@ int TTiffIntf::WriteStream(OutStream& out, const platform::Bitmap& bitmap, const
     lib().SetField(t.get(), TIFFTAG_SAMPLESPERPIXEL, spp);
     lib().SetField(t.get(), TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     lib().SetField(t.get(), TIFFTAG_PHOTOMETRIC,
-                 g16 ? PHOTOMETRIC_MINISBLACK : indexed ? PHOTOMETRIC_PALETTE : PHOTOMETRIC_RGB);
+                   g16 ? PHOTOMETRIC_MINISBLACK : indexed ? PHOTOMETRIC_PALETTE : PHOTOMETRIC_RGB);
     lib().SetField(t.get(), TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
     // Strips of about 64 KiB.
     lib().SetField(t.get(), TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(std::max<std::size_t>(1, 65536 / std::max<std::size_t>(lineBytes, 1))));

@@ -119,29 +119,9 @@ const Library* library()
             function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(handle, name));
             all = all && function != nullptr;
         };
-        find(functions.ClientOpenExt, "TIFFClientOpenExt");
-        find(functions.Close, "TIFFClose");
-        find(functions.ComputeTile, "TIFFComputeTile");
-        find(functions.GetField, "TIFFGetField");
-        find(functions.GetFieldDefaulted, "TIFFGetFieldDefaulted");
-        find(functions.IsTiled, "TIFFIsTiled");
-        find(functions.NumberOfStrips, "TIFFNumberOfStrips");
-        find(functions.NumberOfTiles, "TIFFNumberOfTiles");
-        find(functions.OpenOptionsAlloc, "TIFFOpenOptionsAlloc");
-        find(functions.OpenOptionsFree, "TIFFOpenOptionsFree");
-        find(functions.OpenOptionsSetErrorHandlerExtR, "TIFFOpenOptionsSetErrorHandlerExtR");
-        find(functions.OpenOptionsSetMaxSingleMemAlloc, "TIFFOpenOptionsSetMaxSingleMemAlloc");
-        find(functions.OpenOptionsSetWarningHandlerExtR, "TIFFOpenOptionsSetWarningHandlerExtR");
-        find(functions.RGBAImageOK, "TIFFRGBAImageOK");
-        find(functions.ReadEncodedStrip, "TIFFReadEncodedStrip");
-        find(functions.ReadEncodedTile, "TIFFReadEncodedTile");
-        find(functions.ReadRGBAImageOriented, "TIFFReadRGBAImageOriented");
-        find(functions.SetErrorHandler, "TIFFSetErrorHandler");
-        find(functions.SetField, "TIFFSetField");
-        find(functions.SetWarningHandler, "TIFFSetWarningHandler");
-        find(functions.TileSize, "TIFFTileSize");
-        find(functions.WriteDirectory, "TIFFWriteDirectory");
-        find(functions.WriteScanline, "TIFFWriteScanline");
+#define PICTRANS_TIFF_FIND(name) find(functions.name, "TIFF" #name);
+        PICTRANS_TIFF_FUNCTIONS(PICTRANS_TIFF_FIND)
+#undef PICTRANS_TIFF_FIND
         return all ? &functions : nullptr;
     }();
     return opened;
@@ -171,8 +151,8 @@ Handle open(Client& client, const char* mode)
     lib().OpenOptionsSetWarningHandlerExtR(options.get(), onWarning, &client);
     // "m": never mapped, every byte comes through readProc.
     const std::string flags = std::string(mode) + "m";
-    Handle t(lib().ClientOpenExt("picture", flags.c_str(), &client, readProc, writeProc, seekProc, closeProc, sizeProc,
-                               mapProc, unmapProc, options.get()));
+    Handle t(lib().ClientOpenExt("picture", flags.c_str(), &client, readProc, writeProc, seekProc, closeProc,
+                                 sizeProc, mapProc, unmapProc, options.get()));
     if (!t && client.error.empty())
         client.error = "the file cannot be opened";
     return t;

@@ -13,33 +13,40 @@
 
 namespace pictrans::tiff {
 
+// The libtiff functions the reader and writer call: TIFF<name> is called
+// through Library::<name>.
+#define PICTRANS_TIFF_FUNCTIONS(X) \
+    X(ClientOpenExt) \
+    X(Close) \
+    X(ComputeTile) \
+    X(GetField) \
+    X(GetFieldDefaulted) \
+    X(IsTiled) \
+    X(NumberOfStrips) \
+    X(NumberOfTiles) \
+    X(OpenOptionsAlloc) \
+    X(OpenOptionsFree) \
+    X(OpenOptionsSetErrorHandlerExtR) \
+    X(OpenOptionsSetMaxSingleMemAlloc) \
+    X(OpenOptionsSetWarningHandlerExtR) \
+    X(RGBAImageOK) \
+    X(ReadEncodedStrip) \
+    X(ReadEncodedTile) \
+    X(ReadRGBAImageOriented) \
+    X(SetErrorHandler) \
+    X(SetField) \
+    X(SetWarningHandler) \
+    X(TileSize) \
+    X(WriteDirectory) \
+    X(WriteScanline)
+
 // libtiff's functions, opened when a TIFF is first read or written rather
 // than linked: the programs then start without loading it and the
-// libraries it brings. Null when libtiff cannot be opened.
+// libraries it brings. library() is null when libtiff cannot be opened.
 struct Library {
-    decltype(&TIFFClientOpenExt) ClientOpenExt;
-    decltype(&TIFFClose) Close;
-    decltype(&TIFFComputeTile) ComputeTile;
-    decltype(&TIFFGetField) GetField;
-    decltype(&TIFFGetFieldDefaulted) GetFieldDefaulted;
-    decltype(&TIFFIsTiled) IsTiled;
-    decltype(&TIFFNumberOfStrips) NumberOfStrips;
-    decltype(&TIFFNumberOfTiles) NumberOfTiles;
-    decltype(&TIFFOpenOptionsAlloc) OpenOptionsAlloc;
-    decltype(&TIFFOpenOptionsFree) OpenOptionsFree;
-    decltype(&TIFFOpenOptionsSetErrorHandlerExtR) OpenOptionsSetErrorHandlerExtR;
-    decltype(&TIFFOpenOptionsSetMaxSingleMemAlloc) OpenOptionsSetMaxSingleMemAlloc;
-    decltype(&TIFFOpenOptionsSetWarningHandlerExtR) OpenOptionsSetWarningHandlerExtR;
-    decltype(&TIFFRGBAImageOK) RGBAImageOK;
-    decltype(&TIFFReadEncodedStrip) ReadEncodedStrip;
-    decltype(&TIFFReadEncodedTile) ReadEncodedTile;
-    decltype(&TIFFReadRGBAImageOriented) ReadRGBAImageOriented;
-    decltype(&TIFFSetErrorHandler) SetErrorHandler;
-    decltype(&TIFFSetField) SetField;
-    decltype(&TIFFSetWarningHandler) SetWarningHandler;
-    decltype(&TIFFTileSize) TileSize;
-    decltype(&TIFFWriteDirectory) WriteDirectory;
-    decltype(&TIFFWriteScanline) WriteScanline;
+#define PICTRANS_TIFF_MEMBER(name) decltype(&TIFF##name) name;
+    PICTRANS_TIFF_FUNCTIONS(PICTRANS_TIFF_MEMBER)
+#undef PICTRANS_TIFF_MEMBER
 };
 const Library* library();
 
