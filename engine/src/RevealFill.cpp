@@ -14,7 +14,8 @@ namespace engine::reveal {
 // one eye cannot see beside an edge: it belongs to the farther surface, the
 // larger separation. Any other hole lies on one surface and is bridged in a
 // straight line. The ends of a row, where pairs would reach beyond the
-// picture, continue the nearest matched pixel beside them.
+// picture, follow the lines of equal depth beside them where those run
+// straight and slanted, and otherwise continue the nearest matched pixel.
 // Rows with no match at all take the nearest row that has one. Returns
 // false when nothing matched.
 constexpr float kJumpShare = 1.0f;

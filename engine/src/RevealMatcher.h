@@ -138,6 +138,7 @@ private:
     // best does not repeat (its window costs more than a quarter of a full
     // mismatch) or where the window is one flat colour.
     void settle(Worker& w, bool fromRight, std::vector<float>& out) const;
+
     void matchRow(Worker& w, int y, float* out) const;
 
     const RgbPlanes& picture_;
