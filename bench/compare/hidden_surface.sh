@@ -3,9 +3,10 @@
 # netpbm's pamstereogram (whose symmetric links are of the same kind) on the
 # same depth pictures and 128-pixel tile, at 1200 x 1200 and 4000 x 4000:
 # oversampling 1 (an 8-bit stereogram) and 4 (true colour), both programs
-# writing their uncompressed picture to a pipe, in one hyperfine run; for
-# each pair the median wall times, their ratio and the ratio of mean CPU
-# times (the steadier measure on a shared machine).
+# writing their uncompressed picture to a pipe, in one run of alternate.py
+# (every round runs each command once, in turn); for each pair the ratio of
+# the median wall times, the median per-round ratio and the ratio of mean
+# CPU times (the steadier measure on a shared machine).
 #   bench/compare/hidden_surface.sh [BUILD_DIR] [RUNS]
 set -eu
 build=${1:-build}
@@ -27,13 +28,12 @@ make() {
   echo "$dotscape make --picture depth$1.bmp --depth-by brightness --zmax 255 --pattern-dir patterns --pattern 0" \
     "--method hidden-surface --oversample $2 --force -o -"
 }
-hyperfine -N --output=pipe -w 3 -r "$runs" --export-json times.json \
-  "pamstereogram -patfile tile.ppm depth1200.pgm" \
-  "$(make 1200 1)" \
-  "$(make 1200 4)" \
-  "pamstereogram -patfile tile.ppm depth4000.pgm" \
-  "$(make 4000 1)" \
-  "$(make 4000 4)"
-python3 "$here/medians.py" times.json \
-  "1 0 hidden 1200, oversampling 1" "2 0 hidden 1200, oversampling 4" \
+python3 "$here/alternate.py" --pipe "$runs" 3 \
+  "pamstereogram 1200=pamstereogram -patfile tile.ppm depth1200.pgm" \
+  "hidden 1200, oversampling 1=$(make 1200 1)" \
+  "hidden 1200, oversampling 4=$(make 1200 4)" \
+  "pamstereogram 4000=pamstereogram -patfile tile.ppm depth4000.pgm" \
+  "hidden 4000, oversampling 1=$(make 4000 1)" \
+  "hidden 4000, oversampling 4=$(make 4000 4)" \
+  -- "1 0 hidden 1200, oversampling 1" "2 0 hidden 1200, oversampling 4" \
   "4 3 hidden 4000, oversampling 1" "5 3 hidden 4000, oversampling 4"

@@ -4,12 +4,14 @@
 # 4000 x 4000, from an 8-bit picture (depth by colour) and a 24-bit one
 # (depth by brightness, not flat), both programs writing their uncompressed
 # picture to a pipe; then `dotscape --version` against a C program that
-# links the same libraries. One hyperfine run (commands alternating per
-# round, 3 warm-ups); for each pair the median wall times, their ratio and
-# the ratio of mean CPU times (steadier on a busy machine). Last, the peak
+# links the same libraries. One run of alternate.py (every round runs each
+# command once, in turn, after 3 warm-up rounds; output into a drained
+# pipe); for each pair the ratio of the median wall times, the median of the
+# per-round ratios, the median difference (for --version, the time beyond
+# the C floor) and the ratio of mean CPU times. Last, the peak
 # resident memory of make from the kernel's accounting (GNU time).
 #   bench/compare/pamstereogram.sh [BUILD_DIR] [RUNS]
-# Installs hyperfine, netpbm and GNU time from Debian when they are missing.
+# Installs netpbm and GNU time from Debian when they are missing.
 set -eu
 build=${1:-build}
 runs=${2:-30}
@@ -17,7 +19,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 dotscape=$(cd "$build/bin" && pwd)/dotscape
 lib=$(cd "$build/lib" && pwd)
 missing=""
-command -v hyperfine >/dev/null || missing="$missing hyperfine"
 command -v pamstereogram >/dev/null || missing="$missing netpbm"
 [ -x /usr/bin/time ] || missing="$missing time"
 if [ -n "$missing" ]; then
@@ -51,29 +52,21 @@ cc -O2 -o startup "$here/startup.c" -Wl,--no-as-needed -L"$lib" -Wl,-rpath,"$lib
   -lterrakit -lpictrans -ldotscape_platform -lstdc++ -lm
 
 make() { echo "$dotscape make --pattern-dir patterns --pattern 0 --force $* -o -"; }
-hyperfine -N --output=pipe -w 3 -r "$runs" --export-json times.json \
-  "pamstereogram -patfile tile.ppm depth1200.pgm" \
-  "$(make --picture depth1200.bmp)" \
-  "$(make --picture depth1200-24.bmp --depth-by brightness)" \
-  "pamstereogram -patfile tile.ppm depth4000.pgm" \
-  "$(make --picture depth4000.bmp)" \
-  "$(make --picture depth4000-24.bmp --depth-by brightness)" \
-  "$(make --figure 1 --width 1200 --height 1200)" \
-  "$dotscape --version" \
-  "./startup" \
-  "pamstereogram -version"
-
-python3 "$here/medians.py" times.json \
-  "1 0 make 1200 (8-bit BMP)" "2 0 make 1200 (24-bit BMP)" \
+python3 "$here/alternate.py" --pipe "$runs" 3 \
+  "pamstereogram 1200=pamstereogram -patfile tile.ppm depth1200.pgm" \
+  "make 1200 (8-bit BMP)=$(make --picture depth1200.bmp)" \
+  "make 1200 (24-bit BMP)=$(make --picture depth1200-24.bmp --depth-by brightness)" \
+  "pamstereogram 4000=pamstereogram -patfile tile.ppm depth4000.pgm" \
+  "make 4000 (8-bit BMP)=$(make --picture depth4000.bmp)" \
+  "make 4000 (24-bit BMP)=$(make --picture depth4000-24.bmp --depth-by brightness)" \
+  "figure 1200=$(make --figure 1 --width 1200 --height 1200)" \
+  "dotscape --version=$dotscape --version" \
+  "C floor=./startup" \
+  "pamstereogram -version=pamstereogram -version" \
+  -- "1 0 make 1200 (8-bit BMP)" "2 0 make 1200 (24-bit BMP)" \
   "4 3 make 4000 (8-bit BMP)" "5 3 make 4000 (24-bit BMP)" \
   "6 0 figure 1200 / pamst. 1200" \
   "7 8 dotscape --version / C floor" "7 9 dotscape --version / pamst. -V"
-python3 - <<'PY'
-import json, statistics
-r = json.load(open("times.json"))["results"]
-d = (statistics.median(r[7]["times"]) - statistics.median(r[8]["times"])) * 1000
-print(f"dotscape --version takes {d:+.2f} ms beyond the C floor (median wall)")
-PY
 
 # Peak resident memory (kernel accounting) against decoded input + output.
 for f in depth4000.bmp depth4000-24.bmp; do
