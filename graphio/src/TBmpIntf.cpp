@@ -317,6 +317,14 @@ std::unique_ptr<platform::Bitmap> TBmpIntf::readPlainRows(InStream& in, std::siz
 {
     DoStatusMsg(0, 0, "Reading Bitmap");
     auto palette = std::make_unique<platform::Palette>(entries);
+    if (keepFile_ && !topDown && (bpp == 8 || bpp == 24)) {
+        // The file's rows are the bitmap's own layout: they stay where they are.
+        if (auto kept = platform::Bitmap::overFile(in.file(), pixelOffset, width, height, bpp)) {
+            resultPalette_ = std::move(palette);
+            DoStatusMsg(100, 100, "Done");
+            return kept;
+        }
+    }
     auto bitmap = platform::Bitmap::create(width, height, bpp);
     if (!bitmap) {
         ErrorMsg("Insufficient memory to write image");

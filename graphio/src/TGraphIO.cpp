@@ -74,6 +74,7 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
         return nullptr;
     }
     auto intf = row->make(status_, owner_);
+    intf->SetKeepFile(keepFile_);
     const platform::ReadWatch watch;
     auto bitmap = intf->ReadFile(fileName);
     palette_ = intf->TakePalette();
@@ -85,7 +86,7 @@ std::unique_ptr<platform::Bitmap> TGraphIO::Read_File(const std::string& fileNam
         grey16_.reset();
         return nullptr;
     }
-    if (watch.changed()) {
+    if (watch.changed() || (bitmap && bitmap->sourceChanged())) {
         // What was read may mix the old file with the new one.
         platform::messageBox(owner_, platform::kFileChangedMessage, "Error", platform::MB_ICONERROR | platform::MB_OK);
         palette_.reset();

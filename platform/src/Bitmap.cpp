@@ -1,5 +1,6 @@
 #include "platform/Bitmap.h"
 
+#include "platform/FileIO.h"
 #include "platform/Palette.h"
 
 #include <algorithm>
@@ -156,6 +157,12 @@ Bitmap::Bitmap(int width, int height, int bitsPerPixel)
     data_ = allocateZeroed(size_, mapped_);
 }
 
+Bitmap::Bitmap(int width, int height, int bitsPerPixel, std::uint8_t* rows)
+    : width_(width), height_(height), bits_(bitsPerPixel), stride_(dibStride(width, bitsPerPixel)),
+      size_(stride_ * static_cast<std::size_t>(height)), data_(rows)
+{
+}
+
 Bitmap::Bitmap(const Bitmap& other)
     : width_(other.width_), height_(other.height_), bits_(other.bits_), stride_(other.stride_), size_(other.size_)
 {
@@ -170,7 +177,10 @@ Bitmap& Bitmap::operator=(const Bitmap& other)
     bool mapped = false;
     std::uint8_t* data = allocateZeroed(other.size_, mapped);
     std::memcpy(data, other.data_, other.size_);
-    release(data_, size_, mapped_);
+    if (file_)
+        file_.reset();
+    else
+        release(data_, size_, mapped_);
     width_ = other.width_;
     height_ = other.height_;
     bits_ = other.bits_;
@@ -183,7 +193,41 @@ Bitmap& Bitmap::operator=(const Bitmap& other)
 
 Bitmap::~Bitmap()
 {
-    release(data_, size_, mapped_);
+    if (!file_)
+        release(data_, size_, mapped_);
+}
+
+std::unique_ptr<Bitmap> Bitmap::overFile(FileBytes& file, std::size_t offset, int width, int height,
+                                         int bitsPerPixel)
+{
+    if (!file.mapped() || width < 1 || height < 1 || !validDepth(bitsPerPixel) ||
+        static_cast<std::int64_t>(width) * height > kMaxPixels)
+        return nullptr;
+    const std::size_t stride = dibStride(width, bitsPerPixel);
+    const std::size_t size = stride * static_cast<std::size_t>(height);
+    if (offset > file.size() || size > file.size() - offset)
+        return nullptr;
+    const std::uint64_t used = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitsPerPixel);
+    if (used % 8 != 0)
+        return nullptr;
+    const std::size_t rowBytes = static_cast<std::size_t>(used / 8);
+    const std::uint8_t* rows = file.data() + offset;
+    for (int y = 0; y < height && rowBytes < stride; ++y) {
+        const std::uint8_t* pad = rows + static_cast<std::size_t>(y) * stride;
+        if (std::any_of(pad + rowBytes, pad + stride, [](std::uint8_t b) { return b != 0; }))
+            return nullptr;
+    }
+    std::uint8_t* mapping = file.writableMapping();
+    if (!mapping)
+        return nullptr;
+    std::unique_ptr<Bitmap> bitmap(new Bitmap(width, height, bitsPerPixel, mapping + offset));
+    bitmap->file_ = std::make_unique<FileBytes>(std::move(file));
+    return bitmap;
+}
+
+bool Bitmap::sourceChanged() const
+{
+    return file_ && file_->changed();
 }
 
 bool operator==(const Bitmap& a, const Bitmap& b)

@@ -90,8 +90,8 @@ extern "C" void onBusError(int sig, siginfo_t* info, void* context)
         if (address >= end)
             continue;
         const std::uintptr_t page = address & ~(g_pageSize - 1);
-        if (::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1,
-                   0) != MAP_FAILED) {
+        if (::mmap(reinterpret_cast<void*>(page), end - page, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
             g.faulted.store(true);
             return;
         }
@@ -428,6 +428,15 @@ bool ReadWatch::changed() const
 void setReadHookForTesting(void (*hook)(const std::string& path))
 {
     g_readHook.store(hook);
+}
+
+std::uint8_t* FileBytes::writableMapping()
+{
+    // Private: written pages become the process's own copies, and the file
+    // never sees them.
+    if (!mapping_ || ::mprotect(mapping_, size_, PROT_READ | PROT_WRITE) != 0)
+        return nullptr;
+    return static_cast<std::uint8_t*>(mapping_);
 }
 
 void FileBytes::release(std::size_t offset)

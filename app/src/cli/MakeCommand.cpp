@@ -447,7 +447,10 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         break;
     case MakeOptions::Source::Picture: {
         PictureRead read;
-        if (const int status = readPicture(options.input, window, err, read); status != kExitOk)
+        // One stereogram reads the picture once: its rows may stay in the
+        // file, which is checked again before the stereogram is written.
+        const bool keepFile = !options.animation.requested();
+        if (const int status = readPicture(options.input, window, err, read, keepFile); status != kExitOk)
             return status;
         picture = std::move(read.bitmap);
         picturePalette = std::move(read.palette);
@@ -604,6 +607,8 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             err << "dotscape: the stereogram was stopped; nothing was written\n";
         return kExitOutput;
     }
+    if (picture && !pictureUnchanged(options.input, *picture, err))
+        return kExitInput;
     return writePicture(options.output, *result.picture.bitmap, &result.picture.palette, window, err, out,
                         options.format, options.animation.quality().value_or(-1));
 }

@@ -8,6 +8,7 @@
 #include "pictrans/TBmpIntf.h"
 #include "pictrans/TGraphIO.h"
 #include "pictrans/TPngIntf.h"
+#include "platform/FileIO.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -232,13 +233,15 @@ int writeDepthPicture(const std::string& out, const platform::Grey16Image& depth
     return write(out) ? kExitOk : notWritten(out, window, err);
 }
 
-int readPicture(const std::string& path, TerminalWindow& window, std::ostream& err, PictureRead& picture)
+int readPicture(const std::string& path, TerminalWindow& window, std::ostream& err, PictureRead& picture,
+                bool keepFile)
 {
     if (const std::string problem = openProblem(path); !problem.empty()) {
         err << "dotscape: " << path << " could not be read: " << problem << '\n';
         return kExitInput;
     }
     TGraphIO io(&window, &window);
+    io.SetKeepFile(keepFile);
     picture.bitmap = io.Read_File(path);
     window.endProgress();
     if (!picture.bitmap) {
@@ -248,6 +251,14 @@ int readPicture(const std::string& path, TerminalWindow& window, std::ostream& e
     picture.palette = io.GetPalette();
     picture.grey16 = io.GetGrey16();
     return kExitOk;
+}
+
+bool pictureUnchanged(const std::string& path, const platform::Bitmap& picture, std::ostream& err)
+{
+    if (!picture.sourceChanged())
+        return true;
+    err << "dotscape: " << path << ": " << platform::kFileChangedMessage << '\n';
+    return false;
 }
 
 std::string openProblem(const std::string& path)

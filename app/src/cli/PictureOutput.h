@@ -43,8 +43,15 @@ struct PictureRead {
 
 // Reads the picture at path into picture. Returns kExitOk, or kExitInput
 // after naming the file and why: the system's reason when it cannot be
-// opened ("No such file or directory"), else the reader's message.
-int readPicture(const std::string& path, TerminalWindow& window, std::ostream& err, PictureRead& picture);
+// opened ("No such file or directory"), else the reader's message. With
+// keepFile a large uncompressed picture may stay over its file instead of
+// being copied (TGraphIO::SetKeepFile); the caller then checks
+// pictureUnchanged before it trusts what it made of it.
+int readPicture(const std::string& path, TerminalWindow& window, std::ostream& err, PictureRead& picture,
+                bool keepFile = false);
+// True when the picture read from path is still what its file held; else
+// names the file and says it changed (kFileChangedMessage).
+bool pictureUnchanged(const std::string& path, const platform::Bitmap& picture, std::ostream& err);
 
 // Writes a depth picture as a 16-bit grey PNG to out, by the rules of
 // writePicture ("-" is standard output). kExitOk, or kExitOutput after

@@ -42,6 +42,9 @@ public:
     // The reader has passed the bytes before offset for good; a large file
     // gives back the memory they took (see platform::FileBytes::release).
     void release(std::size_t offset) { file_.release(offset); }
+    // The bytes under the stream, for a reader that keeps them (see
+    // platform::Bitmap::overFile).
+    platform::FileBytes& file() { return file_; }
 
 private:
     platform::FileBytes file_;

@@ -69,6 +69,11 @@ public:
     // pixels, in the formats that hold them (PNG, TIFF, netpbm); the others
     // write the bitmap. Must be of the bitmap's size; not owned.
     void SetGrey16(const platform::Grey16Image* samples) { grey16Out_ = samples; }
+    // A reader may leave a large picture's rows in the file, mapped, instead
+    // of copying them (uncompressed bottom-up BMP of 8 or 24 bits): for a
+    // caller that reads the picture once and then asks the bitmap's
+    // sourceChanged() before trusting what it made. Off at the start.
+    void SetKeepFile(bool keep) { keepFile_ = keep; }
 
     void DoStatusMsg(long first, long second, const char* text);
     // A report was answered with GSTATUS_STOP; readers and writers then end
@@ -128,6 +133,7 @@ protected:
     bool stopped_ = false;
     std::unique_ptr<platform::Grey16Image> resultGrey16_;
     int sourceBits_ = 0;
+    bool keepFile_ = false;
     // What SetGrey16 gave, when it matches the bitmap being written; else null.
     const platform::Grey16Image* Grey16For(const platform::Bitmap& bitmap) const
     {

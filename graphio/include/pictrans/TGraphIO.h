@@ -62,6 +62,9 @@ public:
     // (PNG, TIFF, PNM: a 16-bit grey file); other formats write the bitmap.
     // Not owned; null (the start) writes the bitmap.
     void SetGrey16(const platform::Grey16Image* samples) { grey16Out_ = samples; }
+    // Passed to the reader (TGIntf::SetKeepFile): the picture read may stay
+    // over its file.
+    void SetKeepFile(bool keep) { keepFile_ = keep; }
     // Detects the format by content and reads the file; null (after a
     // message to the owner) when it cannot be opened, is of no known format
     // or is refused by its reader.
@@ -81,5 +84,6 @@ private:
     bool stopped_ = false;
     int quality_ = -1;
     const platform::Grey16Image* grey16Out_ = nullptr;
+    bool keepFile_ = false;
     std::optional<platform::BITMAPINFO> info_;
 };

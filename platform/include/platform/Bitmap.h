@@ -16,6 +16,7 @@
 
 namespace platform {
 
+class FileBytes;
 class Palette;
 
 class Bitmap {
@@ -27,6 +28,16 @@ public:
     // Null when the size or depth is not valid (width and height at least 1,
     // at most kMaxPixels pixels, depth 1, 4, 8 or 24) or memory runs out.
     static std::unique_ptr<Bitmap> create(int width, int height, int bitsPerPixel);
+    // A bitmap whose rows are a mapped file's own bytes from offset on,
+    // bottom-up at the device stride, with nothing copied: the bitmap takes
+    // the file over (file is left empty) and keeps it open. Drawing on it
+    // copies the pages drawn on; the file is never written. Null, with file
+    // untouched, when the file is not mapped, the rows do not all lie in it,
+    // or their padding bytes are not zero (a copy would hold zeros there).
+    // The rows follow the file until the bitmap goes: check sourceChanged()
+    // once done with the picture.
+    static std::unique_ptr<Bitmap> overFile(FileBytes& file, std::size_t offset, int width, int height,
+                                            int bitsPerPixel);
 
     Bitmap(const Bitmap& other);
     Bitmap& operator=(const Bitmap& other);
@@ -64,10 +75,15 @@ public:
     int getDIBits(int startScan, int numScans, std::uint8_t* bits,
                   const BITMAPINFOHEADER& info, const Palette* palette = nullptr) const;
 
+    // For a bitmap over a file: the file changed since it was opened, so
+    // the rows may mix the old file with the new. False for any other.
+    bool sourceChanged() const;
+
     friend bool operator==(const Bitmap& a, const Bitmap& b);
 
 private:
     Bitmap(int width, int height, int bitsPerPixel);
+    Bitmap(int width, int height, int bitsPerPixel, std::uint8_t* rows);
 
     int width_ = 0;
     int height_ = 0;
@@ -76,6 +92,7 @@ private:
     std::size_t size_ = 0;
     std::uint8_t* data_ = nullptr;
     bool mapped_ = false;
+    std::unique_ptr<FileBytes> file_; // the file under the rows, for overFile
 };
 
 } // namespace platform

@@ -65,6 +65,12 @@ public:
 
     const std::uint8_t* data() const { return data_; }
     std::size_t size() const { return size_; }
+    // A mapped file (large and regular) rather than bytes read into memory.
+    bool mapped() const { return mapping_ != nullptr; }
+    // The mapping made writable, privately (the file is never written);
+    // null when the bytes are not mapped. Bytes released since read back
+    // from the file.
+    std::uint8_t* writableMapping();
 
     // The reader is done with the bytes before offset: a mapped file gives
     // back the memory they took, so reading a large file never holds all of
