@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 #include <vector>
 
 namespace engine {
@@ -20,40 +21,37 @@ void DepthRange::add(std::int32_t level)
     highest = std::max(highest, level);
 }
 
-// Marks the values a picture's rows give the depth lookup, as its
-// stereogram samples them: palette indices, or for a 24-bit picture each
-// pixel's brightness. Stops once every value is marked.
-static std::array<bool, 256> usedValues(const platform::Bitmap& picture)
+// The values a picture's rows give the depth lookup, as its stereogram
+// samples them: palette indices, or for a 24-bit picture each pixel's
+// brightness. Each row goes to take(values, width).
+template <class Take>
+static void pictureValues(const platform::Bitmap& picture, Take&& take)
 {
-    std::array<bool, 256> used{};
-    std::size_t marked = 0;
-    const auto mark = [&](std::uint8_t v) {
-        if (!used[v]) {
-            used[v] = true;
-            ++marked;
-        }
-    };
     const int width = picture.width();
-    std::vector<std::uint8_t> values(picture.bitsPerPixel() == 24 ? static_cast<std::size_t>(width) : 0);
-    for (int y = 0; y < picture.height() && marked < used.size(); ++y) {
+    std::vector<std::uint8_t> values(picture.bitsPerPixel() == 8 ? 0 : static_cast<std::size_t>(width));
+    for (int y = 0; y < picture.height(); ++y) {
         const std::uint8_t* row = picture.row(y);
         switch (picture.bitsPerPixel()) {
         case 8:
-            for (int x = 0; x < width; ++x)
-                mark(row[x]);
-            break;
+            if (!take(row, width))
+                return;
+            continue;
         case 24:
             brightnessRow(row, width, values.data());
-            for (const std::uint8_t v : values)
-                mark(v);
             break;
         default:
             for (int x = 0; x < width; ++x)
-                mark(static_cast<std::uint8_t>(picture.pixel(x, y) & 0xFFu));
+                values[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(picture.pixel(x, y) & 0xFFu);
             break;
         }
+        if (!take(values.data(), width))
+            return;
     }
-    return used;
+}
+
+static bool ordered(std::span<const std::int32_t, 256> lookup)
+{
+    return std::is_sorted(lookup.begin(), lookup.end()) || std::is_sorted(lookup.rbegin(), lookup.rend());
 }
 
 DepthRange pictureDepthRange(const platform::Bitmap& picture, const platform::Palette* palette,
@@ -61,8 +59,39 @@ DepthRange pictureDepthRange(const platform::Bitmap& picture, const platform::Pa
 {
     std::array<std::int32_t, 256> lookup{};
     pictureDepthLookup(depthSel, picture, palette, lookup);
-    const std::array<bool, 256> used = usedValues(picture);
     DepthRange range;
+    if (ordered(lookup)) {
+        // An ordered lookup takes its extremes at the least and greatest
+        // value, which a plain pass finds many values at a time.
+        std::uint8_t lo = 255, hi = 0;
+        pictureValues(picture, [&](const std::uint8_t* v, int n) {
+            std::uint8_t rowLo = 255, rowHi = 0;
+            for (int x = 0; x < n; ++x) {
+                rowLo = std::min(rowLo, v[x]);
+                rowHi = std::max(rowHi, v[x]);
+            }
+            lo = std::min(lo, rowLo);
+            hi = std::max(hi, rowHi);
+            return lo > 0 || hi < 255;
+        });
+        if (picture.width() > 0 && picture.height() > 0 && lo <= hi) {
+            range.add(lookup[lo]);
+            range.add(lookup[hi]);
+        }
+        return range;
+    }
+    // Any other: every value used, up to all 256 of them.
+    std::array<bool, 256> used{};
+    std::size_t marked = 0;
+    pictureValues(picture, [&](const std::uint8_t* v, int n) {
+        for (int x = 0; x < n; ++x) {
+            if (!used[v[x]]) {
+                used[v[x]] = true;
+                ++marked;
+            }
+        }
+        return marked < used.size();
+    });
     for (std::size_t i = 0; i < used.size(); ++i)
         if (used[i])
             range.add(lookup[i]);
