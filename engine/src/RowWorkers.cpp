@@ -1,10 +1,41 @@
 #include "RowWorkers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <system_error>
 
 namespace engine {
+
+namespace {
+
+// How long a side watches for the other before it sleeps.
+constexpr auto kWatch = std::chrono::microseconds(100);
+
+void pause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// Watches until done() or kWatch has passed; true when done.
+template <class Done>
+bool watch(Done&& done)
+{
+    const auto until = std::chrono::steady_clock::now() + kWatch;
+    for (;;) {
+        for (int i = 0; i < 64; ++i) {
+            if (done())
+                return true;
+            pause();
+        }
+        if (std::chrono::steady_clock::now() >= until)
+            return done();
+    }
+}
+
+} // namespace
 
 int RowWorkers::chooseSize(int requested)
 {
@@ -59,18 +90,25 @@ void RowWorkers::helperLoop(int worker)
 {
     std::uint64_t seen = 0;
     for (;;) {
-        {
+        const auto called = [&] { return quit_.load() || round_.load() != seen; };
+        if (!watch(called)) {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [&] { return quit_ || round_ != seen; });
-            if (quit_)
-                return;
-            seen = round_;
+            // Counted before the last look under the lock: run() either
+            // sees the count and wakes this thread, or moved the round on
+            // before, which the look then sees.
+            sleeping_.fetch_add(1);
+            wake_.wait(lock, called);
+            sleeping_.fetch_sub(1);
         }
+        if (quit_.load())
+            return;
+        seen = round_.load();
         runShare(worker);
-        {
+        if (pending_.fetch_sub(1) == 1) {
+            // The caller may be asleep on finished_; the lock keeps the
+            // notice from falling between its look and its sleep.
             std::lock_guard lock(mutex_);
-            if (--pending_ == 0)
-                finished_.notify_one();
+            finished_.notify_one();
         }
     }
 }
@@ -79,20 +117,29 @@ void RowWorkers::run(std::int32_t rows, const Task& task)
 {
     if (rows <= 0)
         return;
+    task_ = &task;
+    rows_ = rows;
     {
         std::lock_guard lock(mutex_);
-        task_ = &task;
-        rows_ = rows;
         error_ = nullptr;
-        pending_ = static_cast<int>(helpers_.size());
-        ++round_;
     }
-    wake_.notify_all();
+    pending_.store(static_cast<int>(helpers_.size()));
+    round_.fetch_add(1);
+    if (sleeping_.load() > 0) {
+        std::lock_guard lock(mutex_);
+        wake_.notify_all();
+    }
     runShare(0);
+    const auto done = [&] { return pending_.load() == 0; };
     std::exception_ptr error;
     {
-        std::unique_lock lock(mutex_);
-        finished_.wait(lock, [&] { return pending_ == 0; });
+        std::unique_lock lock(mutex_, std::defer_lock);
+        if (!watch(done)) {
+            lock.lock();
+            finished_.wait(lock, done);
+        } else {
+            lock.lock();
+        }
         task_ = nullptr;
         error = error_;
     }

@@ -1,8 +1,11 @@
 #pragma once
 // A small fixed team of threads that share out the rows of one band. The
 // calling thread takes the first share itself, so a team of one runs
-// everything in place with no thread at all.
+// everything in place with no thread at all. Bands follow each other in
+// tens of microseconds, less than a sleeping thread takes to wake: each
+// side waits for the other by watching for a short while before it sleeps.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -43,12 +46,14 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable finished_;
+    // Written before round_ moves on; read by the helpers once they see it.
     const Task* task_ = nullptr;
     std::int32_t rows_ = 0;
-    std::uint64_t round_ = 0;
-    int pending_ = 0;
-    bool quit_ = false;
-    std::exception_ptr error_;
+    std::atomic<std::uint64_t> round_{0};
+    std::atomic<int> pending_{0};
+    std::atomic<int> sleeping_{0}; // helpers asleep, or about to be, on wake_
+    std::atomic<bool> quit_{false};
+    std::exception_ptr error_; // under mutex_
 };
 
 } // namespace engine
