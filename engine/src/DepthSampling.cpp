@@ -1,6 +1,7 @@
 #include "engine/DepthSampling.h"
 
 #include "engine/SirdsSettings.h"
+#include "WideLoops.h"
 
 #include "platform/BitmapInfo.h"
 
@@ -52,18 +53,40 @@ bool isTrueColour(const platform::Bitmap& picture)
     return picture.bitsPerPixel() == 24;
 }
 
+namespace {
+
+// Brightness in thousandths is exact: 0.299 R + 0.587 G + 0.114 B + 0.5
+// rounds down to (v + 500) ÷ 1000 wherever v = 299 R + 587 G + 114 B does
+// not end in 500, for the sum then lies at least 0.001 from a whole
+// number, far beyond the error of the doubles in brightness(). Returns
+// non-zero when some pixel lies at such an exact half, where the doubles'
+// own rounding decides.
+DOTSCAPE_WIDE_LOOPS std::uint32_t brightnessSpan(const std::uint8_t* __restrict bgr, std::int32_t n,
+                                                 std::uint8_t* __restrict out)
+{
+    std::uint32_t halves = 0;
+    for (std::int32_t i = 0; i < n; ++i) {
+        const std::uint32_t v = 299u * bgr[3 * i + 2] + 587u * bgr[3 * i + 1] + 114u * bgr[3 * i];
+        const std::uint32_t q = (v + 500) / 1000;
+        halves |= static_cast<std::uint32_t>(v + 500 == q * 1000);
+        out[i] = static_cast<std::uint8_t>(q);
+    }
+    return halves;
+}
+
+} // namespace
+
 void brightnessRow(const std::uint8_t* bgr, std::int32_t width, std::uint8_t* out)
 {
-    // Depth pictures run in spans of one colour: the last value is kept.
-    std::uint32_t lastColour = 0xFFFFFFFFu;
-    std::uint8_t last = 0;
-    for (std::int32_t x = 0; x < width; ++x, bgr += 3) {
-        const std::uint32_t colour = (std::uint32_t{bgr[2]} << 16) | (std::uint32_t{bgr[1]} << 8) | bgr[0];
-        if (colour != lastColour) {
-            last = static_cast<std::uint8_t>(brightness(platform::PALETTEENTRY{bgr[2], bgr[1], bgr[0], 0}));
-            lastColour = colour;
-        }
-        out[x] = last;
+    // Spans with an exact half are worked out again through brightness().
+    constexpr std::int32_t kSpan = 256;
+    for (std::int32_t x0 = 0; x0 < width; x0 += kSpan) {
+        const std::int32_t n = std::min(kSpan, width - x0);
+        const std::uint8_t* p = bgr + 3 * static_cast<std::size_t>(x0);
+        if (brightnessSpan(p, n, out + x0) == 0)
+            continue;
+        for (std::int32_t i = 0; i < n; ++i, p += 3)
+            out[x0 + i] = static_cast<std::uint8_t>(brightness(platform::PALETTEENTRY{p[2], p[1], p[0], 0}));
     }
 }
 

@@ -2,16 +2,11 @@
 // along each row and the pairing of the two ends.
 
 #include "RevealMatcher.h"
+#include "WideLoops.h"
 
 #include <cmath>
 
-// The loops below run on many separations at once; where the processor has
-// wider vector registers they take them, chosen when the program starts.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define DOTSCAPE_WIDE_LOOPS __attribute__((target_clones("avx2", "default")))
-#else
-#define DOTSCAPE_WIDE_LOOPS
-#endif
+// The loops below run on many separations at once (DOTSCAPE_WIDE_LOOPS).
 
 namespace engine::reveal {
 

@@ -46,6 +46,35 @@ TEST(Brightness, LuminanceRoundedToTheNearestLevel)
     EXPECT_EQ(brightness({0, 0, 0, 0}), 0);
 }
 
+// A row of a 24-bit picture takes every colour's brightness exactly as
+// brightness() gives it, the exact halves included (their rounding is the
+// doubles'): all 2^24 colours, a row of every blue for each red and green,
+// the rows starting on alternate pixels so that spans end in new places.
+TEST(Brightness, RowsAgreeWithTheFormulaForEveryColour)
+{
+    std::vector<std::uint8_t> bgr(3 * 257);
+    std::vector<std::uint8_t> out(257);
+    std::int64_t wrong = 0;
+    for (int red = 0; red < 256; ++red) {
+        for (int green = 0; green < 256; ++green) {
+            const int lead = green % 2;
+            for (int blue = 0; blue < 256; ++blue) {
+                std::uint8_t* p = bgr.data() + 3 * (blue + lead);
+                p[0] = static_cast<std::uint8_t>(blue);
+                p[1] = static_cast<std::uint8_t>(green);
+                p[2] = static_cast<std::uint8_t>(red);
+            }
+            brightnessRow(bgr.data(), 256 + lead, out.data());
+            for (int blue = 0; blue < 256; ++blue) {
+                const platform::PALETTEENTRY c{static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green),
+                                               static_cast<std::uint8_t>(blue), 0};
+                wrong += out[static_cast<std::size_t>(blue + lead)] != brightness(c);
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST(DepthLookup, ByColorIsTheIndexByBrightnessThePaletteColour)
 {
     std::vector<platform::PALETTEENTRY> entries(201, platform::PALETTEENTRY{0, 0, 0, 0});
