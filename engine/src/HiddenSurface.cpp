@@ -313,6 +313,30 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
 // ---------------------------------------------------------------------------
 // The pass
 
+namespace {
+
+// The rounded mean of K values from their sum (at most 2047 + K ÷ 2), by a
+// multiplication: with m = ⌈2^20 ÷ K⌉ the product overshoots x ÷ K by less
+// than 2051 × 8 ÷ 2^20 < 1 ÷ K, so it never passes the next whole number.
+class Averager {
+public:
+    explicit Averager(std::int32_t k)
+        : half_(static_cast<std::uint32_t>(k) / 2),
+          factor_(((std::uint32_t{1} << 20) + static_cast<std::uint32_t>(k) - 1) / static_cast<std::uint32_t>(k))
+    {
+    }
+    std::uint8_t operator()(std::uint32_t sum) const
+    {
+        return static_cast<std::uint8_t>(((sum + half_) * factor_) >> 20);
+    }
+
+private:
+    std::uint32_t half_;
+    std::uint32_t factor_;
+};
+
+} // namespace
+
 // Sub-pixel u's pixel, u ÷ K, by a multiplication: exact for every u of a
 // row (below 2^31 ÷ K) with the rounded-up reciprocal of K.
 static std::uint64_t pixelInverse(std::int32_t k)
@@ -329,8 +353,10 @@ HiddenSurfacePass::HiddenSurfacePass(const HiddenSurfaceParams& params, std::int
                                      const platform::Palette& palette, bool colourTexture)
     : tables_(params), height_(height), scratch_(kMaxWorkers)
 {
-    for (std::size_t i = 0; i < palette.size() && i < rgb_.size(); ++i)
-        rgb_[i] = {palette[i].peBlue, palette[i].peGreen, palette[i].peRed};
+    static_assert(kMaxOversample * 255 < (1 << 16), "a channel's sum must fit its 16 bits");
+    for (std::size_t i = 0; i < palette.size() && i < packed_.size(); ++i)
+        packed_[i] = std::uint64_t{palette[i].peBlue} | std::uint64_t{palette[i].peGreen} << 16 |
+                     std::uint64_t{palette[i].peRed} << 32;
     if (tables_.params().oversample > 1 && !colourTexture) {
         output_ = platform::Bitmap::create(tables_.params().width, height, 24);
         if (!output_)
@@ -447,19 +473,15 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
             colour[u] = row8[pixelOf(root[u], inverse)];
     }
     std::uint8_t* out = output_->row(r);
-    const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
+    const Averager average(k);
     for (std::int32_t x = 0; x < w; ++x) {
-        std::uint32_t b = 0, g = 0, red = 0;
+        std::uint64_t sum = 0;
         const std::uint8_t* c = colour + static_cast<std::size_t>(x) * k;
-        for (std::int32_t i = 0; i < k; ++i) {
-            const auto& e = rgb_[c[i]];
-            b += e[0];
-            g += e[1];
-            red += e[2];
-        }
-        out[3 * x] = static_cast<std::uint8_t>((b + half) / static_cast<std::uint32_t>(k));
-        out[3 * x + 1] = static_cast<std::uint8_t>((g + half) / static_cast<std::uint32_t>(k));
-        out[3 * x + 2] = static_cast<std::uint8_t>((red + half) / static_cast<std::uint32_t>(k));
+        for (std::int32_t i = 0; i < k; ++i)
+            sum += packed_[c[i]];
+        out[3 * x] = average(static_cast<std::uint32_t>(sum & 0xFFFFu));
+        out[3 * x + 1] = average(static_cast<std::uint32_t>((sum >> 16) & 0xFFFFu));
+        out[3 * x + 2] = average(static_cast<std::uint32_t>(sum >> 32));
     }
 }
 
@@ -484,19 +506,17 @@ void HiddenSurfacePass::shiftColour(int worker, std::int32_t r, const std::uint3
         for (std::int32_t u = 0; u < n; ++u)
             texel[u] = texture[pixelOf(root[u], inverse)];
     }
-    const std::uint32_t half = static_cast<std::uint32_t>(k) / 2;
+    const Averager average(k);
     for (std::int32_t x = 0; x < w; ++x) {
-        std::uint32_t b = 0, g = 0, red = 0;
+        std::uint64_t sum = 0;
         const std::uint32_t* c = texel + static_cast<std::size_t>(x) * k;
         for (std::int32_t i = 0; i < k; ++i) {
-            const std::uint32_t v = c[i];
-            b += v & 0xFF;
-            g += (v >> 8) & 0xFF;
-            red += (v >> 16) & 0xFF;
+            const std::uint64_t v = c[i];
+            sum += (v & 0xFFu) | (v & 0xFF00u) << 8 | (v & 0xFF0000u) << 16;
         }
-        out[3 * x] = static_cast<std::uint8_t>((b + half) / static_cast<std::uint32_t>(k));
-        out[3 * x + 1] = static_cast<std::uint8_t>((g + half) / static_cast<std::uint32_t>(k));
-        out[3 * x + 2] = static_cast<std::uint8_t>((red + half) / static_cast<std::uint32_t>(k));
+        out[3 * x] = average(static_cast<std::uint32_t>(sum & 0xFFFFu));
+        out[3 * x + 1] = average(static_cast<std::uint32_t>((sum >> 16) & 0xFFFFu));
+        out[3 * x + 2] = average(static_cast<std::uint32_t>(sum >> 32));
     }
 }
 

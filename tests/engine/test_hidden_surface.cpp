@@ -409,6 +409,46 @@ TEST(HiddenSurfaceLinks, OneSubPixelEqualsThePlainLinker)
 // ---------------------------------------------------------------------------
 // Whole stereograms
 
+// However many sub-pixels a pixel averages, a pattern of one colour comes
+// out as that colour, each channel's full 255 included: from a palette
+// (every entry alike) and from a true-colour texture.
+TEST(HiddenSurfaceStereogram, OneColourStaysThatColourAtEveryOversampling)
+{
+    constexpr int w = 300;
+    const std::uint8_t red = 255, green = 254, blue = 253;
+    const std::vector<platform::PALETTEENTRY> entries(256, platform::PALETTEENTRY{red, green, blue, 0});
+    const platform::Palette palette(entries);
+    std::mt19937 random(5);
+    std::vector<std::int32_t> depth(w);
+    for (int x = 0; x < w; ++x)
+        depth[x] = (x / 37) % 2 ? 200 : static_cast<std::int32_t>(random() % 256);
+    for (int k = 2; k <= kMaxOversample; ++k) {
+        HiddenSurfaceParams p;
+        p.width = w;
+        p.eye = 90;
+        p.mu = 1.0 / 3.0;
+        p.oversample = k;
+        p.zmax = 255;
+        HiddenSurfacePass indexed(p, 1, palette);
+        auto image8 = platform::Bitmap::create(w, 1, 8);
+        for (int x = 0; x < w; ++x)
+            image8->row(0)[x] = static_cast<std::uint8_t>(random());
+        indexed.shift(0, 0, image8->row(0), depth.data());
+        const auto out = indexed.finish(std::move(image8));
+        ASSERT_EQ(out->bitsPerPixel(), 24);
+
+        HiddenSurfacePass coloured(p, 1, palette, true);
+        const std::vector<std::uint32_t> texture(w, std::uint32_t{red} << 16 | std::uint32_t{green} << 8 | blue);
+        std::vector<std::uint8_t> row(3 * w);
+        coloured.shiftColour(0, 0, texture.data(), depth.data(), row.data());
+        for (int x = 0; x < w; ++x) {
+            ASSERT_EQ(out->pixel(x, 0), 0xFFFEFDu) << "oversampling " << k << ", x " << x;
+            ASSERT_EQ(row[3 * x] << 16 | row[3 * x + 1] << 8 | row[3 * x + 2], 0xFDFEFF)
+                << "true colour, oversampling " << k << ", x " << x;
+        }
+    }
+}
+
 TEST(HiddenSurfaceStereogram, OversamplingGivesTrueColourOfThePatternsColours)
 {
     Pattern pattern;

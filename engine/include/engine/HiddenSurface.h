@@ -175,7 +175,10 @@ private:
 
     HiddenSurfaceTables tables_;
     std::int32_t height_;
-    std::array<std::array<std::uint8_t, 3>, 256> rgb_{}; // palette as blue, green, red
+    // The palette packed as blue | green << 16 | red << 32: the sum of up to
+    // kMaxOversample entries (at most 8 × 255 = 2040 a channel) keeps each
+    // channel in its own 16 bits.
+    std::array<std::uint64_t, 256> packed_{};
     std::unique_ptr<platform::Bitmap> output_;
     const platform::Grey16Image* plane_ = nullptr;
     double zoom_ = 1.0;
