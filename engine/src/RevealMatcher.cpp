@@ -12,6 +12,11 @@ namespace engine::reveal {
 
 namespace {
 
+// The loops over the separations take them 16 at a time (16-bit entries,
+// one vector register), and their last, shorter block as one more block of
+// 16 ending at the last separation.
+constexpr int kBlock = 16;
+
 // The truncated colour difference of (r, g, b) and (red[k], green[k], blue[k]).
 inline std::uint8_t difference(std::uint8_t a, std::uint8_t b)
 {
@@ -30,6 +35,34 @@ inline std::uint16_t costTo(std::uint8_t r, std::uint8_t g, std::uint8_t b, cons
     return std::min(sum, limit);
 }
 
+// out[k] += change(k) for k < n, with 16-bit wrapping. A vector loop would
+// leave the last n % 16 entries to one at a time, which costs as much as
+// the rest: they are done as one more block of 16 that ends at n, whose
+// entries done already add nothing.
+template <class Change>
+[[gnu::always_inline]] inline void addChanges(std::uint16_t* __restrict out, int n, Change change)
+{
+    if (n < kBlock) {
+        for (int k = 0; k < n; ++k)
+            out[k] = static_cast<std::uint16_t>(out[k] + change(k));
+        return;
+    }
+    const int tail = n % kBlock;
+    const int body = n - tail;
+    for (int k = 0; k < body; ++k)
+        out[k] = static_cast<std::uint16_t>(out[k] + change(k));
+    if (tail == 0)
+        return;
+    const int start = n - kBlock;
+    std::uint16_t add[kBlock];
+    for (int j = 0; j < kBlock; ++j) {
+        const std::uint16_t c = change(start + j);
+        add[j] = j >= kBlock - tail ? c : std::uint16_t{0};
+    }
+    for (int j = 0; j < kBlock; ++j)
+        out[start + j] = static_cast<std::uint16_t>(out[start + j] + add[j]);
+}
+
 // One pixel against the k-th of n pixels side by side (the plane pointers
 // set at the first), for two rows at once: out[k] += sign × cost; either
 // row may be absent (sign 0). The pointers are declared unaliased so that
@@ -43,20 +76,18 @@ DOTSCAPE_WIDE_LOOPS void slideCosts(std::uint16_t* __restrict out, int n, const 
     const std::uint8_t* __restrict r2 = others[0];
     const std::uint8_t* __restrict g2 = others[1];
     const std::uint8_t* __restrict b2 = others[2];
+    const std::uint8_t o0 = one[0], o1 = one[1], o2 = one[2];
+    const std::uint8_t p0 = other[0], p1 = other[1], p2 = other[2];
     if (oneSign != 0 && otherSign != 0) {
-        for (int k = 0; k < n; ++k)
-            out[k] = static_cast<std::uint16_t>(out[k] + costTo(one[0], one[1], one[2], r1, g1, b1, k) -
-                                                costTo(other[0], other[1], other[2], r2, g2, b2, k));
+        addChanges(out, n, [&](int k) {
+            return static_cast<std::uint16_t>(costTo(o0, o1, o2, r1, g1, b1, k) - costTo(p0, p1, p2, r2, g2, b2, k));
+        });
     } else if (oneSign != 0) {
-        for (int k = 0; k < n; ++k)
-            out[k] = static_cast<std::uint16_t>(out[k] + costTo(one[0], one[1], one[2], r1, g1, b1, k));
+        addChanges(out, n, [&](int k) { return costTo(o0, o1, o2, r1, g1, b1, k); });
     } else if (otherSign != 0) {
-        for (int k = 0; k < n; ++k)
-            out[k] = static_cast<std::uint16_t>(out[k] - costTo(other[0], other[1], other[2], r2, g2, b2, k));
+        addChanges(out, n, [&](int k) { return static_cast<std::uint16_t>(-costTo(p0, p1, p2, r2, g2, b2, k)); });
     }
 }
-
-
 
 // The sampling-insensitive cost of a pixel (its nine values in one) and the
 // k-th pixel of many: per channel, the lesser of how far each one's colour
@@ -217,20 +248,117 @@ namespace {
 // pixel before: keeping the separation costs nothing more, a step of one
 // costs small, any larger step jump; every cost is taken less the least
 // cost of the pixel before. Returns the lowest of them and lowest.
+//
+// Each entry depends only on the pixel before, so the last end % 16 of
+// them are worked out again as one block of 16 ending at end, which a
+// vector loop does at once; the entries worked out twice come out alike.
 [[gnu::always_inline]] inline std::uint16_t relax(const std::uint16_t* __restrict before,
                                                   const std::uint16_t* __restrict cost, std::uint16_t* __restrict now,
                                                   int begin, int end, std::uint16_t jump, std::uint16_t small,
                                                   std::uint16_t least, std::uint16_t lowest)
 {
-    for (int k = begin; k < end; ++k) {
+    const auto one = [&](int k) {
         std::uint16_t v = std::min(before[k], jump);
         v = std::min(v, static_cast<std::uint16_t>(before[k - 1] + small));
         v = std::min(v, static_cast<std::uint16_t>(before[k + 1] + small));
         const auto r = static_cast<std::uint16_t>(cost[k] + v - least);
         now[k] = r;
         lowest = std::min(lowest, r);
+    };
+    const int count = end - begin;
+    if (count < kBlock) {
+        for (int k = begin; k < end; ++k)
+            one(k);
+        return lowest;
+    }
+    const int body = begin + count - count % kBlock;
+    for (int k = begin; k < body; ++k)
+        one(k);
+    if (body < end) {
+        for (int j = 0; j < kBlock; ++j)
+            one(end - kBlock + j);
     }
     return lowest;
+}
+
+// The sum of a[k] + b[k] written to a[k], and the least of them; the last
+// n % 16 entries as one block of 16 ending at n, adding nothing where it
+// overlaps entries done already.
+[[gnu::always_inline]] inline std::uint16_t addAndLeast(std::uint16_t* __restrict a, const std::uint16_t* __restrict b,
+                                                        int n)
+{
+    std::uint16_t best = kPad;
+    const auto one = [&](int k, std::uint16_t add) {
+        const auto v = static_cast<std::uint16_t>(a[k] + add);
+        a[k] = v;
+        best = std::min(best, v);
+    };
+    if (n < kBlock) {
+        for (int k = 0; k < n; ++k)
+            one(k, b[k]);
+        return best;
+    }
+    const int tail = n % kBlock;
+    for (int k = 0; k < n - tail; ++k)
+        one(k, b[k]);
+    if (tail != 0) {
+        const int start = n - kBlock;
+        for (int j = 0; j < kBlock; ++j)
+            one(start + j, j >= kBlock - tail ? b[start + j] : std::uint16_t{0});
+    }
+    return best;
+}
+
+// The sum of c[0] … c[n − 1], the last n % 16 as in addAndLeast.
+[[gnu::always_inline]] inline std::uint32_t sumOf(const std::uint16_t* __restrict c, int n)
+{
+    std::uint32_t sum = 0;
+    if (n < kBlock) {
+        for (int k = 0; k < n; ++k)
+            sum += c[k];
+        return sum;
+    }
+    const int tail = n % kBlock;
+    for (int k = 0; k < n - tail; ++k)
+        sum += c[k];
+    if (tail != 0) {
+        const int start = n - kBlock;
+        for (int j = 0; j < kBlock; ++j)
+            sum += j >= kBlock - tail ? c[start + j] : 0u;
+    }
+    return sum;
+}
+
+// The first k (or the last, backwards) with t[k] == v, which the caller
+// knows is there: a block of 16 is looked at whole before one entry at a time.
+[[gnu::always_inline]] inline int firstEqual(const std::uint16_t* __restrict t, int n, std::uint16_t v)
+{
+    int k = 0;
+    for (; k + kBlock <= n; k += kBlock) {
+        bool any = false;
+        for (int j = 0; j < kBlock; ++j)
+            any |= t[k + j] == v;
+        if (any)
+            break;
+    }
+    while (t[k] != v)
+        ++k;
+    return k;
+}
+
+[[gnu::always_inline]] inline int lastEqual(const std::uint16_t* __restrict t, int n, std::uint16_t v)
+{
+    int k = n - 1;
+    for (; k - kBlock + 1 >= 0; k -= kBlock) {
+        bool any = false;
+        for (int j = 0; j < kBlock; ++j)
+            any |= t[k - j] == v;
+        if (any)
+            break;
+    }
+    while (t[k] != v)
+        --k;
+    return k;
 }
 
 } // namespace
@@ -298,15 +426,7 @@ DOTSCAPE_WIDE_LOOPS void Matcher::backwardPass(Worker& w) const
             lowest = relax(previous, c, current, 0, n, jump, small, least, lowest);
         }
         least = lowest;
-        std::uint16_t best = kPad;
-        std::uint16_t* __restrict sum = t;
-        const std::uint16_t* __restrict now = current;
-        for (int k = 0; k < n; ++k) {
-            const auto v = static_cast<std::uint16_t>(sum[k] + now[k]);
-            sum[k] = v;
-            best = std::min(best, v);
-        }
-        w.least[static_cast<std::size_t>(x)] = best;
+        w.least[static_cast<std::size_t>(x)] = addAndLeast(t, current, n);
         std::swap(previous, current);
     }
 }
@@ -322,18 +442,8 @@ DOTSCAPE_WIDE_LOOPS void Matcher::settle(Worker& w, bool fromRight, std::vector<
         // the first entry from the left ends, the last from the right
         // ends.
         const std::uint16_t least = w.least[static_cast<std::size_t>(x)];
-        std::uint32_t sum = 0;
-        for (int k = 0; k < n; ++k)
-            sum += c[k];
-        int best = 0;
-        if (fromRight) {
-            best = n - 1;
-            while (t[best] != least)
-                --best;
-        } else {
-            while (t[best] != least)
-                ++best;
-        }
+        const std::uint32_t sum = sumOf(c, n);
+        const int best = fromRight ? lastEqual(t, n, least) : firstEqual(t, n, least);
         out[static_cast<std::size_t>(x)] = kHole;
         if (2u * c[best] > mismatch_ || sum < static_cast<std::uint32_t>(n) * mismatch_ / 32 ||
             2u * c[best] * static_cast<std::uint32_t>(n) > sum)

@@ -220,6 +220,27 @@ TEST(RevealPlateaus, TwoColourDotsAndAGivenRange)
     EXPECT_EQ(r.palette[200], (platform::PALETTEENTRY{200, 200, 200, 0}));
 }
 
+// The matcher takes the separations 16 at a time and the last, shorter
+// block as one more block of 16 ending at the range's end: ranges whose
+// ends fall in every place of a block, with the background (90) and the
+// inner box (56) at their first and last separations.
+TEST(RevealPlateaus, GivenRangesOfEveryLengthAgainstBlocks)
+{
+    const int w = 480, h = 240;
+    const auto dots = randomDots(w, h, plateaus, 12, 4);
+    const Picture p = trueColour(dots, w, h);
+    for (const auto& [lo, hi] : {std::pair{56, 90}, std::pair{56, 104}, std::pair{50, 90}, std::pair{43, 90},
+                                 std::pair{56, 100}, std::pair{56, 91}}) {
+        SCOPED_TRACE(std::to_string(lo) + " to " + std::to_string(hi));
+        RevealOptions options;
+        options.minSep = lo;
+        options.maxSep = hi;
+        const RevealResult r = revealDepth(*p.bitmap, nullptr, options);
+        ASSERT_TRUE(r.done()) << r.error;
+        expectExactAwayFromEdges(r, w, h, plateaus);
+    }
+}
+
 TEST(RevealPlateaus, SameResultWhateverTheThreadCount)
 {
     const int w = 300, h = 97;
