@@ -439,6 +439,11 @@ private:
     const platform::Bitmap* drawOver_;
 };
 
+// Pictures of this many stereogram pixels or more are made on every core:
+// on two, 2000 x 2000 takes 0.85 of the time of one and 4000 x 4000 0.8,
+// while 1200 x 1200 takes as long and costs a third more processor time.
+constexpr double kSharedPicturePixels = 3e6;
+
 // A picture, made at the zoom its window shows it: its colour indices (or
 // brightness) are the depth, and it is read row by row as it is.
 class PictureSource final : public StereogramSource {
@@ -476,12 +481,13 @@ public:
     }
     GenerationOptions options(bool hiddenSurface) const override
     {
-        // A picture row costs a copy and a shift, far less than handing
-        // bands between threads, so pictures are made on the calling thread
-        // unless the caller asks otherwise. The hidden-surface method's rows
-        // cost more: they are worth sharing.
+        // A picture row costs a copy and a shift: a small picture is done
+        // before a helper would have earned its start, so it is made on the
+        // calling thread unless the caller asks otherwise. Large pictures,
+        // and the hidden-surface method's costlier rows, are worth sharing.
         GenerationOptions options = job_.options;
-        if (options.threads == 0 && !hiddenSurface)
+        const double pixels = job_.picture->width() * zoom_ * job_.picture->height() * zoom_;
+        if (options.threads == 0 && !hiddenSurface && pixels < kSharedPicturePixels)
             options.threads = 1;
         return options;
     }

@@ -812,7 +812,11 @@ TEST(Generation, ThreadCountDoesNotChangeThePicture)
         s.ShiftDir = method;
         s.w = 333;
         s.h = 211;
-        std::vector<std::vector<std::uint8_t>> figures, maps;
+        std::vector<std::vector<std::uint8_t>> figures, maps, pictures;
+        auto picture = platform::Bitmap::create(333, 211, 8);
+        for (int y = 0; y < 211; ++y)
+            for (int x = 0; x < 333; ++x)
+                picture->setPixel(x, y, static_cast<std::uint32_t>(craterLike(x, y, 166, 105, 0, 0)));
         for (int threads : {1, 2, 3}) {
             FigureJob job;
             job.level = &craterLike;
@@ -830,7 +834,18 @@ TEST(Generation, ThreadCountDoesNotChangeThePicture)
             GenerationResult m = makeFromDepthMap(s, mj, mh);
             ASSERT_TRUE(m.finished());
             maps.emplace_back(m.picture.bitmap->bits().begin(), m.picture.bitmap->bits().end());
+
+            PictureJob pj;
+            pj.picture = picture.get();
+            pj.palette = &pattern.palette;
+            pj.options.threads = threads;
+            FakeHost ph(&pattern);
+            GenerationResult pr = makeFromPicture(s, pj, ph);
+            ASSERT_TRUE(pr.finished());
+            pictures.emplace_back(pr.picture.bitmap->bits().begin(), pr.picture.bitmap->bits().end());
         }
+        EXPECT_EQ(pictures[0], pictures[1]) << method;
+        EXPECT_EQ(pictures[0], pictures[2]) << method;
         EXPECT_EQ(figures[0], figures[1]) << method;
         EXPECT_EQ(figures[0], figures[2]) << method;
         EXPECT_EQ(maps[0], maps[1]) << method;
