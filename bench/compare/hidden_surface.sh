@@ -7,7 +7,7 @@
 # (every round runs each command once, in turn); for each pair the ratio of
 # the median wall times, the median per-round ratio and the ratio of mean
 # CPU times (the steadier measure on a shared machine).
-#   bench/compare/hidden_surface.sh [BUILD_DIR] [RUNS]
+#   [OLD_BUILD=<build dir>] bench/compare/hidden_surface.sh [BUILD_DIR] [RUNS]
 set -eu
 build=${1:-build}
 runs=${2:-30}
@@ -25,15 +25,30 @@ for size in 1200 4000; do
   pgmtoppm white depth$size.pgm | ppmtobmp -bpp 8 > depth$size.bmp 2>/dev/null
 done
 make() {
-  echo "$dotscape make --picture depth$1.bmp --depth-by brightness --zmax 255 --pattern-dir patterns --pattern 0" \
-    "--method hidden-surface --oversample $2 --force -o -"
+  echo "$1 make --picture depth$2.bmp --depth-by brightness --zmax 255 --pattern-dir patterns --pattern 0" \
+    "--method hidden-surface --oversample $3 --force -o -"
 }
-python3 "$here/alternate.py" --pipe "$runs" 3 \
+set -- \
   "pamstereogram 1200=pamstereogram -patfile tile.ppm depth1200.pgm" \
-  "hidden 1200, oversampling 1=$(make 1200 1)" \
-  "hidden 1200, oversampling 4=$(make 1200 4)" \
+  "hidden 1200, oversampling 1=$(make "$dotscape" 1200 1)" \
+  "hidden 1200, oversampling 4=$(make "$dotscape" 1200 4)" \
   "pamstereogram 4000=pamstereogram -patfile tile.ppm depth4000.pgm" \
-  "hidden 4000, oversampling 1=$(make 4000 1)" \
-  "hidden 4000, oversampling 4=$(make 4000 4)" \
-  -- "1 0 hidden 1200, oversampling 1" "2 0 hidden 1200, oversampling 4" \
+  "hidden 4000, oversampling 1=$(make "$dotscape" 4000 1)" \
+  "hidden 4000, oversampling 4=$(make "$dotscape" 4000 4)"
+# OLD_BUILD=<build dir>: that build's makes in the same rounds, each paired
+# with the peer and with this build's.
+if [ -n "${OLD_BUILD:-}" ]; then
+  old=$(cd "$OLD_BUILD/bin" && pwd)/dotscape
+  set -- "$@" \
+    "old 1200, oversampling 1=$(make "$old" 1200 1)" "old 1200, oversampling 4=$(make "$old" 1200 4)" \
+    "old 4000, oversampling 1=$(make "$old" 4000 1)" "old 4000, oversampling 4=$(make "$old" 4000 4)"
+fi
+set -- "$@" -- "1 0 hidden 1200, oversampling 1" "2 0 hidden 1200, oversampling 4" \
   "4 3 hidden 4000, oversampling 1" "5 3 hidden 4000, oversampling 4"
+if [ -n "${OLD_BUILD:-}" ]; then
+  set -- "$@" "6 0 old 1200, oversampling 1" "7 0 old 1200, oversampling 4" \
+    "8 3 old 4000, oversampling 1" "9 3 old 4000, oversampling 4" \
+    "1 6 1200, oversampling 1: new / old" "2 7 1200, oversampling 4: new / old" \
+    "4 8 4000, oversampling 1: new / old" "5 9 4000, oversampling 4: new / old"
+fi
+python3 "$here/alternate.py" --pipe "$runs" 3 "$@"

@@ -10,7 +10,7 @@
 # per-round ratios, the median difference (for --version, the time beyond
 # the C floor) and the ratio of mean CPU times. Last, the peak
 # resident memory of make from the kernel's accounting (GNU time).
-#   bench/compare/pamstereogram.sh [BUILD_DIR] [RUNS]
+#   [OLD_BUILD=<build dir>] bench/compare/pamstereogram.sh [BUILD_DIR] [RUNS]
 # Installs netpbm and GNU time from Debian when they are missing.
 set -eu
 build=${1:-build}
@@ -51,22 +51,38 @@ done
 cc -O2 -o startup "$here/startup.c" -Wl,--no-as-needed -L"$lib" -Wl,-rpath,"$lib" \
   -lterrakit -lpictrans -ldotscape_platform -lstdc++ -lm
 
-make() { echo "$dotscape make --pattern-dir patterns --pattern 0 --force $* -o -"; }
-python3 "$here/alternate.py" --pipe "$runs" 3 \
+make() { echo "$1 make --pattern-dir patterns --pattern 0 --force $2 -o -"; }
+set -- \
   "pamstereogram 1200=pamstereogram -patfile tile.ppm depth1200.pgm" \
-  "make 1200 (8-bit BMP)=$(make --picture depth1200.bmp)" \
-  "make 1200 (24-bit BMP)=$(make --picture depth1200-24.bmp --depth-by brightness)" \
+  "make 1200 (8-bit BMP)=$(make "$dotscape" "--picture depth1200.bmp")" \
+  "make 1200 (24-bit BMP)=$(make "$dotscape" "--picture depth1200-24.bmp --depth-by brightness")" \
   "pamstereogram 4000=pamstereogram -patfile tile.ppm depth4000.pgm" \
-  "make 4000 (8-bit BMP)=$(make --picture depth4000.bmp)" \
-  "make 4000 (24-bit BMP)=$(make --picture depth4000-24.bmp --depth-by brightness)" \
-  "figure 1200=$(make --figure 1 --width 1200 --height 1200)" \
+  "make 4000 (8-bit BMP)=$(make "$dotscape" "--picture depth4000.bmp")" \
+  "make 4000 (24-bit BMP)=$(make "$dotscape" "--picture depth4000-24.bmp --depth-by brightness")" \
+  "figure 1200=$(make "$dotscape" "--figure 1 --width 1200 --height 1200")" \
   "dotscape --version=$dotscape --version" \
   "C floor=./startup" \
-  "pamstereogram -version=pamstereogram -version" \
-  -- "1 0 make 1200 (8-bit BMP)" "2 0 make 1200 (24-bit BMP)" \
-  "4 3 make 4000 (8-bit BMP)" "5 3 make 4000 (24-bit BMP)" \
-  "6 0 figure 1200 / pamst. 1200" \
+  "pamstereogram -version=pamstereogram -version"
+# OLD_BUILD=<build dir>: that build's makes run in the same rounds, each
+# paired with the peer and with this build's.
+if [ -n "${OLD_BUILD:-}" ]; then
+  old=$(cd "$OLD_BUILD/bin" && pwd)/dotscape
+  set -- "$@" \
+    "old make 1200 (8-bit BMP)=$(make "$old" "--picture depth1200.bmp")" \
+    "old make 1200 (24-bit BMP)=$(make "$old" "--picture depth1200-24.bmp --depth-by brightness")" \
+    "old make 4000 (8-bit BMP)=$(make "$old" "--picture depth4000.bmp")" \
+    "old make 4000 (24-bit BMP)=$(make "$old" "--picture depth4000-24.bmp --depth-by brightness")"
+fi
+set -- "$@" -- "1 0 make 1200 (8-bit BMP)" "2 0 make 1200 (24-bit BMP)" \
+  "4 3 make 4000 (8-bit BMP)" "5 3 make 4000 (24-bit BMP)" "6 0 figure 1200 / pamst. 1200" \
   "7 8 dotscape --version / C floor" "7 9 dotscape --version / pamst. -V"
+if [ -n "${OLD_BUILD:-}" ]; then
+  set -- "$@" "10 0 old make 1200 (8-bit) / pamst." "11 0 old make 1200 (24-bit) / pamst." \
+    "12 3 old make 4000 (8-bit) / pamst." "13 3 old make 4000 (24-bit) / pamst." \
+    "1 10 make 1200 (8-bit): new / old" "2 11 make 1200 (24-bit): new / old" \
+    "4 12 make 4000 (8-bit): new / old" "5 13 make 4000 (24-bit): new / old"
+fi
+python3 "$here/alternate.py" --pipe "$runs" 3 "$@"
 
 # Peak resident memory (kernel accounting) against decoded input + output.
 for f in depth4000.bmp depth4000-24.bmp; do
