@@ -13,8 +13,7 @@ namespace engine::reveal {
 namespace {
 
 // The loops over the separations take them 16 at a time (16-bit entries,
-// one vector register), and their last, shorter block as one more block of
-// 16 ending at the last separation.
+// one vector register; see inBlocks).
 constexpr int kBlock = 16;
 
 // The truncated colour difference of (r, g, b) and (red[k], green[k], blue[k]).
@@ -35,32 +34,38 @@ inline std::uint16_t costTo(std::uint8_t r, std::uint8_t g, std::uint8_t b, cons
     return std::min(sum, limit);
 }
 
-// out[k] += change(k) for k < n, with 16-bit wrapping. A vector loop would
-// leave the last n % 16 entries to one at a time, which costs as much as
-// the rest: they are done as one more block of 16 that ends at n, whose
-// entries done already add nothing.
+// Calls f(k, true) for k = begin … end − 1, many at a time. A vector loop
+// would leave the last (end − begin) % 16 entries to one at a time, which
+// costs as much as the rest: they come as one more block of 16 that ends at
+// end, and the entries of it done already come again with live false, for
+// f to change nothing there.
+template <class F>
+[[gnu::always_inline]] inline void inBlocks(int begin, int end, F f)
+{
+    const int count = end - begin;
+    if (count < kBlock) {
+        for (int k = begin; k < end; ++k)
+            f(k, true);
+        return;
+    }
+    const int body = end - count % kBlock;
+    for (int k = begin; k < body; ++k)
+        f(k, true);
+    if (body == end)
+        return;
+    const int start = end - kBlock;
+    for (int j = 0; j < kBlock; ++j)
+        f(start + j, start + j >= body);
+}
+
+// out[k] += change(k) for k < n, with 16-bit wrapping.
 template <class Change>
 [[gnu::always_inline]] inline void addChanges(std::uint16_t* __restrict out, int n, Change change)
 {
-    if (n < kBlock) {
-        for (int k = 0; k < n; ++k)
-            out[k] = static_cast<std::uint16_t>(out[k] + change(k));
-        return;
-    }
-    const int tail = n % kBlock;
-    const int body = n - tail;
-    for (int k = 0; k < body; ++k)
-        out[k] = static_cast<std::uint16_t>(out[k] + change(k));
-    if (tail == 0)
-        return;
-    const int start = n - kBlock;
-    std::uint16_t add[kBlock];
-    for (int j = 0; j < kBlock; ++j) {
-        const std::uint16_t c = change(start + j);
-        add[j] = j >= kBlock - tail ? c : std::uint16_t{0};
-    }
-    for (int j = 0; j < kBlock; ++j)
-        out[start + j] = static_cast<std::uint16_t>(out[start + j] + add[j]);
+    inBlocks(0, n, [&](int k, bool live) {
+        const std::uint16_t c = change(k);
+        out[k] = static_cast<std::uint16_t>(out[k] + (live ? c : std::uint16_t{0}));
+    });
 }
 
 // One pixel against the k-th of n pixels side by side (the plane pointers
@@ -247,85 +252,43 @@ namespace {
 // One pixel's path costs for separations begin … end − 1 from those of the
 // pixel before: keeping the separation costs nothing more, a step of one
 // costs small, any larger step jump; every cost is taken less the least
-// cost of the pixel before. Returns the lowest of them and lowest.
-//
-// Each entry depends only on the pixel before, so the last end % 16 of
-// them are worked out again as one block of 16 ending at end, which a
-// vector loop does at once; the entries worked out twice come out alike.
+// cost of the pixel before. Returns the lowest of them and lowest. Each
+// entry depends only on the pixel before, so one worked out twice (in the
+// last block of inBlocks) comes out alike.
 [[gnu::always_inline]] inline std::uint16_t relax(const std::uint16_t* __restrict before,
                                                   const std::uint16_t* __restrict cost, std::uint16_t* __restrict now,
                                                   int begin, int end, std::uint16_t jump, std::uint16_t small,
                                                   std::uint16_t least, std::uint16_t lowest)
 {
-    const auto one = [&](int k) {
+    inBlocks(begin, end, [&](int k, bool) {
         std::uint16_t v = std::min(before[k], jump);
         v = std::min(v, static_cast<std::uint16_t>(before[k - 1] + small));
         v = std::min(v, static_cast<std::uint16_t>(before[k + 1] + small));
         const auto r = static_cast<std::uint16_t>(cost[k] + v - least);
         now[k] = r;
         lowest = std::min(lowest, r);
-    };
-    const int count = end - begin;
-    if (count < kBlock) {
-        for (int k = begin; k < end; ++k)
-            one(k);
-        return lowest;
-    }
-    const int body = begin + count - count % kBlock;
-    for (int k = begin; k < body; ++k)
-        one(k);
-    if (body < end) {
-        for (int j = 0; j < kBlock; ++j)
-            one(end - kBlock + j);
-    }
+    });
     return lowest;
 }
 
-// The sum of a[k] + b[k] written to a[k], and the least of them; the last
-// n % 16 entries as one block of 16 ending at n, adding nothing where it
-// overlaps entries done already.
+// The sum of a[k] + b[k] written to a[k], and the least of them.
 [[gnu::always_inline]] inline std::uint16_t addAndLeast(std::uint16_t* __restrict a, const std::uint16_t* __restrict b,
                                                         int n)
 {
     std::uint16_t best = kPad;
-    const auto one = [&](int k, std::uint16_t add) {
-        const auto v = static_cast<std::uint16_t>(a[k] + add);
+    inBlocks(0, n, [&](int k, bool live) {
+        const auto v = static_cast<std::uint16_t>(a[k] + (live ? b[k] : std::uint16_t{0}));
         a[k] = v;
         best = std::min(best, v);
-    };
-    if (n < kBlock) {
-        for (int k = 0; k < n; ++k)
-            one(k, b[k]);
-        return best;
-    }
-    const int tail = n % kBlock;
-    for (int k = 0; k < n - tail; ++k)
-        one(k, b[k]);
-    if (tail != 0) {
-        const int start = n - kBlock;
-        for (int j = 0; j < kBlock; ++j)
-            one(start + j, j >= kBlock - tail ? b[start + j] : std::uint16_t{0});
-    }
+    });
     return best;
 }
 
-// The sum of c[0] … c[n − 1], the last n % 16 as in addAndLeast.
+// The sum of c[0] … c[n − 1].
 [[gnu::always_inline]] inline std::uint32_t sumOf(const std::uint16_t* __restrict c, int n)
 {
     std::uint32_t sum = 0;
-    if (n < kBlock) {
-        for (int k = 0; k < n; ++k)
-            sum += c[k];
-        return sum;
-    }
-    const int tail = n % kBlock;
-    for (int k = 0; k < n - tail; ++k)
-        sum += c[k];
-    if (tail != 0) {
-        const int start = n - kBlock;
-        for (int j = 0; j < kBlock; ++j)
-            sum += j >= kBlock - tail ? c[start + j] : 0u;
-    }
+    inBlocks(0, n, [&](int k, bool live) { sum += live ? c[k] : 0u; });
     return sum;
 }
 
