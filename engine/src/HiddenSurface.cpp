@@ -329,6 +329,14 @@ public:
     {
         return static_cast<std::uint8_t>(((sum + half_) * factor_) >> 20);
     }
+    // The pixel of K sub-pixels summed one channel to 16 bits (blue |
+    // green << 16 | red << 32), as blue, green, red.
+    void pixel(std::uint64_t sum, std::uint8_t* out) const
+    {
+        out[0] = (*this)(static_cast<std::uint32_t>(sum & 0xFFFFu));
+        out[1] = (*this)(static_cast<std::uint32_t>((sum >> 16) & 0xFFFFu));
+        out[2] = (*this)(static_cast<std::uint32_t>(sum >> 32));
+    }
 
 private:
     std::uint32_t half_;
@@ -479,9 +487,7 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
         const std::uint8_t* c = colour + static_cast<std::size_t>(x) * k;
         for (std::int32_t i = 0; i < k; ++i)
             sum += packed_[c[i]];
-        out[3 * x] = average(static_cast<std::uint32_t>(sum & 0xFFFFu));
-        out[3 * x + 1] = average(static_cast<std::uint32_t>((sum >> 16) & 0xFFFFu));
-        out[3 * x + 2] = average(static_cast<std::uint32_t>(sum >> 32));
+        average.pixel(sum, out + 3 * x);
     }
 }
 
@@ -514,9 +520,7 @@ void HiddenSurfacePass::shiftColour(int worker, std::int32_t r, const std::uint3
             const std::uint64_t v = c[i];
             sum += (v & 0xFFu) | (v & 0xFF00u) << 8 | (v & 0xFF0000u) << 16;
         }
-        out[3 * x] = average(static_cast<std::uint32_t>(sum & 0xFFFFu));
-        out[3 * x + 1] = average(static_cast<std::uint32_t>((sum >> 16) & 0xFFFFu));
-        out[3 * x + 2] = average(static_cast<std::uint32_t>(sum >> 32));
+        average.pixel(sum, out + 3 * x);
     }
 }
 
