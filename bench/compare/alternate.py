@@ -30,19 +30,18 @@ null = os.open(os.devnull, os.O_RDWR)
 def run(argv):
     """Wall seconds and CPU seconds of one run of argv."""
     start = time.perf_counter()
+    out, extra = null, []
     if piped:
-        r, w = os.pipe()
-        pid = os.posix_spawnp(argv[0], argv, os.environ,
-                              file_actions=[(os.POSIX_SPAWN_DUP2, null, 0), (os.POSIX_SPAWN_DUP2, w, 1),
-                                            (os.POSIX_SPAWN_DUP2, null, 2), (os.POSIX_SPAWN_CLOSE, r)])
-        os.close(w)
+        r, out = os.pipe()
+        extra = [(os.POSIX_SPAWN_CLOSE, r)]
+    pid = os.posix_spawnp(argv[0], argv, os.environ,
+                          file_actions=[(os.POSIX_SPAWN_DUP2, null, 0), (os.POSIX_SPAWN_DUP2, out, 1),
+                                        (os.POSIX_SPAWN_DUP2, null, 2)] + extra)
+    if piped:
+        os.close(out)
         while os.read(r, 1 << 20):
             pass
         os.close(r)
-    else:
-        pid = os.posix_spawnp(argv[0], argv, os.environ,
-                              file_actions=[(os.POSIX_SPAWN_DUP2, null, 0), (os.POSIX_SPAWN_DUP2, null, 1),
-                                            (os.POSIX_SPAWN_DUP2, null, 2)])
     _, status, usage = os.wait4(pid, 0)
     wall = time.perf_counter() - start
     if os.waitstatus_to_exitcode(status) != 0:
