@@ -78,10 +78,10 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
     reveal::RgbBounds bounds;
     if (spans)
         bounds = reveal::sampledBounds(planes);
-    Matcher matcher(planes, spans ? &bounds : nullptr, lo, hi, window.rx, window.ry);
+    Matcher matcher(planes, spans ? &bounds : nullptr, lo, hi, window);
     RowWorkers workers(RowWorkers::chooseSize(options.threads));
     const auto team = static_cast<std::size_t>(workers.size());
-    if (Matcher::bytesPerWorker(width, matcher.count()) * team > kMaxWorkBytes)
+    if (matcher.bytesPerWorker() * team > kMaxWorkBytes)
         return refused(std::string(kRevealTooLargeMessage));
 
     std::vector<Worker> state(team);

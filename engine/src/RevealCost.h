@@ -152,16 +152,27 @@ inline void boxSums(const std::uint16_t* in, int n, int r, std::uint16_t* out)
 struct Window {
     int rx;
     int ry;
+    // Half the length of a line along the row whose cost stands in for
+    // the window's where it is lower (0: none); see Matcher.
+    int line = 0;
 };
 constexpr int kWidestHalf = 1;
 
 // Comparing spans lets more unrelated pixels pass for a match, so it
-// takes three columns by five rows.
+// takes three columns by five rows. Pixels of many colours rarely match by
+// chance, so three rows are enough. With a dozen colours or more, a line of
+// seven along the row stands in where the depth changes down the picture:
+// there a window of several rows never matches whole, while a pattern
+// tile drawn unchanged in every row still repeats exactly at its own
+// width. Each pixel of the line may match a separation either side of the
+// line's (a slope), which fewer colours would let chance pass too often.
 inline Window chooseWindow(double distinct, bool spans)
 {
     if (spans)
         return Window{kWidestHalf, 2};
-    return distinct >= 0.75 ? Window{0, 1} : Window{kWidestHalf, 3};
+    if (distinct >= 0.75)
+        return Window{0, 1, distinct >= 0.9 ? 3 : 0};
+    return Window{kWidestHalf, 3};
 }
 
 // How much two unrelated pixels differ on average, as a share of the

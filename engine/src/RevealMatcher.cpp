@@ -244,7 +244,89 @@ void Matcher::windows(Worker& w, bool fromRight, int rowsInWindow) const
             for (int k = first; k <= last; ++k)
                 out[k] = static_cast<std::uint16_t>(static_cast<unsigned>(out[k]) * full / rowsInWindow);
         }
+        if (line_ > 0)
+            lineInto(w, fromRight, x, first, last, out);
     }
+}
+
+DOTSCAPE_WIDE_LOOPS void Matcher::lineCosts(Worker& w, int y) const
+{
+    const int n = count();
+    const int span = 2 * line_ + 1;
+    std::uint16_t* __restrict costs = w.window.data(); // free until windows() fills it
+    std::uint16_t* __restrict own = w.rowCosts.data();
+    std::uint16_t* __restrict sums = w.lineCosts.data();
+    const reveal::RowPlanes row = reveal::rowPlanes(picture_, y);
+    for (int x = 0; x < width_; ++x) {
+        // Pixel x against x + lo + k, for the k whose pair lies in the row;
+        // the others are never written and stay 0.
+        const int last = std::min(width_ - x - lo_, n) - 1;
+        if (last >= 0) {
+            const std::uint8_t r = row.red[x], g = row.green[x], b = row.blue[x];
+            const std::uint8_t* __restrict red = row.red + x + lo_;
+            const std::uint8_t* __restrict green = row.green + x + lo_;
+            const std::uint8_t* __restrict blue = row.blue + x + lo_;
+            inBlocks(0, last + 1, [&](int k, bool) { costs[k] = costTo(r, g, b, red, green, blue, k); });
+            std::uint16_t* __restrict c = own + static_cast<std::size_t>(x) * n;
+            if (last == 0) {
+                c[0] = costs[0];
+            } else {
+                c[0] = std::min(costs[0], costs[1]);
+                for (int k = 1; k < last; ++k)
+                    c[k] = std::min({costs[k - 1], costs[k], costs[k + 1]});
+                c[last] = std::min(costs[last - 1], costs[last]);
+            }
+        }
+        // The sums of the line whose first pixel this is, with 16-bit
+        // wrapping (only entries of pairs that lie in the row for the whole
+        // line are read: lineInto).
+        const int centre = x - line_;
+        if (centre < line_)
+            continue;
+        std::uint16_t* __restrict now = sums + static_cast<std::size_t>(centre) * n;
+        const std::uint16_t* __restrict in = own + static_cast<std::size_t>(x) * n;
+        if (centre == line_) {
+            std::fill_n(now, n, 0);
+            for (int i = 0; i < span; ++i)
+                addChanges(now, n, [&](int k) { return own[static_cast<std::size_t>(i) * n + k]; });
+            continue;
+        }
+        const std::uint16_t* __restrict before = now - n;
+        const std::uint16_t* __restrict out = in - static_cast<std::size_t>(span) * n;
+        for (int k = 0; k < n; ++k)
+            now[k] = static_cast<std::uint16_t>(before[k] + in[k] - out[k]);
+    }
+}
+
+DOTSCAPE_WIDE_LOOPS void Matcher::lineInto(Worker& w, bool fromRight, int x, int first, int last,
+                                           std::uint16_t* __restrict out) const
+{
+    if (x - line_ < 0 || x + line_ >= width_)
+        return;
+    const int n = count();
+    // Scaled by pixels / length as a multiplication in 256ths.
+    const auto pixels = static_cast<std::uint32_t>((2 * rx_ + 1) * (2 * ry_ + 1));
+    const auto length = static_cast<std::uint32_t>(2 * line_ + 1);
+    const std::uint32_t scale = (pixels << 8) / length;
+    const std::uint16_t* __restrict sums = w.lineCosts.data();
+    // Only the entries whose pairs lie in the row for every pixel of the
+    // line. From the right ends, entry k is the pair of separation
+    // hi − k whose left end is x − hi + k: its line lies along a diagonal
+    // of the sums.
+    if (fromRight) {
+        first = std::max(first, hi_ + line_ - x);
+        const std::uint16_t* diagonal =
+            sums + static_cast<std::ptrdiff_t>(x - hi_) * n + (hi_ - lo_);
+        for (int k = first; k <= last; ++k) {
+            const std::uint16_t v = diagonal[static_cast<std::ptrdiff_t>(k) * (n - 1)];
+            out[k] = std::min(out[k], static_cast<std::uint16_t>((v * scale) >> 8));
+        }
+        return;
+    }
+    last = std::min(last, width_ - 1 - line_ - x - lo_);
+    const std::uint16_t* __restrict sum = sums + static_cast<std::size_t>(x) * n;
+    for (int k = first; k <= last; ++k)
+        out[k] = std::min(out[k], static_cast<std::uint16_t>((sum[k] * scale) >> 8));
 }
 
 namespace {
@@ -428,6 +510,8 @@ DOTSCAPE_WIDE_LOOPS void Matcher::settle(Worker& w, bool fromRight, std::vector<
 void Matcher::matchRow(Worker& w, int y, float* out) const
 {
     const int rows = std::min(height_ - 1, y + ry_) - std::max(0, y - ry_) + 1;
+    if (line_ > 0)
+        lineCosts(w, y);
     for (bool fromRight : {false, true}) {
         windows(w, fromRight, rows);
         forwardPass(w);

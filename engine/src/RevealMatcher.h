@@ -34,6 +34,10 @@ using Samples = std::array<const std::uint8_t*, 9>;
 struct Worker {
     // The sums of the pixel costs down the window's rows, for each end.
     std::vector<std::uint16_t> columnLeft, columnRight;
+    // With a line: the pixel costs of the current row alone, seen from
+    // the left ends, each the least of its separation and the two beside
+    // it, and their sums along the line centred on each pixel.
+    std::vector<std::uint16_t> rowCosts, lineCosts;
     // The window costs of the current row from one end, and their sums
     // along the row.
     std::vector<std::uint16_t> window;
@@ -59,9 +63,9 @@ struct Smoothing {
 class Matcher {
 public:
     // With bounds, pixels are compared by the sampling-insensitive cost.
-    Matcher(const RgbPlanes& picture, const reveal::RgbBounds* bounds, int lo, int hi, int rx, int ry)
+    Matcher(const RgbPlanes& picture, const reveal::RgbBounds* bounds, int lo, int hi, Window window)
         : picture_(picture), bounds_(bounds), width_(picture.width), height_(picture.height), lo_(lo), hi_(hi),
-          rx_(rx), ry_(ry)
+          rx_(window.rx), ry_(window.ry), line_(bounds ? 0 : window.line)
     {
         const int pixels = (2 * rx_ + 1) * (2 * ry_ + 1);
         mismatch_ = static_cast<std::uint16_t>(pixels * kTruncate);
@@ -71,9 +75,11 @@ public:
 
     int count() const { return hi_ - lo_ + 1; }
 
-    static std::size_t bytesPerWorker(int width, int count)
+    std::size_t bytesPerWorker() const
     {
-        return static_cast<std::size_t>(width) * static_cast<std::size_t>(count) * 8 + static_cast<std::size_t>(width) * 8;
+        const std::size_t planes = line_ > 0 ? 6 : 4;
+        return static_cast<std::size_t>(width_) * static_cast<std::size_t>(count()) * 2 * planes +
+               static_cast<std::size_t>(width_) * 8;
     }
 
     void prepare(Worker& w) const
@@ -81,6 +87,10 @@ public:
         const std::size_t plane = static_cast<std::size_t>(count()) * static_cast<std::size_t>(width_);
         w.columnLeft.assign(plane, 0);
         w.columnRight.assign(plane, 0);
+        if (line_ > 0) {
+            w.rowCosts.assign(plane, 0);
+            w.lineCosts.assign(plane, 0);
+        }
         w.window.assign(plane, mismatch_);
         w.total.resize(plane);
         w.previous.assign(static_cast<std::size_t>(count()) + 2, kPad);
@@ -127,6 +137,16 @@ private:
     // cost a full mismatch.
     void windows(Worker& w, bool fromRight, int rowsInWindow) const;
 
+    // The row's own pixel costs for the line, each the least of three
+    // neighbouring separations (along a slope the separation changes
+    // within the line, by up to one from pixel to pixel), and their sums
+    // along the line. Lines are for plain colour costs, not spans.
+    void lineCosts(Worker& w, int y) const;
+
+    // Where the line's cost, scaled to the window's pixels, is lower than
+    // the window's, it stands in (at pixel x, from one end).
+    void lineInto(Worker& w, bool fromRight, int x, int first, int last, std::uint16_t* out) const;
+
     // The two passes along the row: from the left, starting the totals
     // with its path costs; from the right, adding its own and keeping each
     // pixel's least total.
@@ -149,6 +169,7 @@ private:
     int hi_;
     int rx_;
     int ry_;
+    int line_;
     std::uint16_t mismatch_ = 0;
     Smoothing smoothing_{};
 };

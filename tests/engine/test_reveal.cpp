@@ -411,6 +411,45 @@ TEST(RevealPlateaus, EndsCarryOnAlongSlantedRidges)
     }
 }
 
+
+// As some programs draw a pattern: a tile narrower than the separation laid
+// down unchanged in a strip in the middle of every row, linked from there
+// to both sides. Within the strip the tile repeats exactly at its width in
+// every row, while the depth (and the separation) changes down the picture:
+// there a window of several rows never matches whole.
+TEST(RevealPlateaus, TileDrawnInEveryRowIsNotTakenForTheDepth)
+{
+    const int w = 480, h = 240, tile = 50, begin = w / 2;
+    const auto sep = [](int y) { return 56 + y / 6; }; // 56 … 95
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> pick(0, 63);
+    std::vector<int> dots(static_cast<std::size_t>(w) * h);
+    for (int y = 0; y < h; ++y) {
+        int* row = dots.data() + static_cast<std::size_t>(y) * w;
+        std::vector<int> texture(tile);
+        for (int& t : texture)
+            t = pick(random);
+        const int s = sep(y);
+        for (int x = begin; x < begin + s; ++x)
+            row[x] = texture[static_cast<std::size_t>((x - begin) % tile)];
+        for (int x = begin + s; x < w; ++x)
+            row[x] = row[x - s];
+        for (int x = begin - 1; x >= 0; --x)
+            row[x] = row[x + s];
+    }
+    const Picture p = trueColour(dots, w, h);
+    const RevealResult r = revealDepth(*p.bitmap, nullptr);
+    ASSERT_TRUE(r.done()) << r.error;
+    // The pairs of the tile's own repeat lie around the strip's middle.
+    int wrong = 0, band = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = begin + tile / 2; x < begin + sep(y) - tile / 2; ++x, ++band) {
+            const float found = r.separation[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
+            wrong += std::abs(found - static_cast<float>(sep(y))) > 1.0f;
+        }
+    EXPECT_LT(wrong, band / 100) << wrong << " of " << band;
+}
+
 // --- Refusals -------------------------------------------------------------
 
 TEST(RevealRefusal, NoiseHasNoRepeat)
