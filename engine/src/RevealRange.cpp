@@ -91,7 +91,8 @@ int widestSeparation(int width)
 
 } // namespace
 
-SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error, int threads)
+SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error, int threads,
+                                    std::vector<SeparationRange>* others)
 {
     error.clear();
     SeparationRange range;
@@ -325,74 +326,102 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         chance = *middle;
     }
     const std::int64_t dense = std::max<std::int64_t>({2, counted / 400, kChanceMargin * chance});
-    const int gap = std::max(3, range.period / 8);
-    // Beyond the band's far end, copies of a chain at its separations also
-    // meet again at one and a half, two … times them: a cluster there joins
-    // only by following closely. Below the band no echo lies.
-    int first = range.period;
-    // A shape stands in at least this many columns; a pattern tile's own
-    // repeat may vote in a column or two all the way down the picture.
-    auto shapeColumns = [](int d) { return std::max(8, d / 4); };
-    // The columns voting at separations within a pixel of d: a shape stands
-    // in many at one separation, chance repeats in one or two at each.
-    auto aroundColumns = [&](int d) {
-        int n = 0;
-        for (int e = std::max(lo, d - 1); e <= std::min(hi, d + 1); ++e)
-            n += columns[static_cast<std::size_t>(e)];
-        return n;
-    };
-    auto reach = [&](int from, int step) {
-        int end = from;
-        std::int64_t cluster = 0; // the votes since the band's end
-        int clusterColumns = 0;   // and the columns they lie in
-        int clusterEnd = from;
-        for (int d = from + step; d >= floor && d <= hi; d += step) {
+    // The band of separations around a period.
+    auto bandAround = [&](int period) {
+        SeparationRange band = range;
+        band.period = period;
+        const int gap = std::max(3, period / 8);
+        // Beyond the band's far end, copies of a chain at its separations also
+        // meet again at one and a half, two … times them: a cluster there joins
+        // only by following closely. Below the band no echo lies.
+        int first = period;
+        // A shape stands in at least this many columns; a pattern tile's own
+        // repeat may vote in a column or two all the way down the picture.
+        auto shapeColumns = [](int d) { return std::max(8, d / 4); };
+        // The columns voting at separations within a pixel of d: a shape stands
+        // in many at one separation, chance repeats in one or two at each.
+        auto aroundColumns = [&](int d) {
+            int n = 0;
+            for (int e = std::max(lo, d - 1); e <= std::min(hi, d + 1); ++e)
+                n += columns[static_cast<std::size_t>(e)];
+            return n;
+        };
+        auto reach = [&](int from, int step) {
+            int end = from;
+            std::int64_t cluster = 0; // the votes since the band's end
+            int clusterColumns = 0;   // and the columns they lie in
+            int clusterEnd = from;
+            for (int d = from + step; d >= floor && d <= hi; d += step) {
+                if (around(d) < dense)
+                    continue;
+                if (std::abs(d - clusterEnd) > gap) {
+                    cluster = 0;
+                    clusterColumns = 0;
+                }
+                cluster += votes[static_cast<std::size_t>(d)];
+                clusterColumns += columns[static_cast<std::size_t>(d)];
+                clusterEnd = d;
+                const int apart = std::abs(d - end);
+                if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * dense) ||
+                    (cluster * 100 >= counted && clusterColumns >= shapeColumns(d) && 2 * d < 3 * first))
+                    end = d;
+                if (end == d) {
+                    cluster = 0;
+                    clusterColumns = 0;
+                }
+            }
+            return end;
+        };
+        first = reach(period, -1);
+        const int last = reach(period, 1);
+        // Below the band lie few echoes (their copies do not go on), and what
+        // is near: the few pixels of a small near shape count there too, down
+        // to the rarest percent of all, when they stand above chance and lie in
+        // enough columns at one separation to be a shape (a column of a
+        // pattern tile's own repeat is not one, nor chance spread over many).
+        std::int64_t seen = 0;
+        int wide = 0;
+        for (int d = floor; d < first; ++d) {
             if (around(d) < dense)
                 continue;
-            if (std::abs(d - clusterEnd) > gap) {
-                cluster = 0;
-                clusterColumns = 0;
-            }
-            cluster += votes[static_cast<std::size_t>(d)];
-            clusterColumns += columns[static_cast<std::size_t>(d)];
-            clusterEnd = d;
-            const int apart = std::abs(d - end);
-            if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * dense) ||
-                (cluster * 100 >= counted && clusterColumns >= shapeColumns(d) && 2 * d < 3 * first))
-                end = d;
-            if (end == d) {
-                cluster = 0;
-                clusterColumns = 0;
+            seen += votes[static_cast<std::size_t>(d)];
+            wide = std::max(wide, aroundColumns(d));
+            if (seen * 100 > counted && wide >= shapeColumns(d)) {
+                first = d;
+                break;
             }
         }
-        return end;
+        // The nearest parts of a surface (the top of a hill) are the fewest
+        // and the steepest, and vote least: the near end keeps a margin of
+        // half the band's depth as well.
+        const int margin = std::max(2, (last + 11) / 12);
+        band.minSep = std::max(lo, first - std::max(margin, (last - first) / 2));
+        band.maxSep = std::min(hi, last + margin);
+        return band;
     };
-    first = reach(range.period, -1);
-    const int last = reach(range.period, 1);
-    // Below the band lie few echoes (their copies do not go on), and what
-    // is near: the few pixels of a small near shape count there too, down
-    // to the rarest percent of all, when they stand above chance and lie in
-    // enough columns at one separation to be a shape (a column of a
-    // pattern tile's own repeat is not one, nor chance spread over many).
-    std::int64_t seen = 0;
-    int wide = 0;
-    for (int d = floor; d < first; ++d) {
-        if (around(d) < dense)
-            continue;
-        seen += votes[static_cast<std::size_t>(d)];
-        wide = std::max(wide, aroundColumns(d));
-        if (seen * 100 > counted && wide >= shapeColumns(d)) {
-            first = d;
-            break;
+    const SeparationRange found = bandAround(range.period);
+    if (others) {
+        // Where the surface changes as fast as the separation, a window and
+        // its copy rarely match whole, while two pixels a chain of two
+        // copies apart (at the sum of two separations) may lie on alike
+        // slopes and match better: that sum can gather the most votes. The
+        // strongest gathering at under two thirds of the period is offered
+        // too, when it holds a quarter of the period's votes, for the
+        // matcher to try both.
+        int below = 0;
+        for (int d = floor; 3 * d <= 2 * range.period; ++d)
+            if (gathered(d) > 0 && (below == 0 || gathered(d) > gathered(below)))
+                below = d;
+        if (below != 0 && 4 * gathered(below) >= gathered(range.period)) {
+            for (int d = std::max(floor, below - spreadOf(below)), at = below; d <= std::min(hi, at + spreadOf(at)); ++d)
+                if (votes[static_cast<std::size_t>(d)] > votes[static_cast<std::size_t>(below)])
+                    below = d;
+            const SeparationRange other = bandAround(below);
+            if (other.maxSep < found.maxSep)
+                others->push_back(other);
         }
     }
-    // The nearest parts of a surface (the top of a hill) are the fewest
-    // and the steepest, and vote least: the near end keeps a margin of
-    // half the band's depth as well.
-    const int margin = std::max(2, (last + 11) / 12);
-    range.minSep = std::max(lo, first - std::max(margin, (last - first) / 2));
-    range.maxSep = std::min(hi, last + margin);
-    return range;
+    return found;
 }
 
 } // namespace engine

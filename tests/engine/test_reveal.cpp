@@ -357,6 +357,13 @@ TEST(RevealPlateaus, MultiplesProneScenes)
         // Each row one separation, the far rows' votes spread thinly over
         // the sampled strips: the range must still reach them.
         {"vertical ramp", [](int, int y) { return 50 + y / 6; }, 50, 89},
+        // Ridges slanted across the rows, twice as far apart as the
+        // separation: a pixel and its copy lie on different slopes, while
+        // pixels two copies apart often lie on alike ones and match better,
+        // at the sum of two separations.
+        {"slanted ridges",
+         [](int x, int y) { return 75 + static_cast<int>(std::lround(12 * std::sin(2 * pi * (x + y) / 150))); }, 63,
+         87},
     };
     const int w = 480, h = 240;
     for (const Scene& scene : scenes) {

@@ -78,8 +78,11 @@ inline constexpr const char* kRevealBadRangeFormat =
 // is the period, and the range spans the separations found (their 1 and 99
 // percentiles, leaving out the echoes at multiples of a separation) with a
 // margin. Empty error on success; otherwise the
-// reason (too narrow, or no repeat) and the range is unusable.
-SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error, int threads = 0);
+// reason (too narrow, or no repeat) and the range is unusable. With others,
+// ranges that may be the true one instead (a period whose votes may be
+// echoes of a smaller one) are added there, for the matcher to try.
+SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error, int threads = 0,
+                                    std::vector<SeparationRange>* others = nullptr);
 
 struct RevealOptions {
     // The separations to search; both 0 finds them from the picture. With a
