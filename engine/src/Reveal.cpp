@@ -46,13 +46,12 @@ RevealResult refused(std::string error)
 
 // The share of the pixels of a sample of rows the matcher pairs over a
 // range of separations.
-double sampleMatches(const RgbPlanes& planes, const SeparationRange& range)
+double sampleMatches(const RgbPlanes& planes, const SeparationRange& range, const reveal::Window& window)
 {
     // Bands of rows across the picture, each matched from fresh running sums.
     constexpr int kBands = 4;
     constexpr int kBandRows = 4;
     const bool spans = reveal::comparesSpans(planes);
-    const reveal::Window window = reveal::chooseWindow(reveal::distinctness(planes, range.minSep), spans);
     reveal::RgbBounds bounds;
     if (spans)
         bounds = reveal::sampledBounds(planes);
@@ -104,9 +103,13 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
         // them all; what the wider range adds are echoes), and kept as the
         // one to beat.
         if (!others.empty()) {
-            double best = sampleMatches(planes, result.range);
+            const bool spans = reveal::comparesSpans(planes);
+            auto windowFor = [&](const SeparationRange& range) {
+                return reveal::chooseWindow(reveal::distinctness(planes, range.minSep), spans);
+            };
+            double best = sampleMatches(planes, result.range, windowFor(result.range));
             for (const SeparationRange& other : others) {
-                const double share = sampleMatches(planes, other);
+                const double share = sampleMatches(planes, other, windowFor(other));
                 if (share >= 0.95 * best) {
                     best = share;
                     result.range = other;
@@ -118,7 +121,13 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
     const int lo = result.range.minSep;
     const int hi = result.range.maxSep;
     const bool spans = reveal::comparesSpans(planes);
-    const reveal::Window window = reveal::chooseWindow(reveal::distinctness(planes, lo), spans);
+    reveal::Window window = reveal::chooseWindow(reveal::distinctness(planes, lo), spans);
+    // Where the depth changes along the rows faster than down them, a
+    // window one column wide and as many pixels tall matches more: it is
+    // taken when it pairs a quarter more pixels of the sample.
+    if (const reveal::Window tall = reveal::tallWindow(window); tall.ry != window.ry &&
+        sampleMatches(planes, result.range, tall) > 1.25 * sampleMatches(planes, result.range, window))
+        window = tall;
     reveal::RgbBounds bounds;
     if (spans)
         bounds = reveal::sampledBounds(planes);

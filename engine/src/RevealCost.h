@@ -166,6 +166,16 @@ constexpr int kWidestHalf = 1;
 // tile drawn unchanged in every row still repeats exactly at its own
 // width. Each pixel of the line may match a separation either side of the
 // line's (a slope), which fewer colours would let chance pass too often.
+// A window of about as many pixels, one column wide (the same window when
+// it is one column wide already).
+inline Window tallWindow(const Window& window)
+{
+    if (window.rx == 0)
+        return window;
+    const int pixels = (2 * window.rx + 1) * (2 * window.ry + 1);
+    return Window{0, pixels / 4, 0};
+}
+
 inline Window chooseWindow(double distinct, bool spans)
 {
     if (spans)

@@ -383,6 +383,46 @@ TEST(RevealPlateaus, MultiplesProneScenes)
     }
 }
 
+// Ridges close together down the picture, drawn as most programs draw:
+// each pixel's pair centred on it, its right end copying its left. The
+// separation changes by more than a pixel from one column to the next, and
+// a window three columns wide rarely matches whole, where one a column wide
+// and as many pixels tall does.
+TEST(RevealPlateaus, FineUprightRidgesAreReadByATallWindow)
+{
+    constexpr double pi = 3.14159265358979;
+    const auto sep = [](int x) { return 75 + static_cast<int>(std::lround(12 * std::sin(2 * pi * x / 60))); };
+    const int w = 480, h = 240;
+    for (int colours : {2, 3}) {
+        std::mt19937 random(9);
+        std::uniform_int_distribution<int> pick(0, colours - 1);
+        std::vector<int> dots(static_cast<std::size_t>(w) * h);
+        for (int& d : dots)
+            d = pick(random);
+        for (int y = 0; y < h; ++y) {
+            int* row = dots.data() + static_cast<std::size_t>(y) * w;
+            for (int x = 0; x < w; ++x) {
+                const int left = x - sep(x) / 2;
+                if (left >= 0 && left + sep(x) < w)
+                    row[left + sep(x)] = row[left];
+            }
+        }
+        const Picture p = trueColour(dots, w, h);
+        RevealOptions options;
+        options.minSep = 55;
+        options.maxSep = 95;
+        const RevealResult r = revealDepth(*p.bitmap, nullptr, options);
+        ASSERT_TRUE(r.done()) << r.error;
+        std::vector<double> found, truth;
+        for (int y = 0; y < h; ++y)
+            for (int x = 60; x < w - 60; ++x) {
+                found.push_back(r.separation[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)]);
+                truth.push_back(sep(x));
+            }
+        EXPECT_GE(pearson(found, truth), 0.95) << colours;
+    }
+}
+
 // No pair has its midpoint within half a separation of a row's ends, so
 // the depth there is not in the picture. Ridges that run slanted across
 // the ends carry on along their lines.
