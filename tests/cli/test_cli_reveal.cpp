@@ -9,6 +9,7 @@
 #include "platform/Palette.h"
 
 #include "OutputPicture.h"
+#include "Pearson.h"
 
 #include <gtest/gtest.h>
 
@@ -153,24 +154,6 @@ TEST_F(RevealCommand, KeepsAnExistingOutputUnlessForced)
     r = run("reveal -f '" + path("box.gif") + "' -o '" + path("depth.bmp") + "'");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(readPicture(path("depth.bmp")).bitmap);
-}
-
-double pearson(const std::vector<double>& a, const std::vector<double>& b)
-{
-    double ma = 0, mb = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        ma += a[i];
-        mb += b[i];
-    }
-    ma /= static_cast<double>(a.size());
-    mb /= static_cast<double>(b.size());
-    double ab = 0, aa = 0, bb = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        ab += (a[i] - ma) * (b[i] - mb);
-        aa += (a[i] - ma) * (a[i] - ma);
-        bb += (b[i] - mb) * (b[i] - mb);
-    }
-    return ab / std::sqrt(aa * bb);
 }
 
 // Depth pictures made by netpbm's pamstereogram, in colour and in black

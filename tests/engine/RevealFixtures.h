@@ -4,6 +4,8 @@
 // palette in which every colour has two entries, and the measures of how
 // well a revealed field agrees with the truth.
 
+#include "Pearson.h"
+
 #include "engine/Reveal.h"
 
 #include "platform/Bitmap.h"
@@ -78,25 +80,6 @@ inline Picture twinPalette(const std::vector<int>& dots, int width, int height, 
             p.bitmap->setPixel(x, height - 1 - y, static_cast<std::uint32_t>(k + colours * (random() & 1)));
         }
     return p;
-}
-
-// Pearson's correlation of two equally long series.
-inline double pearson(const std::vector<double>& a, const std::vector<double>& b)
-{
-    const double n = static_cast<double>(a.size());
-    double sa = 0, sb = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        sa += a[i];
-        sb += b[i];
-    }
-    const double ma = sa / n, mb = sb / n;
-    double ab = 0, aa = 0, bb = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        ab += (a[i] - ma) * (b[i] - mb);
-        aa += (a[i] - ma) * (a[i] - ma);
-        bb += (b[i] - mb) * (b[i] - mb);
-    }
-    return ab / std::sqrt(aa * bb);
 }
 
 // The separation field moved to the midpoints of its pairs: pixel x of the
