@@ -169,6 +169,29 @@ void followLines(std::vector<float>& sep, int width, int height, const std::vect
     }
 }
 
+// The rows around a row whose end matches are taken together.
+constexpr int kEndRows = 6;
+
+// For each row with a match, the median of the end matches (at end[v]) of
+// the rows within kEndRows of it.
+std::vector<float> endValues(const std::vector<float>& sep, int width, int height, const std::vector<int>& end)
+{
+    std::vector<float> values(static_cast<std::size_t>(height), kHole);
+    std::vector<float> around;
+    for (int y = 0; y < height; ++y) {
+        if (end[static_cast<std::size_t>(y)] < 0)
+            continue;
+        around.clear();
+        for (int v = std::max(0, y - kEndRows); v <= std::min(height - 1, y + kEndRows); ++v)
+            if (const int x = end[static_cast<std::size_t>(v)]; x >= 0)
+                around.push_back(sep[static_cast<std::size_t>(v) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]);
+        const auto middle = around.begin() + static_cast<std::ptrdiff_t>(around.size() / 2);
+        std::nth_element(around.begin(), middle, around.end());
+        values[static_cast<std::size_t>(y)] = *middle;
+    }
+    return values;
+}
+
 } // namespace
 
 bool fillHoles(std::vector<float>& sep, int width, int height)
@@ -179,11 +202,19 @@ bool fillHoles(std::vector<float>& sep, int width, int height)
     std::vector<int> last(static_cast<std::size_t>(height), -1);
     bool any = false;
     for (int y = 0; y < height; ++y) {
-        float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        const float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         for (int x = 0; x < width && first[static_cast<std::size_t>(y)] < 0; ++x)
             first[static_cast<std::size_t>(y)] = row[x] == kHole ? -1 : x;
         for (int x = width - 1; x >= 0 && last[static_cast<std::size_t>(y)] < 0; --x)
             last[static_cast<std::size_t>(y)] = row[x] == kHole ? -1 : x;
+    }
+    // What the ends of a row continue: the middle of the end matches of
+    // the rows around it, so that one stray match at a row's end does not
+    // run through the whole strip.
+    const std::vector<float> leading = endValues(sep, width, height, first);
+    const std::vector<float> trailing = endValues(sep, width, height, last);
+    for (int y = 0; y < height; ++y) {
+        float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         int previous = -1;
         for (int x = 0; x <= width; ++x) {
             if (x < width && row[x] == kHole)
@@ -199,7 +230,9 @@ bool fillHoles(std::vector<float>& sep, int width, int height)
                         row[i] = a + (b - a) * static_cast<float>(i - previous) / gap;
                 }
             } else if (x > previous + 1) {
-                const float nearest = previous >= 0 ? row[previous] : x < width ? row[x] : kHole;
+                const float nearest = previous >= 0 ? trailing[static_cast<std::size_t>(y)]
+                                      : x < width  ? leading[static_cast<std::size_t>(y)]
+                                                   : kHole;
                 std::fill(row + previous + 1, row + x, nearest);
             }
             previous = x;

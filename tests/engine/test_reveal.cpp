@@ -3,6 +3,7 @@
 // the thread count.
 
 #include "RevealFixtures.h"
+#include "RevealMatcher.h"
 
 #include "engine/Reveal.h"
 
@@ -378,6 +379,24 @@ TEST(RevealPlateaus, TileDrawnInEveryRowIsNotTakenForTheDepth)
             wrong += std::abs(found - static_cast<float>(sep(y))) > 1.0f;
         }
     EXPECT_LT(wrong, band / 100) << wrong << " of " << band;
+}
+
+// The strips at the ends of the rows carry on what was matched beside
+// them; one row whose last match strays (a chance repeat near the end)
+// must not carry its stray value through its whole strip.
+TEST(RevealPlateaus, OneStrayMatchAtARowsEndStaysInItsPlace)
+{
+    const int w = 200, h = 40, strip = 30;
+    std::vector<float> sep(static_cast<std::size_t>(w) * h, reveal::kHole);
+    for (int y = 0; y < h; ++y)
+        for (int x = strip; x < w - strip; ++x)
+            sep[static_cast<std::size_t>(y) * w + x] = 80.0f;
+    sep[static_cast<std::size_t>(20) * w + w - strip] = 50.0f; // the stray, one beyond the others
+    ASSERT_TRUE(reveal::fillHoles(sep, w, h));
+    for (int x = w - strip + 1; x < w; ++x)
+        EXPECT_EQ(sep[static_cast<std::size_t>(20) * w + x], 80.0f) << x;
+    EXPECT_EQ(sep[static_cast<std::size_t>(20) * w + w - strip], 50.0f);
+    EXPECT_EQ(sep[static_cast<std::size_t>(20) * w], 80.0f);
 }
 
 // --- Refusals -------------------------------------------------------------
