@@ -56,20 +56,22 @@ double sampleMatches(const RgbPlanes& planes, const SeparationRange& range, cons
     if (spans)
         bounds = reveal::sampledBounds(planes);
     const Matcher matcher(planes, spans ? &bounds : nullptr, range.minSep, range.maxSep, window);
-    Worker worker;
-    std::vector<float> separation(static_cast<std::size_t>(planes.width) * static_cast<std::size_t>(planes.height),
-                                  kHole);
+    // Within the bounds the whole reveal keeps to (it is refused beyond).
+    if (matcher.bytesPerWorker() > kMaxWorkBytes)
+        return 0.0;
+    // A low picture is one band.
     const int bands = planes.height >= 2 * kBands * kBandRows ? kBands : 1;
-    int rows = 0;
+    const int bandRows = bands == 1 ? planes.height : kBandRows;
+    Worker worker;
+    std::vector<float> separation(static_cast<std::size_t>(bandRows) * static_cast<std::size_t>(planes.width));
+    std::int64_t paired = 0;
     for (int i = 0; i < bands; ++i) {
-        const int top = bands == 1 ? 0 : static_cast<int>(static_cast<std::int64_t>(planes.height) * i / bands);
-        const int end = bands == 1 ? planes.height : top + kBandRows;
+        const int top = static_cast<int>(static_cast<std::int64_t>(planes.height) * i / bands);
         matcher.prepare(worker);
-        matcher.run(worker, top, end, separation.data(), [] { return true; });
-        rows += end - top;
+        matcher.run(worker, top, top + bandRows, separation.data(), [] { return true; });
+        paired += std::count_if(separation.begin(), separation.end(), [](float v) { return v != kHole; });
     }
-    const auto paired = std::count_if(separation.begin(), separation.end(), [](float v) { return v != kHole; });
-    return static_cast<double>(paired) / (static_cast<double>(rows) * planes.width);
+    return static_cast<double>(paired) / (static_cast<double>(bands) * bandRows * planes.width);
 }
 
 RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* palette, const RevealOptions& options)
@@ -147,7 +149,8 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
     // Each worker takes a band of rows, so its running sums slide all the way down it.
     workers.run(height, [&](int worker, std::int32_t begin, std::int32_t end) {
         int sinceReport = 0;
-        matcher.run(state[static_cast<std::size_t>(worker)], begin, end, result.separation.data(), [&] {
+        float* rows = result.separation.data() + static_cast<std::size_t>(begin) * static_cast<std::size_t>(width);
+        matcher.run(state[static_cast<std::size_t>(worker)], begin, end, rows, [&] {
             const int now = done.fetch_add(1) + 1;
             if (worker == 0 && options.progress && ++sinceReport >= 16) {
                 sinceReport = 0;

@@ -100,8 +100,8 @@ public:
         w.least.resize(static_cast<std::size_t>(width_));
     }
 
-    // Matches rows begin … end − 1 into out (width × height, rows from the
-    // top); holes are kHole. rowDone is called after every row and returns
+    // Matches rows begin … end − 1 into out (their rows one after another,
+    // row begin first); holes are kHole. rowDone is called after every row and returns
     // false to stop.
     template <typename RowDone>
     void run(Worker& w, int begin, int end, float* out, RowDone&& rowDone) const
@@ -113,7 +113,7 @@ public:
                 const int incoming = y + ry_;
                 slide(w, incoming < height_ ? incoming : -1, y - ry_ - 1);
             }
-            matchRow(w, y, out + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_));
+            matchRow(w, y, out + static_cast<std::size_t>(y - begin) * static_cast<std::size_t>(width_));
             if (!rowDone())
                 return;
         }
