@@ -46,16 +46,13 @@ RevealResult refused(std::string error)
 
 // The share of the pixels of a sample of rows the matcher pairs over a
 // range of separations.
-double sampleMatches(const RgbPlanes& planes, const SeparationRange& range, const reveal::Window& window)
+double sampleMatches(const RgbPlanes& planes, const reveal::RgbBounds* bounds, const SeparationRange& range,
+                     const reveal::Window& window)
 {
     // Bands of rows across the picture, each matched from fresh running sums.
     constexpr int kBands = 4;
     constexpr int kBandRows = 4;
-    const bool spans = reveal::comparesSpans(planes);
-    reveal::RgbBounds bounds;
-    if (spans)
-        bounds = reveal::sampledBounds(planes);
-    const Matcher matcher(planes, spans ? &bounds : nullptr, range.minSep, range.maxSep, window);
+    const Matcher matcher(planes, bounds, range.minSep, range.maxSep, window);
     // Within the bounds the whole reveal keeps to (it is refused beyond).
     if (matcher.bytesPerWorker() > kMaxWorkBytes)
         return 0.0;
@@ -82,6 +79,17 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
         return refused(std::string(kRevealTooLargeMessage));
 
     const RgbPlanes planes = rgbPlanes(picture, palette);
+    const bool spans = reveal::comparesSpans(planes);
+    reveal::RgbBounds spanBounds;
+    if (spans)
+        spanBounds = reveal::sampledBounds(planes);
+    const reveal::RgbBounds* bounds = spans ? &spanBounds : nullptr;
+    auto windowFor = [&](const SeparationRange& range) {
+        return reveal::chooseWindow(reveal::distinctness(planes, range.minSep), spans);
+    };
+    // The share of the sample the range taken pairs with its window, once
+    // it has been measured.
+    double share = -1.0;
     RevealResult result;
     const bool given = options.minSep != 0 || options.maxSep != 0;
     if (given) {
@@ -105,15 +113,11 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
         // them all; what the wider range adds are echoes), and kept as the
         // one to beat.
         if (!others.empty()) {
-            const bool spans = reveal::comparesSpans(planes);
-            auto windowFor = [&](const SeparationRange& range) {
-                return reveal::chooseWindow(reveal::distinctness(planes, range.minSep), spans);
-            };
-            double best = sampleMatches(planes, result.range, windowFor(result.range));
+            share = sampleMatches(planes, bounds, result.range, windowFor(result.range));
             for (const SeparationRange& other : others) {
-                const double share = sampleMatches(planes, other, windowFor(other));
-                if (share >= 0.95 * best) {
-                    best = share;
+                const double paired = sampleMatches(planes, bounds, other, windowFor(other));
+                if (paired >= 0.95 * share) {
+                    share = paired;
                     result.range = other;
                 }
             }
@@ -122,18 +126,17 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
 
     const int lo = result.range.minSep;
     const int hi = result.range.maxSep;
-    const bool spans = reveal::comparesSpans(planes);
-    reveal::Window window = reveal::chooseWindow(reveal::distinctness(planes, lo), spans);
+    reveal::Window window = windowFor(result.range);
     // Where the depth changes along the rows faster than down them, a
     // window one column wide and as many pixels tall matches more: it is
     // taken when it pairs a quarter more pixels of the sample.
-    if (const reveal::Window tall = reveal::tallWindow(window); tall.ry != window.ry &&
-        sampleMatches(planes, result.range, tall) > 1.25 * sampleMatches(planes, result.range, window))
-        window = tall;
-    reveal::RgbBounds bounds;
-    if (spans)
-        bounds = reveal::sampledBounds(planes);
-    Matcher matcher(planes, spans ? &bounds : nullptr, lo, hi, window);
+    if (const reveal::Window tall = reveal::tallWindow(window); tall.ry != window.ry) {
+        if (share < 0.0)
+            share = sampleMatches(planes, bounds, result.range, window);
+        if (sampleMatches(planes, bounds, result.range, tall) > 1.25 * share)
+            window = tall;
+    }
+    Matcher matcher(planes, bounds, lo, hi, window);
     RowWorkers workers(RowWorkers::chooseSize(options.threads));
     const auto team = static_cast<std::size_t>(workers.size());
     if (matcher.bytesPerWorker() * team > kMaxWorkBytes)
