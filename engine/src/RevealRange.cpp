@@ -304,14 +304,23 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
             n += votes[static_cast<std::size_t>(e)];
         return n;
     };
-    range.period = floor;
-    for (int d = floor; d <= hi; ++d)
-        if (gathered(d) > gathered(range.period))
-            range.period = d;
-    for (int d = std::max(floor, range.period - spreadOf(range.period)), at = range.period;
-         d <= std::min(hi, at + spreadOf(at)); ++d)
-        if (votes[static_cast<std::size_t>(d)] > votes[static_cast<std::size_t>(range.period)])
-            range.period = d;
+    // The first separation of from … to around which most votes gather.
+    auto mostGathered = [&](int from, int to) {
+        int most = from;
+        for (int d = from; d <= to; ++d)
+            if (gathered(d) > gathered(most))
+                most = d;
+        return most;
+    };
+    // The first separation most pixels repeat at within the gathering around d.
+    auto strongestAround = [&](int d) {
+        int strongest = d;
+        for (int e = std::max(floor, d - spreadOf(d)); e <= std::min(hi, d + spreadOf(d)); ++e)
+            if (votes[static_cast<std::size_t>(e)] > votes[static_cast<std::size_t>(strongest)])
+                strongest = e;
+        return strongest;
+    };
+    range.period = strongestAround(mostGathered(floor, hi));
     // Chance repeats (many in dots of two colours) spread a floor of votes
     // over all separations, the ones under a quarter of the period too,
     // where no surface of the picture lies: their middle level there is
@@ -408,15 +417,10 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         // strongest gathering at under two thirds of the period is offered
         // too, when it holds a quarter of the period's votes, for the
         // matcher to try both.
-        int below = 0;
-        for (int d = floor; 3 * d <= 2 * range.period; ++d)
-            if (gathered(d) > 0 && (below == 0 || gathered(d) > gathered(below)))
-                below = d;
-        if (below != 0 && 4 * gathered(below) >= gathered(range.period)) {
-            for (int d = std::max(floor, below - spreadOf(below)), at = below; d <= std::min(hi, at + spreadOf(at)); ++d)
-                if (votes[static_cast<std::size_t>(d)] > votes[static_cast<std::size_t>(below)])
-                    below = d;
-            const SeparationRange other = bandAround(below);
+        const int below = mostGathered(floor, 2 * range.period / 3);
+        if (3 * floor <= 2 * range.period && gathered(below) > 0 &&
+            4 * gathered(below) >= gathered(range.period)) {
+            const SeparationRange other = bandAround(strongestAround(below));
             if (other.maxSep < found.maxSep)
                 others->push_back(other);
         }
