@@ -158,14 +158,6 @@ struct Window {
 };
 constexpr int kWidestHalf = 1;
 
-// Comparing spans lets more unrelated pixels pass for a match, so it
-// takes three columns by five rows. Pixels of many colours rarely match by
-// chance, so three rows are enough. With a dozen colours or more, a line of
-// seven along the row stands in where the depth changes down the picture:
-// there a window of several rows never matches whole, while a pattern
-// tile drawn unchanged in every row still repeats exactly at its own
-// width. Each pixel of the line may match a separation either side of the
-// line's (a slope), which fewer colours would let chance pass too often.
 // A window of about as many pixels, one column wide (the same window when
 // it is one column wide already).
 inline Window tallWindow(const Window& window)
@@ -176,6 +168,14 @@ inline Window tallWindow(const Window& window)
     return Window{0, pixels / 4, 0};
 }
 
+// Comparing spans lets more unrelated pixels pass for a match, so it
+// takes three columns by five rows. Pixels of many colours rarely match by
+// chance, so three rows are enough. With a dozen colours or more, a line of
+// seven along the row stands in where the depth changes down the picture:
+// there a window of several rows never matches whole, while a pattern
+// tile drawn unchanged in every row still repeats exactly at its own
+// width. Each pixel of the line may match a separation either side of the
+// line's (a slope), which fewer colours would let chance pass too often.
 inline Window chooseWindow(double distinct, bool spans)
 {
     if (spans)

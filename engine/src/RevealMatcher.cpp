@@ -304,10 +304,7 @@ DOTSCAPE_WIDE_LOOPS void Matcher::lineInto(Worker& w, bool fromRight, int x, int
     if (x - line_ < 0 || x + line_ >= width_)
         return;
     const int n = count();
-    // Scaled by pixels / length as a multiplication in 256ths.
-    const auto pixels = static_cast<std::uint32_t>((2 * rx_ + 1) * (2 * ry_ + 1));
-    const auto length = static_cast<std::uint32_t>(2 * line_ + 1);
-    const std::uint32_t scale = (pixels << 8) / length;
+    const std::uint32_t scale = lineScale_;
     const std::uint16_t* __restrict sums = w.lineCosts.data();
     // Only the entries whose pairs lie in the row for every pixel of the
     // line. From the right ends, entry k is the pair of separation

@@ -69,6 +69,8 @@ public:
     {
         const int pixels = (2 * rx_ + 1) * (2 * ry_ + 1);
         mismatch_ = static_cast<std::uint16_t>(pixels * kTruncate);
+        // The line's cost is scaled to the window's pixels, in 256ths.
+        lineScale_ = line_ > 0 ? static_cast<std::uint32_t>((pixels << 8) / (2 * line_ + 1)) : 0;
         smoothing_.small = static_cast<std::uint16_t>(pixels * kTruncate / 8);
         smoothing_.large = static_cast<std::uint16_t>(pixels * kTruncate / 2);
     }
@@ -170,6 +172,7 @@ private:
     int rx_;
     int ry_;
     int line_;
+    std::uint32_t lineScale_ = 0;
     std::uint16_t mismatch_ = 0;
     Smoothing smoothing_{};
 };
