@@ -16,6 +16,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <new>
 #include <optional>
@@ -134,13 +135,36 @@ GenerationResult badSize(GenerationHost& host, std::int64_t w, std::int64_t h)
 //
 // With colourTiles the texture is true colour: each row is tiled into
 // 0x00RRGGBB pixels, linked there, and written into out, a 24-bit picture.
+// With a stream, out holds only stream->rows rows: row r of the picture is
+// out's row r mod stream->rows, and each time out is full (or the picture
+// done) stream->finish gives its rows out; it returns false when they
+// could not go.
+struct BandStream {
+    std::int32_t height = 0; // the picture's
+    std::int32_t rows = 0;   // out's, a whole number of bands
+    std::function<bool(std::int32_t first, std::int32_t count)> finish;
+};
+
+// The rows a streamed picture is held in: whole bands, about a quarter of a
+// megabyte of finished rows.
+std::int32_t streamRows(std::int32_t band, std::int32_t height, std::size_t finishedStride)
+{
+    constexpr std::size_t kStreamBytes = std::size_t{1} << 18;
+    const std::size_t bandBytes = std::max<std::size_t>(static_cast<std::size_t>(band) * finishedStride, 1);
+    const auto bands = static_cast<std::int32_t>(std::max<std::size_t>(kStreamBytes / bandBytes, 1));
+    return static_cast<std::int32_t>(std::min<std::int64_t>(static_cast<std::int64_t>(band) * bands, height));
+}
+
 bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* tiles, const ScanTable& table,
               const RowSampler& sampler, BusyGuard& busy, GenerationHost& host, const GenerationOptions& options,
-              HiddenSurfacePass* hidden = nullptr, const ColourTileRows* colourTiles = nullptr)
+              HiddenSurfacePass* hidden = nullptr, const ColourTileRows* colourTiles = nullptr,
+              const BandStream* stream = nullptr)
 {
     const std::int32_t w = workWidth;
-    const std::int32_t h = out.height();
-    const std::int32_t band = bandRows(h, platform::dibStride(w, 8));
+    const std::int32_t h = stream ? stream->height : out.height();
+    const std::int32_t held = stream ? stream->rows : h;
+    // A stream's rows are shared out whole: fewer meetings of the workers.
+    const std::int32_t band = stream ? held : bandRows(h, platform::dibStride(w, 8));
     const bool inPlace = out.width() == w;
 
     RowWorkers workers(RowWorkers::chooseSize(options.threads));
@@ -172,7 +196,7 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
                 sampler.sample(r, d, s);
                 if (options.fit)
                     options.fit->apply(d, static_cast<std::int32_t>(depthSize));
-                std::uint8_t* dst = out.row(r);
+                std::uint8_t* dst = out.row(r % held);
                 if (hidden) {
                     hidden->shiftColour(worker, r, texture, d, dst);
                     continue;
@@ -185,11 +209,11 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
                 }
                 continue;
             }
-            std::uint8_t* row = inPlace ? out.row(r) : work[k].data();
+            std::uint8_t* row = inPlace ? out.row(r % held) : work[k].data();
             if (tiles)
                 tiles->fill(row, h - 1 - r);
             else if (!inPlace)
-                std::memcpy(row, out.row(r), std::min(finished, workSize));
+                std::memcpy(row, out.row(r % held), std::min(finished, workSize));
             sampler.sample(r, d, s);
             if (options.fit)
                 options.fit->apply(d, static_cast<std::int32_t>(depthSize));
@@ -198,7 +222,7 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
             else
                 shiftRow(row, d, table);
             if (!inPlace)
-                std::memcpy(out.row(r), row, std::min(finished, workSize));
+                std::memcpy(out.row(r % held), row, std::min(finished, workSize));
         }
     };
 
@@ -206,7 +230,13 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
     std::int64_t lastPercent = 0;
     for (std::int32_t y = 0; y < h; y += band) {
         bandStart = y;
-        workers.run(std::min(band, h - y), task);
+        const std::int32_t rows = std::min(band, h - y);
+        workers.run(rows, task);
+        if (stream && ((y + rows) % held == 0 || y + rows == h)) {
+            const std::int32_t first = (y + rows - 1) / held * held;
+            if (!stream->finish(first, y + rows - first))
+                return false;
+        }
         if (host.pumpMessages())
             return false;
         const std::int64_t percent = total > 0 ? static_cast<std::int64_t>(w) * y * 100 / total : 0;
@@ -298,10 +328,20 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
     // stereogram; everything else is worked in colour indices.
     const bool colourNoise = dots && usesColourNoise(s);
     const bool colour = colourNoise || (!dots && !drawOver && pattern.tile->bitsPerPixel() == 24);
+    // A sink takes the picture band by band where every row can be finished
+    // on its own: not under a caption or over a picture, nor from dots or
+    // oversampled links that are made over the whole picture.
+    BandSink* const sink = source.options(false).sink;
+    const bool oversampledIndices =
+        s.ShiftDir == HiddenSurface && !colour && HiddenSurfaceParams::from(s, size.gap, size.work).oversample > 1;
+    const bool streams = sink && !drawOver && !dots && !oversampledIndices && !source.caption();
+    const int depth = colour ? 24 : 8;
+    const std::int32_t band = bandRows(size.height, platform::dibStride(size.work, 8));
+    const std::int32_t held =
+        streams ? streamRows(band, size.height, platform::dibStride(size.width, depth)) : size.height;
     // The finished picture is made directly, without the strip.
     std::unique_ptr<platform::Bitmap> image =
-        drawOver ? indexedCopy(*drawOver, &palette)
-                 : platform::Bitmap::create(size.width, size.height, colour ? 24 : 8);
+        drawOver ? indexedCopy(*drawOver, &palette) : platform::Bitmap::create(size.width, held, depth);
     if (!image)
         return failure(host, std::string(kNoMemoryMessage));
     if (busyFrom == BusyFrom::Allocated)
@@ -335,17 +375,40 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
     if (hidden)
         source.prepareHidden(s, *hidden);
     const std::unique_ptr<RowSampler> sampler = source.sampler(s, size);
+    const std::int32_t markerGap = hidden ? hidden->tables().farSeparation() : size.gap;
+    BandStream stream;
+    bool unsent = false;
+    if (streams) {
+        if (!sink->begin(size.width, size.height, depth, palette))
+            return failure(host, std::string(kNotSentMessage));
+        stream.height = size.height;
+        stream.rows = held;
+        stream.finish = [&](std::int32_t first, std::int32_t count) {
+            if (s.Marker == 1)
+                drawMarkers(*image, palette, markerGap, size.height - first - held);
+            unsent = !sink->rows(image->bits().data(), image->stride(), count);
+            return !unsent;
+        };
+    }
     if (!runBands(*image, size.work, tiles ? &*tiles : nullptr, table, *sampler, busy, host,
-                  source.options(hidden != nullptr), hidden.get(), colourTiles ? &*colourTiles : nullptr)) {
+                  source.options(hidden != nullptr), hidden.get(), colourTiles ? &*colourTiles : nullptr,
+                  streams ? &stream : nullptr)) {
+        if (unsent)
+            return failure(host, std::string(kNotSentMessage));
         if (source.beepsWhenStopped())
             host.beep();
         return stopped();
     }
 
+    if (streams) {
+        GenerationResult result = finished(nullptr, palette, source.title());
+        result.streamed = true;
+        return result;
+    }
     if (hidden)
         image = hidden->finish(std::move(image));
     if (s.Marker == 1)
-        drawMarkers(*image, palette, hidden ? hidden->tables().farSeparation() : size.gap);
+        drawMarkers(*image, palette, markerGap);
     if (const std::optional<std::string> caption = source.caption()) {
         const std::int32_t h = image->height();
         drawTextAnyDepth(host, *image, palette, 9, h - 21, *caption, kCaptionShadow);

@@ -377,38 +377,20 @@ int TBmpIntf::WriteFile(const std::string& fileName, const platform::BITMAP& bm,
     return 1;
 }
 
-int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
-                          const platform::Palette* palette)
+int TBmpIntf::WriteHeader(OutStream& out, int width, int height, int depth, const platform::Palette* palette)
 {
-    // The "device" is the bitmap itself; it must be the one described.
-    if (!bitmap || bm.bmWidth != bitmap->width() || bm.bmHeight != bitmap->height())
-        return ErrorMsg("Could not access Graphics Device.");
-
-    const int depth = (bm.bmBitsPixel ? bm.bmBitsPixel : 1) * (bm.bmPlanes ? bm.bmPlanes : 1);
     if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
         return ErrorMsg("Number of bits is not supported.");
-    const int width = bm.bmWidth;
-    const int height = bm.bmHeight;
+    if (width < 1 || height < 1)
+        return ErrorMsg("Could not access Graphics Device.");
     std::size_t colors = depth <= 8 ? std::size_t{1} << depth : 0;
     const std::size_t rowLength = platform::dibStride(width, depth);
-
-    std::vector<std::uint8_t> pixels;
-    try {
-        pixels.assign(static_cast<std::size_t>(width) * (depth == 24 ? 3 : 1), 0);
-    } catch (const std::bad_alloc&) {
-        return ErrorMsg("Insufficient memory to write BMP File.");
-    }
-
     const std::uint64_t imageSize = static_cast<std::uint64_t>(rowLength) * static_cast<std::uint64_t>(height);
     if (imageSize + 54 + 4 * 256 > std::numeric_limits<std::uint32_t>::max())
         return ErrorMsg("Insufficient memory to write BMP File.");
-    if (!writeFileHeader(out, static_cast<std::uint32_t>(imageSize + 54 + 4 * colors),
-                         static_cast<std::uint32_t>(54 + 4 * colors)))
-        return ErrorMsg("Error Writing Bitmap Header");
 
     platform::BITMAPINFO info;
     info.bmiHeader = MakeInfoHeader(width, height, depth);
-
     // Colour table: the picture's palette, or failing that the device's. A
     // true-colour file has none (its pixels are their colours).
     platform::Palette used;
@@ -429,6 +411,9 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
     // readers take a count of 0 for the full table.
     if (depth <= 8 && colors < (std::size_t{1} << depth))
         info.bmiHeader.biClrUsed = static_cast<std::uint32_t>(colors);
+    const auto pixelOffset = static_cast<std::uint32_t>(54 + 4 * colors);
+    if (!writeFileHeader(out, static_cast<std::uint32_t>(imageSize + pixelOffset), pixelOffset))
+        return ErrorMsg("Error Writing Bitmap Header");
     std::uint8_t headerBytes[platform::BITMAPINFOHEADER::kSize];
     info.bmiHeader.store(headerBytes);
     if (!out.seek(kFileHeaderSize) || !out.write(headerBytes, sizeof headerBytes))
@@ -436,17 +421,48 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
     info.bmiColors.resize(colors);
     for (std::size_t i = 0; i < colors && i < used.size(); ++i)
         info.bmiColors[i] = {used[i].peBlue, used[i].peGreen, used[i].peRed, 0};
+    const std::vector<std::uint8_t> table = info.bytes();
+    if (!out.seek(54) ||
+        !out.write(table.data() + platform::BITMAPINFOHEADER::kSize, table.size() - platform::BITMAPINFOHEADER::kSize))
+        return ErrorMsg("Error writing Palette information.");
+    return 1;
+}
 
+int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
+                          const platform::Palette* palette)
+{
+    // The "device" is the bitmap itself; it must be the one described.
+    if (!bitmap || bm.bmWidth != bitmap->width() || bm.bmHeight != bitmap->height())
+        return ErrorMsg("Could not access Graphics Device.");
+
+    const int depth = (bm.bmBitsPixel ? bm.bmBitsPixel : 1) * (bm.bmPlanes ? bm.bmPlanes : 1);
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24)
+        return ErrorMsg("Number of bits is not supported.");
+    const int width = bm.bmWidth;
+    const int height = bm.bmHeight;
+    const std::size_t rowLength = platform::dibStride(width, depth);
+
+    std::vector<std::uint8_t> pixels;
+    try {
+        pixels.assign(static_cast<std::size_t>(width) * (depth == 24 ? 3 : 1), 0);
+    } catch (const std::bad_alloc&) {
+        return ErrorMsg("Insufficient memory to write BMP File.");
+    }
+
+    if (!WriteHeader(out, width, height, depth, palette))
+        return 0;
     std::uint8_t* rowMem = AllocImgMem(rowLength);
     if (!rowMem)
         return ErrorMsg("Insufficient Memory to write Bitmap image.");
-
-    const std::vector<std::uint8_t> table = info.bytes();
-    if (!out.seek(54) ||
-        !out.write(table.data() + platform::BITMAPINFOHEADER::kSize, table.size() - platform::BITMAPINFOHEADER::kSize)) {
-        FreeImgMem();
-        return ErrorMsg("Error writing Palette information.");
-    }
+    // The colours rows that are not the file's depth are looked up in, as
+    // the header chose them.
+    platform::Palette used;
+    if (palette && !palette->empty())
+        used = *palette;
+    else if (depth <= 8)
+        used = platform::Palette::system();
+    platform::BITMAPINFO info;
+    info.bmiHeader = MakeInfoHeader(width, height, depth);
 
     const std::size_t pixelOffset = out.tell();
     DoStatusMsg(0, 0, "Writing Bitmap");

@@ -422,9 +422,15 @@ TEST_F(CommandLine, StandardOutputTakesThePictureForPipelines)
 {
     const std::string size = "--width 230 --height 90 --no-markers ";
     // Small and large, 8-bit and true colour: a BMP on standard output is
-    // sent from the picture's own rows.
-    for (const std::string& options : {size, std::string("--width 1501 --height 803 "),
-                                       std::string("--width 1203 --height 611 --method hidden-surface --oversample 4 ")}) {
+    // sent from the picture's own rows, and a picture's stereogram (no
+    // caption) band by band as it is made, its headers first.
+    const std::string picture = "--picture '" + (kImages / "bmp/good/wuffs-hippopotamus.bmp").string() + "' ";
+    const std::string colourTile = "--pattern-file '" + (kImages / "bmp/good/bmpsuite-g-rgb24.bmp").string() + "' ";
+    for (const std::string& options :
+         {size, std::string("--width 1501 --height 803 "),
+          std::string("--width 1203 --height 611 --method hidden-surface --oversample 4 "), picture,
+          picture + "--depth-by brightness --method feucht --no-markers ", picture + colourTile,
+          picture + colourTile + "--method hidden-surface --oversample 3 "}) {
         ASSERT_EQ(run("make " + options + "--force -o '" + path("file.bmp") + "'").status, 0) << options;
         Outcome bmp = run("make " + options + "-o -");
         ASSERT_EQ(bmp.status, 0) << bmp.err;

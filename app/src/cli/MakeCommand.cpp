@@ -536,8 +536,14 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "dotscape make: warning: the depth of " << options.input << " goes up to " << sourceRange.highest
             << ", beyond Zmax " << settings.zmax << "; deeper levels come out as streaks (--fit-depth scales it onto "
             << settings.zmin << ".." << settings.zmax << ")\n";
+    // A single BMP for standard output goes out as it is made.
+    std::optional<BmpStreamSink> sink;
+    if (options.output == "-" && (options.format == 0 || options.format == GFORMAT_BMP) && !sequence &&
+        !options.animation.requested())
+        sink.emplace(window, out);
     const auto fitFor = [&](const engine::SirdsSettings& s) {
         engine::GenerationOptions o;
+        o.sink = sink ? &*sink : nullptr;
         if (options.fitDepth && !sourceRange.empty)
             o.fit.emplace(sourceRange, s.zmin, s.zmax);
         return o;
@@ -602,6 +608,14 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     engine::GenerationResult result = make(settings, host);
     window.endProgress();
+    if (result.finished() && result.streamed) {
+        if (!sink->finish()) {
+            err << "dotscape: standard output could not take the picture\n";
+            return kExitOutput;
+        }
+        // Too late to hold the picture back, but not to say it is wrong.
+        return picture && !pictureUnchanged(options.input, *picture, err) ? kExitInput : kExitOk;
+    }
     if (!result.finished() || !result.picture.bitmap) {
         if (result.status == engine::GenerationStatus::Stopped)
             err << "dotscape: the stereogram was stopped; nothing was written\n";

@@ -125,6 +125,25 @@ private:
     std::size_t size_ = 0;
 };
 
+// Forward writes to an ostream; a seek may only stay where the stream is.
+class ForwardOutStream final : public OutStream {
+public:
+    explicit ForwardOutStream(std::ostream& out) : out_(out) {}
+    bool write(const void* data, std::size_t n) override
+    {
+        out_.write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
+        pos_ += n;
+        error_ = error_ || !out_.good();
+        return !error_;
+    }
+    std::size_t tell() const override { return pos_; }
+    bool seek(std::size_t offset) override { return offset == pos_; }
+
+private:
+    std::ostream& out_;
+    std::size_t pos_ = 0;
+};
+
 // A BMP is written out from the picture's rows as they stand, headers in front.
 int writeBmpToStandardOutput(const platform::Bitmap& picture, const platform::Palette* palette,
                              TerminalWindow& window, std::ostream& err, std::ostream& standardOutput)
@@ -183,6 +202,25 @@ int notWritten(const std::string& out, TerminalWindow& window, std::ostream& err
 }
 
 } // namespace
+
+bool BmpStreamSink::begin(std::int32_t width, std::int32_t height, int bitsPerPixel, const platform::Palette& palette)
+{
+    ForwardOutStream header(out_);
+    TBmpIntf bmp(&window_, &window_);
+    return bmp.WriteHeader(header, width, height, bitsPerPixel, &palette) != 0;
+}
+
+bool BmpStreamSink::rows(const std::uint8_t* bits, std::size_t stride, std::int32_t count)
+{
+    out_.write(reinterpret_cast<const char*>(bits), static_cast<std::streamsize>(stride * static_cast<std::size_t>(count)));
+    return out_.good();
+}
+
+bool BmpStreamSink::finish()
+{
+    out_.flush();
+    return out_.good();
+}
 
 int formatByName(std::string_view name)
 {

@@ -3,6 +3,7 @@
 // the finished one.
 
 #include "app/TerminalWindow.h"
+#include "engine/Generation.h"
 #include "platform/Bitmap.h"
 #include "platform/Grey16.h"
 #include "platform/Palette.h"
@@ -22,6 +23,22 @@ namespace app {
 int writePicture(const std::string& out, const platform::Bitmap& picture, const platform::Palette* palette,
                  TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format = 0,
                  int quality = -1);
+
+// Takes a stereogram band by band as it is made and writes it to out as an
+// uncompressed BMP: the headers as soon as the size is known, then the rows,
+// bottom row first, straight from the generation's own buffer.
+class BmpStreamSink final : public engine::BandSink {
+public:
+    BmpStreamSink(TerminalWindow& window, std::ostream& out) : window_(window), out_(out) {}
+    bool begin(std::int32_t width, std::int32_t height, int bitsPerPixel, const platform::Palette& palette) override;
+    bool rows(const std::uint8_t* bits, std::size_t stride, std::int32_t count) override;
+    // Flushes out; true when every byte went.
+    bool finish();
+
+private:
+    TerminalWindow& window_;
+    std::ostream& out_;
+};
 
 // The format code of a --format value (a writable picture format's name or
 // extension, any case: bmp, jpg, jpeg, ...); 0 for anything else.

@@ -38,7 +38,9 @@ std::unique_ptr<platform::Bitmap> cropImage(const platform::Bitmap& image, std::
 // around a yellow 3 × 3 centre, each in the palette entry nearest to that
 // colour (a true-colour picture takes the colours themselves). Parts
 // outside the image are clipped.
-void drawMarkers(platform::Bitmap& image, const platform::Palette& palette, std::int32_t gap);
+// top: the picture row (from the top) that image's top row is, when image
+// holds only some rows of the picture.
+void drawMarkers(platform::Bitmap& image, const platform::Palette& palette, std::int32_t gap, std::int32_t top = 0);
 
 // The stereogram palette: the pattern's palette padded with black to 256
 // entries, each with the no-collapse flag.

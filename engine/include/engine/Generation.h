@@ -87,6 +87,7 @@ public:
 // Messages of refused generations.
 inline constexpr std::string_view kNoPatternMessage = "No background pattern is available.";
 inline constexpr std::string_view kNoMemoryMessage = "Not enough memory to make the stereogram.";
+inline constexpr std::string_view kNotSentMessage = "The stereogram could not be written out.";
 inline constexpr std::string_view kNoPictureMessage = "There is no picture to make a stereogram from.";
 inline constexpr std::string_view kNoFigureMessage = "The math figure library is not available.";
 // printf-style, filled with the gap value.
@@ -122,8 +123,9 @@ struct Stereogram {
 
 struct GenerationResult {
     GenerationStatus status = GenerationStatus::Failed;
-    Stereogram picture; // only when finished
+    Stereogram picture; // only when finished; without its bitmap when streamed
     std::string error;  // only when failed
+    bool streamed = false; // every row went to the options' sink
 
     bool finished() const { return status == GenerationStatus::Finished; }
 };
@@ -132,11 +134,32 @@ struct GenerationResult {
 // more than 32000 bytes of 8-bit rows and more than one row.
 std::int32_t bandRows(std::int32_t height, std::size_t stride);
 
+// Takes the finished picture a few rows at a time while it is made, so that
+// a picture written straight out never has to be held whole. Called on the
+// generation's calling thread.
+class BandSink {
+public:
+    virtual ~BandSink() = default;
+    // Once, before any row: the finished picture's size, depth (8 or 24 bits)
+    // and palette. False refuses the picture.
+    virtual bool begin(std::int32_t width, std::int32_t height, int bitsPerPixel,
+                       const platform::Palette& palette) = 0;
+    // The next count rows, the bottom row first (as a bottom-up DIB keeps
+    // them), stride bytes apart from bits, their padding clear. False stops
+    // the generation.
+    virtual bool rows(const std::uint8_t* bits, std::size_t stride, std::int32_t count) = 0;
+};
+
 // Worker threads: 0 picks as many as the machine has, at most two.
 // fit, when set, scales every sampled depth row (pictures and depth maps).
+// sink, when set, is offered the picture: a generation that can give it out
+// band by band does so (and its result holds no bitmap); one that cannot (a
+// caption, random dots, a picture drawn over, or oversampled hidden surfaces
+// over an indexed pattern) makes it whole as it would without.
 struct GenerationOptions {
     int threads = 0;
     std::optional<DepthFit> fit;
+    BandSink* sink = nullptr;
 };
 
 struct FigureJob {

@@ -23,6 +23,12 @@ public:
     std::unique_ptr<platform::Bitmap> ReadStream(InStream& in);
     int WriteStream(OutStream& out, const platform::BITMAP& bm, const platform::Bitmap* bitmap,
                     const platform::Palette* palette);
+    // What goes before the rows: the file header, the information header
+    // and the colour table of an uncompressed picture of width × height at
+    // depth (1, 4, 8 or 24 bits) with palette, sizes filled in. The rows
+    // follow it, bottom row first, each padded to four bytes. Returns 1 on
+    // success.
+    int WriteHeader(OutStream& out, int width, int height, int depth, const platform::Palette* palette);
 
 private:
     // Uncompressed rows at a depth the bitmap holds (1, 4, 8 or 24 bits) are
