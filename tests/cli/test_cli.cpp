@@ -435,6 +435,13 @@ TEST_F(CommandLine, StandardOutputTakesThePictureForPipelines)
         Outcome bmp = run("make " + options + "-o -");
         ASSERT_EQ(bmp.status, 0) << bmp.err;
         EXPECT_TRUE(bmp.out == slurp(path("file.bmp"))) << options;
+        // The same through a file made as it streams, new or replaced.
+        const std::string fresh = path("fresh.bmp");
+        fs::remove(fresh);
+        ASSERT_EQ(run("make " + options + "-o '" + fresh + "'").status, 0) << options;
+        EXPECT_TRUE(slurp(fresh) == bmp.out) << options;
+        ASSERT_EQ(run("make " + options + "--force -o '" + fresh + "'").status, 0) << options;
+        EXPECT_TRUE(slurp(fresh) == bmp.out) << options;
     }
     ASSERT_EQ(run("make " + size + "-o '" + path("file.gif") + "'").status, 0);
     Outcome gif = run("make " + size + "--format gif -o -");

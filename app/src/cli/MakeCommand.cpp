@@ -536,14 +536,17 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "dotscape make: warning: the depth of " << options.input << " goes up to " << sourceRange.highest
             << ", beyond Zmax " << settings.zmax << "; deeper levels come out as streaks (--fit-depth scales it onto "
             << settings.zmin << ".." << settings.zmax << ")\n";
-    // A single BMP for standard output goes out as it is made.
-    std::optional<BmpStreamSink> sink;
-    if (options.output == "-" && (options.format == 0 || options.format == GFORMAT_BMP) && !sequence &&
-        !options.animation.requested())
-        sink.emplace(window, out);
+    // A single BMP goes out as it is made.
+    std::unique_ptr<BmpStreamSink> sink;
+    if (!sequence && !options.animation.requested()) {
+        if (options.output == "-" && (options.format == 0 || options.format == GFORMAT_BMP))
+            sink = std::make_unique<BmpStreamSink>(window, out);
+        else if (streamsToFile(options.output, options.format, options.force))
+            sink = BmpStreamSink::toFile(window, options.output);
+    }
     const auto fitFor = [&](const engine::SirdsSettings& s) {
         engine::GenerationOptions o;
-        o.sink = sink ? &*sink : nullptr;
+        o.sink = sink.get();
         if (options.fitDepth && !sourceRange.empty)
             o.fit.emplace(sourceRange, s.zmin, s.zmax);
         return o;
@@ -609,12 +612,19 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     engine::GenerationResult result = make(settings, host);
     window.endProgress();
     if (result.finished() && result.streamed) {
+        // A file is held back from a picture that changed while it was read;
+        // standard output has had it, and is only told.
+        const bool unchanged = !picture || pictureUnchanged(options.input, *picture, err);
+        if (!unchanged && options.output != "-")
+            return kExitInput;
         if (!sink->finish()) {
-            err << "dotscape: standard output could not take the picture\n";
+            if (options.output == "-")
+                err << "dotscape: standard output could not take the picture\n";
+            else
+                err << "dotscape: " << options.output << " was not written\n";
             return kExitOutput;
         }
-        // Too late to hold the picture back, but not to say it is wrong.
-        return picture && !pictureUnchanged(options.input, *picture, err) ? kExitInput : kExitOk;
+        return unchanged ? kExitOk : kExitInput;
     }
     if (!result.finished() || !result.picture.bitmap) {
         if (result.status == engine::GenerationStatus::Stopped)

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <span>
@@ -203,23 +204,60 @@ int notWritten(const std::string& out, TerminalWindow& window, std::ostream& err
 
 } // namespace
 
+BmpStreamSink::BmpStreamSink(TerminalWindow& window, std::ostream& out)
+    : window_(window), stream_(std::make_unique<ForwardOutStream>(out)), out_(&out)
+{
+}
+
+BmpStreamSink::BmpStreamSink(TerminalWindow& window, std::unique_ptr<platform::SafeFile> file)
+    : window_(window), file_(std::move(file))
+{
+}
+
+BmpStreamSink::~BmpStreamSink() = default;
+
+std::unique_ptr<BmpStreamSink> BmpStreamSink::toFile(TerminalWindow& window, const std::string& file)
+{
+    return std::unique_ptr<BmpStreamSink>(new BmpStreamSink(window, std::make_unique<platform::SafeFile>(file)));
+}
+
 bool BmpStreamSink::begin(std::int32_t width, std::int32_t height, int bitsPerPixel, const platform::Palette& palette)
 {
-    ForwardOutStream header(out_);
+    // The temporary is made only for a picture that streams.
+    if (file_) {
+        if (!file_->open())
+            return false;
+        stream_ = std::make_unique<FileOutStream>(file_->stream());
+    }
     TBmpIntf bmp(&window_, &window_);
-    return bmp.WriteHeader(header, width, height, bitsPerPixel, &palette) != 0;
+    return bmp.WriteHeader(*stream_, width, height, bitsPerPixel, &palette) != 0;
 }
 
 bool BmpStreamSink::rows(const std::uint8_t* bits, std::size_t stride, std::int32_t count)
 {
-    out_.write(reinterpret_cast<const char*>(bits), static_cast<std::streamsize>(stride * static_cast<std::size_t>(count)));
-    return out_.good();
+    return stream_->write(bits, stride * static_cast<std::size_t>(count));
 }
 
 bool BmpStreamSink::finish()
 {
-    out_.flush();
-    return out_.good();
+    if (file_)
+        return stream_ && !stream_->error() && file_->commit();
+    out_->flush();
+    return !stream_->error() && out_->good();
+}
+
+bool streamsToFile(const std::string& out, int format, bool force)
+{
+    if (out == "-" || (format ? format : formatForSaveName(out)) != GFORMAT_BMP)
+        return false;
+    // A folder that takes no file is left to the writer that says so.
+    const std::filesystem::path parent = std::filesystem::path(out).parent_path();
+    if (::access(parent.empty() ? "." : parent.c_str(), W_OK) != 0)
+        return false;
+    struct stat st{};
+    if (::stat(out.c_str(), &st) != 0)
+        return errno == ENOENT;
+    return force && S_ISREG(st.st_mode);
 }
 
 int formatByName(std::string_view name)

@@ -4,6 +4,8 @@
 
 #include "app/TerminalWindow.h"
 #include "engine/Generation.h"
+#include "pictrans/Stream.h"
+#include "platform/FileIO.h"
 #include "platform/Bitmap.h"
 #include "platform/Grey16.h"
 #include "platform/Palette.h"
@@ -24,21 +26,34 @@ int writePicture(const std::string& out, const platform::Bitmap& picture, const 
                  TerminalWindow& window, std::ostream& err, std::ostream& standardOutput, int format = 0,
                  int quality = -1);
 
-// Takes a stereogram band by band as it is made and writes it to out as an
+// Takes a stereogram band by band as it is made and writes it as an
 // uncompressed BMP: the headers as soon as the size is known, then the rows,
 // bottom row first, straight from the generation's own buffer.
 class BmpStreamSink final : public engine::BandSink {
 public:
-    BmpStreamSink(TerminalWindow& window, std::ostream& out) : window_(window), out_(out) {}
+    // To out (standard output).
+    BmpStreamSink(TerminalWindow& window, std::ostream& out);
+    // To a file through a temporary, which replaces it only at finish.
+    static std::unique_ptr<BmpStreamSink> toFile(TerminalWindow& window, const std::string& file);
+    ~BmpStreamSink() override;
+
     bool begin(std::int32_t width, std::int32_t height, int bitsPerPixel, const platform::Palette& palette) override;
     bool rows(const std::uint8_t* bits, std::size_t stride, std::int32_t count) override;
-    // Flushes out; true when every byte went.
+    // Flushes, and puts a file in place; true when every byte went.
     bool finish();
 
 private:
+    BmpStreamSink(TerminalWindow& window, std::unique_ptr<platform::SafeFile> file);
+
     TerminalWindow& window_;
-    std::ostream& out_;
+    std::unique_ptr<platform::SafeFile> file_;
+    std::unique_ptr<OutStream> stream_;
+    std::ostream* out_ = nullptr;
 };
+
+// True when a stereogram for the file out may be written while it is made:
+// a BMP, at a name that is free or, with force, a regular file.
+bool streamsToFile(const std::string& out, int format, bool force);
 
 // The format code of a --format value (a writable picture format's name or
 // extension, any case: bmp, jpg, jpeg, ...); 0 for anything else.
