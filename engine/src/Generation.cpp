@@ -329,19 +329,20 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
     const bool colourNoise = dots && usesColourNoise(s);
     const bool colour = colourNoise || (!dots && !drawOver && pattern.tile->bitsPerPixel() == 24);
     // A sink takes the picture band by band where every row can be finished
-    // on its own: not under a caption or over a picture, nor from dots or
-    // oversampled links that are made over the whole picture.
+    // on its own: not under a caption or over a picture, nor from dots that
+    // are made over the whole picture.
     BandSink* const sink = source.options(false).sink;
-    const bool oversampledIndices =
+    const bool streams = sink && !drawOver && !dots && !source.caption();
+    // Oversampled links over indices are averaged into true colour.
+    const bool averaged =
         s.ShiftDir == HiddenSurface && !colour && HiddenSurfaceParams::from(s, size.gap, size.work).oversample > 1;
-    const bool streams = sink && !drawOver && !dots && !oversampledIndices && !source.caption();
-    const int depth = colour ? 24 : 8;
+    const int depth = colour || averaged ? 24 : 8;
     const std::int32_t band = bandRows(size.height, platform::dibStride(size.work, 8));
     const std::int32_t held =
         streams ? streamRows(band, size.height, platform::dibStride(size.width, depth)) : size.height;
     // The finished picture is made directly, without the strip.
     std::unique_ptr<platform::Bitmap> image =
-        drawOver ? indexedCopy(*drawOver, &palette) : platform::Bitmap::create(size.width, held, depth);
+        drawOver ? indexedCopy(*drawOver, &palette) : platform::Bitmap::create(size.width, held, colour ? 24 : 8);
     if (!image)
         return failure(host, std::string(kNoMemoryMessage));
     if (busyFrom == BusyFrom::Allocated)
@@ -371,7 +372,7 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
     busy.record.done = 0;
     busy.record.total = static_cast<std::int32_t>(static_cast<std::int64_t>(size.work) * size.height);
     const ScanTable table = makeTable(s, size.gap, source.scale(), size.work);
-    const auto hidden = makeHiddenSurfacePass(s, size.gap, size.work, size.height, palette, colour);
+    const auto hidden = makeHiddenSurfacePass(s, size.gap, size.work, size.height, palette, colour, held);
     if (hidden)
         source.prepareHidden(s, *hidden);
     const std::unique_ptr<RowSampler> sampler = source.sampler(s, size);
@@ -384,9 +385,10 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
         stream.height = size.height;
         stream.rows = held;
         stream.finish = [&](std::int32_t first, std::int32_t count) {
+            platform::Bitmap& rows = hidden && hidden->output() ? *hidden->output() : *image;
             if (s.Marker == 1)
-                drawMarkers(*image, palette, markerGap, size.height - first - held);
-            unsent = !sink->rows(image->bits().data(), image->stride(), count);
+                drawMarkers(rows, palette, markerGap, size.height - first - held);
+            unsent = !sink->rows(rows.bits().data(), rows.stride(), count);
             return !unsent;
         };
     }

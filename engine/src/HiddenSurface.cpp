@@ -358,15 +358,16 @@ static std::int32_t pixelOf(std::int32_t u, std::uint64_t inverse)
 }
 
 HiddenSurfacePass::HiddenSurfacePass(const HiddenSurfaceParams& params, std::int32_t height,
-                                     const platform::Palette& palette, bool colourTexture)
-    : tables_(params), height_(height), scratch_(kMaxWorkers)
+                                     const platform::Palette& palette, bool colourTexture, std::int32_t heldRows)
+    : tables_(params), height_(height), held_(heldRows > 0 ? std::min(heldRows, height) : height),
+      scratch_(kMaxWorkers)
 {
     static_assert(kMaxOversample * 255 < (1 << 16), "a channel's sum must fit its 16 bits");
     for (std::size_t i = 0; i < palette.size() && i < packed_.size(); ++i)
         packed_[i] = std::uint64_t{palette[i].peBlue} | std::uint64_t{palette[i].peGreen} << 16 |
                      std::uint64_t{palette[i].peRed} << 32;
     if (tables_.params().oversample > 1 && !colourTexture) {
-        output_ = platform::Bitmap::create(tables_.params().width, height, 24);
+        output_ = platform::Bitmap::create(tables_.params().width, held_, 24);
         if (!output_)
             throw std::bad_alloc();
     }
@@ -480,7 +481,7 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
         for (std::int32_t u = 0; u < n; ++u)
             colour[u] = row8[pixelOf(root[u], inverse)];
     }
-    std::uint8_t* out = output_->row(r);
+    std::uint8_t* out = output_->row(r % held_);
     const Averager average(k);
     for (std::int32_t x = 0; x < w; ++x) {
         std::uint64_t sum = 0;
@@ -533,12 +534,13 @@ std::unique_ptr<platform::Bitmap> HiddenSurfacePass::finish(std::unique_ptr<plat
 
 std::unique_ptr<HiddenSurfacePass> makeHiddenSurfacePass(const SirdsSettings& settings, std::int32_t gap,
                                                          std::int32_t width, std::int32_t height,
-                                                         const platform::Palette& palette, bool colourTexture)
+                                                         const platform::Palette& palette, bool colourTexture,
+                                                         std::int32_t heldRows)
 {
     if (settings.ShiftDir != HiddenSurface)
         return nullptr;
     return std::make_unique<HiddenSurfacePass>(HiddenSurfaceParams::from(settings, gap, width), height, palette,
-                                               colourTexture);
+                                               colourTexture, heldRows);
 }
 
 std::int32_t tileCut(const std::uint16_t* levels, std::int32_t n)

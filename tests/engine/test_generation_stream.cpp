@@ -102,7 +102,8 @@ TEST(GenerationStream, StreamedRowsAreThePictureMadeWhole)
         {"no markers", Feucht, 640, 480, false, 1, false, 2},
         {"true-colour tile", McMahon, 257, 1100, true, 1, true, 2},
         {"hidden surfaces", HiddenSurface, 401, 1300, false, 1, true, 2},
-        {"hidden surfaces, true colour", HiddenSurface, 333, 700, true, 3, true, 2},
+        {"hidden surfaces, true-colour tile", HiddenSurface, 333, 700, true, 3, true, 2},
+        {"hidden surfaces averaged into true colour", HiddenSurface, 1001, 1300, false, 4, true, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -144,41 +145,37 @@ TEST(GenerationStream, StreamedRowsAreThePictureMadeWhole)
 TEST(GenerationStream, WhatCannotBeStreamedIsMadeWholeAndTheSinkIsLeftAlone)
 {
     const Tiles tiles;
-    const fixture::FunctionMap map(300, 200, [](int x, int y) { return (x + y) % 40; });
-    SirdsSettings oversampled;
-    oversampled.ShiftDir = HiddenSurface;
-    oversampled.hidden.Oversample = 4; // averaged over the indexed tile into a picture of its own
-    SirdsSettings dots; // filled over the whole picture before it is linked
-    dots.ShiftDir = HiddenSurface;
-    dots.hidden.Oversample = 1;
-    dots.hidden.RandomDots = ColourDots;
-    for (const SirdsSettings& s : {oversampled, dots}) {
-        RecordingSink sink;
-        fixture::Host host({tiles.indexed.get(), &tiles.palette});
-        DepthMapJob job;
-        job.map = &map;
-        job.options.sink = &sink;
-        const GenerationResult r = makeFromDepthMap(s, job, host);
+    const PatternRef pattern{tiles.indexed.get(), &tiles.palette};
+    const auto madeWhole = [](const GenerationResult& r, const RecordingSink& sink, int height) {
         ASSERT_TRUE(r.finished());
         EXPECT_FALSE(r.streamed);
         ASSERT_TRUE(r.picture.bitmap);
-        EXPECT_EQ(r.picture.bitmap->height(), 200);
-        EXPECT_EQ(sink.rowCount, 0);
+        EXPECT_EQ(r.picture.bitmap->height(), height);
         EXPECT_EQ(sink.width, 0);
-    }
+        EXPECT_EQ(sink.rowCount, 0);
+    };
+    // Random dots are filled over the whole picture before it is linked.
+    const fixture::FunctionMap map(300, 200, [](int x, int y) { return (x + y) % 40; });
+    SirdsSettings dots;
+    dots.ShiftDir = HiddenSurface;
+    dots.hidden.Oversample = 1;
+    dots.hidden.RandomDots = ColourDots;
+    RecordingSink mapSink;
+    fixture::Host mapHost(pattern);
+    DepthMapJob job;
+    job.map = &map;
+    job.options.sink = &mapSink;
+    madeWhole(makeFromDepthMap(dots, job, mapHost), mapSink, 200);
     // A math figure carries its caption, drawn over the finished picture.
-    RecordingSink sink;
-    fixture::Host host({tiles.indexed.get(), &tiles.palette});
+    RecordingSink figureSink;
+    fixture::Host figureHost(pattern);
     SirdsSettings s;
     s.w = 320;
     s.h = 240;
     FigureJob figure;
     figure.figureCode = -1;
-    figure.options.sink = &sink;
-    const GenerationResult r = makeFromFigure(s, figure, host);
-    ASSERT_TRUE(r.finished());
-    EXPECT_FALSE(r.streamed);
-    EXPECT_EQ(sink.rowCount, 0);
+    figure.options.sink = &figureSink;
+    madeWhole(makeFromFigure(s, figure, figureHost), figureSink, 240);
 }
 
 TEST(GenerationStream, ASinkThatStopsTakingRowsFailsTheGenerationWithAMessage)

@@ -141,8 +141,10 @@ public:
     // when K > 1.
     // colourTexture: rows come as true-colour pixels through shiftColour and
     // go to the caller's true-colour picture; no picture of its own is made.
+    // heldRows: the true-colour picture holds only that many rows, row r
+    // landing in its row r mod heldRows (0: the whole height).
     HiddenSurfacePass(const HiddenSurfaceParams& params, std::int32_t height, const platform::Palette& palette,
-                      bool colourTexture = false);
+                      bool colourTexture = false, std::int32_t heldRows = 0);
     ~HiddenSurfacePass();
 
     // A 16-bit depth plane read instead of the depth row: image column x of
@@ -152,6 +154,9 @@ public:
 
     const HiddenSurfaceTables& tables() const { return tables_; }
     bool trueColour() const { return output_ != nullptr; }
+    // The true-colour picture being made; null with K = 1 or a true-colour
+    // texture.
+    platform::Bitmap* output() { return output_.get(); }
 
     // Rewrites row r (from the bottom): the texture is row8's 8-bit
     // indices; depth holds W values. With K = 1 the result goes back into
@@ -175,6 +180,7 @@ private:
 
     HiddenSurfaceTables tables_;
     std::int32_t height_;
+    std::int32_t held_;
     // The palette packed as blue | green << 16 | red << 32: the sum of up to
     // kMaxOversample entries (at most 8 × 255 = 2040 a channel) keeps each
     // channel in its own 16 bits.
@@ -190,7 +196,7 @@ private:
 std::unique_ptr<HiddenSurfacePass> makeHiddenSurfacePass(const SirdsSettings& settings, std::int32_t gap,
                                                          std::int32_t width, std::int32_t height,
                                                          const platform::Palette& palette,
-                                                         bool colourTexture = false);
+                                                         bool colourTexture = false, std::int32_t heldRows = 0);
 
 // The cut of a tileable row of n sub-pixels: the u whose level differs
 // most from the one before it, around the row; 0 for a flat row.
