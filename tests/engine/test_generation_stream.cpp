@@ -40,12 +40,13 @@ public:
         stride = s;
         data.insert(data.end(), bits, bits + s * static_cast<std::size_t>(count));
         rowCount += count;
+        lastCount = count;
         return ++calls < refuseAfter;
     }
 
     int refuseAfter = 1 << 30; // calls taken, counting begin as the first
     int calls = 1;
-    std::int32_t width = 0, height = 0, rowCount = 0;
+    std::int32_t width = 0, height = 0, rowCount = 0, lastCount = 0;
     int bitsPerPixel = 0;
     std::size_t stride = 0;
     platform::Palette palette;
@@ -95,7 +96,7 @@ TEST(GenerationStream, StreamedRowsAreThePictureMadeWhole)
     // Wide and tall enough for several held blocks, narrow and odd enough for
     // padding, one row, and both depths of output.
     const Case cases[] = {
-        {"mcmahon", McMahon, 333, 1500, false, 1, true, 2},
+        {"mcmahon", McMahon, 333, 3100, false, 1, true, 2},
         {"left-to-right", LeftToRight, 501, 900, false, 1, true, 1},
         {"feucht", Feucht, 1203, 301, false, 1, true, 2},
         {"one row", McMahon, 77, 1, false, 1, true, 2},
@@ -140,6 +141,34 @@ TEST(GenerationStream, StreamedRowsAreThePictureMadeWhole)
         EXPECT_TRUE(sink.palette == whole.picture.palette);
         EXPECT_TRUE(sink.data == wholeRows(b)) << "the streamed rows differ from the whole picture's";
     }
+}
+
+// The alignment squares stand in the top ten rows: where the last block is
+// shorter, they are drawn in two blocks, one of them given out already.
+TEST(GenerationStream, MarkersAcrossTwoBlocksAreDrawnInBoth)
+{
+    const Tiles tiles;
+    const PatternRef pattern{tiles.indexed.get(), &tiles.palette};
+    SirdsSettings s;
+    s.gapValue = 90;
+    bool straddled = false;
+    for (int height = 900; height < 1300 && !straddled; ++height) {
+        const fixture::FunctionMap map(1200, height, [](int x, int y) { return (x / 7 + y) % 60; });
+        RecordingSink sink;
+        fixture::Host host(pattern);
+        DepthMapJob job;
+        job.map = &map;
+        job.options.sink = &sink;
+        ASSERT_TRUE(makeFromDepthMap(s, job, host).streamed);
+        if (sink.calls < 3 || sink.lastCount < 2 || sink.lastCount > 8)
+            continue;
+        straddled = true;
+        job.options.sink = nullptr;
+        const GenerationResult whole = makeFromDepthMap(s, job, host);
+        ASSERT_TRUE(whole.picture.bitmap);
+        EXPECT_TRUE(sink.data == wholeRows(*whole.picture.bitmap)) << "height " << height;
+    }
+    EXPECT_TRUE(straddled) << "no height put the squares across two blocks";
 }
 
 TEST(GenerationStream, WhatCannotBeStreamedIsMadeWholeAndTheSinkIsLeftAlone)
