@@ -111,12 +111,13 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
         // The others reach less far: one is taken when it pairs nearly as
         // many pixels of a sample of rows (the fundamental repeat pairs
         // them all; what the wider range adds are echoes), and kept as the
-        // one to beat.
+        // one to beat. A tight band must pair clearly more: what it leaves
+        // out may be a near shape, whose pixels then pair by chance.
         if (!others.empty()) {
             share = sampleMatches(planes, bounds, result.range, windowFor(result.range));
             for (const SeparationRange& other : others) {
                 const double paired = sampleMatches(planes, bounds, other, windowFor(other));
-                if (paired >= 0.95 * share) {
+                if (paired >= (other.tight ? 1.08 : 0.95) * share) {
                     share = paired;
                     result.range = other;
                 }

@@ -335,8 +335,10 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         chance = *middle;
     }
     const std::int64_t dense = std::max<std::int64_t>({2, counted / 400, kChanceMargin * chance});
-    // The band of separations around a period.
-    auto bandAround = [&](int period) {
+    // The band of separations around a period, of those that have at least
+    // least votes around them; without shapes, only the ones that follow
+    // one another closely.
+    auto bandAround = [&](int period, std::int64_t least, bool shapes) {
         SeparationRange band = range;
         band.period = period;
         const int gap = std::max(3, period / 8);
@@ -361,7 +363,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
             int clusterColumns = 0;   // and the columns they lie in
             int clusterEnd = from;
             for (int d = from + step; d >= floor && d <= hi; d += step) {
-                if (around(d) < dense)
+                if (around(d) < least)
                     continue;
                 if (std::abs(d - clusterEnd) > gap) {
                     cluster = 0;
@@ -371,8 +373,8 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                 clusterColumns += columns[static_cast<std::size_t>(d)];
                 clusterEnd = d;
                 const int apart = std::abs(d - end);
-                if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * dense) ||
-                    (cluster * 100 >= counted && clusterColumns >= shapeColumns(d) && 2 * d < 3 * first))
+                if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * least) ||
+                    (shapes && cluster * 100 >= counted && clusterColumns >= shapeColumns(d) && 2 * d < 3 * first))
                     end = d;
                 if (end == d) {
                     cluster = 0;
@@ -390,8 +392,8 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         // pattern tile's own repeat is not one, nor chance spread over many).
         std::int64_t seen = 0;
         int wide = 0;
-        for (int d = floor; d < first; ++d) {
-            if (around(d) < dense)
+        for (int d = floor; d < first && shapes; ++d) {
+            if (around(d) < least)
                 continue;
             seen += votes[static_cast<std::size_t>(d)];
             wide = std::max(wide, aroundColumns(d));
@@ -408,7 +410,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         band.maxSep = std::min(hi, last + margin);
         return band;
     };
-    const SeparationRange found = bandAround(range.period);
+    const SeparationRange found = bandAround(range.period, dense, true);
     if (others) {
         // Where the surface changes as fast as the separation, a window and
         // its copy rarely match whole, while two pixels a chain of two
@@ -420,10 +422,29 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         const int below = mostGathered(floor, 2 * range.period / 3);
         if (3 * floor <= 2 * range.period && gathered(below) > 0 &&
             4 * gathered(below) >= gathered(range.period)) {
-            const SeparationRange other = bandAround(strongestAround(below));
+            const SeparationRange other = bandAround(strongestAround(below), dense, true);
             if (other.maxSep < found.maxSep)
                 others->push_back(other);
         }
+        // Thin votes a few pixels apart can carry the band far beyond its
+        // surface (the ones a scan method's fill leaves), and so can a
+        // pattern tile drawn unchanged in every row where the copies start:
+        // it repeats at its own width and matches the copies at the
+        // difference, in a stripe less than twice as wide as the separation,
+        // in many of the sampled strips. The band of the denser votes alone that follow
+        // one another closely, without such stripes, is offered too, to be
+        // taken where it pairs clearly more pixels.
+        std::vector<std::int64_t> all = votes;
+        for (int d = floor; d <= hi; ++d) {
+            const auto i = static_cast<std::size_t>(d);
+            if (columns[i] < 2 * d && 4 * votes[i] >= static_cast<std::int64_t>(strips) * columns[i])
+                votes[i] = 0;
+        }
+        SeparationRange tight = bandAround(range.period, 4 * dense, false);
+        votes.swap(all);
+        tight.tight = true;
+        if (tight.minSep > found.minSep || tight.maxSep < found.maxSep)
+            others->push_back(tight);
     }
     return found;
 }

@@ -51,6 +51,9 @@ struct SeparationRange {
     int maxSep = 0;
     int period = 0;     // the strongest repeat of the rows (0 when the range was given)
     double share = 0.0; // of the sampled pixels, those that repeat clearly
+    // Offered beside another range: the band of the denser votes alone,
+    // to be taken only where it pairs clearly more pixels.
+    bool tight = false;
 };
 
 // The smallest separation looked for, the widest range searched and the
