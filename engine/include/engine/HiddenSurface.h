@@ -112,8 +112,11 @@ private:
 struct HiddenSurfaceScratch {
     std::vector<std::uint16_t> levels;
     std::vector<float> depth;
-    std::vector<float> nearest; // how high anything that could hide each sub-pixel stands
-    std::vector<float> fromLeft;
+    std::vector<float> fromLeft; // how high anything left of each sub-pixel that could hide it stands
+    // Each sub-pixel's pair: its left end (−1 when the pair leaves the row or
+    // one eye cannot see the point) and its right end.
+    std::vector<std::int32_t> pairLeft;
+    std::vector<std::int32_t> pairRight;
     std::vector<std::int32_t> same;
     std::vector<std::uint8_t> colour;
     std::vector<std::uint32_t> texel;  // true-colour texture at each sub-pixel
