@@ -445,38 +445,13 @@ DOTSCAPE_AVX2 void pairsWide(const HiddenSurfaceTables& tables, const RowArrays&
 
 #endif
 
-} // namespace
-
-void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScratch& scratch, std::uint8_t* visible)
+// The pairs linked in turn, from the left. leftOf and rightOf record each
+// end's first partner plus base (older rows' records lie below it).
+template <bool Visible>
+void linkPairs(std::int32_t n, const std::int32_t* __restrict pairLeft, const std::int32_t* __restrict pairRight,
+               std::int32_t* __restrict leftOf, std::int32_t* __restrict rightOf, std::int32_t* __restrict same,
+               std::int32_t base, std::uint8_t* __restrict visible)
 {
-    const RowArrays arrays{scratch.levels.data(), scratch.depth.data(),    scratch.same.data(),
-                           scratch.fromLeft.data(), scratch.pairLeft.data(), scratch.pairRight.data()};
-    const BlockSteps steps(tables.rise());
-#if DOTSCAPE_HAVE_AVX2
-    if (wideKernels())
-        pairsWide(tables, arrays, n, steps);
-    else
-        pairsPortable(tables, arrays, n, steps);
-#else
-    pairsPortable(tables, arrays, n, steps);
-#endif
-    std::int32_t* same = arrays.same;
-    const std::int32_t* pairLeft = arrays.pairLeft;
-    const std::int32_t* pairRight = arrays.pairRight;
-    std::int32_t* leftOf = scratch.leftOf.data();
-    std::int32_t* rightOf = scratch.rightOf.data();
-    // The records hold an end plus the row's base, which grows by more than
-    // the row from one row to the next: an older row's record lies below the
-    // base, at least 3 from any end, so the arrays need no clearing.
-    const std::int64_t step = static_cast<std::int64_t>(n) + 3;
-    if (scratch.pairBase + 2 * step > std::numeric_limits<std::int32_t>::max()) {
-        std::fill(scratch.leftOf.begin(), scratch.leftOf.end(), 0);
-        std::fill(scratch.rightOf.begin(), scratch.rightOf.end(), 0);
-        scratch.pairBase = 0;
-    }
-    scratch.pairBase += static_cast<std::int32_t>(step);
-    const std::int32_t base = scratch.pairBase;
-
     for (std::int32_t u = 0; u < n; ++u) {
         std::int32_t left = pairLeft[u];
         std::int32_t right = pairRight[u];
@@ -484,17 +459,22 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
         // neighbours of one eye would pair with one pixel of the other and
         // come out alike, a streak growing along the chain. The second of
         // them counts as seen by one eye only and keeps its own texture.
+        // (A record r lies one from the end e when r − (e + base − 1) is 0
+        // or 2.)
         bool seen = left >= 0;
         if (seen) {
             const std::int32_t leftRecord = leftOf[right];
             const std::int32_t rightRecord = rightOf[left];
-            seen = std::abs(leftRecord - base - left) != 1 && std::abs(rightRecord - base - right) != 1;
+            const auto offLeft = static_cast<std::uint32_t>(leftRecord) - static_cast<std::uint32_t>(left + base - 1);
+            const auto offRight =
+                static_cast<std::uint32_t>(rightRecord) - static_cast<std::uint32_t>(right + base - 1);
+            seen = ((offLeft & ~2u) != 0) & ((offRight & ~2u) != 0);
             if (seen) {
                 leftOf[right] = leftRecord < base ? left + base : leftRecord;
                 rightOf[left] = rightRecord < base ? right + base : rightRecord;
             }
         }
-        if (visible)
+        if constexpr (Visible)
             visible[u] = seen ? 1 : 0;
         if (!seen)
             continue;
@@ -514,6 +494,41 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
         }
         same[left] = right;
     }
+}
+
+} // namespace
+
+void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScratch& scratch, std::uint8_t* visible)
+{
+    const RowArrays arrays{scratch.levels.data(), scratch.depth.data(),    scratch.same.data(),
+                           scratch.fromLeft.data(), scratch.pairLeft.data(), scratch.pairRight.data()};
+    const BlockSteps steps(tables.rise());
+#if DOTSCAPE_HAVE_AVX2
+    if (wideKernels())
+        pairsWide(tables, arrays, n, steps);
+    else
+        pairsPortable(tables, arrays, n, steps);
+#else
+    pairsPortable(tables, arrays, n, steps);
+#endif
+    // The records hold an end plus the row's base, which grows by more than
+    // the row from one row to the next: an older row's record lies below the
+    // base, at least 3 from any end, so the arrays need no clearing.
+    const std::int64_t step = static_cast<std::int64_t>(n) + 3;
+    if (scratch.pairBase + 2 * step > std::numeric_limits<std::int32_t>::max()) {
+        std::fill(scratch.leftOf.begin(), scratch.leftOf.end(), 0);
+        std::fill(scratch.rightOf.begin(), scratch.rightOf.end(), 0);
+        scratch.pairBase = 0;
+    }
+    scratch.pairBase += static_cast<std::int32_t>(step);
+    const std::int32_t base = scratch.pairBase;
+
+    if (visible)
+        linkPairs<true>(n, arrays.pairLeft, arrays.pairRight, scratch.leftOf.data(), scratch.rightOf.data(),
+                        arrays.same, base, visible);
+    else
+        linkPairs<false>(n, arrays.pairLeft, arrays.pairRight, scratch.leftOf.data(), scratch.rightOf.data(),
+                         arrays.same, base, nullptr);
 }
 
 // ---------------------------------------------------------------------------
