@@ -368,27 +368,36 @@ DOTSCAPE_AVX2 void pairsWide(const HiddenSurfaceTables& tables, const RowArrays&
     const __m256 scale = _mm256_set1_ps(1.0f / kDepthSteps);
     const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
 
+    const std::uint16_t* __restrict levels = a.levels;
+    float* __restrict depth = a.depth;
+    std::int32_t* __restrict same = a.same;
+    float* __restrict fromLeft = a.fromLeft;
+    std::int32_t* __restrict pairLeft = a.pairLeft;
+    std::int32_t* __restrict pairRight = a.pairRight;
+    const __m256i last = _mm256_set1_epi32(7);
     float before = -1.0f;
     for (std::int32_t u0 = 0; u0 < n; u0 += kBlock) {
         const std::int32_t end = std::min(n, u0 + kBlock);
         float run = before - rise;
         std::int32_t u = u0;
+        // The carry, the running value before the eight in every lane, is
+        // the one chain from eight to the next: one maximum each.
+        __m256 carry = _mm256_set1_ps(run);
         for (; u + 8 <= end; u += 8) {
-            const __m128i q16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.levels + u));
+            const __m128i q16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + u));
             const __m256 z = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_cvtepu16_epi32(q16)), scale);
-            _mm256_storeu_ps(a.depth + u, z);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.same + u), _mm256_add_epi32(_mm256_set1_epi32(u), lanes));
+            _mm256_storeu_ps(depth + u, z);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(same + u), _mm256_add_epi32(_mm256_set1_epi32(u), lanes));
             const __m256 step = _mm256_loadu_ps(steps.up + (u - u0));
             const __m256 v = _mm256_add_ps(z, step);
             __m256 m = _mm256_max_ps(v, fromLower<1>(v, none));
             m = _mm256_max_ps(m, fromLower<2>(m, none));
             m = _mm256_max_ps(m, fromLower<4>(m, none));
-            const __m256 carry = _mm256_set1_ps(run);
-            const __m256 through = _mm256_max_ps(m, carry);
-            const __m256 upTo = fromLower<1>(through, carry);
-            _mm256_storeu_ps(a.fromLeft + u, _mm256_sub_ps(_mm256_add_ps(upTo, riseV), step));
-            run = _mm256_cvtss_f32(_mm256_permutevar8x32_ps(through, _mm256_set1_epi32(7)));
+            const __m256 upTo = fromLower<1>(_mm256_max_ps(m, carry), carry);
+            _mm256_storeu_ps(fromLeft + u, _mm256_sub_ps(_mm256_add_ps(upTo, riseV), step));
+            carry = _mm256_max_ps(carry, _mm256_permutevar8x32_ps(m, last));
         }
+        run = _mm256_cvtss_f32(carry);
         for (; u < end; ++u)
             fromLeftOne(tables, a, steps, u0, u, rise, run);
         before = run - rise * static_cast<float>(end - 1 - u0);
@@ -404,21 +413,20 @@ DOTSCAPE_AVX2 void pairsWide(const HiddenSurfaceTables& tables, const RowArrays&
         const std::int32_t end = std::max(-1, u0 - kBlock);
         float run = before - rise;
         std::int32_t u = u0; // the highest of the eight
+        __m256 carry = _mm256_set1_ps(run);
         for (; u - 7 > end; u -= 8) {
             const std::int32_t b = u - 7;
             const __m256 step = _mm256_loadu_ps(steps.down + (kBlock - 8 - (u0 - u)));
-            const __m256 v = _mm256_add_ps(_mm256_loadu_ps(a.depth + b), step);
+            const __m256 v = _mm256_add_ps(_mm256_loadu_ps(depth + b), step);
             __m256 m = _mm256_max_ps(v, fromHigher<1>(v, none));
             m = _mm256_max_ps(m, fromHigher<2>(m, none));
             m = _mm256_max_ps(m, fromHigher<4>(m, none));
-            const __m256 carry = _mm256_set1_ps(run);
-            const __m256 through = _mm256_max_ps(m, carry);
-            const __m256 upTo = fromHigher<1>(through, carry);
+            const __m256 upTo = fromHigher<1>(_mm256_max_ps(m, carry), carry);
             const __m256 nearest =
-                _mm256_max_ps(_mm256_sub_ps(_mm256_add_ps(upTo, riseV), step), _mm256_loadu_ps(a.fromLeft + b));
-            run = _mm256_cvtss_f32(through);
+                _mm256_max_ps(_mm256_sub_ps(_mm256_add_ps(upTo, riseV), step), _mm256_loadu_ps(fromLeft + b));
+            carry = _mm256_max_ps(carry, _mm256_permutevar8x32_ps(m, zero));
 
-            const __m256i q = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a.levels + b)));
+            const __m256i q = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + b)));
             const __m256i s = _mm256_i32gather_epi32(table, q, 8);
             const __m256 firstRay = _mm256_i32gather_ps(reinterpret_cast<const float*>(table) + 1, q, 8);
             const __m256i left = _mm256_sub_epi32(_mm256_add_epi32(_mm256_set1_epi32(b), lanes), _mm256_srai_epi32(s, 1));
@@ -426,17 +434,18 @@ DOTSCAPE_AVX2 void pairsWide(const HiddenSurfaceTables& tables, const RowArrays&
             const __m256i inside = _mm256_and_si256(
                 _mm256_cmpgt_epi32(s, zero),
                 _mm256_and_si256(_mm256_cmpgt_epi32(left, minusOne), _mm256_cmpgt_epi32(width, right)));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.pairLeft + b), _mm256_blendv_epi8(minusOne, left, inside));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(a.pairRight + b), right);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairLeft + b), _mm256_blendv_epi8(minusOne, left, inside));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairRight + b), right);
             const __m256 near = _mm256_cmp_ps(nearest, _mm256_sub_ps(firstRay, margin), _CMP_GE_OQ);
             unsigned rays = static_cast<unsigned>(_mm256_movemask_ps(_mm256_and_ps(near, _mm256_castsi256_ps(inside))));
             while (rays != 0) {
                 const std::int32_t at = b + __builtin_ctz(rays);
-                if (rayBlocked(tables, a.depth, n, at, a.levels[at]))
-                    a.pairLeft[at] = -1;
+                if (rayBlocked(tables, depth, n, at, levels[at]))
+                    pairLeft[at] = -1;
                 rays &= rays - 1;
             }
         }
+        run = _mm256_cvtss_f32(carry);
         for (; u > end; --u)
             fromRightOne(tables, a, steps, n, u0, u, rise, run);
         before = run - rise * static_cast<float>(u0 - end - 1);
@@ -716,10 +725,8 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
         // member takes its root's. Unrotated, links point right, so the
         // right neighbour in the chain is final when it is copied.
         if (cut == 0) {
-            for (std::int32_t u = n - 1; u >= 0; --u) {
-                if (same[u] != u)
-                    row8[u] = row8[same[u]];
-            }
+            for (std::int32_t u = n - 1; u >= 0; --u)
+                row8[u] = row8[same[u]];
             return;
         }
         const std::int32_t* root = roots(sc, cut);
@@ -730,15 +737,18 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
 
     // Each sub-pixel's dot, right to left along the links (or through the
     // roots of a rotated row), then K of them averaged into a pixel.
+    // (Unrotated, every sub-pixel first takes its own pixel's dot; then,
+    // from the right, its chain's next member's, its own again at a root.)
     std::uint8_t* colour = sc.colour.data();
     const std::uint64_t inverse = pixelInverse(k);
     if (cut == 0) {
-        for (std::int32_t u = n - 1; u >= 0; --u) {
-            const std::int32_t to = same[u];
-            const std::uint8_t own = row8[pixelOf(u, inverse)];
-            const std::uint8_t linked = colour[to];
-            colour[u] = to == u ? own : linked;
-        }
+        withOversample(k, [&](auto kk) {
+            constexpr std::int32_t K = decltype(kk)::value;
+            for (std::int32_t x = 0; x < w; ++x)
+                std::fill_n(colour + static_cast<std::size_t>(x) * K, K, row8[x]);
+        });
+        for (std::int32_t u = n - 1; u >= 0; --u)
+            colour[u] = colour[same[u]];
     } else {
         const std::int32_t* root = roots(sc, cut);
         for (std::int32_t u = 0; u < n; ++u)
@@ -772,12 +782,13 @@ void HiddenSurfacePass::shiftColour(int worker, std::int32_t r, const std::uint3
     std::uint32_t* texel = sc.texel.data();
     if (cut == 0) {
         const std::int32_t* same = sc.same.data();
-        for (std::int32_t u = n - 1; u >= 0; --u) {
-            const std::int32_t to = same[u];
-            const std::uint32_t own = texture[pixelOf(u, inverse)];
-            const std::uint32_t linked = texel[to];
-            texel[u] = to == u ? own : linked;
-        }
+        withOversample(k, [&](auto kk) {
+            constexpr std::int32_t K = decltype(kk)::value;
+            for (std::int32_t x = 0; x < w; ++x)
+                std::fill_n(texel + static_cast<std::size_t>(x) * K, K, texture[x]);
+        });
+        for (std::int32_t u = n - 1; u >= 0; --u)
+            texel[u] = texel[same[u]];
     } else {
         const std::int32_t* root = roots(sc, cut);
         for (std::int32_t u = 0; u < n; ++u)
