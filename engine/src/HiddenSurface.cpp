@@ -109,6 +109,15 @@ HiddenSurfaceTables::HiddenSurfaceTables(const HiddenSurfaceParams& params) : pa
     // first step's rise bounds every step; a little less keeps the bound
     // safe from rounding.
     rise_ = std::max(0.0f, rise_ * 0.999f);
+    // The least of firstRay − margin − depth, less more than the rounding of
+    // a float sum below 2.
+    double clearance = std::numeric_limits<double>::infinity();
+    for (std::size_t q = 0; q < kLevels; ++q) {
+        const auto level = static_cast<std::uint16_t>(q);
+        const float limit = levelTable_[q].firstRay - kRayMargin;
+        clearance = std::min(clearance, static_cast<double>(limit) - static_cast<double>(depth(level)));
+    }
+    clearance_ = static_cast<float>(std::clamp(clearance, -2.0, 2.0) - 1e-6);
 
     double farthest;
     if (cross) {
@@ -408,6 +417,7 @@ DOTSCAPE_AVX2 void pairsWide(const HiddenSurfaceTables& tables, const RowArrays&
     const __m256i minusOne = _mm256_set1_epi32(-1);
     const __m256i width = _mm256_set1_epi32(n);
     const __m256 margin = _mm256_set1_ps(kRayMargin);
+    const __m256 clearance = _mm256_set1_ps(tables.clearance());
     before = -1.0f;
     for (std::int32_t u0 = n - 1; u0 >= 0; u0 -= kBlock) {
         const std::int32_t end = std::max(-1, u0 - kBlock);
@@ -417,7 +427,8 @@ DOTSCAPE_AVX2 void pairsWide(const HiddenSurfaceTables& tables, const RowArrays&
         for (; u - 7 > end; u -= 8) {
             const std::int32_t b = u - 7;
             const __m256 step = _mm256_loadu_ps(steps.down + (kBlock - 8 - (u0 - u)));
-            const __m256 v = _mm256_add_ps(_mm256_loadu_ps(depth + b), step);
+            const __m256 depthV = _mm256_loadu_ps(depth + b);
+            const __m256 v = _mm256_add_ps(depthV, step);
             __m256 m = _mm256_max_ps(v, fromHigher<1>(v, none));
             m = _mm256_max_ps(m, fromHigher<2>(m, none));
             m = _mm256_max_ps(m, fromHigher<4>(m, none));
@@ -428,7 +439,6 @@ DOTSCAPE_AVX2 void pairsWide(const HiddenSurfaceTables& tables, const RowArrays&
 
             const __m256i q = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + b)));
             const __m256i s = _mm256_i32gather_epi32(table, q, 8);
-            const __m256 firstRay = _mm256_i32gather_ps(reinterpret_cast<const float*>(table) + 1, q, 8);
             const __m256i left = _mm256_sub_epi32(_mm256_add_epi32(_mm256_set1_epi32(b), lanes), _mm256_srai_epi32(s, 1));
             const __m256i right = _mm256_add_epi32(left, s);
             const __m256i inside = _mm256_and_si256(
@@ -436,8 +446,14 @@ DOTSCAPE_AVX2 void pairsWide(const HiddenSurfaceTables& tables, const RowArrays&
                 _mm256_and_si256(_mm256_cmpgt_epi32(left, minusOne), _mm256_cmpgt_epi32(width, right)));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairLeft + b), _mm256_blendv_epi8(minusOne, left, inside));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairRight + b), right);
-            const __m256 near = _mm256_cmp_ps(nearest, _mm256_sub_ps(firstRay, margin), _CMP_GE_OQ);
-            unsigned rays = static_cast<unsigned>(_mm256_movemask_ps(_mm256_and_ps(near, _mm256_castsi256_ps(inside))));
+            // The rays' own depths are read only where the bound comes near.
+            unsigned rays = 0;
+            const __m256 clear = _mm256_cmp_ps(nearest, _mm256_add_ps(depthV, clearance), _CMP_LT_OQ);
+            if (_mm256_movemask_ps(_mm256_andnot_ps(clear, _mm256_castsi256_ps(inside))) != 0) {
+                const __m256 firstRay = _mm256_i32gather_ps(reinterpret_cast<const float*>(table) + 1, q, 8);
+                const __m256 near = _mm256_cmp_ps(nearest, _mm256_sub_ps(firstRay, margin), _CMP_GE_OQ);
+                rays = static_cast<unsigned>(_mm256_movemask_ps(_mm256_and_ps(near, _mm256_castsi256_ps(inside))));
+            }
             while (rays != 0) {
                 const std::int32_t at = b + __builtin_ctz(rays);
                 if (rayBlocked(tables, depth, n, at, levels[at]))

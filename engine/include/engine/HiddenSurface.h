@@ -92,6 +92,10 @@ public:
     std::int32_t reach() const { return reach_; }
     // Least a ray climbs per sub-pixel, from any depth.
     float rise() const { return rise_; }
+    // Below depth(q) + clearance() a bound on what could stand in a ray from
+    // level q lies clear of firstRay(q) less the linker's margin, the sum
+    // rounded as floats, at every level.
+    float clearance() const { return clearance_; }
     // Far-plane separation in output pixels, rounded.
     std::int32_t farSeparation() const { return farSeparation_; }
 
@@ -101,6 +105,7 @@ private:
     double eyeK_;
     std::int32_t reach_ = 1;
     float rise_ = 0;
+    float clearance_ = 0;
     std::int32_t farSeparation_ = 0;
     std::vector<Level> levelTable_;
     std::vector<float> slope_;
