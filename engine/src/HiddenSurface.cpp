@@ -36,13 +36,23 @@ double crossDistance(double mu, double a)
     return (2.0 - mu * a) / (3.0 - 2.0 * mu * a);
 }
 
+// std::lround without the call: the whole part (truncated), one more away
+// from zero when the part cut off, which the subtraction gives exactly, is a
+// half or more. For finite x below 2^53 in size.
+long long roundHalfAway(double x)
+{
+    const auto whole = static_cast<long long>(x);
+    const double cut = x - static_cast<double>(whole);
+    return whole + (cut >= 0.5 ? 1 : 0) - (cut <= -0.5 ? 1 : 0);
+}
+
 std::uint16_t levelOf(double fraction)
 {
     if (!(fraction > 0.0))
         return 0;
     if (fraction >= 1.0)
         return kDepthSteps;
-    return static_cast<std::uint16_t>(std::lround(fraction * kDepthSteps));
+    return static_cast<std::uint16_t>(roundHalfAway(fraction * kDepthSteps));
 }
 
 } // namespace
@@ -94,16 +104,19 @@ HiddenSurfaceTables::HiddenSurfaceTables(const HiddenSurfaceParams& params) : pa
     for (std::size_t q = 0; q < kLevels; ++q) {
         const double z = static_cast<double>(q) / kDepthSteps;
         const double seen = cross ? 1.0 - z : z;
-        const double s = std::lround(separationAt(eyeK_, mu, seen));
+        const double s = static_cast<double>(roundHalfAway(separationAt(eyeK_, mu, seen)));
         levelTable_[q].separation = static_cast<std::int32_t>(s);
         // Wall-eyed, the ray to an eye rises by a fixed step per sub-pixel.
         slope_[q] = static_cast<float>(2.0 * (2.0 - mu * z) / (mu * eyeK_));
     }
     rise_ = 1.0f;
+    double clearance = std::numeric_limits<double>::infinity();
     for (std::size_t q = 0; q < kLevels; ++q) {
         const auto level = static_cast<std::uint16_t>(q);
         levelTable_[q].firstRay = rayDepth(level, 1);
         rise_ = std::min(rise_, levelTable_[q].firstRay - depth(level));
+        const float limit = levelTable_[q].firstRay - kRayMargin;
+        clearance = std::min(clearance, static_cast<double>(limit) - static_cast<double>(depth(level)));
     }
     // Rays climb no slower further out (cross-eyed they climb faster), so the
     // first step's rise bounds every step; a little less keeps the bound
@@ -111,12 +124,6 @@ HiddenSurfaceTables::HiddenSurfaceTables(const HiddenSurfaceParams& params) : pa
     rise_ = std::max(0.0f, rise_ * 0.999f);
     // The least of firstRay − margin − depth, less more than the rounding of
     // a float sum below 2.
-    double clearance = std::numeric_limits<double>::infinity();
-    for (std::size_t q = 0; q < kLevels; ++q) {
-        const auto level = static_cast<std::uint16_t>(q);
-        const float limit = levelTable_[q].firstRay - kRayMargin;
-        clearance = std::min(clearance, static_cast<double>(limit) - static_cast<double>(depth(level)));
-    }
     clearance_ = static_cast<float>(std::clamp(clearance, -2.0, 2.0) - 1e-6);
 
     double farthest;

@@ -462,6 +462,17 @@ TEST(HiddenSurfaceLinks, FastLoopsEqualThePlainOnes)
         HiddenSurfacePass colourPass(p, 1, palette, true);
         const HiddenSurfaceTables& tables = pass.tables();
         const int n = tables.subpixels();
+        // The tables' rounding is std::lround's, at every level.
+        const HiddenSurfaceParams& used = tables.params();
+        for (int l = 0; l <= kDepthSteps && !p.tileable; l += 1 + trial % 13) {
+            const double z = static_cast<double>(l) / kDepthSteps;
+            const double expect = std::lround(separationAt(used.eye * k, used.mu, p.crossEyed ? 1.0 - z : z));
+            ASSERT_EQ(tables.separation(static_cast<std::uint16_t>(l)), expect) << trial << " " << l;
+        }
+        for (int d = p.zmin + 1; d < p.zmax; ++d) {
+            const double fraction = static_cast<double>(d - p.zmin) / (p.zmax - p.zmin);
+            ASSERT_EQ(tables.level(d), std::lround(fraction * kDepthSteps)) << trial << " " << d;
+        }
 
         // The plain linker on the row as the pass links it.
         std::vector<std::uint16_t> q(n);
