@@ -1,7 +1,8 @@
-// Speed of the scan methods on 1200-pixel rows, of tiling, and of whole
-// stereograms at 1200 × 1200 from a math figure and from a depth map of
-// 1000 objects.
+// Speed of the scan methods on 1200-pixel rows, of tiling, of the brightness
+// of a 24-bit row, and of whole stereograms at 1200 × 1200 from a math figure
+// and from a depth map of 1000 objects.
 
+#include "engine/DepthSampling.h"
 #include "engine/Generation.h"
 #include "engine/ScanMethods.h"
 #include "engine/SirdsSettings.h"
@@ -75,6 +76,23 @@ void BM_Tiling1200(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kWidth * kWidth);
 }
 BENCHMARK(BM_Tiling1200)->Unit(benchmark::kMillisecond);
+
+// 1200 pixels of random colours, blue, green and red, to brightness bytes.
+void BM_BrightnessRow1200(benchmark::State& state)
+{
+    std::mt19937 random(3);
+    std::vector<std::uint8_t> bgr(3 * kWidth);
+    for (auto& c : bgr)
+        c = static_cast<std::uint8_t>(random());
+    std::vector<std::uint8_t> out(kWidth);
+    for (auto _ : state) {
+        brightnessRow(bgr.data(), kWidth, out.data());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth);
+}
+BENCHMARK(BM_BrightnessRow1200);
 
 
 std::int32_t syntheticFigure(std::int32_t x, std::int32_t y, std::int32_t cx, std::int32_t cy, std::int32_t,

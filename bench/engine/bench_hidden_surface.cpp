@@ -1,6 +1,7 @@
-// Speed of the hidden-surface method: one 1200-pixel row linked at K = 1 and
-// K = 4, and whole 1200 × 1200 stereograms from a depth picture (an
-// elliptic ramp of 256 grey levels, like pgmramp -ellipse) on one thread.
+// Speed of the hidden-surface method: one 1200-pixel row linked alone and
+// shifted (8-bit and true-colour texture) at K = 1, 2, 4 and 8, and whole
+// 1200 × 1200 stereograms from a depth picture (an elliptic ramp of 256 grey
+// levels, like pgmramp -ellipse) on one thread.
 
 #include "engine/Generation.h"
 #include "engine/HiddenSurface.h"
@@ -70,7 +71,60 @@ void BM_HiddenSurfaceRow(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kSide);
 }
-BENCHMARK(BM_HiddenSurfaceRow)->Arg(1)->Arg(4);
+BENCHMARK(BM_HiddenSurfaceRow)->Arg(1)->Arg(2)->Arg(4)->Arg(8);
+
+HiddenSurfaceParams rowParams(int oversample)
+{
+    HiddenSurfaceParams p;
+    p.width = kSide;
+    p.eye = 200;
+    p.oversample = oversample;
+    p.zmax = 255;
+    return p;
+}
+
+std::vector<std::int32_t> benchRow()
+{
+    std::vector<std::int32_t> depth(kSide);
+    for (int x = 0; x < kSide; ++x)
+        depth[static_cast<std::size_t>(x)] = rampLevel(x, kSide / 2 + 100);
+    return depth;
+}
+
+// The linker alone: the bounds, the pairs and the chains.
+void BM_HiddenSurfaceLinkRow(benchmark::State& state)
+{
+    const HiddenSurfaceTables tables(rowParams(static_cast<int>(state.range(0))));
+    const std::int32_t n = tables.subpixels();
+    HiddenSurfaceScratch scratch;
+    scratch.resize(static_cast<std::size_t>(n));
+    const std::vector<std::int32_t> depth = benchRow();
+    tables.levels(depth.data(), kSide, tables.params().oversample, scratch.levels.data());
+    for (auto _ : state) {
+        linkRow(tables, n, scratch);
+        benchmark::DoNotOptimize(scratch.same.data());
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_HiddenSurfaceLinkRow)->Arg(1)->Arg(4);
+
+// A true-colour texture row.
+void BM_HiddenSurfaceColourRow(benchmark::State& state)
+{
+    platform::Palette palette;
+    HiddenSurfacePass pass(rowParams(static_cast<int>(state.range(0))), 1, palette, true);
+    const std::vector<std::int32_t> depth = benchRow();
+    std::vector<std::uint32_t> texture(kSide);
+    for (int x = 0; x < kSide; ++x)
+        texture[static_cast<std::size_t>(x)] = static_cast<std::uint32_t>(x) * 2654435761u;
+    std::vector<std::uint8_t> out(3 * kSide);
+    for (auto _ : state) {
+        pass.shiftColour(0, 0, texture.data(), depth.data(), out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kSide);
+}
+BENCHMARK(BM_HiddenSurfaceColourRow)->Arg(1)->Arg(4);
 
 void BM_HiddenSurfacePicture1200(benchmark::State& state)
 {

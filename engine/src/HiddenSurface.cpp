@@ -3,11 +3,19 @@
 #include "engine/Generation.h"
 #include "engine/NoiseField.h"
 #include "engine/SirdsSettings.h"
+#include "WideLoops.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
+
+#if DOTSCAPE_HAVE_AVX2
+#include <immintrin.h>
+#endif
 
 namespace engine {
 
@@ -28,13 +36,23 @@ double crossDistance(double mu, double a)
     return (2.0 - mu * a) / (3.0 - 2.0 * mu * a);
 }
 
+// std::lround without the call: the whole part (truncated), one more away
+// from zero when the part cut off, which the subtraction gives exactly, is a
+// half or more. For finite x below 2^53 in size.
+long long roundHalfAway(double x)
+{
+    const auto whole = static_cast<long long>(x);
+    const double cut = x - static_cast<double>(whole);
+    return whole + (cut >= 0.5 ? 1 : 0) - (cut <= -0.5 ? 1 : 0);
+}
+
 std::uint16_t levelOf(double fraction)
 {
     if (!(fraction > 0.0))
         return 0;
     if (fraction >= 1.0)
         return kDepthSteps;
-    return static_cast<std::uint16_t>(std::lround(fraction * kDepthSteps));
+    return static_cast<std::uint16_t>(roundHalfAway(fraction * kDepthSteps));
 }
 
 } // namespace
@@ -86,21 +104,27 @@ HiddenSurfaceTables::HiddenSurfaceTables(const HiddenSurfaceParams& params) : pa
     for (std::size_t q = 0; q < kLevels; ++q) {
         const double z = static_cast<double>(q) / kDepthSteps;
         const double seen = cross ? 1.0 - z : z;
-        const double s = std::lround(separationAt(eyeK_, mu, seen));
+        const double s = static_cast<double>(roundHalfAway(separationAt(eyeK_, mu, seen)));
         levelTable_[q].separation = static_cast<std::int32_t>(s);
         // Wall-eyed, the ray to an eye rises by a fixed step per sub-pixel.
         slope_[q] = static_cast<float>(2.0 * (2.0 - mu * z) / (mu * eyeK_));
     }
     rise_ = 1.0f;
+    double clearance = std::numeric_limits<double>::infinity();
     for (std::size_t q = 0; q < kLevels; ++q) {
         const auto level = static_cast<std::uint16_t>(q);
         levelTable_[q].firstRay = rayDepth(level, 1);
         rise_ = std::min(rise_, levelTable_[q].firstRay - depth(level));
+        const float limit = levelTable_[q].firstRay - kRayMargin;
+        clearance = std::min(clearance, static_cast<double>(limit) - static_cast<double>(depth(level)));
     }
     // Rays climb no slower further out (cross-eyed they climb faster), so the
     // first step's rise bounds every step; a little less keeps the bound
     // safe from rounding.
     rise_ = std::max(0.0f, rise_ * 0.999f);
+    // The least of firstRay − margin − depth, less more than the rounding of
+    // a float sum below 2.
+    clearance_ = static_cast<float>(std::clamp(clearance, -2.0, 2.0) - 1e-6);
 
     double farthest;
     if (cross) {
@@ -154,13 +178,27 @@ void HiddenSurfaceTables::levels(const std::int32_t* depth, std::int32_t w, std:
     const std::uint16_t* table = levels_.data();
     const std::int32_t zmin = params_.zmin;
     const auto last = static_cast<std::int32_t>(span);
-    for (std::int32_t x = 0; x < w; ++x) {
-        const std::int64_t d = static_cast<std::int64_t>(depth[x]) - zmin;
-        const std::uint16_t q = table[std::clamp<std::int64_t>(d, 0, last)];
-        if (k == 1)
-            out[x] = q;
-        else
-            std::fill_n(out + static_cast<std::size_t>(x) * k, k, q);
+    auto levelAt = [&](std::int32_t x) { return table[std::clamp<std::int64_t>(std::int64_t{depth[x]} - zmin, 0, last)]; };
+    switch (k) {
+    case 1:
+        for (std::int32_t x = 0; x < w; ++x)
+            out[x] = levelAt(x);
+        return;
+    case 2:
+        for (std::int32_t x = 0; x < w; ++x) {
+            const std::uint32_t two = levelAt(x) * 0x00010001u;
+            std::memcpy(out + 2 * static_cast<std::size_t>(x), &two, sizeof two);
+        }
+        return;
+    case 4:
+        for (std::int32_t x = 0; x < w; ++x) {
+            const std::uint64_t four = levelAt(x) * 0x0001000100010001ull;
+            std::memcpy(out + 4 * static_cast<std::size_t>(x), &four, sizeof four);
+        }
+        return;
+    default:
+        for (std::int32_t x = 0; x < w; ++x)
+            std::fill_n(out + static_cast<std::size_t>(x) * k, k, levelAt(x));
     }
 }
 
@@ -183,8 +221,9 @@ void HiddenSurfaceScratch::resize(std::size_t n)
 {
     levels.resize(n);
     depth.resize(n);
-    nearest.resize(n);
     fromLeft.resize(n);
+    pairLeft.resize(n);
+    pairRight.resize(n);
     same.resize(n);
     colour.resize(n);
     texel.resize(n);
@@ -194,104 +233,283 @@ void HiddenSurfaceScratch::resize(std::size_t n)
     pairBase = 0;
 }
 
-// nearest[u] bounds what could stand in a ray from u: the largest
+// nearest(u) bounds what could stand in a ray from u: the largest
 // Z[v] − rise × (|v − u| − 1) over every v ≠ u. A ray climbs at least rise
 // per sub-pixel (and faster further out), so a point v that hides u makes
 // this at least the ray's depth one sub-pixel out.
 //
 // Each direction is a running maximum that falls by rise per step. Written
 // as max(d_v + rise (v − u0)) − rise (u − u0) over short blocks starting at
-// u0, the chain from one sub-pixel to the next is a bare maximum, which the
-// processor does at once, and the offsets stay small enough for floats. The
-// pass from the left also fills the depths and clears the links.
-static void nearestAround(const HiddenSurfaceTables& tables, const std::uint16_t* levels, std::int32_t n,
-                          float* depth, std::int32_t* same, float* fromLeft, float* nearest)
+// u0, the chain from one sub-pixel to the next is a bare maximum, and the
+// offsets stay small enough for floats. The maximum of the same values is
+// the same whatever the order they are taken in, so the wide kernels take
+// eight at once (a running maximum within the register, then the carry
+// from the eight before) and give the portable loops' values exactly: every
+// depth, offset and sum is the same float operation on the same operands.
+//
+// The pass from the left fills the depths, clears the links and leaves the
+// bound from the left; the pass from the right completes the bound and
+// works out each sub-pixel's pair right away, following the rays only
+// where the bound comes near one.
+namespace {
+
+constexpr std::int32_t kBlock = 256;
+
+// rise × j for the offsets j of a block, and the same from the block's end.
+struct BlockSteps {
+    float up[kBlock];
+    float down[kBlock]; // down[m] = up[kBlock − 1 − m]
+
+    explicit BlockSteps(float rise)
+    {
+        for (std::int32_t j = 0; j < kBlock; ++j)
+            up[j] = rise * static_cast<float>(j);
+        for (std::int32_t m = 0; m < kBlock; ++m)
+            down[m] = up[kBlock - 1 - m];
+    }
+};
+
+// Whether something stands in a ray from sub-pixel u (at level q) before
+// the rays leave the depth range.
+bool rayBlocked(const HiddenSurfaceTables& tables, const float* depth, std::int32_t n, std::int32_t u,
+                std::uint16_t q)
 {
-    constexpr std::int32_t kBlock = 256;
+    const std::int32_t reach = tables.reach();
+    for (std::int32_t t = 1; t <= reach; ++t) {
+        const float zt = tables.rayDepth(q, t);
+        if ((u - t >= 0 && depth[u - t] >= zt) || (u + t < n && depth[u + t] >= zt))
+            return true;
+        if (!(zt < 1.0f))
+            break;
+    }
+    return false;
+}
+
+struct RowArrays {
+    const std::uint16_t* levels;
+    float* depth;
+    std::int32_t* same;
+    float* fromLeft;
+    std::int32_t* pairLeft;
+    std::int32_t* pairRight;
+};
+
+// The pair of sub-pixel u, whose bound of what could hide it is nearest.
+inline void pairOf(const HiddenSurfaceTables& tables, const RowArrays& a, std::int32_t n, std::int32_t u,
+                   float nearest)
+{
+    const std::uint16_t q = a.levels[u];
+    const HiddenSurfaceTables::Level& at = tables.at(q);
+    const std::int32_t s = at.separation;
+    const std::int32_t left = u - (s >> 1);
+    const std::int32_t right = left + s;
+    bool seen = s > 0 && left >= 0 && right < n;
+    if (seen && nearest >= at.firstRay - kRayMargin)
+        seen = !rayBlocked(tables, a.depth, n, u, q);
+    a.pairLeft[u] = seen ? left : -1;
+    a.pairRight[u] = right;
+}
+
+// The portable loops, one sub-pixel at a time; also the ends of the blocks
+// in the wide kernels.
+inline void fromLeftOne(const HiddenSurfaceTables& tables, const RowArrays& a, const BlockSteps& steps,
+                        std::int32_t u0, std::int32_t u, float rise, float& run)
+{
+    const float z = tables.depth(a.levels[u]);
+    a.depth[u] = z;
+    a.same[u] = u;
+    const float step = steps.up[u - u0];
+    a.fromLeft[u] = run + rise - step;
+    run = std::max(run, z + step);
+}
+
+inline void fromRightOne(const HiddenSurfaceTables& tables, const RowArrays& a, const BlockSteps& steps,
+                         std::int32_t n, std::int32_t u0, std::int32_t u, float rise, float& run)
+{
+    const float step = steps.up[u0 - u];
+    pairOf(tables, a, n, u, std::max(a.fromLeft[u], run + rise - step));
+    run = std::max(run, a.depth[u] + step);
+}
+
+void pairsPortable(const HiddenSurfaceTables& tables, const RowArrays& a, std::int32_t n, const BlockSteps& steps)
+{
     const float rise = tables.rise();
     float before = -1.0f; // the running value at the sub-pixel before the block
     for (std::int32_t u0 = 0; u0 < n; u0 += kBlock) {
         const std::int32_t end = std::min(n, u0 + kBlock);
         float run = before - rise;
-        for (std::int32_t u = u0; u < end; ++u) {
-            const float z = tables.depth(levels[u]);
-            depth[u] = z;
-            same[u] = u;
-            const float step = rise * static_cast<float>(u - u0);
-            fromLeft[u] = run + rise - step;
-            run = std::max(run, z + step);
-        }
+        for (std::int32_t u = u0; u < end; ++u)
+            fromLeftOne(tables, a, steps, u0, u, rise, run);
         before = run - rise * static_cast<float>(end - 1 - u0);
     }
     before = -1.0f;
     for (std::int32_t u0 = n - 1; u0 >= 0; u0 -= kBlock) {
         const std::int32_t end = std::max(-1, u0 - kBlock);
         float run = before - rise;
-        for (std::int32_t u = u0; u > end; --u) {
-            const float step = rise * static_cast<float>(u0 - u);
-            nearest[u] = std::max(fromLeft[u], run + rise - step);
-            run = std::max(run, depth[u] + step);
-        }
+        for (std::int32_t u = u0; u > end; --u)
+            fromRightOne(tables, a, steps, n, u0, u, rise, run);
         before = run - rise * static_cast<float>(u0 - end - 1);
     }
 }
 
-void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScratch& scratch, std::uint8_t* visible)
-{
-    const std::uint16_t* levels = scratch.levels.data();
-    float* depth = scratch.depth.data();
-    std::int32_t* same = scratch.same.data();
-    const std::int32_t reach = tables.reach();
-    nearestAround(tables, levels, n, depth, same, scratch.fromLeft.data(), scratch.nearest.data());
-    const float* nearest = scratch.nearest.data();
-    std::int32_t* leftOf = scratch.leftOf.data();
-    std::int32_t* rightOf = scratch.rightOf.data();
-    // The records hold an end plus the row's base, which grows by more than
-    // the row from one row to the next: an older row's record lies below the
-    // base, at least 3 from any end, so the arrays need no clearing.
-    const std::int64_t step = static_cast<std::int64_t>(n) + 3;
-    if (scratch.pairBase + 2 * step > std::numeric_limits<std::int32_t>::max()) {
-        std::fill(scratch.leftOf.begin(), scratch.leftOf.end(), 0);
-        std::fill(scratch.rightOf.begin(), scratch.rightOf.end(), 0);
-        scratch.pairBase = 0;
-    }
-    scratch.pairBase += static_cast<std::int32_t>(step);
-    const std::int32_t base = scratch.pairBase;
+#if DOTSCAPE_HAVE_AVX2
 
-    for (std::int32_t u = 0; u < n; ++u) {
-        const std::uint16_t q = levels[u];
-        const HiddenSurfaceTables::Level& at = tables.at(q);
-        const std::int32_t s = at.separation;
-        std::int32_t left = u - (s >> 1);
-        std::int32_t right = left + s;
-        bool seen = s > 0 && left >= 0 && right < n;
-        if (seen && nearest[u] >= at.firstRay - kRayMargin) {
-            // Something near is high enough to stand in a ray: follow both
-            // rays until they leave the depth range.
-            for (std::int32_t t = 1; t <= reach; ++t) {
-                const float zt = tables.rayDepth(q, t);
-                if ((u - t >= 0 && depth[u - t] >= zt) || (u + t < n && depth[u + t] >= zt)) {
-                    seen = false;
-                    break;
-                }
-                if (!(zt < 1.0f))
-                    break;
+static_assert(sizeof(HiddenSurfaceTables::Level) == 8 && offsetof(HiddenSurfaceTables::Level, firstRay) == 4,
+              "the wide kernel reads the levels' table eight bytes a level");
+
+// Lane i takes lane i − k (from the left) or lane i + k (from the right);
+// the lanes left over take fill.
+template <int K>
+DOTSCAPE_AVX2 inline __m256 fromLower(__m256 v, __m256 fill)
+{
+    const __m256i index = _mm256_setr_epi32(0 - K < 0 ? 0 : 0 - K, 1 - K < 0 ? 0 : 1 - K, 2 - K < 0 ? 0 : 2 - K,
+                                            3 - K < 0 ? 0 : 3 - K, 4 - K, 5 - K, 6 - K, 7 - K);
+    return _mm256_blend_ps(_mm256_permutevar8x32_ps(v, index), fill, (1 << K) - 1);
+}
+
+template <int K>
+DOTSCAPE_AVX2 inline __m256 fromHigher(__m256 v, __m256 fill)
+{
+    const __m256i index = _mm256_setr_epi32(0 + K, 1 + K, 2 + K, 3 + K, 4 + K > 7 ? 7 : 4 + K, 5 + K > 7 ? 7 : 5 + K,
+                                            6 + K > 7 ? 7 : 6 + K, 7 + K > 7 ? 7 : 7 + K);
+    return _mm256_blend_ps(_mm256_permutevar8x32_ps(v, index), fill, (0xFF << (8 - K)) & 0xFF);
+}
+
+DOTSCAPE_AVX2 void pairsWide(const HiddenSurfaceTables& tables, const RowArrays& a, std::int32_t n,
+                             const BlockSteps& steps)
+{
+    const float rise = tables.rise();
+    const __m256 riseV = _mm256_set1_ps(rise);
+    const __m256 none = _mm256_set1_ps(-std::numeric_limits<float>::infinity());
+    const __m256 scale = _mm256_set1_ps(1.0f / kDepthSteps);
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+
+    const std::uint16_t* __restrict levels = a.levels;
+    float* __restrict depth = a.depth;
+    std::int32_t* __restrict same = a.same;
+    float* __restrict fromLeft = a.fromLeft;
+    std::int32_t* __restrict pairLeft = a.pairLeft;
+    std::int32_t* __restrict pairRight = a.pairRight;
+    const __m256i last = _mm256_set1_epi32(7);
+    float before = -1.0f;
+    for (std::int32_t u0 = 0; u0 < n; u0 += kBlock) {
+        const std::int32_t end = std::min(n, u0 + kBlock);
+        float run = before - rise;
+        std::int32_t u = u0;
+        // The carry, the running value before the eight in every lane, is
+        // the one chain from eight to the next: one maximum each.
+        __m256 carry = _mm256_set1_ps(run);
+        for (; u + 8 <= end; u += 8) {
+            const __m128i q16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + u));
+            const __m256 z = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_cvtepu16_epi32(q16)), scale);
+            _mm256_storeu_ps(depth + u, z);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(same + u), _mm256_add_epi32(_mm256_set1_epi32(u), lanes));
+            const __m256 step = _mm256_loadu_ps(steps.up + (u - u0));
+            const __m256 v = _mm256_add_ps(z, step);
+            __m256 m = _mm256_max_ps(v, fromLower<1>(v, none));
+            m = _mm256_max_ps(m, fromLower<2>(m, none));
+            m = _mm256_max_ps(m, fromLower<4>(m, none));
+            const __m256 upTo = fromLower<1>(_mm256_max_ps(m, carry), carry);
+            _mm256_storeu_ps(fromLeft + u, _mm256_sub_ps(_mm256_add_ps(upTo, riseV), step));
+            carry = _mm256_max_ps(carry, _mm256_permutevar8x32_ps(m, last));
+        }
+        run = _mm256_cvtss_f32(carry);
+        for (; u < end; ++u)
+            fromLeftOne(tables, a, steps, u0, u, rise, run);
+        before = run - rise * static_cast<float>(end - 1 - u0);
+    }
+
+    const int* table = reinterpret_cast<const int*>(&tables.at(0));
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i minusOne = _mm256_set1_epi32(-1);
+    const __m256i width = _mm256_set1_epi32(n);
+    const __m256 margin = _mm256_set1_ps(kRayMargin);
+    const __m256 clearance = _mm256_set1_ps(tables.clearance());
+    before = -1.0f;
+    for (std::int32_t u0 = n - 1; u0 >= 0; u0 -= kBlock) {
+        const std::int32_t end = std::max(-1, u0 - kBlock);
+        float run = before - rise;
+        std::int32_t u = u0; // the highest of the eight
+        __m256 carry = _mm256_set1_ps(run);
+        for (; u - 7 > end; u -= 8) {
+            const std::int32_t b = u - 7;
+            const __m256 step = _mm256_loadu_ps(steps.down + (kBlock - 8 - (u0 - u)));
+            const __m256 depthV = _mm256_loadu_ps(depth + b);
+            const __m256 v = _mm256_add_ps(depthV, step);
+            __m256 m = _mm256_max_ps(v, fromHigher<1>(v, none));
+            m = _mm256_max_ps(m, fromHigher<2>(m, none));
+            m = _mm256_max_ps(m, fromHigher<4>(m, none));
+            const __m256 upTo = fromHigher<1>(_mm256_max_ps(m, carry), carry);
+            const __m256 nearest =
+                _mm256_max_ps(_mm256_sub_ps(_mm256_add_ps(upTo, riseV), step), _mm256_loadu_ps(fromLeft + b));
+            carry = _mm256_max_ps(carry, _mm256_permutevar8x32_ps(m, zero));
+
+            const __m256i q = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + b)));
+            const __m256i s = _mm256_i32gather_epi32(table, q, 8);
+            const __m256i left = _mm256_sub_epi32(_mm256_add_epi32(_mm256_set1_epi32(b), lanes), _mm256_srai_epi32(s, 1));
+            const __m256i right = _mm256_add_epi32(left, s);
+            const __m256i inside = _mm256_and_si256(
+                _mm256_cmpgt_epi32(s, zero),
+                _mm256_and_si256(_mm256_cmpgt_epi32(left, minusOne), _mm256_cmpgt_epi32(width, right)));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairLeft + b), _mm256_blendv_epi8(minusOne, left, inside));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairRight + b), right);
+            // The rays' own depths are read only where the bound comes near.
+            unsigned rays = 0;
+            const __m256 clear = _mm256_cmp_ps(nearest, _mm256_add_ps(depthV, clearance), _CMP_LT_OQ);
+            if (_mm256_movemask_ps(_mm256_andnot_ps(clear, _mm256_castsi256_ps(inside))) != 0) {
+                const __m256 firstRay = _mm256_i32gather_ps(reinterpret_cast<const float*>(table) + 1, q, 8);
+                const __m256 near = _mm256_cmp_ps(nearest, _mm256_sub_ps(firstRay, margin), _CMP_GE_OQ);
+                rays = static_cast<unsigned>(_mm256_movemask_ps(_mm256_and_ps(near, _mm256_castsi256_ps(inside))));
+            }
+            while (rays != 0) {
+                const std::int32_t at = b + __builtin_ctz(rays);
+                if (rayBlocked(tables, depth, n, at, levels[at]))
+                    pairLeft[at] = -1;
+                rays &= rays - 1;
             }
         }
+        run = _mm256_cvtss_f32(carry);
+        for (; u > end; --u)
+            fromRightOne(tables, a, steps, n, u0, u, rise, run);
+        before = run - rise * static_cast<float>(u0 - end - 1);
+    }
+}
+
+#endif
+
+// The pairs linked in turn, from the left. leftOf and rightOf record each
+// end's first partner plus base (older rows' records lie below it).
+template <bool Visible>
+void linkPairs(std::int32_t n, const std::int32_t* __restrict pairLeft, const std::int32_t* __restrict pairRight,
+               std::int32_t* __restrict leftOf, std::int32_t* __restrict rightOf, std::int32_t* __restrict same,
+               std::int32_t base, std::uint8_t* __restrict visible)
+{
+    for (std::int32_t u = 0; u < n; ++u) {
+        std::int32_t left = pairLeft[u];
+        std::int32_t right = pairRight[u];
         // Where the separation steps by one between neighbours, two
         // neighbours of one eye would pair with one pixel of the other and
         // come out alike, a streak growing along the chain. The second of
         // them counts as seen by one eye only and keeps its own texture.
-        if (seen && (std::abs(leftOf[right] - base - left) == 1 || std::abs(rightOf[left] - base - right) == 1))
-            seen = false;
-        if (visible)
+        // (A record r lies one from the end e when r − (e + base − 1) is 0
+        // or 2.)
+        bool seen = left >= 0;
+        if (seen) {
+            const std::int32_t leftRecord = leftOf[right];
+            const std::int32_t rightRecord = rightOf[left];
+            const auto offLeft = static_cast<std::uint32_t>(leftRecord) - static_cast<std::uint32_t>(left + base - 1);
+            const auto offRight =
+                static_cast<std::uint32_t>(rightRecord) - static_cast<std::uint32_t>(right + base - 1);
+            seen = ((offLeft & ~2u) != 0) & ((offRight & ~2u) != 0);
+            if (seen) {
+                leftOf[right] = leftRecord < base ? left + base : leftRecord;
+                rightOf[left] = rightRecord < base ? right + base : rightRecord;
+            }
+        }
+        if constexpr (Visible)
             visible[u] = seen ? 1 : 0;
         if (!seen)
             continue;
-        if (leftOf[right] < base)
-            leftOf[right] = left + base;
-        if (rightOf[left] < base)
-            rightOf[left] = right + base;
         // Merge the pair into the chains: each link points right, and a
         // link already there is kept by moving along it.
         std::int32_t l = same[left];
@@ -310,6 +528,41 @@ void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScr
     }
 }
 
+} // namespace
+
+void linkRow(const HiddenSurfaceTables& tables, std::int32_t n, HiddenSurfaceScratch& scratch, std::uint8_t* visible)
+{
+    const RowArrays arrays{scratch.levels.data(), scratch.depth.data(),    scratch.same.data(),
+                           scratch.fromLeft.data(), scratch.pairLeft.data(), scratch.pairRight.data()};
+    const BlockSteps steps(tables.rise());
+#if DOTSCAPE_HAVE_AVX2
+    if (wideKernels())
+        pairsWide(tables, arrays, n, steps);
+    else
+        pairsPortable(tables, arrays, n, steps);
+#else
+    pairsPortable(tables, arrays, n, steps);
+#endif
+    // The records hold an end plus the row's base, which grows by more than
+    // the row from one row to the next: an older row's record lies below the
+    // base, at least 3 from any end, so the arrays need no clearing.
+    const std::int64_t step = static_cast<std::int64_t>(n) + 3;
+    if (scratch.pairBase + 2 * step > std::numeric_limits<std::int32_t>::max()) {
+        std::fill(scratch.leftOf.begin(), scratch.leftOf.end(), 0);
+        std::fill(scratch.rightOf.begin(), scratch.rightOf.end(), 0);
+        scratch.pairBase = 0;
+    }
+    scratch.pairBase += static_cast<std::int32_t>(step);
+    const std::int32_t base = scratch.pairBase;
+
+    if (visible)
+        linkPairs<true>(n, arrays.pairLeft, arrays.pairRight, scratch.leftOf.data(), scratch.rightOf.data(),
+                        arrays.same, base, visible);
+    else
+        linkPairs<false>(n, arrays.pairLeft, arrays.pairRight, scratch.leftOf.data(), scratch.rightOf.data(),
+                         arrays.same, base, nullptr);
+}
+
 // ---------------------------------------------------------------------------
 // The pass
 
@@ -318,30 +571,70 @@ namespace {
 // The rounded mean of K values from their sum (at most 2047 + K ÷ 2), by a
 // multiplication: with m = ⌈2^20 ÷ K⌉ the product overshoots x ÷ K by less
 // than 2051 × 8 ÷ 2^20 < 1 ÷ K, so it never passes the next whole number.
-class Averager {
-public:
-    explicit Averager(std::int32_t k)
-        : half_(static_cast<std::uint32_t>(k) / 2),
-          factor_(((std::uint32_t{1} << 20) + static_cast<std::uint32_t>(k) - 1) / static_cast<std::uint32_t>(k))
-    {
-    }
-    std::uint8_t operator()(std::uint32_t sum) const
-    {
-        return static_cast<std::uint8_t>(((sum + half_) * factor_) >> 20);
-    }
-    // The pixel of K sub-pixels summed one channel to 16 bits (blue |
-    // green << 16 | red << 32), as blue, green, red.
-    void pixel(std::uint64_t sum, std::uint8_t* out) const
-    {
-        out[0] = (*this)(static_cast<std::uint32_t>(sum & 0xFFFFu));
-        out[1] = (*this)(static_cast<std::uint32_t>((sum >> 16) & 0xFFFFu));
-        out[2] = (*this)(static_cast<std::uint32_t>(sum >> 32));
-    }
+// For K a power of two m is 2^20 ÷ K itself, the mean a bare shift, which
+// the three channels take at once.
+template <std::int32_t K>
+struct Mean {
+    static constexpr std::uint32_t kHalf = K / 2;
+    static constexpr std::uint32_t kFactor = ((std::uint32_t{1} << 20) + K - 1) / K;
+    static constexpr int kShift = K == 1 ? 0 : K == 2 ? 1 : K == 4 ? 2 : K == 8 ? 3 : -1;
 
-private:
-    std::uint32_t half_;
-    std::uint32_t factor_;
+    static std::uint32_t one(std::uint32_t sum) { return ((sum + kHalf) * kFactor) >> 20; }
+    // The pixel of K sub-pixels summed one channel to 16 bits (blue |
+    // green << 16 | red << 32), as blue | green << 8 | red << 16.
+    static std::uint32_t pixel(std::uint64_t sum)
+    {
+        if constexpr (kShift >= 0) {
+            // No channel's sum carries into the next one; the bits shifted in
+            // from above lie beyond each mean's 8 bits.
+            const std::uint64_t t = (sum + kHalf * 0x000100010001ull) >> kShift;
+            return static_cast<std::uint32_t>((t & 0xFFu) | ((t >> 8) & 0xFF00u) | ((t >> 16) & 0xFF0000u));
+        } else {
+            return one(static_cast<std::uint32_t>(sum & 0xFFFFu)) |
+                   one(static_cast<std::uint32_t>((sum >> 16) & 0xFFFFu)) << 8 |
+                   one(static_cast<std::uint32_t>(sum >> 32)) << 16;
+        }
+    }
 };
+
+// The row's w pixels, 3 bytes each (blue, green, red), from sumOf(x): a
+// pixel's K sub-pixels summed as Mean takes them. All but the last pixel are
+// written 4 bytes at once, the next pixel's first byte written over later.
+template <std::int32_t K, class SumOf>
+void averageRow(std::int32_t w, std::uint8_t* out, SumOf sumOf)
+{
+    std::int32_t x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; x + 1 < w; ++x) {
+            const std::uint32_t v = Mean<K>::pixel(sumOf(x));
+            std::memcpy(out + 3 * static_cast<std::size_t>(x), &v, sizeof v);
+        }
+    }
+    for (; x < w; ++x) {
+        const std::uint32_t v = Mean<K>::pixel(sumOf(x));
+        std::uint8_t* o = out + 3 * static_cast<std::size_t>(x);
+        o[0] = static_cast<std::uint8_t>(v);
+        o[1] = static_cast<std::uint8_t>(v >> 8);
+        o[2] = static_cast<std::uint8_t>(v >> 16);
+    }
+}
+
+// f(std::integral_constant<std::int32_t, K>) for the oversampling k.
+template <class F>
+void withOversample(std::int32_t k, F&& f)
+{
+    static_assert(kMaxOversample == 8, "every oversampling has its case");
+    switch (k) {
+    case 1: f(std::integral_constant<std::int32_t, 1>{}); break;
+    case 2: f(std::integral_constant<std::int32_t, 2>{}); break;
+    case 3: f(std::integral_constant<std::int32_t, 3>{}); break;
+    case 4: f(std::integral_constant<std::int32_t, 4>{}); break;
+    case 5: f(std::integral_constant<std::int32_t, 5>{}); break;
+    case 6: f(std::integral_constant<std::int32_t, 6>{}); break;
+    case 7: f(std::integral_constant<std::int32_t, 7>{}); break;
+    default: f(std::integral_constant<std::int32_t, 8>{}); break;
+    }
+}
 
 } // namespace
 
@@ -456,10 +749,8 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
         // member takes its root's. Unrotated, links point right, so the
         // right neighbour in the chain is final when it is copied.
         if (cut == 0) {
-            for (std::int32_t u = n - 1; u >= 0; --u) {
-                if (same[u] != u)
-                    row8[u] = row8[same[u]];
-            }
+            for (std::int32_t u = n - 1; u >= 0; --u)
+                row8[u] = row8[same[u]];
             return;
         }
         const std::int32_t* root = roots(sc, cut);
@@ -470,26 +761,35 @@ void HiddenSurfacePass::shift(int worker, std::int32_t r, std::uint8_t* row8, co
 
     // Each sub-pixel's dot, right to left along the links (or through the
     // roots of a rotated row), then K of them averaged into a pixel.
+    // (Unrotated, every sub-pixel first takes its own pixel's dot; then,
+    // from the right, its chain's next member's, its own again at a root.)
     std::uint8_t* colour = sc.colour.data();
+    const std::uint64_t inverse = pixelInverse(k);
     if (cut == 0) {
-        const std::uint64_t inverse = pixelInverse(k);
+        withOversample(k, [&](auto kk) {
+            constexpr std::int32_t K = decltype(kk)::value;
+            for (std::int32_t x = 0; x < w; ++x)
+                std::fill_n(colour + static_cast<std::size_t>(x) * K, K, row8[x]);
+        });
         for (std::int32_t u = n - 1; u >= 0; --u)
-            colour[u] = same[u] == u ? row8[pixelOf(u, inverse)] : colour[same[u]];
+            colour[u] = colour[same[u]];
     } else {
         const std::int32_t* root = roots(sc, cut);
-        const std::uint64_t inverse = pixelInverse(k);
         for (std::int32_t u = 0; u < n; ++u)
             colour[u] = row8[pixelOf(root[u], inverse)];
     }
     std::uint8_t* out = output_->row(r % held_);
-    const Averager average(k);
-    for (std::int32_t x = 0; x < w; ++x) {
-        std::uint64_t sum = 0;
-        const std::uint8_t* c = colour + static_cast<std::size_t>(x) * k;
-        for (std::int32_t i = 0; i < k; ++i)
-            sum += packed_[c[i]];
-        average.pixel(sum, out + 3 * x);
-    }
+    const std::uint64_t* packed = packed_.data();
+    withOversample(k, [&](auto kk) {
+        constexpr std::int32_t K = decltype(kk)::value;
+        averageRow<K>(w, out, [&](std::int32_t x) {
+            const std::uint8_t* c = colour + static_cast<std::size_t>(x) * K;
+            std::uint64_t sum = 0;
+            for (std::int32_t i = 0; i < K; ++i)
+                sum += packed[c[i]];
+            return sum;
+        });
+    });
 }
 
 void HiddenSurfacePass::shiftColour(int worker, std::int32_t r, const std::uint32_t* texture,
@@ -506,23 +806,32 @@ void HiddenSurfacePass::shiftColour(int worker, std::int32_t r, const std::uint3
     std::uint32_t* texel = sc.texel.data();
     if (cut == 0) {
         const std::int32_t* same = sc.same.data();
+        withOversample(k, [&](auto kk) {
+            constexpr std::int32_t K = decltype(kk)::value;
+            for (std::int32_t x = 0; x < w; ++x)
+                std::fill_n(texel + static_cast<std::size_t>(x) * K, K, texture[x]);
+        });
         for (std::int32_t u = n - 1; u >= 0; --u)
-            texel[u] = same[u] == u ? texture[pixelOf(u, inverse)] : texel[same[u]];
+            texel[u] = texel[same[u]];
     } else {
         const std::int32_t* root = roots(sc, cut);
         for (std::int32_t u = 0; u < n; ++u)
             texel[u] = texture[pixelOf(root[u], inverse)];
     }
-    const Averager average(k);
-    for (std::int32_t x = 0; x < w; ++x) {
-        std::uint64_t sum = 0;
-        const std::uint32_t* c = texel + static_cast<std::size_t>(x) * k;
-        for (std::int32_t i = 0; i < k; ++i) {
-            const std::uint64_t v = c[i];
-            sum += (v & 0xFFu) | (v & 0xFF00u) << 8 | (v & 0xFF0000u) << 16;
-        }
-        average.pixel(sum, out + 3 * x);
-    }
+    // Blue and red summed in the halves of one word, green in another,
+    // then spread into the 16-bit channels Mean takes.
+    withOversample(k, [&](auto kk) {
+        constexpr std::int32_t K = decltype(kk)::value;
+        averageRow<K>(w, out, [&](std::int32_t x) {
+            const std::uint32_t* c = texel + static_cast<std::size_t>(x) * K;
+            std::uint32_t blueRed = 0, green = 0;
+            for (std::int32_t i = 0; i < K; ++i) {
+                blueRed += c[i] & 0x00FF00FFu;
+                green += (c[i] >> 8) & 0xFFu;
+            }
+            return std::uint64_t{blueRed & 0xFFFFu} | std::uint64_t{green} << 16 | std::uint64_t{blueRed >> 16} << 32;
+        });
+    });
 }
 
 std::unique_ptr<platform::Bitmap> HiddenSurfacePass::finish(std::unique_ptr<platform::Bitmap> image8)

@@ -49,26 +49,29 @@ TEST(Brightness, LuminanceRoundedToTheNearestLevel)
 // A row of a 24-bit picture takes every colour's brightness exactly as
 // brightness() gives it, the exact halves included (their rounding is the
 // doubles'): all 2^24 colours, a row of every blue for each red and green,
-// the rows starting on alternate pixels so that spans end in new places.
+// the rows starting on alternate pixels so that spans and groups of pixels
+// end in new places, and running on past the 256 so that every colour is
+// also taken by the loops for long rows, not only by those for a row's end.
 TEST(Brightness, RowsAgreeWithTheFormulaForEveryColour)
 {
-    std::vector<std::uint8_t> bgr(3 * 257);
-    std::vector<std::uint8_t> out(257);
+    constexpr int kRun = 34; // and up to 10 more
+    std::vector<std::uint8_t> bgr(3 * (256 + 7 + kRun + 10));
+    std::vector<std::uint8_t> out(256 + 7 + kRun + 10);
     std::int64_t wrong = 0;
     for (int red = 0; red < 256; ++red) {
         for (int green = 0; green < 256; ++green) {
-            const int lead = green % 2;
-            for (int blue = 0; blue < 256; ++blue) {
-                std::uint8_t* p = bgr.data() + 3 * (blue + lead);
-                p[0] = static_cast<std::uint8_t>(blue);
+            const int lead = (red + green) % 8;
+            const int width = 256 + lead + kRun + green % 3 * 5;
+            for (int x = 0; x < width; ++x) {
+                std::uint8_t* p = bgr.data() + 3 * x;
+                p[0] = static_cast<std::uint8_t>((x - lead) & 255);
                 p[1] = static_cast<std::uint8_t>(green);
                 p[2] = static_cast<std::uint8_t>(red);
             }
-            brightnessRow(bgr.data(), 256 + lead, out.data());
-            for (int blue = 0; blue < 256; ++blue) {
-                const platform::PALETTEENTRY c{static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green),
-                                               static_cast<std::uint8_t>(blue), 0};
-                wrong += out[static_cast<std::size_t>(blue + lead)] != brightness(c);
+            brightnessRow(bgr.data(), width, out.data());
+            for (int x = 0; x < width; ++x) {
+                const std::uint8_t* p = bgr.data() + 3 * x;
+                wrong += out[static_cast<std::size_t>(x)] != brightness(platform::PALETTEENTRY{p[2], p[1], p[0], 0});
             }
         }
     }

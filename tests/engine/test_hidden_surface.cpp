@@ -406,6 +406,167 @@ TEST(HiddenSurfaceLinks, OneSubPixelEqualsThePlainLinker)
     }
 }
 
+// The linker and the pass against plain one-pass versions written out
+// directly, over many random rows and the edge cases of the fast loops:
+// rows shorter than a register and not a whole number of blocks, flat,
+// stepped, spiked and steep rows, every oversampling, both ways of viewing,
+// tileable rows. The plain linker follows the rays at every sub-pixel; the
+// plain pass averages each pixel's sub-pixel colours (their chains' roots'
+// texture) with a division.
+TEST(HiddenSurfaceLinks, FastLoopsEqualThePlainOnes)
+{
+    std::mt19937 random(23);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::vector<platform::PALETTEENTRY> entries(256);
+    for (auto& e : entries)
+        e = {static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random()),
+             static_cast<std::uint8_t>(random()), 0};
+    entries[7] = {255, 255, 255, 0};
+    const platform::Palette palette(entries);
+    const int widths[] = {1, 3, 8, 31, 64, 250, 257, 513, 700};
+    int rows = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        HiddenSurfaceParams p;
+        p.width = widths[trial % 9] + (trial / 9 % 3 == 0 ? 0 : pick(40));
+        p.oversample = 1 + trial % 8;
+        p.eye = 20 + pick(300);
+        p.mu = 0.1 + pick(5) * 0.1;
+        p.crossEyed = trial % 5 == 1 || trial % 5 == 3;
+        p.tileable = trial % 7 == 2;
+        p.zmin = trial % 11 == 0 ? 20 : 0;
+        p.zmax = trial % 11 == 0 ? 60 : 255;
+        const int w = p.width, k = p.oversample;
+        // Depth: kind 0 flat, 1 a walk by small steps, 2 plateaus and
+        // spikes, 3 steps of one level, 4 noise.
+        const int kind = trial / 3 % 5;
+        std::vector<std::int32_t> depth(w);
+        int level = pick(256);
+        for (int x = 0; x < w; ++x) {
+            if (kind == 1)
+                level = std::clamp(level + pick(7) - 3, 0, 255);
+            else if (kind == 2 && pick(13) == 0)
+                level = pick(3) == 0 ? 255 : pick(256);
+            else if (kind == 3 && pick(9) == 0)
+                level = std::clamp(level + (pick(2) ? 1 : -1), 0, 255);
+            else if (kind == 4)
+                level = pick(256);
+            depth[x] = level;
+        }
+        std::vector<std::uint8_t> row(w);
+        std::vector<std::uint32_t> texture(w);
+        for (int x = 0; x < w; ++x) {
+            row[x] = static_cast<std::uint8_t>(pick(9) == 0 ? 7 : pick(256));
+            texture[x] = static_cast<std::uint32_t>(random()) | (pick(9) == 0 ? 0xFFFFFFu : 0u);
+        }
+        HiddenSurfacePass pass(p, 1, palette);
+        HiddenSurfacePass colourPass(p, 1, palette, true);
+        const HiddenSurfaceTables& tables = pass.tables();
+        const int n = tables.subpixels();
+        // The tables' rounding is std::lround's, at every level.
+        const HiddenSurfaceParams& used = tables.params();
+        for (int l = 0; l <= kDepthSteps && !p.tileable; l += 1 + trial % 13) {
+            const double z = static_cast<double>(l) / kDepthSteps;
+            const double expect = std::lround(separationAt(used.eye * k, used.mu, p.crossEyed ? 1.0 - z : z));
+            ASSERT_EQ(tables.separation(static_cast<std::uint16_t>(l)), expect) << trial << " " << l;
+        }
+        for (int d = p.zmin + 1; d < p.zmax; ++d) {
+            const double fraction = static_cast<double>(d - p.zmin) / (p.zmax - p.zmin);
+            ASSERT_EQ(tables.level(d), std::lround(fraction * kDepthSteps)) << trial << " " << d;
+        }
+
+        // The plain linker on the row as the pass links it.
+        std::vector<std::uint16_t> q(n);
+        tables.levels(depth.data(), w, k, q.data());
+        const int cut = p.tileable ? tileCut(q.data(), n) : 0;
+        std::rotate(q.begin(), q.begin() + cut, q.end());
+        std::vector<int> same(n), firstLeft(n, -9), firstRight(n, -9);
+        std::vector<std::uint8_t> expectSeen(n, 0);
+        for (int u = 0; u < n; ++u)
+            same[u] = u;
+        for (int u = 0; u < n; ++u) {
+            const int sep = tables.separation(q[u]);
+            int left = u - sep / 2, right = left + sep;
+            if (sep <= 0 || left < 0 || right >= n)
+                continue;
+            bool seen = true;
+            for (int t = 1; seen && t <= tables.reach(); ++t) {
+                const float zt = tables.rayDepth(q[u], t);
+                seen = !(u - t >= 0 && tables.depth(q[u - t]) >= zt) && !(u + t < n && tables.depth(q[u + t]) >= zt);
+                if (!(zt < 1.0f))
+                    break;
+            }
+            if (!seen || std::abs(firstLeft[right] - left) == 1 || std::abs(firstRight[left] - right) == 1)
+                continue;
+            expectSeen[u] = 1;
+            if (firstLeft[right] < 0)
+                firstLeft[right] = left;
+            if (firstRight[left] < 0)
+                firstRight[left] = right;
+            int l = same[left];
+            while (l != left && l != right) {
+                if (l < right) {
+                    left = l;
+                    l = same[left];
+                } else {
+                    same[left] = right;
+                    left = right;
+                    l = same[left];
+                    right = l;
+                }
+            }
+            same[left] = right;
+        }
+
+        // The linker itself, twice on one scratch (its records outlive a row).
+        HiddenSurfaceScratch scratch;
+        scratch.resize(static_cast<std::size_t>(std::max(n, 1)));
+        std::vector<std::uint8_t> seen(n);
+        for (int again = 0; again < 2; ++again) {
+            std::copy(q.begin(), q.end(), scratch.levels.begin());
+            linkRow(tables, n, scratch, seen.data());
+            for (int u = 0; u < n; ++u) {
+                ASSERT_EQ(seen[u], expectSeen[u]) << "trial " << trial << " u " << u;
+                ASSERT_EQ(scratch.same[u], same[u]) << "trial " << trial << " u " << u;
+            }
+        }
+
+        // Each sub-pixel's texture pixel in picture order, through its root.
+        std::vector<int> source(n);
+        for (int u = 0; u < n; ++u) {
+            int root = u;
+            while (same[root] != root)
+                root = same[root];
+            source[(u + cut) % n] = (root + cut) % n / k;
+        }
+        auto mean = [&](int x, auto channel) {
+            int sum = 0;
+            for (int i = 0; i < k; ++i)
+                sum += channel(source[x * k + i]);
+            return static_cast<std::uint8_t>((sum + k / 2) / k);
+        };
+        std::vector<std::uint8_t> shifted = row;
+        pass.shift(0, 0, shifted.data(), depth.data());
+        std::vector<std::uint8_t> colourOut(3 * w);
+        colourPass.shiftColour(0, 0, texture.data(), depth.data(), colourOut.data());
+        std::unique_ptr<platform::Bitmap> picture = pass.finish(nullptr);
+        for (int x = 0; x < w; ++x) {
+            if (k == 1) {
+                ASSERT_EQ(shifted[x], row[source[x]]) << "trial " << trial << " x " << x;
+            } else {
+                const std::uint8_t* got = picture->row(0) + 3 * x;
+                ASSERT_EQ(got[0], mean(x, [&](int s) { return entries[row[s]].peBlue; })) << trial << " " << x;
+                ASSERT_EQ(got[1], mean(x, [&](int s) { return entries[row[s]].peGreen; })) << trial << " " << x;
+                ASSERT_EQ(got[2], mean(x, [&](int s) { return entries[row[s]].peRed; })) << trial << " " << x;
+            }
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(colourOut[3 * x + c], mean(x, [&](int s) { return (texture[s] >> (8 * c)) & 255; }))
+                    << "trial " << trial << " x " << x << " channel " << c;
+        }
+        ++rows;
+    }
+    EXPECT_EQ(rows, 300);
+}
+
 // ---------------------------------------------------------------------------
 // Whole stereograms
 

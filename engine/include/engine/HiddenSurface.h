@@ -92,6 +92,10 @@ public:
     std::int32_t reach() const { return reach_; }
     // Least a ray climbs per sub-pixel, from any depth.
     float rise() const { return rise_; }
+    // Below depth(q) + clearance() a bound on what could stand in a ray from
+    // level q lies clear of firstRay(q) less the linker's margin, the sum
+    // rounded as floats, at every level.
+    float clearance() const { return clearance_; }
     // Far-plane separation in output pixels, rounded.
     std::int32_t farSeparation() const { return farSeparation_; }
 
@@ -101,6 +105,7 @@ private:
     double eyeK_;
     std::int32_t reach_ = 1;
     float rise_ = 0;
+    float clearance_ = 0;
     std::int32_t farSeparation_ = 0;
     std::vector<Level> levelTable_;
     std::vector<float> slope_;
@@ -112,8 +117,11 @@ private:
 struct HiddenSurfaceScratch {
     std::vector<std::uint16_t> levels;
     std::vector<float> depth;
-    std::vector<float> nearest; // how high anything that could hide each sub-pixel stands
-    std::vector<float> fromLeft;
+    std::vector<float> fromLeft; // how high anything left of each sub-pixel that could hide it stands
+    // Each sub-pixel's pair: its left end (−1 when the pair leaves the row or
+    // one eye cannot see the point) and its right end.
+    std::vector<std::int32_t> pairLeft;
+    std::vector<std::int32_t> pairRight;
     std::vector<std::int32_t> same;
     std::vector<std::uint8_t> colour;
     std::vector<std::uint32_t> texel;  // true-colour texture at each sub-pixel
