@@ -5,7 +5,6 @@
 #include "engine/ScanMethods.h"
 #include "engine/Tiling.h"
 
-#include "BlockWriter.h"
 #include "StereogramSource.h"
 #include "RowSamplers.h"
 #include "RowWorkers.h"
@@ -137,10 +136,9 @@ GenerationResult badSize(GenerationHost& host, std::int64_t w, std::int64_t h)
 // With colourTiles the texture is true colour: each row is tiled into
 // 0x00RRGGBB pixels, linked there, and written into out, a 24-bit picture.
 // With a stream, the picture is made in blocks of stream->rows rows, and
-// out holds two of them: row r of the picture is out's row r mod
-// (2 × stream->rows). Each time a block is done (or the picture) stream->
-// finish gives it out, and may still be reading it while the next block is
-// made into the other half; it returns false when the rows could not go.
+// out holds one of them: row r of the picture is out's row r mod
+// stream->rows. Each time a block is done (or the picture) stream->finish
+// gives it out; it returns false when the rows could not go.
 struct BandStream {
     std::int32_t height = 0; // the picture's
     std::int32_t rows = 0;   // a block's, a whole number of bands
@@ -164,10 +162,9 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
 {
     const std::int32_t w = workWidth;
     const std::int32_t h = stream ? stream->height : out.height();
-    const std::int32_t block = stream ? stream->rows : h;
-    const std::int32_t held = stream ? 2 * block : h;
+    const std::int32_t held = stream ? stream->rows : h;
     // A stream's blocks are shared out whole: fewer meetings of the workers.
-    const std::int32_t band = stream ? block : bandRows(h, platform::dibStride(w, 8));
+    const std::int32_t band = stream ? held : bandRows(h, platform::dibStride(w, 8));
     const bool inPlace = out.width() == w;
 
     RowWorkers workers(RowWorkers::chooseSize(options.threads));
@@ -235,8 +232,8 @@ bool runBands(platform::Bitmap& out, std::int32_t workWidth, const TileRows* til
         bandStart = y;
         const std::int32_t rows = std::min(band, h - y);
         workers.run(rows, task);
-        if (stream && ((y + rows) % block == 0 || y + rows == h)) {
-            const std::int32_t first = (y + rows - 1) / block * block;
+        if (stream && ((y + rows) % held == 0 || y + rows == h)) {
+            const std::int32_t first = (y + rows - 1) / held * held;
             if (!stream->finish(first, y + rows - first))
                 return false;
         }
@@ -341,9 +338,9 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
         s.ShiftDir == HiddenSurface && !colour && HiddenSurfaceParams::from(s, size.gap, size.work).oversample > 1;
     const int depth = colour || averaged ? 24 : 8;
     const std::int32_t band = bandRows(size.height, platform::dibStride(size.work, 8));
-    // A streamed picture is held as two blocks: one being written, one made.
-    const std::int32_t block = streams ? streamRows(band, size.height, platform::dibStride(size.width, depth)) : 0;
-    const std::int32_t held = streams ? std::min<std::int64_t>(2 * std::int64_t{block}, size.height) : size.height;
+    // A streamed picture is held a block at a time.
+    const std::int32_t held =
+        streams ? streamRows(band, size.height, platform::dibStride(size.width, depth)) : size.height;
     // The finished picture is made directly, without the strip.
     std::unique_ptr<platform::Bitmap> image =
         drawOver ? indexedCopy(*drawOver, &palette) : platform::Bitmap::create(size.width, held, colour ? 24 : 8);
@@ -382,31 +379,26 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
     const std::unique_ptr<RowSampler> sampler = source.sampler(s, size);
     const std::int32_t markerGap = hidden ? hidden->tables().farSeparation() : size.gap;
     BandStream stream;
-    std::optional<BlockWriter> writer;
     bool unsent = false;
     if (streams) {
         if (!sink->begin(size.width, size.height, depth, palette))
             return failure(host, std::string(kNotSentMessage));
-        writer.emplace(*sink);
         stream.height = size.height;
-        stream.rows = block;
+        stream.rows = held;
         stream.finish = [&](std::int32_t first, std::int32_t count) {
             platform::Bitmap& rows = hidden && hidden->output() ? *hidden->output() : *image;
-            // The block's rows, counted from the top of the two it is one of.
-            const std::int32_t lowest = first % held;
-            const std::int32_t top = held - lowest - count;
+            // The block's rows, from the top of what is held; the last
+            // block may hold fewer.
+            const std::int32_t top = held - count;
             if (s.Marker == 1)
                 drawMarkers(rows, palette, markerGap, size.height - first - count - top, top, top + count);
-            unsent = !writer->send(rows.row(lowest), rows.stride(), count);
+            unsent = !sink->rows(rows.row(0), rows.stride(), count);
             return !unsent;
         };
     }
-    bool made = runBands(*image, size.work, tiles ? &*tiles : nullptr, table, *sampler, busy, host,
-                         source.options(hidden != nullptr), hidden.get(), colourTiles ? &*colourTiles : nullptr,
-                         streams ? &stream : nullptr);
-    if (writer && made && !writer->finish())
-        made = !(unsent = true);
-    if (!made) {
+    if (!runBands(*image, size.work, tiles ? &*tiles : nullptr, table, *sampler, busy, host,
+                  source.options(hidden != nullptr), hidden.get(), colourTiles ? &*colourTiles : nullptr,
+                  streams ? &stream : nullptr)) {
         if (unsent)
             return failure(host, std::string(kNotSentMessage));
         if (source.beepsWhenStopped())

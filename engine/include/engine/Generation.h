@@ -135,9 +135,8 @@ struct GenerationResult {
 std::int32_t bandRows(std::int32_t height, std::size_t stride);
 
 // Takes the finished picture a few rows at a time while it is made, so that
-// a picture written straight out never has to be held whole. begin is
-// called on the generation's calling thread; rows one call at a time and in
-// order, on a thread of the generation's own, while the next rows are made.
+// a picture written straight out never has to be held whole. Called on the
+// generation's calling thread.
 class BandSink {
 public:
     virtual ~BandSink() = default;
