@@ -443,7 +443,8 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         SeparationRange tight = bandAround(range.period, 4 * dense, false);
         votes.swap(all);
         tight.tight = true;
-        if (tight.minSep > found.minSep || tight.maxSep < found.maxSep)
+        // Only a band much narrower is worth the sample.
+        if (5 * (tight.maxSep - tight.minSep) < 4 * (found.maxSep - found.minSep))
             others->push_back(tight);
     }
     return found;
