@@ -30,6 +30,32 @@ using fixture::longestRun;
 
 namespace {
 
+// The reference's linking of one pair: the first pair at each end is
+// recorded, and the pair is merged into the chains, each link pointing
+// right, a link already there kept by moving along it.
+template <class Ints>
+void linkPair(Ints& firstLeft, Ints& firstRight, Ints& same, int left, int right)
+{
+    if (firstLeft[right] < 0)
+        firstLeft[right] = left;
+    if (firstRight[left] < 0)
+        firstRight[left] = right;
+    int l = same[left];
+    while (l != left && l != right) {
+        if (l < right) {
+            left = l;
+            l = same[left];
+        } else {
+            same[left] = right;
+            left = right;
+            l = same[left];
+            right = l;
+        }
+    }
+    same[left] = right;
+}
+
+
 constexpr double kMu = 1.0 / 3.0;
 
 struct Pattern {
@@ -378,23 +404,7 @@ TEST(HiddenSurfaceLinks, OneSubPixelEqualsThePlainLinker)
             } while (visible && zt < 1.0f);
             if (!visible || std::abs(firstLeft[right] - left) == 1 || std::abs(firstRight[left] - right) == 1)
                 continue;
-            if (firstLeft[right] < 0)
-                firstLeft[right] = left;
-            if (firstRight[left] < 0)
-                firstRight[left] = right;
-            int l = same[left];
-            while (l != left && l != right) {
-                if (l < right) {
-                    left = l;
-                    l = same[left];
-                } else {
-                    same[left] = right;
-                    left = right;
-                    l = same[left];
-                    right = l;
-                }
-            }
-            same[left] = right;
+            linkPair(firstLeft, firstRight, same, left, right);
         }
         const int r = h - 1 - y;
         std::vector<std::uint8_t> expect(texture->row(r), texture->row(r) + w);
@@ -498,23 +508,7 @@ TEST(HiddenSurfaceLinks, FastLoopsEqualThePlainOnes)
             if (!seen || std::abs(firstLeft[right] - left) == 1 || std::abs(firstRight[left] - right) == 1)
                 continue;
             expectSeen[u] = 1;
-            if (firstLeft[right] < 0)
-                firstLeft[right] = left;
-            if (firstRight[left] < 0)
-                firstRight[left] = right;
-            int l = same[left];
-            while (l != left && l != right) {
-                if (l < right) {
-                    left = l;
-                    l = same[left];
-                } else {
-                    same[left] = right;
-                    left = right;
-                    l = same[left];
-                    right = l;
-                }
-            }
-            same[left] = right;
+            linkPair(firstLeft, firstRight, same, left, right);
         }
 
         // The linker itself, twice on one scratch (its records outlive a row).
