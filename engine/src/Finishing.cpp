@@ -49,8 +49,7 @@ static void fillRect(platform::Bitmap& image, int x0, int y0, int x1, int y1, st
     }
 }
 
-void drawMarkers(platform::Bitmap& image, const platform::Palette& palette, std::int32_t gap, std::int32_t top,
-                 std::int32_t from, std::int32_t to)
+void drawMarkers(platform::Bitmap& image, const platform::Palette& palette, std::int32_t gap, std::int32_t top)
 {
     if (image.bitsPerPixel() != 8 && image.bitsPerPixel() != 24)
         return;
@@ -58,8 +57,8 @@ void drawMarkers(platform::Bitmap& image, const platform::Palette& palette, std:
     const std::uint8_t fill = palette.nearest(kMarkerColour.red, kMarkerColour.green, kMarkerColour.blue);
     const std::int32_t wf = image.width();
     for (std::int32_t m : {wf / 2 - gap / 2, wf / 2 + gap / 2}) {
-        fillRect(image, m - 2, std::max(5 - top, from), m + 2, std::min(9 - top, to - 1), outline, kMarkerOutline);
-        fillRect(image, m - 1, std::max(6 - top, from), m + 1, std::min(8 - top, to - 1), fill, kMarkerColour);
+        fillRect(image, m - 2, 5 - top, m + 2, 9 - top, outline, kMarkerOutline);
+        fillRect(image, m - 1, 6 - top, m + 1, 8 - top, fill, kMarkerColour);
     }
 }
 

@@ -387,11 +387,11 @@ static GenerationResult generateImpl(const SirdsSettings& s, const StereogramSou
         stream.rows = held;
         stream.finish = [&](std::int32_t first, std::int32_t count) {
             platform::Bitmap& rows = hidden && hidden->output() ? *hidden->output() : *image;
-            // The block's rows, from the top of what is held; the last
-            // block may hold fewer.
-            const std::int32_t top = held - count;
+            // The held rows' top stands for picture row height − first − held
+            // (from the top): above the picture for a last, shorter block,
+            // whose rows are the lowest held.
             if (s.Marker == 1)
-                drawMarkers(rows, palette, markerGap, size.height - first - count - top, top, top + count);
+                drawMarkers(rows, palette, markerGap, size.height - first - held);
             unsent = !sink->rows(rows.row(0), rows.stride(), count);
             return !unsent;
         };

@@ -431,9 +431,9 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         // pattern tile drawn unchanged in every row where the copies start:
         // it repeats at its own width and matches the copies at the
         // difference, in a stripe less than twice as wide as the separation,
-        // in many of the sampled strips. The band of the denser votes alone that follow
-        // one another closely, without such stripes, is offered too, to be
-        // taken where it pairs clearly more pixels.
+        // in many of the sampled strips. The band of the denser votes alone
+        // that follow one another closely, without such stripes, is offered
+        // too, to be taken where it pairs clearly more pixels.
         std::vector<std::int64_t> all = votes;
         for (int d = floor; d <= hi; ++d) {
             const auto i = static_cast<std::size_t>(d);

@@ -60,6 +60,16 @@ bool writeFileHeader(OutStream& out, std::uint32_t fileSize, std::uint32_t pixel
     return out.seek(0) && out.write(h, sizeof h);
 }
 
+// Colour table: the picture's palette, or failing that the device's (our
+// display is a palette device: its system palette is the picture's). A
+// true-colour file has none (its pixels are their colours).
+platform::Palette headerColours(const platform::Palette* palette, int depth)
+{
+    if (palette && !palette->empty())
+        return *palette;
+    return depth <= 8 ? platform::Palette::system() : platform::Palette();
+}
+
 } // namespace
 
 TBmpIntf::TBmpIntf(platform::Window* status, platform::Window* owner) : TGIntf(status, owner)
@@ -391,19 +401,14 @@ int TBmpIntf::WriteHeader(OutStream& out, int width, int height, int depth, cons
 
     platform::BITMAPINFO info;
     info.bmiHeader = MakeInfoHeader(width, height, depth);
-    // Colour table: the picture's palette, or failing that the device's. A
-    // true-colour file has none (its pixels are their colours).
-    platform::Palette used;
+    const platform::Palette used = headerColours(palette, depth);
     if (palette && !palette->empty()) {
-        used = *palette;
         if (depth != 24)
             colors = std::min<std::size_t>(used.size(), platform::Palette::kMaxEntries);
     } else if (depth <= 8) {
         // A true-colour file carries no colour table, so only indexed
         // pictures miss their palette.
         ErrorMsg("Warning: Palette information unavailable.");
-        // Our display is a palette device: its system palette is the picture's.
-        used = platform::Palette::system();
     }
     if (colors > 256)
         return ErrorMsg("Palette is not supported.");
@@ -454,13 +459,8 @@ int TBmpIntf::WriteStream(OutStream& out, const platform::BITMAP& bm, const plat
     std::uint8_t* rowMem = AllocImgMem(rowLength);
     if (!rowMem)
         return ErrorMsg("Insufficient Memory to write Bitmap image.");
-    // The colours rows that are not the file's depth are looked up in, as
-    // the header chose them.
-    platform::Palette used;
-    if (palette && !palette->empty())
-        used = *palette;
-    else if (depth <= 8)
-        used = platform::Palette::system();
+    // Rows not at the file's depth are looked up in the header's colours.
+    const platform::Palette used = headerColours(palette, depth);
     platform::BITMAPINFO info;
     info.bmiHeader = MakeInfoHeader(width, height, depth);
 

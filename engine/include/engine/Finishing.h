@@ -6,7 +6,6 @@
 #include "platform/Palette.h"
 
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,11 +38,9 @@ std::unique_ptr<platform::Bitmap> cropImage(const platform::Bitmap& image, std::
 // around a yellow 3 × 3 centre, each in the palette entry nearest to that
 // colour (a true-colour picture takes the colours themselves). Parts
 // outside the image are clipped.
-// When image holds only some rows of the picture: top is the picture row
-// (from the top) that image's top row stands for, and only image rows from
-// … to − 1 (from its top) are drawn on.
-void drawMarkers(platform::Bitmap& image, const platform::Palette& palette, std::int32_t gap, std::int32_t top = 0,
-                 std::int32_t from = 0, std::int32_t to = std::numeric_limits<std::int32_t>::max());
+// top: the picture row (from the top) that image's top row stands for, when
+// image holds only some rows of the picture.
+void drawMarkers(platform::Bitmap& image, const platform::Palette& palette, std::int32_t gap, std::int32_t top = 0);
 
 // The stereogram palette: the pattern's palette padded with black to 256
 // entries, each with the no-collapse flag.

@@ -154,8 +154,8 @@ public:
 // fit, when set, scales every sampled depth row (pictures and depth maps).
 // sink, when set, is offered the picture: a generation that can give it out
 // band by band does so (and its result holds no bitmap); one that cannot (a
-// caption, random dots, a picture drawn over, or oversampled hidden surfaces
-// over an indexed pattern) makes it whole as it would without.
+// caption, random dots or a picture drawn over) makes it whole as it would
+// without.
 struct GenerationOptions {
     int threads = 0;
     std::optional<DepthFit> fit;
