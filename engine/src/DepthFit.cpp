@@ -49,7 +49,7 @@ static void pictureValues(const platform::Bitmap& picture, Take&& take)
     }
 }
 
-static bool ordered(std::span<const std::int32_t, 256> lookup)
+bool orderedLookup(std::span<const std::int32_t, 256> lookup)
 {
     return std::is_sorted(lookup.begin(), lookup.end()) || std::is_sorted(lookup.rbegin(), lookup.rend());
 }
@@ -60,7 +60,7 @@ DepthRange pictureDepthRange(const platform::Bitmap& picture, const platform::Pa
     std::array<std::int32_t, 256> lookup{};
     pictureDepthLookup(depthSel, picture, palette, lookup);
     DepthRange range;
-    if (ordered(lookup)) {
+    if (orderedLookup(lookup)) {
         // An ordered lookup takes its extremes at the least and greatest
         // value, which a plain pass finds many values at a time.
         std::uint8_t lo = 255, hi = 0;

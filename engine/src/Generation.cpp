@@ -522,6 +522,8 @@ public:
     {
         if (job.picture)
             pictureDepthLookup(s.DepthSel, *job.picture, job.palette, lookup_);
+        if (job.sampled)
+            seen_.emplace(lookup_);
     }
     std::string_view missing() const override
     {
@@ -539,7 +541,8 @@ public:
     {
         const std::int32_t pw = static_cast<std::int32_t>(job_.picture->width() * zoom_);
         const SampleLayout layout = sampleLayout(pw, size.work, size.gap, s.ShiftDir);
-        return std::make_unique<PictureSampler>(*job_.picture, job_.palette, layout, lookup_, zoom_, size.height);
+        return std::make_unique<PictureSampler>(*job_.picture, job_.palette, layout, lookup_, zoom_, size.height,
+                                                seen_ ? &*seen_ : nullptr);
     }
     void prepareHidden(const SirdsSettings& s, HiddenSurfacePass& hidden) const override
     {
@@ -564,11 +567,13 @@ public:
     BusyFrom busyFrom() const override { return BusyFrom::Sized; }
     bool refreshesStatus() const override { return false; }
     bool beepsWhenStopped() const override { return true; }
+    DepthRange sampled() const { return seen_ ? seen_->range() : DepthRange{}; }
 
 private:
     const PictureJob& job_;
     double zoom_;
     std::array<std::int32_t, 256> lookup_{};
+    mutable std::optional<SampledValues> seen_;
 };
 
 // A depth map: each point's level is its depth.
@@ -602,7 +607,11 @@ GenerationResult makeFromFigure(const SirdsSettings& settings, const FigureJob& 
 
 GenerationResult makeFromPicture(const SirdsSettings& settings, const PictureJob& job, GenerationHost& host)
 {
-    return generate(settings, PictureSource(settings, job), host);
+    const PictureSource source(settings, job);
+    GenerationResult result = generate(settings, source, host);
+    if (job.sampled)
+        *job.sampled = source.sampled();
+    return result;
 }
 
 GenerationResult makeFromDepthMap(const SirdsSettings& settings, const DepthMapJob& job, GenerationHost& host)

@@ -93,6 +93,7 @@ TEST_F(ModelCommand, DepthWritesTheDepthItsStereogramIsMadeFrom)
         const ProgramOutcome b = run("make --picture '" + path("depth.png") + "' --depth-by brightness" + common + "'" +
                                      path("b.bmp") + "'");
         ASSERT_EQ(b.status, 0) << b.err;
+        EXPECT_EQ(b.err.find("goes up to 255, beyond Zmax 63") == std::string::npos, fitted) << b.err;
         const std::string sa = slurp(path("a.bmp")), sb = slurp(path("b.bmp"));
         EXPECT_GT(sa.size(), 200u * 160u);
         EXPECT_TRUE(sa == sb) << "the model's stereogram differs from that of the depth written for it";

@@ -891,6 +891,57 @@ TEST(Generation, MathFigureLibraryIsTheDefaultSource)
     EXPECT_FALSE(centreRepeats);
 }
 
+TEST(Generation, ThePicturesSampledRangeIsItsOwn)
+{
+    // What the make saw of a picture it shows whole (methods without the
+    // strip, which leave no columns out) must be the range the picture's own
+    // pass finds: by index, by an unordered palette's brightness, by the
+    // pixels' brightness, on one thread and on two, with the extremes in the
+    // first and the last rows and columns.
+    Pattern pattern;
+    std::vector<platform::PALETTEENTRY> entries(256);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto v = static_cast<std::uint8_t>(i * 97 % 256);
+        entries[i] = {v, static_cast<std::uint8_t>(255 - v), static_cast<std::uint8_t>(i), 0};
+    }
+    const platform::Palette shuffled(entries);
+    auto indexed = platform::Bitmap::create(1700, 1800, 8);
+    auto colour = platform::Bitmap::create(1700, 1800, 24);
+    for (int y = 0; y < 1800; ++y)
+        for (int x = 0; x < 1700; ++x) {
+            const std::uint32_t v = static_cast<std::uint32_t>(40 + (x * 7 + y * 3) % 150);
+            indexed->setPixel(x, y, v);
+            colour->setPixel(x, y, v << 16 | (v / 2) << 8 | (255 - v));
+        }
+    indexed->setPixel(1699, 0, 7), indexed->setPixel(0, 1799, 250);
+    colour->setPixel(1699, 0, 0x000000u), colour->setPixel(0, 1799, 0xF0F0F0u);
+    struct Case {
+        const platform::Bitmap* picture;
+        const platform::Palette* palette;
+        std::int32_t by;
+    } cases[] = {{indexed.get(), &pattern.palette, ByColor},
+                 {indexed.get(), &shuffled, ByBrightness},
+                 {colour.get(), &shuffled, ByBrightness}};
+    for (const Case& c : cases)
+        for (int threads : {1, 2}) {
+            SirdsSettings s;
+            s.ShiftDir = threads == 1 ? Feucht : HiddenSurface;
+            s.DepthSel = c.by;
+            DepthRange seen;
+            PictureJob job;
+            job.picture = c.picture;
+            job.palette = c.palette;
+            job.sampled = &seen;
+            job.options.threads = threads;
+            FakeHost host(&pattern);
+            ASSERT_TRUE(makeFromPicture(s, job, host).finished());
+            const DepthRange whole = pictureDepthRange(*c.picture, c.palette, c.by);
+            EXPECT_FALSE(seen.empty);
+            EXPECT_EQ(seen.lowest, whole.lowest) << c.picture->bitsPerPixel() << " bits by " << c.by << ", " << threads;
+            EXPECT_EQ(seen.highest, whole.highest) << c.picture->bitsPerPixel() << " bits by " << c.by << ", " << threads;
+        }
+}
+
 TEST(Generation, AFittedSourceIsTheStereogramOfItsLevelsScaledByHand)
 {
     // A picture of levels 0 … 255 fitted onto 0 … 63 must give the very

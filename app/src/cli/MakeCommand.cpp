@@ -525,17 +525,24 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const std::string pictureTitle = baseName(options.input);
     // The depth the source gives, fitted onto each frame's Zmin..Zmax when
     // asked; otherwise depth beyond Zmax is only warned of.
+    // A single picture not fitted is warned of from the rows its stereogram
+    // samples, which saves reading a large picture twice.
+    const bool rangeFromRows = picture && !options.fitDepth && !sequence && !options.animation.requested();
     engine::DepthRange sourceRange;
-    if (picture)
+    if (picture && !rangeFromRows)
         sourceRange = engine::pictureDepthRange(*picture, picturePalette.get(), settings.DepthSel);
     else if (map)
         sourceRange = engine::mapDepthRange(engine::MapDocumentSource(*map));
     else if (model)
         sourceRange.add(0), sourceRange.add(255); // a model spans the far background to its front
-    if (!options.fitDepth && sourceRange.beyond(settings.zmax))
-        err << "dotscape make: warning: the depth of " << options.input << " goes up to " << sourceRange.highest
-            << ", beyond Zmax " << settings.zmax << "; deeper levels come out as streaks (--fit-depth scales it onto "
-            << settings.zmin << ".." << settings.zmax << ")\n";
+    const auto warnBeyond = [&](const engine::DepthRange& range) {
+        if (!options.fitDepth && range.beyond(settings.zmax))
+            err << "dotscape make: warning: the depth of " << options.input << " goes up to " << range.highest
+                << ", beyond Zmax " << settings.zmax << "; deeper levels come out as streaks (--fit-depth scales it onto "
+                << settings.zmin << ".." << settings.zmax << ")\n";
+    };
+    if (!rangeFromRows)
+        warnBeyond(sourceRange);
     // A single BMP goes out as it is made.
     std::unique_ptr<BmpStreamSink> sink;
     if (!sequence && !options.animation.requested()) {
@@ -573,6 +580,8 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             job.depth16 = pictureDepth16.get();
             job.title = pictureTitle;
             job.options = fitFor(s);
+            if (rangeFromRows)
+                job.sampled = &sourceRange;
             result = engine::makeFromPicture(s, job, to);
             break;
         }
@@ -611,6 +620,8 @@ int runMake(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     engine::GenerationResult result = make(settings, host);
     window.endProgress();
+    if (rangeFromRows && result.finished())
+        warnBeyond(sourceRange);
     if (result.finished() && result.streamed) {
         // A file is held back from a picture that changed while it was read;
         // standard output has had it, and is only told.

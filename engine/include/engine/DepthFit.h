@@ -12,6 +12,7 @@
 #include "platform/Palette.h"
 
 #include <cstdint>
+#include <span>
 
 namespace engine {
 
@@ -35,6 +36,9 @@ struct DepthRange {
 // by each pixel's brightness, whatever its palette).
 DepthRange pictureDepthRange(const platform::Bitmap& picture, const platform::Palette* palette,
                              std::int32_t depthSel);
+// True when a depth lookup rises or falls all the way: its extremes then
+// lie at the least and the greatest value.
+bool orderedLookup(std::span<const std::int32_t, 256> lookup);
 // The levels of a depth map, background (0) included where it shows.
 DepthRange mapDepthRange(const DepthMapSource& map);
 

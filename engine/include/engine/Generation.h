@@ -190,6 +190,11 @@ struct PictureJob {
     // reads its depth here instead of from the 8-bit indices. Ignored when
     // null, by the other methods, or when its size differs.
     const platform::Grey16Image* depth16 = nullptr;
+    // When set, takes the depths the picture's sampled rows gave, before any
+    // fit: the picture's own range where the stereogram shows all of it
+    // (the range of a finished make; a make that did not finish saw only
+    // part of the picture).
+    DepthRange* sampled = nullptr;
     GenerationOptions options{};
 };
 
