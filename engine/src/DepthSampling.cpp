@@ -183,6 +183,13 @@ static std::int32_t clearOutside(std::int32_t* depth, std::int32_t depthSize, co
     return count;
 }
 
+DOTSCAPE_WIDE_LOOPS static void widenValues(std::int32_t* __restrict out, const std::uint8_t* __restrict values,
+                                            std::int32_t n)
+{
+    for (std::int32_t i = 0; i < n; ++i)
+        out[i] = values[i];
+}
+
 void samplePictureRow(std::int32_t* depth, std::int32_t depthSize, const std::uint8_t* source,
                       const SampleLayout& layout, std::span<const std::int32_t, 256> lookup)
 {
@@ -191,8 +198,16 @@ void samplePictureRow(std::int32_t* depth, std::int32_t depthSize, const std::ui
     const std::int32_t count = clearOutside(depth, depthSize, layout);
     std::int32_t* out = depth + std::clamp(layout.x0, 0, depthSize);
     const std::int32_t inside = std::min(count, layout.sourceWidth);
-    for (std::int32_t i = 0; i < inside; ++i)
-        out[i] = lookup[source[i]];
+    // Depth by colour index, and a true-colour picture's brightness, give
+    // each value itself: widened many at a time instead of looked up.
+    bool identity = true;
+    for (std::size_t v = 0; v < lookup.size(); ++v)
+        identity &= lookup[v] == static_cast<std::int32_t>(v);
+    if (identity)
+        widenValues(out, source, inside);
+    else
+        for (std::int32_t i = 0; i < inside; ++i)
+            out[i] = lookup[source[i]];
     std::fill(out + inside, out + count, 0);
 }
 
