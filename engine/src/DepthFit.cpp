@@ -49,9 +49,64 @@ static void pictureValues(const platform::Bitmap& picture, Take&& take)
     }
 }
 
-bool orderedLookup(std::span<const std::int32_t, 256> lookup)
+static bool ordered(std::span<const std::int32_t, 256> lookup)
 {
     return std::is_sorted(lookup.begin(), lookup.end()) || std::is_sorted(lookup.rbegin(), lookup.rend());
+}
+
+SampledValues::SampledValues(std::span<const std::int32_t, 256> lookup) : lookup_(lookup), ordered_(ordered(lookup)) {}
+
+void SampledValues::take(const std::uint8_t* values, std::int32_t n)
+{
+    if (n <= 0)
+        return;
+    any_.store(true, std::memory_order_relaxed);
+    if (ordered_) {
+        // An ordered lookup takes its extremes at the least and greatest
+        // value, which a plain pass finds many values at a time.
+        std::uint8_t lo = 255, hi = 0;
+        for (std::int32_t x = 0; x < n; ++x) {
+            lo = std::min(lo, values[x]);
+            hi = std::max(hi, values[x]);
+        }
+        // One exchange a row at most, and none once the row adds nothing.
+        for (std::uint32_t was = lowest_.load(std::memory_order_relaxed);
+             lo < was && !lowest_.compare_exchange_weak(was, lo, std::memory_order_relaxed);)
+            ;
+        for (std::uint32_t was = highest_.load(std::memory_order_relaxed);
+             hi > was && !highest_.compare_exchange_weak(was, hi, std::memory_order_relaxed);)
+            ;
+        return;
+    }
+    std::array<std::uint64_t, 4> used{};
+    for (std::int32_t x = 0; x < n; ++x)
+        used[values[x] >> 6] |= std::uint64_t{1} << (values[x] & 63);
+    for (std::size_t i = 0; i < used.size(); ++i)
+        if (used[i] & ~used_[i].load(std::memory_order_relaxed))
+            used_[i].fetch_or(used[i], std::memory_order_relaxed);
+}
+
+bool SampledValues::complete() const
+{
+    if (ordered_)
+        return lowest_.load(std::memory_order_relaxed) == 0 && highest_.load(std::memory_order_relaxed) == 255;
+    return std::all_of(used_.begin(), used_.end(), [](const auto& word) { return ~word.load(std::memory_order_relaxed) == 0; });
+}
+
+DepthRange SampledValues::range() const
+{
+    DepthRange range;
+    if (!any_.load())
+        return range;
+    if (ordered_) {
+        range.add(lookup_[lowest_.load()]);
+        range.add(lookup_[highest_.load()]);
+        return range;
+    }
+    for (std::size_t v = 0; v < lookup_.size(); ++v)
+        if (used_[v >> 6].load() >> (v & 63) & 1)
+            range.add(lookup_[v]);
+    return range;
 }
 
 DepthRange pictureDepthRange(const platform::Bitmap& picture, const platform::Palette* palette,
@@ -59,43 +114,12 @@ DepthRange pictureDepthRange(const platform::Bitmap& picture, const platform::Pa
 {
     std::array<std::int32_t, 256> lookup{};
     pictureDepthLookup(depthSel, picture, palette, lookup);
-    DepthRange range;
-    if (orderedLookup(lookup)) {
-        // An ordered lookup takes its extremes at the least and greatest
-        // value, which a plain pass finds many values at a time.
-        std::uint8_t lo = 255, hi = 0;
-        pictureValues(picture, [&](const std::uint8_t* v, int n) {
-            std::uint8_t rowLo = 255, rowHi = 0;
-            for (int x = 0; x < n; ++x) {
-                rowLo = std::min(rowLo, v[x]);
-                rowHi = std::max(rowHi, v[x]);
-            }
-            lo = std::min(lo, rowLo);
-            hi = std::max(hi, rowHi);
-            return lo > 0 || hi < 255;
-        });
-        if (picture.width() > 0 && picture.height() > 0 && lo <= hi) {
-            range.add(lookup[lo]);
-            range.add(lookup[hi]);
-        }
-        return range;
-    }
-    // Any other: every value used, up to all 256 of them.
-    std::array<bool, 256> used{};
-    std::size_t marked = 0;
+    SampledValues seen(lookup);
     pictureValues(picture, [&](const std::uint8_t* v, int n) {
-        for (int x = 0; x < n; ++x) {
-            if (!used[v[x]]) {
-                used[v[x]] = true;
-                ++marked;
-            }
-        }
-        return marked < used.size();
+        seen.take(v, n);
+        return !seen.complete();
     });
-    for (std::size_t i = 0; i < used.size(); ++i)
-        if (used[i])
-            range.add(lookup[i]);
-    return range;
+    return seen.range();
 }
 
 DepthRange mapDepthRange(const DepthMapSource& map)

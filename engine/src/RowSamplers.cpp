@@ -52,50 +52,6 @@ std::unique_ptr<platform::Bitmap> indexedCopy(const platform::Bitmap& picture, c
 // ---------------------------------------------------------------------------
 // Pictures
 
-void SampledValues::take(const std::uint8_t* values, std::int32_t n)
-{
-    if (n <= 0)
-        return;
-    any_.store(true, std::memory_order_relaxed);
-    if (ordered_) {
-        std::uint8_t lo = 255, hi = 0;
-        for (std::int32_t x = 0; x < n; ++x) {
-            lo = std::min(lo, values[x]);
-            hi = std::max(hi, values[x]);
-        }
-        // One exchange a row at most, and none once the row adds nothing.
-        for (std::uint32_t was = lowest_.load(std::memory_order_relaxed);
-             lo < was && !lowest_.compare_exchange_weak(was, lo, std::memory_order_relaxed);)
-            ;
-        for (std::uint32_t was = highest_.load(std::memory_order_relaxed);
-             hi > was && !highest_.compare_exchange_weak(was, hi, std::memory_order_relaxed);)
-            ;
-        return;
-    }
-    std::array<std::uint64_t, 4> used{};
-    for (std::int32_t x = 0; x < n; ++x)
-        used[values[x] >> 6] |= std::uint64_t{1} << (values[x] & 63);
-    for (std::size_t i = 0; i < used.size(); ++i)
-        if (used[i] & ~used_[i].load(std::memory_order_relaxed))
-            used_[i].fetch_or(used[i], std::memory_order_relaxed);
-}
-
-DepthRange SampledValues::range() const
-{
-    DepthRange range;
-    if (!any_.load())
-        return range;
-    if (ordered_) {
-        range.add(lookup_[lowest_.load()]);
-        range.add(lookup_[highest_.load()]);
-        return range;
-    }
-    for (std::size_t v = 0; v < lookup_.size(); ++v)
-        if (used_[v >> 6].load() >> (v & 63) & 1)
-            range.add(lookup_[v]);
-    return range;
-}
-
 PictureSampler::PictureSampler(const platform::Bitmap& source, const platform::Palette* palette, SampleLayout layout,
                                std::span<const std::int32_t, 256> lookup, double zoom, std::int32_t height,
                                SampledValues* seen)

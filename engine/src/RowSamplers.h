@@ -12,8 +12,6 @@
 #include "platform/NearestColour.h"
 #include "platform/Palette.h"
 
-#include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -49,25 +47,6 @@ std::unique_ptr<platform::Bitmap> indexedCopy(const platform::Bitmap& picture, c
 // sampled (nearest pixel: scaled column i shows column trunc(i ÷ zoom), row
 // y from the top row trunc(y ÷ zoom)), so no scaled copy is made either and
 // the work goes on under the progress reports.
-// The values a picture's sampled rows held, gathered from every worker at
-// once: their least and greatest (enough for an ordered lookup) or, for any
-// other lookup, every value used.
-class SampledValues {
-public:
-    explicit SampledValues(std::span<const std::int32_t, 256> lookup) : lookup_(lookup), ordered_(orderedLookup(lookup)) {}
-    void take(const std::uint8_t* values, std::int32_t n);
-    // The depths those values give through the lookup.
-    DepthRange range() const;
-
-private:
-    std::span<const std::int32_t, 256> lookup_;
-    bool ordered_;
-    std::atomic<std::uint32_t> lowest_{255};
-    std::atomic<std::uint32_t> highest_{0};
-    std::atomic<bool> any_{false};
-    std::array<std::atomic<std::uint64_t>, 4> used_{};
-};
-
 class PictureSampler final : public RowSampler {
 public:
     // seen, when set, takes the values of every row sampled.

@@ -11,6 +11,8 @@
 #include "platform/Bitmap.h"
 #include "platform/Palette.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <span>
 
@@ -31,14 +33,32 @@ struct DepthRange {
     bool beyond(std::int32_t zmax) const { return !empty && highest > zmax; }
 };
 
+// The values (0 to 255) a picture's rows hold, gathered from any number of
+// threads at once, and the depths they give through a depth lookup: only
+// their least and greatest where the lookup rises or falls all the way,
+// every value used for any other.
+class SampledValues {
+public:
+    explicit SampledValues(std::span<const std::int32_t, 256> lookup);
+    void take(const std::uint8_t* values, std::int32_t n);
+    // True once more values can no longer change the range.
+    bool complete() const;
+    DepthRange range() const;
+
+private:
+    std::span<const std::int32_t, 256> lookup_;
+    bool ordered_;
+    std::atomic<std::uint32_t> lowest_{255};
+    std::atomic<std::uint32_t> highest_{0};
+    std::atomic<bool> any_{false};
+    std::array<std::atomic<std::uint64_t>, 4> used_{};
+};
+
 // The depths a picture gives as its stereogram samples them with depthSel
 // (by colour index or by the palette entry's brightness; a 24-bit picture
 // by each pixel's brightness, whatever its palette).
 DepthRange pictureDepthRange(const platform::Bitmap& picture, const platform::Palette* palette,
                              std::int32_t depthSel);
-// True when a depth lookup rises or falls all the way: its extremes then
-// lie at the least and the greatest value.
-bool orderedLookup(std::span<const std::int32_t, 256> lookup);
 // The levels of a depth map, background (0) included where it shows.
 DepthRange mapDepthRange(const DepthMapSource& map);
 
