@@ -3,6 +3,7 @@
 // in for separations that cannot be tried are dropped first.
 
 #include "RevealMatcher.h"
+#include "WideLoops.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,8 +15,10 @@ namespace engine::reveal {
 // one eye cannot see beside an edge: it belongs to the farther surface, the
 // larger separation. Any other hole lies on one surface and is bridged in a
 // straight line. The ends of a row, where pairs would reach beyond the
-// picture, follow the lines of equal depth beside them where those run
-// straight and slanted, and otherwise continue the nearest matched pixel.
+// picture, continue the depth beside them by its repeat where it repeats
+// along the rows, or else follow the lines of equal depth where those run
+// straight and slanted, and otherwise continue the nearest matched pixel
+// (or, where a nearer surface hides the end, the farther one around it).
 // Rows with no match at all take the nearest row that has one. Returns
 // false when nothing matched.
 constexpr float kJumpShare = 1.0f;
@@ -192,6 +195,211 @@ std::vector<float> endValues(const std::vector<float>& sep, int width, int heigh
     return values;
 }
 
+// Rows taken together to find how a row's end repeats, every
+// kRepeatStride-th of them; the shortest repeat looked for; and how much
+// better than the nearest matched pixel the repeat must continue the
+// matched part before it is used.
+constexpr int kRepeatBand = 64;
+constexpr int kRepeatStride = 8;
+constexpr int kShortestRepeat = 8;
+constexpr double kRepeatGain = 0.25;
+constexpr double kRowGain = 0.5;
+// Below this mean squared step (in pixels of separation) the matched end is
+// as good as flat, and continuing it straight across is right.
+constexpr double kFlatEnd = 0.5;
+
+// The sum of the squared steps from a[i] to b[i].
+DOTSCAPE_WIDE_LOOPS double squaredSteps(const float* __restrict a, const float* __restrict b, int n)
+{
+    float part[8] = {};
+    int i = 0;
+    for (; i + 8 <= n; i += 8)
+        for (int j = 0; j < 8; ++j) {
+            const float d = a[i + j] - b[i + j];
+            part[j] += d * d;
+        }
+    double sum = 0.0;
+    for (; i < n; ++i)
+        sum += static_cast<double>(a[i] - b[i]) * static_cast<double>(a[i] - b[i]);
+    for (const float p : part)
+        sum += p;
+    return sum;
+}
+
+// One row's matched pixels from its end inwards, and the width of the
+// unmatched strip before them.
+struct Inward {
+    std::vector<float> line;
+    int strip = 0;
+
+    // The squared steps of the first strip pixels from the one beyond them.
+    double flat() const
+    {
+        double sum = 0.0;
+        for (int k = 0; k < strip; ++k)
+            sum += std::pow(line[static_cast<std::size_t>(k)] - line[static_cast<std::size_t>(strip)], 2.0);
+        return sum;
+    }
+
+    // The squared steps of the first strip pixels from their repeat p: pixel
+    // k repeats the one p, 2p, … further in that lies beyond them.
+    double heldOut(int p) const
+    {
+        double sum = 0.0;
+        int from = strip + ((p - strip % p) % p);
+        for (int k = 0; k < strip;) {
+            const int n = std::min(strip - k, strip + p - from);
+            sum += squaredSteps(line.data() + k, line.data() + from, n);
+            k += n;
+            from = strip;
+        }
+        return sum;
+    }
+};
+
+// Re-fills the unmatched ends of the rows (before first[y] for step 1,
+// after last[y] for step −1) by the repeat the depth beside them shows, in
+// bands of rows: ridges and waves that run across the rows continue into
+// the end as they run beside it. Each band first hides the strip of
+// matched pixels next to each row's end, as wide as the end itself, and
+// tries every repeat on it; the shortest of the best repeats is taken
+// where it continues that strip far better than the nearest pixel does.
+void continueRepeats(std::vector<float>& sep, int width, const std::vector<int>& first, const std::vector<int>& last,
+                     int step)
+{
+    const int height = static_cast<int>(first.size());
+    const std::vector<int>& end = step > 0 ? first : last;
+    auto stripOf = [&](int y) {
+        const int e = end[static_cast<std::size_t>(y)];
+        return e < 0 ? 0 : step > 0 ? e : width - 1 - e;
+    };
+    auto spanOf = [&](int y) { return last[static_cast<std::size_t>(y)] - first[static_cast<std::size_t>(y)] + 1; };
+    auto load = [&](int y, Inward& row) {
+        row.strip = stripOf(y);
+        row.line.resize(static_cast<std::size_t>(spanOf(y)));
+        const float* at = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                          static_cast<std::size_t>(end[static_cast<std::size_t>(y)]);
+        for (std::size_t k = 0; k < row.line.size(); ++k)
+            row.line[k] = step > 0 ? at[k] : *(at - k);
+    };
+    // The repeat must be seen twice beyond the hidden strip, in every row
+    // that is tried; rows too short for the shortest are left out.
+    auto tried = [&](int y) { return stripOf(y) > 0 && spanOf(y) >= stripOf(y) + 2 * kShortestRepeat; };
+    std::vector<Inward> rows;
+    std::vector<double> error;
+    Inward one;
+    for (int y0 = 0; y0 < height; y0 += kRepeatBand) {
+        const int y1 = std::min(height, y0 + kRepeatBand);
+        int longest = width;
+        int uneven = 0;
+        double flat = 0.0;
+        rows.clear();
+        for (int y = y0; y < y1; y += kRepeatStride) {
+            if (!tried(y))
+                continue;
+            load(y, rows.emplace_back());
+            longest = std::min(longest, (spanOf(y) - stripOf(y)) / 2);
+            const double steps = rows.back().flat();
+            flat += steps;
+            uneven += steps >= kFlatEnd * stripOf(y) ? 1 : 0;
+        }
+        // A repeat is a band's nature, not a few rows': most of them must
+        // change beside their ends.
+        if (rows.empty() || 2 * uneven < static_cast<int>(rows.size()))
+            continue;
+        error.assign(static_cast<std::size_t>(longest) + 1, 0.0);
+        for (const Inward& row : rows)
+            for (int p = kShortestRepeat; p <= longest; ++p)
+                error[static_cast<std::size_t>(p)] += row.heldOut(p);
+        const auto best = std::min_element(error.begin() + kShortestRepeat, error.end());
+        if (*best > kRepeatGain * flat)
+            continue;
+        int repeat = kShortestRepeat;
+        while (error[static_cast<std::size_t>(repeat)] > 1.1 * *best)
+            ++repeat;
+        // And the repeat must hold beyond the strip too, over twice its
+        // length: one step that happens to lie a repeat further in than
+        // another is no repeat.
+        double across = 0.0;
+        double spread = 0.0;
+        for (const Inward& row : rows) {
+            const int reach = std::min(static_cast<int>(row.line.size()) - repeat, row.strip + 2 * repeat);
+            double mean = 0.0;
+            for (int k = 0; k < reach; ++k)
+                mean += row.line[static_cast<std::size_t>(k)];
+            mean /= reach;
+            for (int k = 0; k < reach; ++k)
+                spread += std::pow(row.line[static_cast<std::size_t>(k)] - mean, 2.0);
+            across += squaredSteps(row.line.data(), row.line.data() + repeat, reach);
+        }
+        if (across > 2.0 * kRepeatGain * spread)
+            continue;
+        // Each row takes the repeat where it continues its own strip better
+        // than its nearest pixel.
+        for (int y = y0; y < y1; ++y) {
+            if (stripOf(y) == 0 || spanOf(y) < stripOf(y) + repeat)
+                continue;
+            load(y, one);
+            if (one.heldOut(repeat) > kRowGain * one.flat())
+                continue;
+            float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+            const int e = end[static_cast<std::size_t>(y)];
+            for (int j = 1; j <= one.strip; ++j)
+                row[e - step * j] = one.line[static_cast<std::size_t>((repeat - j % repeat) % repeat)];
+        }
+    }
+}
+
+// How much further in than half its separation a row's first match may
+// lie and still be the surface its end continues.
+constexpr int kHiddenEnd = 4;
+
+// A row's end that is matched only further in than half the separation
+// there lies beside a nearer surface: the pixels before it are what one eye
+// cannot see, and belong to the farther surface behind, which the rows
+// above and below show at their ends. Such rows continue the farther of the
+// nearest ends above and below that lie where their separation puts them
+// (open ends), where most ends are open.
+void continueBehind(std::vector<float>& values, const std::vector<float>& sep, int width, const std::vector<int>& end,
+                    int step)
+{
+    const int height = static_cast<int>(end.size());
+    std::vector<char> open(static_cast<std::size_t>(height), 0);
+    for (int y = 0; y < height; ++y) {
+        const int e = end[static_cast<std::size_t>(y)];
+        const int strip = step > 0 ? e : width - 1 - e;
+        open[static_cast<std::size_t>(y)] =
+            e >= 0 && static_cast<float>(strip) <=
+                          0.5f * sep[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(e)] +
+                              kHiddenEnd;
+    }
+    // Where most rows start further in, the picture's maker left a wider
+    // strip at this end (the widest separation, in some), and no surface
+    // is hidden.
+    const auto ends = std::count_if(end.begin(), end.end(), [](int e) { return e >= 0; });
+    const auto opened = std::count(open.begin(), open.end(), 1);
+    if (3 * opened < 2 * ends)
+        return;
+    // The nearest open row at or below each row, height where there is none.
+    std::vector<int> below(static_cast<std::size_t>(height) + 1, height);
+    for (int y = height - 1; y >= 0; --y)
+        below[static_cast<std::size_t>(y)] = open[static_cast<std::size_t>(y)] ? y : below[static_cast<std::size_t>(y) + 1];
+    int above = -1;
+    for (int y = 0; y < height; ++y) {
+        if (open[static_cast<std::size_t>(y)]) {
+            above = y;
+            continue;
+        }
+        const int under = below[static_cast<std::size_t>(y)];
+        if (end[static_cast<std::size_t>(y)] < 0 || (above < 0 && under == height))
+            continue;
+        // Open rows come before this one in the loop but keep their values.
+        const float up = above >= 0 ? values[static_cast<std::size_t>(above)] : kHole;
+        const float down = under < height ? values[static_cast<std::size_t>(under)] : kHole;
+        values[static_cast<std::size_t>(y)] = up == kHole ? down : down == kHole ? up : std::max(up, down);
+    }
+}
+
 } // namespace
 
 bool fillHoles(std::vector<float>& sep, int width, int height)
@@ -211,8 +419,10 @@ bool fillHoles(std::vector<float>& sep, int width, int height)
     // What the ends of a row continue: the middle of the end matches of
     // the rows around it, so that one stray match at a row's end does not
     // run through the whole strip.
-    const std::vector<float> leading = endValues(sep, width, height, first);
-    const std::vector<float> trailing = endValues(sep, width, height, last);
+    std::vector<float> leading = endValues(sep, width, height, first);
+    std::vector<float> trailing = endValues(sep, width, height, last);
+    continueBehind(leading, sep, width, first, 1);
+    continueBehind(trailing, sep, width, last, -1);
     for (int y = 0; y < height; ++y) {
         float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         int previous = -1;
@@ -259,6 +469,8 @@ bool fillHoles(std::vector<float>& sep, int width, int height)
     }
     followLines(sep, width, height, first, 1);
     followLines(sep, width, height, last, -1);
+    continueRepeats(sep, width, first, last, 1);
+    continueRepeats(sep, width, first, last, -1);
     return true;
 }
 

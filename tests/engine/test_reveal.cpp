@@ -309,7 +309,7 @@ TEST(RevealPlateaus, FineUprightRidgesAreReadByATallWindow)
 
 // No pair has its midpoint within half a separation of a row's ends, so
 // the depth there is not in the picture. Ridges that run slanted across
-// the ends carry on along their lines.
+// the ends carry on along their lines, upright ones by their repeat.
 TEST(RevealPlateaus, EndsCarryOnAlongSlantedRidges)
 {
     constexpr double pi = 3.14159265358979;
@@ -321,6 +321,8 @@ TEST(RevealPlateaus, EndsCarryOnAlongSlantedRidges)
     const Scene scenes[] = {
         {"slanted", [=](double x, int y) { return 80 + 10 * std::sin(2 * pi * (x + y) / 130); }, 0.8},
         {"steep", [=](double x, int y) { return 80 + 10 * std::sin(2 * pi * (2 * x + y) / 260); }, 0.8},
+        // Upright ridges closer than the separation carry on by their repeat.
+        {"upright", [=](double x, int) { return 80 + 8 * std::sin(2 * pi * x / 60); }, 0.8},
     };
     const int w = 480, h = 240;
     for (const Scene& scene : scenes) {
@@ -397,6 +399,48 @@ TEST(RevealPlateaus, OneStrayMatchAtARowsEndStaysInItsPlace)
         EXPECT_EQ(sep[static_cast<std::size_t>(20) * w + x], 80.0f) << x;
     EXPECT_EQ(sep[static_cast<std::size_t>(20) * w + w - strip], 50.0f);
     EXPECT_EQ(sep[static_cast<std::size_t>(20) * w], 80.0f);
+}
+
+// A row whose first match lies further in than half its separation starts
+// beside a nearer surface: what lies before it is the farther surface of
+// the rows around. Where every row starts so far in, the maker left a wide
+// strip and each row carries on its own.
+TEST(RevealPlateaus, EndsBesideANearerSurfaceTakeTheFartherOne)
+{
+    const int w = 200, h = 60;
+    struct Case {
+        const char* name;
+        int backgroundStart; // where the rows of separation 80 start
+        float expected;      // in the strip of rows 20 to 39
+    };
+    for (const Case c : {Case{"hidden", 41, 80.0f}, Case{"wide strips", 52, 60.0f}}) {
+        std::vector<float> sep(static_cast<std::size_t>(w) * h, reveal::kHole);
+        for (int y = 0; y < h; ++y) {
+            // Rows 20 to 39 meet a surface of separation 60 from column 52.
+            const bool near = y >= 20 && y < 40;
+            for (int x = near ? 52 : c.backgroundStart; x < w - 41; ++x)
+                sep[static_cast<std::size_t>(y) * w + x] = near && x < 120 ? 60.0f : 80.0f;
+        }
+        ASSERT_TRUE(reveal::fillHoles(sep, w, h));
+        for (int y = 20; y < 40; ++y)
+            for (int x = 0; x < 52; ++x)
+                ASSERT_EQ(sep[static_cast<std::size_t>(y) * w + x], c.expected) << c.name << " at (" << x << ", " << y << ")";
+    }
+}
+
+// Two steps a hundred columns apart beside a row's end are no repeat: the
+// end carries on the step beside it, not what lies a hundred further in.
+TEST(RevealPlateaus, TwoStepsARepeatApartAreNoRepeat)
+{
+    const int w = 400, h = 64;
+    std::vector<float> sep(static_cast<std::size_t>(w) * h, reveal::kHole);
+    for (int y = 0; y < h; ++y)
+        for (int x = 40; x < w - 41; ++x)
+            sep[static_cast<std::size_t>(y) * w + x] = (x < 50 || (x >= 140 && x < 150)) ? 60.0f : 80.0f;
+    ASSERT_TRUE(reveal::fillHoles(sep, w, h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(sep[static_cast<std::size_t>(y) * w + x], 60.0f) << "at (" << x << ", " << y << ")";
 }
 
 // --- Refusals -------------------------------------------------------------
