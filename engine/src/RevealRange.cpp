@@ -373,7 +373,12 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                 clusterColumns += columns[static_cast<std::size_t>(d)];
                 clusterEnd = d;
                 const int apart = std::abs(d - end);
-                if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * least) ||
+                // Beyond twice the band's near end, two copies of one pixel
+                // a chain of two apart (at the sum of two separations) can
+                // gather votes as a surface does: such a cluster joins only
+                // by following closely.
+                const bool sum = step > 0 && d >= 2 * first;
+                if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * least && !sum) ||
                     (shapes && cluster * 100 >= counted && clusterColumns >= shapeColumns(d) && 2 * d < 3 * first))
                     end = d;
                 if (end == d) {

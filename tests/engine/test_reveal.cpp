@@ -267,6 +267,29 @@ TEST(RevealPlateaus, MultiplesProneScenes)
     }
 }
 
+// Slanted ridges whose separations climb from 46 to 83 (as the eyes see a
+// surface twice as far behind the picture at its back as at its front), in
+// dots of three colours: pixels two copies apart gather votes at sums of
+// two separations, beyond twice the nearest, which must stay out of the
+// range.
+TEST(RevealPlateaus, SumsOfTwoSeparationsStayOutOfTheRange)
+{
+    constexpr double pi = 3.14159265358979;
+    const int w = 1024, h = 768;
+    const SepField sep = [=](int x, int y) {
+        const double behind = 4.76 + 7.24 * (0.5 - 0.5 * std::sin(2 * pi * (x + y) / 204.8));
+        return static_cast<int>(std::lround(180 * behind / (behind + 14)));
+    };
+    for (unsigned seed : {8u, 9u, 10u}) {
+        const Picture p = trueColour(randomDots(w, h, sep, 3, seed), w, h);
+        const RevealResult r = revealDepth(*p.bitmap, nullptr);
+        ASSERT_TRUE(r.done()) << r.error;
+        EXPECT_LE(r.range.minSep, 46) << seed;
+        EXPECT_GE(r.range.maxSep, 83) << seed;
+        EXPECT_LT(r.range.maxSep, 2 * 46) << seed;
+    }
+}
+
 // Ridges close together down the picture, drawn as most programs draw:
 // each pixel's pair centred on it, its right end copying its left. The
 // separation changes by more than a pixel from one column to the next, and
