@@ -3,6 +3,7 @@
 
 #include "RevealCost.h"
 #include "RowWorkers.h"
+#include "WideLoops.h"
 
 #include "engine/Reveal.h"
 #include "platform/Window.h"
@@ -89,6 +90,35 @@ int widestSeparation(int width)
     return widest;
 }
 
+// The window costs of a strip of rows (from top) at separation d: the
+// costs of the rows added up column by column and summed over the window's
+// width into row (the highest cost where no window fits), and folded into
+// each column's least cost and sum of costs.
+DOTSCAPE_WIDE_LOOPS void separationCosts(const RgbPlanes& picture, const reveal::RgbBounds& bounds, bool spans, int top,
+                                         int rows, int d, int half, std::uint16_t* __restrict column,
+                                         std::uint16_t* __restrict box, std::uint16_t* __restrict row,
+                                         std::uint16_t* __restrict best, std::uint32_t* __restrict sum)
+{
+    const int width = picture.width;
+    const int n = width - d;
+    std::fill(column, column + n, 0);
+    for (int y = top; y < top + rows; ++y) {
+        if (spans)
+            reveal::addSpanCosts(reveal::rowPlanes(picture, y), reveal::rowPlanes(bounds, false, y, width),
+                                 reveal::rowPlanes(bounds, true, y, width), d, n, column);
+        else
+            reveal::addCosts(reveal::rowPlanes(picture, y), d, n, column);
+    }
+    reveal::boxSums(column, n, half, box);
+    std::fill(row, row + width, std::numeric_limits<std::uint16_t>::max());
+    for (int x = half; x + half < n; ++x) {
+        const std::uint16_t v = box[x];
+        row[x] = v;
+        best[x] = std::min(best[x], v);
+        sum[x] += v;
+    }
+}
+
 } // namespace
 
 SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error, int threads,
@@ -122,7 +152,6 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         std::vector<std::uint16_t> column, box, best;
         std::vector<std::uint16_t> costs; // every window cost of the strip, [d − lo][x]
         std::vector<std::uint32_t> sum;
-        std::vector<int> tried;
         std::vector<std::int64_t> votes;
         std::vector<std::uint8_t> voters; // the columns that voted for each separation
         std::int64_t evaluated = 0;
@@ -136,7 +165,6 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         t.best.resize(static_cast<std::size_t>(width));
         t.costs.resize(static_cast<std::size_t>(hi - lo + 1) * static_cast<std::size_t>(width));
         t.sum.resize(static_cast<std::size_t>(width));
-        t.tried.resize(static_cast<std::size_t>(width));
         t.votes.assign(static_cast<std::size_t>(hi) + 1, 0);
         t.voters.assign((static_cast<std::size_t>(hi) + 1) * static_cast<std::size_t>(width), 0);
     }
@@ -147,33 +175,14 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         auto& best = own.best;
         auto& costs = own.costs;
         auto& sum = own.sum;
-        auto& tried = own.tried;
         for (int s = first; s < last; ++s) {
             const int top = static_cast<int>(static_cast<std::int64_t>(height - rows) * (2 * s + 1) / (2 * strips));
             std::fill(best.begin(), best.end(), std::numeric_limits<std::uint16_t>::max());
             std::fill(sum.begin(), sum.end(), 0);
-            std::fill(tried.begin(), tried.end(), 0);
-            for (int d = lo; d <= hi; ++d) {
-                const int n = width - d;
-                std::fill(column.begin(), column.begin() + n, 0);
-                for (int y = top; y < top + rows; ++y) {
-                    if (spans)
-                        reveal::addSpanCosts(reveal::rowPlanes(picture, y), reveal::rowPlanes(bounds, false, y, width),
-                                             reveal::rowPlanes(bounds, true, y, width), d, n, column.data());
-                    else
-                        reveal::addCosts(reveal::rowPlanes(picture, y), d, n, column.data());
-                }
-                reveal::boxSums(column.data(), n, kHalfWidth, box.data());
-                std::uint16_t* row = costs.data() + static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width);
-                std::fill(row, row + width, std::numeric_limits<std::uint16_t>::max());
-                for (int x = kHalfWidth; x + kHalfWidth < n; ++x) {
-                    const std::uint16_t v = box[x];
-                    row[x] = v;
-                    best[x] = std::min(best[x], v);
-                    sum[x] += v;
-                    ++tried[x];
-                }
-            }
+            for (int d = lo; d <= hi; ++d)
+                separationCosts(picture, bounds, spans, top, rows, d, kHalfWidth, column.data(), box.data(),
+                                costs.data() + static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width),
+                                best.data(), sum.data());
             // A pixel votes when its best repeat costs under a quarter of the
             // average over all separations and the window is not one flat
             // colour (its average is then low). A chain of copies repeats as
@@ -181,10 +190,12 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
             // itself, so the vote goes to the smallest separation that repeats
             // nearly as well as the best: the fundamental one.
             for (int x = kHalfWidth; x + kHalfWidth < width; ++x) {
-                if (tried[x] < enough)
+                // The separations whose window at x fits in the row.
+                const int tried = std::clamp(width - kHalfWidth - x - lo, 0, hi - lo + 1);
+                if (tried < enough)
                     continue;
                 ++own.evaluated;
-                const std::uint32_t mean = sum[x] / static_cast<std::uint32_t>(tried[x]);
+                const std::uint32_t mean = sum[x] / static_cast<std::uint32_t>(tried);
                 if (mean >= static_cast<std::uint32_t>(4 * window) && 4u * best[x] < mean) {
                     const std::uint32_t nearly = best[x] + (mean - best[x]) / 8;
                     const std::uint32_t continues = best[x] + (mean - best[x]) / 2;
