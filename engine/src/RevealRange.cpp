@@ -346,6 +346,33 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         chance = *middle;
     }
     const std::int64_t dense = std::max<std::int64_t>({2, counted / 400, kChanceMargin * chance});
+    // Where the surface changes as fast as the separation, two pixels a
+    // chain of two copies apart pair more often than a pixel and its copy,
+    // and the sum of two separations can gather the most votes. A period
+    // that is the sum of two other separations with dense votes, the
+    // farther with a quarter of the period's, is such a sum: its votes are
+    // left out and the period is found again. (Twice one separation is an
+    // echo, and left to the echoes above.)
+    auto isSum = [&](int p) {
+        for (int near = floor; 2 * near + 2 * spreadOf(p) <= p; ++near) {
+            if (around(near) < 4 * dense)
+                continue;
+            for (int far = p - near - 1; far <= p - near + 1; ++far)
+                if (far < p - spreadOf(p) && 4 * gathered(far) >= gathered(p) && around(far) >= 4 * dense)
+                    return true;
+        }
+        return false;
+    };
+    if (isSum(range.period)) {
+        const std::vector<std::int64_t> before = votes;
+        for (int d = range.period - spreadOf(range.period); d <= std::min(hi, range.period + spreadOf(range.period)); ++d)
+            votes[static_cast<std::size_t>(d)] = 0;
+        const int again = strongestAround(mostGathered(floor, hi));
+        if (votes[static_cast<std::size_t>(again)] > 0)
+            range.period = again;
+        else
+            votes = before;
+    }
     // The band of separations around a period, of those that have at least
     // least votes around them; without shapes, only the ones that follow
     // one another closely.

@@ -39,6 +39,27 @@ inline std::vector<int> randomDots(int width, int height, const SepField& sep, i
     return dots;
 }
 
+// Colour numbers of a random-dot stereogram drawn as most programs draw:
+// each pixel's pair centred on it, its right end copying its left.
+inline std::vector<int> centredDots(int width, int height, const SepField& sep, int colours, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> pick(0, colours - 1);
+    std::vector<int> dots(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int& d : dots)
+        d = pick(random);
+    for (int y = 0; y < height; ++y) {
+        int* row = dots.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        for (int x = 0; x < width; ++x) {
+            const int s = sep(x, y);
+            const int left = x - s / 2;
+            if (left >= 0 && left + s < width)
+                row[left + s] = row[left];
+        }
+    }
+    return dots;
+}
+
 inline platform::PALETTEENTRY colourOf(int k)
 {
     return {static_cast<std::uint8_t>(k * 53 % 256), static_cast<std::uint8_t>(k * 97 % 256),
