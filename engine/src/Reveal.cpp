@@ -3,6 +3,7 @@
 
 #include "RevealMatcher.h"
 #include "RowWorkers.h"
+#include "WideLoops.h"
 
 #include "engine/Reveal.h"
 #include "platform/Window.h"
@@ -36,6 +37,19 @@ float quantile(const std::vector<float>& values, double fraction)
     return sorted[at];
 }
 
+// A row of separations as grey levels: 0 at black, 255 at black − span,
+// rounded half away from zero.
+DOTSCAPE_WIDE_LOOPS void greyRow(std::uint8_t* __restrict out, const float* __restrict sep, int n, float black,
+                                 float span)
+{
+    for (int x = 0; x < n; ++x) {
+        const float grey = span > 0.0f ? 255.0f * (black - sep[x]) / span : 0.0f;
+        // Adding a half to the level as a double is exact, so truncating it
+        // rounds as std::lround does, many levels at a time.
+        out[x] = static_cast<std::uint8_t>(static_cast<int>(static_cast<double>(std::clamp(grey, 0.0f, 255.0f)) + 0.5));
+    }
+}
+
 RevealResult refused(std::string error)
 {
     RevealResult result;
@@ -45,9 +59,10 @@ RevealResult refused(std::string error)
 }
 
 // The share of the pixels of a sample of rows the matcher pairs over a
-// range of separations.
-double sampleMatches(const RgbPlanes& planes, const reveal::RgbBounds* bounds, const SeparationRange& range,
-                     const reveal::Window& window)
+// range of separations; the bands of the sample are shared out among the
+// workers.
+double sampleMatches(RowWorkers& workers, const RgbPlanes& planes, const reveal::RgbBounds* bounds,
+                     const SeparationRange& range, const reveal::Window& window)
 {
     // Bands of rows across the picture, each matched from fresh running sums.
     constexpr int kBands = 4;
@@ -59,16 +74,22 @@ double sampleMatches(const RgbPlanes& planes, const reveal::RgbBounds* bounds, c
     // A low picture is one band.
     const int bands = planes.height >= 2 * kBands * kBandRows ? kBands : 1;
     const int bandRows = bands == 1 ? planes.height : kBandRows;
-    Worker worker;
-    std::vector<float> separation(static_cast<std::size_t>(bandRows) * static_cast<std::size_t>(planes.width));
-    std::int64_t paired = 0;
-    for (int i = 0; i < bands; ++i) {
-        const int top = static_cast<int>(static_cast<std::int64_t>(planes.height) * i / bands);
-        matcher.prepare(worker);
-        matcher.run(worker, top, top + bandRows, separation.data(), [] { return true; });
-        paired += std::count_if(separation.begin(), separation.end(), [](float v) { return v != kHole; });
-    }
-    return static_cast<double>(paired) / (static_cast<double>(bands) * bandRows * planes.width);
+    std::vector<std::int64_t> paired(static_cast<std::size_t>(bands), 0);
+    workers.run(bands, [&](int, std::int32_t begin, std::int32_t end) {
+        Worker worker;
+        std::vector<float> separation(static_cast<std::size_t>(bandRows) * static_cast<std::size_t>(planes.width));
+        for (int i = begin; i < end; ++i) {
+            const int top = static_cast<int>(static_cast<std::int64_t>(planes.height) * i / bands);
+            matcher.prepare(worker);
+            matcher.run(worker, top, top + bandRows, separation.data(), [] { return true; });
+            paired[static_cast<std::size_t>(i)] =
+                std::count_if(separation.begin(), separation.end(), [](float v) { return v != kHole; });
+        }
+    });
+    std::int64_t total = 0;
+    for (const std::int64_t n : paired)
+        total += n;
+    return static_cast<double>(total) / (static_cast<double>(bands) * bandRows * planes.width);
 }
 
 RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* palette, const RevealOptions& options)
@@ -78,6 +99,7 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
     if (static_cast<std::int64_t>(width) * height > kRevealMaxPixels)
         return refused(std::string(kRevealTooLargeMessage));
 
+    RowWorkers workers(RowWorkers::chooseSize(options.threads));
     const RgbPlanes planes = rgbPlanes(picture, palette);
     const bool spans = reveal::comparesSpans(planes);
     reveal::RgbBounds spanBounds;
@@ -114,9 +136,9 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
         // one to beat. A tight band must pair clearly more: what it leaves
         // out may be a near shape, whose pixels then pair by chance.
         if (!others.empty()) {
-            share = sampleMatches(planes, bounds, result.range, windowFor(result.range));
+            share = sampleMatches(workers, planes, bounds, result.range, windowFor(result.range));
             for (const SeparationRange& other : others) {
-                const double paired = sampleMatches(planes, bounds, other, windowFor(other));
+                const double paired = sampleMatches(workers, planes, bounds, other, windowFor(other));
                 if (paired >= (other.tight ? 1.08 : 0.95) * share) {
                     share = paired;
                     result.range = other;
@@ -133,12 +155,11 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
     // taken when it pairs a quarter more pixels of the sample.
     if (const reveal::Window tall = reveal::tallWindow(window); tall.ry != window.ry) {
         if (share < 0.0)
-            share = sampleMatches(planes, bounds, result.range, window);
-        if (sampleMatches(planes, bounds, result.range, tall) > 1.25 * share)
+            share = sampleMatches(workers, planes, bounds, result.range, window);
+        if (sampleMatches(workers, planes, bounds, result.range, tall) > 1.25 * share)
             window = tall;
     }
     Matcher matcher(planes, bounds, lo, hi, window);
-    RowWorkers workers(RowWorkers::chooseSize(options.threads));
     const auto team = static_cast<std::size_t>(workers.size());
     if (matcher.bytesPerWorker() * team > kMaxWorkBytes)
         return refused(std::string(kRevealTooLargeMessage));
@@ -179,7 +200,7 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
     const std::size_t matched = static_cast<std::size_t>(
         std::count_if(result.separation.begin(), result.separation.end(), [](float s) { return s != kHole; }));
     result.matched = static_cast<double>(matched) / static_cast<double>(result.separation.size());
-    if (!reveal::fillHoles(result.separation, width, height))
+    if (!reveal::fillHoles(result.separation, width, height, &workers))
         return refused(std::string(kRevealNoRepeatMessage));
 
     // The grey scale: the range given, or the separations found.
@@ -194,14 +215,10 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
     if (!result.depth)
         return refused(std::string(kRevealNoMemoryMessage));
     const float span = result.blackSeparation - result.whiteSeparation;
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = result.depth->rowFromTop(y);
-        const float* sep = result.separation.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        for (int x = 0; x < width; ++x) {
-            float grey = span > 0.0f ? 255.0f * (result.blackSeparation - sep[x]) / span : 0.0f;
-            row[x] = static_cast<std::uint8_t>(std::lround(std::clamp(grey, 0.0f, 255.0f)));
-        }
-    }
+    for (int y = 0; y < height; ++y)
+        greyRow(result.depth->rowFromTop(y),
+                result.separation.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width), width,
+                result.blackSeparation, span);
     result.palette = greyPalette();
     result.status = RevealStatus::Done;
     return result;

@@ -133,6 +133,17 @@ inline void boxSums(const std::uint16_t* in, int n, int r, std::uint16_t* out)
 {
     if (n < 2 * r + 1)
         return;
+    // Narrow windows (the usual ones) are summed outright, many columns at
+    // once; wide ones run.
+    if (r <= 3) {
+        for (int x = r; x + r < n; ++x) {
+            unsigned s = 0;
+            for (int k = -r; k <= r; ++k)
+                s += in[x + k];
+            out[x] = static_cast<std::uint16_t>(s);
+        }
+        return;
+    }
     unsigned s = 0;
     for (int x = 0; x <= 2 * r; ++x)
         s += in[x];

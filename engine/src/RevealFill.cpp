@@ -3,12 +3,28 @@
 // in for separations that cannot be tried are dropped first.
 
 #include "RevealMatcher.h"
+#include "RowWorkers.h"
 #include "WideLoops.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace engine::reveal {
+
+namespace {
+
+// Runs fn over rows 0 … count − 1, shared among the workers where there are
+// any.
+void forRows(RowWorkers* workers, int count, const std::function<void(int begin, int end)>& fn)
+{
+    if (workers)
+        workers->run(count, [&](int, std::int32_t begin, std::int32_t end) { fn(begin, end); });
+    else
+        fn(0, count);
+}
+
+} // namespace
 
 // Holes are filled from the nearest matched pixels either side in their
 // row. A hole about as wide as the step between them (or narrower) is what
@@ -139,20 +155,21 @@ bool lineSlope(const Tensor& t, float& slope)
 // last[y] for step −1) along the lines of equal depth beside it, where
 // they have a clear direction and reach a matched part of the picture: a
 // surface sloping across the row's end continues as it runs.
-void followLines(std::vector<float>& sep, int width, int height, const std::vector<int>& end, int step)
+void followLines(std::vector<float>& sep, int width, int height, const std::vector<int>& end, int step,
+                 RowWorkers* workers)
 {
     // The walks read inside the ends only and write the ends only, so the
-    // field is read as it is being filled.
+    // field is read as it is being filled, by many rows at once.
     const std::vector<Tensor> beside = tensorTotals(sep, width, height, end, step, 1);
     const std::vector<Tensor> further = tensorTotals(sep, width, height, end, step, 1 + 2 * kLineReach);
-    for (int y = 0; y < height; ++y) {
+    auto followRow = [&](int y) {
         const int from = end[static_cast<std::size_t>(y)];
         float slope = 0.0f;
         float deeper = 0.0f;
         if (from < 0 || !lineSlope(around(beside, y, height), slope) ||
             !lineSlope(around(further, y, height), deeper) ||
             std::abs(slope - deeper) > kStraight * std::max(1.0f, std::abs(slope)))
-            continue;
+            return;
         float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         for (int x = from - step; x >= 0 && x < width; x -= step) {
             // Walk inwards along the line to a matched pixel, from a little
@@ -169,7 +186,11 @@ void followLines(std::vector<float>& sep, int width, int height, const std::vect
                 }
             }
         }
-    }
+    };
+    forRows(workers, height, [&](int begin, int stop) {
+        for (int y = begin; y < stop; ++y)
+            followRow(y);
+    });
 }
 
 // The rows around a row whose end matches are taken together.
@@ -265,7 +286,7 @@ struct Inward {
 // tries every repeat on it; the shortest of the best repeats is taken
 // where it continues that strip far better than the nearest pixel does.
 void continueRepeats(std::vector<float>& sep, int width, const std::vector<int>& first, const std::vector<int>& last,
-                     int step)
+                     int step, RowWorkers* workers)
 {
     const int height = static_cast<int>(first.size());
     const std::vector<int>& end = step > 0 ? first : last;
@@ -285,10 +306,12 @@ void continueRepeats(std::vector<float>& sep, int width, const std::vector<int>&
     // The repeat must be seen twice beyond the hidden strip, in every row
     // that is tried; rows too short for the shortest are left out.
     auto tried = [&](int y) { return stripOf(y) > 0 && spanOf(y) >= stripOf(y) + 2 * kShortestRepeat; };
-    std::vector<Inward> rows;
-    std::vector<double> error;
-    Inward one;
-    for (int y0 = 0; y0 < height; y0 += kRepeatBand) {
+    // Each band reads its own rows and writes their ends only: many bands
+    // are done at once.
+    auto band = [&](int y0) {
+        std::vector<Inward> rows;
+        std::vector<double> error;
+        Inward one;
         const int y1 = std::min(height, y0 + kRepeatBand);
         int longest = width;
         int uneven = 0;
@@ -306,14 +329,14 @@ void continueRepeats(std::vector<float>& sep, int width, const std::vector<int>&
         // A repeat is a band's nature, not a few rows': most of them must
         // change beside their ends.
         if (rows.empty() || 2 * uneven < static_cast<int>(rows.size()))
-            continue;
+            return;
         error.assign(static_cast<std::size_t>(longest) + 1, 0.0);
         for (const Inward& row : rows)
             for (int p = kShortestRepeat; p <= longest; ++p)
                 error[static_cast<std::size_t>(p)] += row.heldOut(p);
         const auto best = std::min_element(error.begin() + kShortestRepeat, error.end());
         if (*best > kRepeatGain * flat)
-            continue;
+            return;
         int repeat = kShortestRepeat;
         while (error[static_cast<std::size_t>(repeat)] > 1.1 * *best)
             ++repeat;
@@ -333,7 +356,7 @@ void continueRepeats(std::vector<float>& sep, int width, const std::vector<int>&
             across += squaredSteps(row.line.data(), row.line.data() + repeat, reach);
         }
         if (across > 2.0 * kRepeatGain * spread)
-            continue;
+            return;
         // Each row takes the repeat where it continues its own strip better
         // than its nearest pixel.
         for (int y = y0; y < y1; ++y) {
@@ -347,7 +370,11 @@ void continueRepeats(std::vector<float>& sep, int width, const std::vector<int>&
             for (int j = 1; j <= one.strip; ++j)
                 row[e - step * j] = one.line[static_cast<std::size_t>((repeat - j % repeat) % repeat)];
         }
-    }
+    };
+    forRows(workers, (height + kRepeatBand - 1) / kRepeatBand, [&](int begin, int stop) {
+        for (int b = begin; b < stop; ++b)
+            band(b * kRepeatBand);
+    });
 }
 
 // How much further in than half its separation a row's first match may
@@ -402,13 +429,12 @@ void continueBehind(std::vector<float>& values, const std::vector<float>& sep, i
 
 } // namespace
 
-bool fillHoles(std::vector<float>& sep, int width, int height)
+bool fillHoles(std::vector<float>& sep, int width, int height, RowWorkers* workers)
 {
     std::vector<char> empty(static_cast<std::size_t>(height), 0);
     // Each row's first and last matched pixel, −1 in rows with none.
     std::vector<int> first(static_cast<std::size_t>(height), -1);
     std::vector<int> last(static_cast<std::size_t>(height), -1);
-    bool any = false;
     for (int y = 0; y < height; ++y) {
         const float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         for (int x = 0; x < width && first[static_cast<std::size_t>(y)] < 0; ++x)
@@ -423,7 +449,8 @@ bool fillHoles(std::vector<float>& sep, int width, int height)
     std::vector<float> trailing = endValues(sep, width, height, last);
     continueBehind(leading, sep, width, first, 1);
     continueBehind(trailing, sep, width, last, -1);
-    for (int y = 0; y < height; ++y) {
+    // Each row is filled from itself alone, many at once.
+    auto fillRow = [&](int y) {
         float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         int previous = -1;
         for (int x = 0; x <= width; ++x) {
@@ -448,9 +475,12 @@ bool fillHoles(std::vector<float>& sep, int width, int height)
             previous = x;
         }
         empty[static_cast<std::size_t>(y)] = row[0] == kHole;
-        any = any || !empty[static_cast<std::size_t>(y)];
-    }
-    if (!any)
+    };
+    forRows(workers, height, [&](int begin, int stop) {
+        for (int y = begin; y < stop; ++y)
+            fillRow(y);
+    });
+    if (std::all_of(empty.begin(), empty.end(), [](char e) { return e != 0; }))
         return false;
     // Nearest full row above or below.
     for (int y = 0; y < height; ++y) {
@@ -467,10 +497,10 @@ bool fillHoles(std::vector<float>& sep, int width, int height)
                     static_cast<std::size_t>(width),
                     sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width));
     }
-    followLines(sep, width, height, first, 1);
-    followLines(sep, width, height, last, -1);
-    continueRepeats(sep, width, first, last, 1);
-    continueRepeats(sep, width, first, last, -1);
+    followLines(sep, width, height, first, 1, workers);
+    followLines(sep, width, height, last, -1, workers);
+    continueRepeats(sep, width, first, last, 1, workers);
+    continueRepeats(sep, width, first, last, -1, workers);
     return true;
 }
 

@@ -14,6 +14,10 @@
 #include <cstdint>
 #include <vector>
 
+namespace engine {
+class RowWorkers;
+}
+
 namespace engine::reveal {
 
 // A pixel the matcher left without a separation.
@@ -178,9 +182,9 @@ private:
 };
 
 // Fills the holes of a separation field (width × height, rows from the
-// top) from the matched pixels around them. Returns false when nothing
-// matched.
-bool fillHoles(std::vector<float>& sep, int width, int height);
+// top) from the matched pixels around them, with the workers given (or on
+// this thread alone). Returns false when nothing matched.
+bool fillHoles(std::vector<float>& sep, int width, int height, RowWorkers* workers = nullptr);
 
 // Within half the widest separation of either end of a row, pairs of the
 // farther separations would reach out of the picture and cannot be tried;
