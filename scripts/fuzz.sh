@@ -37,7 +37,7 @@ seed fuzz_read_pcx tests/data/pcx $images/pcx/good $images/pcx/bad
 seed fuzz_read_png tests/data/png
 seed fuzz_read_jpeg tests/data/jpeg
 seed fuzz_read_pnm tests/data/pnm
-seed fuzz_read_webp tests/data/webp
+seed fuzz_read_webp tests/data/webp fuzz/seeds/webp
 seed fuzz_read_tiff tests/data/tiff
 seed fuzz_lzw fuzz/seeds/lzw
 seed fuzz_pcx_decoder tests/data/pcx $images/pcx/good

@@ -49,13 +49,15 @@ bool isRiffWebp(std::span<const std::uint8_t> b)
     return b.size() >= 12 && std::memcmp(b.data(), "RIFF", 4) == 0 && std::memcmp(b.data() + 8, "WEBP", 4) == 0;
 }
 
-// RGBA rows from the top (stride bytes apart) into the bitmap, alpha dropped onto black.
-void flatten(const std::uint8_t* rgba, std::size_t stride, platform::Bitmap& bitmap)
+// RGBA rows from the top (stride bytes apart), width × height, into the
+// bitmap with their top left at (left, top), alpha dropped onto black.
+void flattenInto(const std::uint8_t* rgba, std::size_t stride, int width, int height, int left, int top,
+                 platform::Bitmap& bitmap)
 {
-    for (int y = 0; y < bitmap.height(); ++y) {
+    for (int y = 0; y < height; ++y) {
         const std::uint8_t* s = rgba + static_cast<std::size_t>(y) * stride;
-        std::uint8_t* d = bitmap.rowFromTop(y);
-        for (int x = 0; x < bitmap.width(); ++x, s += 4, d += 3) {
+        std::uint8_t* d = bitmap.rowFromTop(top + y) + 3 * static_cast<std::size_t>(left);
+        for (int x = 0; x < width; ++x, s += 4, d += 3) {
             d[0] = pictrans::over8(s[2], s[3]);
             d[1] = pictrans::over8(s[1], s[3]);
             d[2] = pictrans::over8(s[0], s[3]);
@@ -63,8 +65,12 @@ void flatten(const std::uint8_t* rgba, std::size_t stride, platform::Bitmap& bit
     }
 }
 
-struct AnimFree {
-    void operator()(WebPAnimDecoder* d) const { WebPAnimDecoderDelete(d); }
+struct DemuxFree {
+    void operator()(WebPDemuxer* d) const { WebPDemuxDelete(d); }
+};
+
+struct IteratorRelease {
+    void operator()(WebPIterator* i) const { WebPDemuxReleaseIterator(i); }
 };
 
 } // namespace
@@ -104,24 +110,37 @@ std::unique_ptr<platform::Bitmap> TWebpIntf::ReadStream(InStream& in)
     DoStatusMsg(0, 0, kReading);
     const std::size_t rgbaStride = static_cast<std::size_t>(width) * 4;
     if (features.has_animation) {
-        // The first frame as it stands on the canvas.
-        WebPAnimDecoderOptions options;
-        if (!WebPAnimDecoderOptionsInit(&options))
-            return ErrorMsg(platform::format(kReadError, "the decoder stopped")), nullptr;
-        options.color_mode = MODE_RGBA;
-        options.use_threads = 0;
+        // The first frame as it stands on the canvas, which starts
+        // transparent (black once flattened, as the bitmap starts): only
+        // the frame's own rectangle is decoded, whatever the canvas's size.
         const WebPData data{file.data(), file.size()};
-        std::unique_ptr<WebPAnimDecoder, AnimFree> anim(WebPAnimDecoderNew(&data, &options));
-        WebPAnimInfo info;
-        if (!anim || !WebPAnimDecoderGetInfo(anim.get(), &info))
+        std::unique_ptr<WebPDemuxer, DemuxFree> demux(WebPDemux(&data));
+        WebPIterator frame;
+        if (!demux || !WebPDemuxGetFrame(demux.get(), 1, &frame))
             return ErrorMsg(platform::format(kReadError, "the data is damaged")), nullptr;
-        std::uint8_t* canvas = nullptr;
-        int timestamp = 0;
-        if (info.canvas_width != static_cast<std::uint32_t>(width) ||
-            info.canvas_height != static_cast<std::uint32_t>(height) ||
-            !WebPAnimDecoderGetNext(anim.get(), &canvas, &timestamp) || !canvas)
+        const std::unique_ptr<WebPIterator, IteratorRelease> release(&frame);
+        if (frame.x_offset < 0 || frame.y_offset < 0 || frame.width <= 0 || frame.height <= 0 ||
+            frame.x_offset > width - frame.width || frame.y_offset > height - frame.height)
             return ErrorMsg(platform::format(kReadError, "the data is damaged")), nullptr;
-        flatten(canvas, rgbaStride, *bitmap);
+        const std::size_t frameStride = static_cast<std::size_t>(frame.width) * 4;
+        std::vector<std::uint8_t> rgba;
+        try {
+            rgba.resize(frameStride * static_cast<std::size_t>(frame.height));
+        } catch (const std::bad_alloc&) {
+            return ErrorMsg(kImageMemory), nullptr;
+        }
+        WebPDecoderConfig config;
+        WebPInitDecoderConfig(&config);
+        config.output.colorspace = MODE_RGBA;
+        config.output.is_external_memory = 1;
+        config.output.u.RGBA.rgba = rgba.data();
+        config.output.u.RGBA.stride = static_cast<int>(frameStride);
+        config.output.u.RGBA.size = rgba.size();
+        const VP8StatusCode status = WebPDecode(frame.fragment.bytes, frame.fragment.size, &config);
+        WebPFreeDecBuffer(&config.output);
+        if (status != VP8_STATUS_OK)
+            return ErrorMsg(platform::format(kReadError, why(status))), nullptr;
+        flattenInto(rgba.data(), frameStride, frame.width, frame.height, frame.x_offset, frame.y_offset, *bitmap);
     } else if (features.has_alpha) {
         std::vector<std::uint8_t> rgba;
         try {
@@ -140,7 +159,7 @@ std::unique_ptr<platform::Bitmap> TWebpIntf::ReadStream(InStream& in)
         WebPFreeDecBuffer(&config.output);
         if (status != VP8_STATUS_OK)
             return ErrorMsg(platform::format(kReadError, why(status))), nullptr;
-        flatten(rgba.data(), rgbaStride, *bitmap);
+        flattenInto(rgba.data(), rgbaStride, width, height, 0, 0, *bitmap);
     } else {
         // Straight into the bitmap, whose rows run bottom-up: the decoder
         // starts at the top row and steps back by the stride.

@@ -31,7 +31,7 @@ struct GoodFolder {
 const GoodFolder kGood[] = {
     {"jpeg", 2, 17},
     {"pnm", 0, 20},
-    {"webp", 0, 6},
+    {"webp", 0, 7},
     {"tiff", 0, 22},
 };
 
