@@ -8,6 +8,7 @@
 #include <webp/encode.h>
 
 #include <cstring>
+#include <string>
 #include <new>
 #include <vector>
 
@@ -65,6 +66,34 @@ void flattenInto(const std::uint8_t* rgba, std::size_t stride, int width, int he
     }
 }
 
+// Decodes a WebP bitstream of width × height pixels and flattens it into
+// the bitmap with its top left at (left, top). Returns what went wrong,
+// empty when nothing did.
+std::string decodeOnto(const std::uint8_t* bytes, std::size_t size, int width, int height, int left, int top,
+                       platform::Bitmap& bitmap)
+{
+    const std::size_t stride = static_cast<std::size_t>(width) * 4;
+    std::vector<std::uint8_t> rgba;
+    try {
+        rgba.resize(stride * static_cast<std::size_t>(height));
+    } catch (const std::bad_alloc&) {
+        return kImageMemory;
+    }
+    WebPDecoderConfig config;
+    WebPInitDecoderConfig(&config);
+    config.output.colorspace = MODE_RGBA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = rgba.data();
+    config.output.u.RGBA.stride = static_cast<int>(stride);
+    config.output.u.RGBA.size = rgba.size();
+    const VP8StatusCode status = WebPDecode(bytes, size, &config);
+    WebPFreeDecBuffer(&config.output);
+    if (status != VP8_STATUS_OK)
+        return platform::format(kReadError, why(status));
+    flattenInto(rgba.data(), stride, width, height, left, top, bitmap);
+    return {};
+}
+
 struct DemuxFree {
     void operator()(WebPDemuxer* d) const { WebPDemuxDelete(d); }
 };
@@ -108,7 +137,6 @@ std::unique_ptr<platform::Bitmap> TWebpIntf::ReadStream(InStream& in)
     if (!bitmap)
         return ErrorMsg(kImageMemory), nullptr;
     DoStatusMsg(0, 0, kReading);
-    const std::size_t rgbaStride = static_cast<std::size_t>(width) * 4;
     if (features.has_animation) {
         // The first frame as it stands on the canvas, which starts
         // transparent (black once flattened, as the bitmap starts): only
@@ -122,44 +150,14 @@ std::unique_ptr<platform::Bitmap> TWebpIntf::ReadStream(InStream& in)
         if (frame.x_offset < 0 || frame.y_offset < 0 || frame.width <= 0 || frame.height <= 0 ||
             frame.x_offset > width - frame.width || frame.y_offset > height - frame.height)
             return ErrorMsg(platform::format(kReadError, "the data is damaged")), nullptr;
-        const std::size_t frameStride = static_cast<std::size_t>(frame.width) * 4;
-        std::vector<std::uint8_t> rgba;
-        try {
-            rgba.resize(frameStride * static_cast<std::size_t>(frame.height));
-        } catch (const std::bad_alloc&) {
-            return ErrorMsg(kImageMemory), nullptr;
-        }
-        WebPDecoderConfig config;
-        WebPInitDecoderConfig(&config);
-        config.output.colorspace = MODE_RGBA;
-        config.output.is_external_memory = 1;
-        config.output.u.RGBA.rgba = rgba.data();
-        config.output.u.RGBA.stride = static_cast<int>(frameStride);
-        config.output.u.RGBA.size = rgba.size();
-        const VP8StatusCode status = WebPDecode(frame.fragment.bytes, frame.fragment.size, &config);
-        WebPFreeDecBuffer(&config.output);
-        if (status != VP8_STATUS_OK)
-            return ErrorMsg(platform::format(kReadError, why(status))), nullptr;
-        flattenInto(rgba.data(), frameStride, frame.width, frame.height, frame.x_offset, frame.y_offset, *bitmap);
+        if (const std::string problem = decodeOnto(frame.fragment.bytes, frame.fragment.size, frame.width, frame.height,
+                                                   frame.x_offset, frame.y_offset, *bitmap);
+            !problem.empty())
+            return ErrorMsg(problem), nullptr;
     } else if (features.has_alpha) {
-        std::vector<std::uint8_t> rgba;
-        try {
-            rgba.resize(rgbaStride * static_cast<std::size_t>(height));
-        } catch (const std::bad_alloc&) {
-            return ErrorMsg(kImageMemory), nullptr;
-        }
-        WebPDecoderConfig config;
-        WebPInitDecoderConfig(&config);
-        config.output.colorspace = MODE_RGBA;
-        config.output.is_external_memory = 1;
-        config.output.u.RGBA.rgba = rgba.data();
-        config.output.u.RGBA.stride = static_cast<int>(rgbaStride);
-        config.output.u.RGBA.size = rgba.size();
-        const VP8StatusCode status = WebPDecode(file.data(), file.size(), &config);
-        WebPFreeDecBuffer(&config.output);
-        if (status != VP8_STATUS_OK)
-            return ErrorMsg(platform::format(kReadError, why(status))), nullptr;
-        flattenInto(rgba.data(), rgbaStride, width, height, 0, 0, *bitmap);
+        if (const std::string problem = decodeOnto(file.data(), file.size(), width, height, 0, 0, *bitmap);
+            !problem.empty())
+            return ErrorMsg(problem), nullptr;
     } else {
         // Straight into the bitmap, whose rows run bottom-up: the decoder
         // starts at the top row and steps back by the stride.
