@@ -14,14 +14,18 @@ namespace engine::reveal {
 
 namespace {
 
-// Runs fn over rows 0 … count − 1, shared among the workers where there are
-// any.
-void forRows(RowWorkers* workers, int count, const std::function<void(int begin, int end)>& fn)
+// Runs fn(i) for i = 0 … count − 1, shared among the workers where there
+// are any.
+void forEach(RowWorkers* workers, int count, const std::function<void(int i)>& fn)
 {
+    const auto span = [&](int begin, int end) {
+        for (int i = begin; i < end; ++i)
+            fn(i);
+    };
     if (workers)
-        workers->run(count, [&](int, std::int32_t begin, std::int32_t end) { fn(begin, end); });
+        workers->run(count, [&](int, std::int32_t begin, std::int32_t end) { span(begin, end); });
     else
-        fn(0, count);
+        span(0, count);
 }
 
 } // namespace
@@ -187,10 +191,7 @@ void followLines(std::vector<float>& sep, int width, int height, const std::vect
             }
         }
     };
-    forRows(workers, height, [&](int begin, int stop) {
-        for (int y = begin; y < stop; ++y)
-            followRow(y);
-    });
+    forEach(workers, height, followRow);
 }
 
 // The rows around a row whose end matches are taken together.
@@ -316,7 +317,6 @@ void continueRepeats(std::vector<float>& sep, int width, const std::vector<int>&
         int longest = width;
         int uneven = 0;
         double flat = 0.0;
-        rows.clear();
         for (int y = y0; y < y1; y += kRepeatStride) {
             if (!tried(y))
                 continue;
@@ -371,10 +371,7 @@ void continueRepeats(std::vector<float>& sep, int width, const std::vector<int>&
                 row[e - step * j] = one.line[static_cast<std::size_t>((repeat - j % repeat) % repeat)];
         }
     };
-    forRows(workers, (height + kRepeatBand - 1) / kRepeatBand, [&](int begin, int stop) {
-        for (int b = begin; b < stop; ++b)
-            band(b * kRepeatBand);
-    });
+    forEach(workers, (height + kRepeatBand - 1) / kRepeatBand, [&](int b) { band(b * kRepeatBand); });
 }
 
 // How much further in than half its separation a row's first match may
@@ -476,10 +473,7 @@ bool fillHoles(std::vector<float>& sep, int width, int height, RowWorkers* worke
         }
         empty[static_cast<std::size_t>(y)] = row[0] == kHole;
     };
-    forRows(workers, height, [&](int begin, int stop) {
-        for (int y = begin; y < stop; ++y)
-            fillRow(y);
-    });
+    forEach(workers, height, fillRow);
     if (std::all_of(empty.begin(), empty.end(), [](char e) { return e != 0; }))
         return false;
     // Nearest full row above or below.

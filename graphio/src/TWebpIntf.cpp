@@ -8,8 +8,8 @@
 #include <webp/encode.h>
 
 #include <cstring>
-#include <string>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace {
