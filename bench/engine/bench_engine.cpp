@@ -64,6 +64,53 @@ BENCHMARK(BM_ScanLeftToRight);
 BENCHMARK(BM_ScanMcMahon);
 BENCHMARK(BM_ScanFeucht);
 
+// Rows of a 4000-pixel elliptic ramp (as netpbm's pgmramp -ellipse draws
+// it) behind a 128-pixel strip, every 40th of 4000 rows: depth levels up to
+// 63 (state.range(1) == 0), or up to 255 beyond a Zmax of 63.
+void scanRampBench(benchmark::State& state, std::int32_t method)
+{
+    constexpr int kPicture = 4000;
+    constexpr int kGap = 128;
+    constexpr int kWork = kPicture + kGap;
+    const std::int32_t top = state.range(0) ? 255 : 63;
+    ScanParams p;
+    p.method = method;
+    p.gap = kGap;
+    p.zmin = 0;
+    p.zmax = 63;
+    p.scale = DepthScale::figure();
+    const ScanTable table(p, kWork);
+    std::vector<std::vector<std::int32_t>> rows;
+    for (int y = 0; y < kPicture; y += 40) {
+        std::vector<std::int32_t> depth(kWork, 0);
+        const double dy = (y - kPicture / 2) / (kPicture / 2.0);
+        for (int x = 0; x < kPicture; ++x) {
+            const double dx = (x - kPicture / 2) / (kPicture / 2.0);
+            const double r = std::sqrt(dx * dx + dy * dy);
+            depth[static_cast<std::size_t>(kGap + x)] = r < 1 ? static_cast<std::int32_t>(top * (1 - r * r)) : 0;
+        }
+        rows.push_back(std::move(depth));
+    }
+    std::vector<std::uint8_t> row(kWork);
+    for (auto _ : state) {
+        for (const auto& depth : rows) {
+            for (int x = 0; x < kWork; ++x)
+                row[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(x % kGap);
+            shiftRow(row.data(), depth.data(), table);
+            benchmark::DoNotOptimize(row.data());
+            benchmark::ClobberMemory();
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(rows.size()) * kWork);
+}
+
+void BM_ScanRampLeftToRight(benchmark::State& state) { scanRampBench(state, LeftToRight); }
+void BM_ScanRampMcMahon(benchmark::State& state) { scanRampBench(state, McMahon); }
+void BM_ScanRampFeucht(benchmark::State& state) { scanRampBench(state, Feucht); }
+BENCHMARK(BM_ScanRampLeftToRight)->ArgName("beyond")->Arg(0)->Arg(1);
+BENCHMARK(BM_ScanRampMcMahon)->ArgName("beyond")->Arg(0)->Arg(1);
+BENCHMARK(BM_ScanRampFeucht)->ArgName("beyond")->Arg(0)->Arg(1);
+
 
 void BM_Tiling1200(benchmark::State& state)
 {

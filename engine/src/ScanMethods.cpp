@@ -3,6 +3,11 @@
 #include "engine/SirdsSettings.h"
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <limits>
 
 namespace engine {
@@ -57,12 +62,112 @@ std::int32_t ScanTable::compute(std::int32_t depth) const
 
 namespace {
 
+// Depth pictures run in spans of one level. Where a link of one length
+// carries on for the next kRun pixels, those pixels copy a whole block at
+// once; the block and its source never overlap, since the links are at
+// least kRun long, so the row comes out as it does pixel by pixel. Where
+// the span turns out shorter, no block is tried again before the next span
+// begins: rows of short spans cost one test per span, not per pixel.
+constexpr std::int64_t kRun = 8;
+
+// How many of depth[1], depth[2], ... (ahead) or depth[-1], depth[-2], ...
+// (behind) equal depth[0] before the first that does not; kRun when all
+// kRun of them do.
+inline std::int64_t sameAhead(const std::int32_t* depth)
+{
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi32(depth[0]);
+    const auto low = static_cast<std::uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + 1)), v)));
+    const auto high = static_cast<std::uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + 5)), v)));
+    const std::uint32_t differ = ~(low | high << 16);
+    return differ == 0 ? kRun : __builtin_ctz(differ) / 4;
+#else
+    std::int64_t n = 0;
+    while (n < kRun && depth[n + 1] == depth[0])
+        ++n;
+    return n;
+#endif
+}
+
+inline std::int64_t sameBehind(const std::int32_t* depth)
+{
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi32(depth[0]);
+    const auto low = static_cast<std::uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(depth - 8)), v)));
+    const auto high = static_cast<std::uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(depth - 4)), v)));
+    const std::uint32_t differ = ~(low | high << 16);
+    return differ == 0 ? kRun : __builtin_clz(differ) / 4;
+#else
+    std::int64_t n = 0;
+    while (n < kRun && depth[-n - 1] == depth[0])
+        ++n;
+    return n;
+#endif
+}
+
+template <class Pixel>
+inline void copyRun(Pixel* row, std::int64_t to, std::int64_t from)
+{
+    std::memcpy(row + to, row + from, kRun * sizeof(Pixel));
+}
+
+// From pixel x, whose link has just been made from `from` (its source, a
+// fixed distance away), copies whole blocks forwards while the depth stays
+// and `end` (the larger of x and from, plus a block) stays inside the row.
+// Moves x and from to the last pixel copied; next becomes the first pixel
+// a block may be tried at again.
+template <class Pixel>
+inline void blocksAhead(Pixel* row, const std::int32_t* depth, std::int64_t width, std::int64_t& x,
+                        std::int64_t& to, std::int64_t& from, std::int64_t& next)
+{
+    const std::int64_t lead = std::max(to, from) - x;
+    while (x + lead + kRun < width) {
+        const std::int64_t n = sameAhead(depth + x);
+        if (n < kRun) {
+            next = x + 1 + n;
+            return;
+        }
+        copyRun(row, to + 1, from + 1);
+        x += kRun;
+        to += kRun;
+        from += kRun;
+    }
+    next = width;
+}
+
+// The same backwards, while the smaller of to and from stays at or past a
+// block from the row's start; next becomes the pixel below which a block may
+// be tried again.
+template <class Pixel>
+inline void blocksBehind(Pixel* row, const std::int32_t* depth, std::int64_t& x, std::int64_t& to,
+                         std::int64_t& from, std::int64_t& next)
+{
+    const std::int64_t lead = x - std::min(to, from);
+    while (x - lead >= kRun) {
+        const std::int64_t n = sameBehind(depth + x);
+        if (n < kRun) {
+            next = x - 1 - n;
+            return;
+        }
+        copyRun(row, to - kRun, from - kRun);
+        x -= kRun;
+        to -= kRun;
+        from -= kRun;
+    }
+    next = -1;
+}
+
 template <class Pixel>
 void leftToRight(Pixel* row, const std::int32_t* depth, const ScanTable& table)
 {
     const std::int64_t width = table.width();
     const bool fresh = table.params().freshFill;
     std::int64_t lastSource = -1;
+    std::int64_t next = 0;
     for (std::int64_t x = std::max(table.params().gap, 0); x < width; ++x) {
         std::int64_t src = x - table.value(depth[x]);
         // A source that does not move on pairs this pixel with a pixel of
@@ -71,6 +176,10 @@ void leftToRight(Pixel* row, const std::int32_t* depth, const ScanTable& table)
             continue;
         if (src >= 0 && src < width) {
             row[x] = row[src];
+            if (x >= next && x - src >= kRun) {
+                std::int64_t to = x;
+                blocksAhead(row, depth, width, x, to, src, next);
+            }
             lastSource = src;
         }
     }
@@ -88,6 +197,7 @@ void mcMahon(Pixel* row, const std::int32_t* depth, const ScanTable& table)
     // leftwards, and the positions they jump over repeat the new target.
     std::int64_t limit = width;
     std::int64_t prev = 0;
+    std::int64_t next = mid - 1;
     for (std::int64_t x = mid - 1; x >= 0; --x) {
         std::int64_t t = x - g + table.value(depth[x]);
         if (t < 0 || t >= limit)
@@ -96,6 +206,10 @@ void mcMahon(Pixel* row, const std::int32_t* depth, const ScanTable& table)
         row[t] = v;
         for (std::int64_t p = t + 1; p < prev && !fresh; ++p)
             row[p] = v;
+        if (x <= next && x - t >= kRun) {
+            std::int64_t from = x;
+            blocksBehind(row, depth, x, t, from, next);
+        }
         limit = t;
         prev = t;
     }
@@ -103,12 +217,17 @@ void mcMahon(Pixel* row, const std::int32_t* depth, const ScanTable& table)
     // Right half: each pixel copies its link target while the targets
     // advance, otherwise repeats its left neighbour.
     std::int64_t last = 0;
+    next = mid;
     for (std::int64_t x = mid; x < width; ++x) {
         std::int64_t t = x - g + table.value(depth[x]);
         if (t < 0)
             continue;
         if (t > last && t < width) {
             row[x] = row[t];
+            if (x >= next && x - t >= kRun) {
+                std::int64_t to = x;
+                blocksAhead(row, depth, width, x, to, t, next);
+            }
             last = t;
         } else if (x > 0 && !fresh) {
             row[x] = row[x - 1];
@@ -128,32 +247,38 @@ void feucht(Pixel* row, const std::int32_t* depth, const ScanTable& table)
 
     std::int64_t limit = width;
     std::int64_t prevL = 0;
+    std::int64_t next = mid - 1;
     for (std::int64_t x = mid - 1; x >= 0; --x) {
         const std::int64_t s = table.value(depth[x]);
-        const std::int64_t l = x - (s >> 1);
-        const std::int64_t r = l + s;
+        std::int64_t l = x - (s >> 1);
+        std::int64_t r = l + s;
         if (l < 0 || l >= width || r < 0 || r >= width || r >= limit)
             continue;
         const Pixel v = row[r];
         row[l] = v;
         for (std::int64_t p = l + 1; p < prevL && !fresh; ++p)
             row[p] = v;
+        if (x <= next && s >= kRun)
+            blocksBehind(row, depth, x, l, r, next);
         limit = r;
         prevL = l;
     }
 
     std::int64_t lastL = 0;
     std::int64_t prevR = width;
+    next = mid;
     for (std::int64_t x = mid; x < width; ++x) {
         const std::int64_t s = table.value(depth[x]);
-        const std::int64_t l = x - (s >> 1);
-        const std::int64_t r = l + s;
+        std::int64_t l = x - (s >> 1);
+        std::int64_t r = l + s;
         if (l < 0 || l >= width || r < 0 || r >= width || l <= lastL)
             continue;
         const Pixel v = row[l];
         row[r] = v;
         for (std::int64_t p = prevR + 1; p < r && !fresh; ++p)
             row[p] = v;
+        if (x >= next && s >= kRun)
+            blocksAhead(row, depth, width, x, r, l, next);
         lastL = l;
         prevR = r;
     }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <numeric>
 #include <random>
@@ -292,6 +293,112 @@ TEST(ScanMethods, TinyAndOddRowsStayInside)
                 EXPECT_EQ(row.back(), 0xEE);
                 for (int x = 1; x <= w; ++x)
                     EXPECT_TRUE(row[x] >= 1 && row[x] <= w) << "method " << method << " width " << w;
+            }
+        }
+    }
+}
+
+namespace {
+
+// The methods pixel by pixel, as they were before spans of one depth were
+// copied a block at a time: the reference the block copies must match.
+void referenceShift(Row& row, const Depth& depth, const ScanTable& table)
+{
+    const std::int64_t width = table.width();
+    const std::int64_t g = table.params().gap;
+    const std::int64_t mid = width / 2;
+    const bool fresh = table.params().freshFill;
+    auto at = [&](std::int64_t i) -> std::uint8_t& { return row.at(static_cast<std::size_t>(i)); };
+    auto value = [&](std::int64_t x) -> std::int64_t { return table.value(depth.at(static_cast<std::size_t>(x))); };
+    if (table.params().method == LeftToRight) {
+        std::int64_t lastSource = -1;
+        for (std::int64_t x = std::max<std::int64_t>(g, 0); x < width; ++x) {
+            const std::int64_t src = x - value(x);
+            if ((fresh && src <= lastSource) || src < 0 || src >= width)
+                continue;
+            at(x) = at(src);
+            lastSource = src;
+        }
+    } else if (table.params().method == McMahon) {
+        std::int64_t limit = width, prev = 0, last = 0;
+        for (std::int64_t x = mid - 1; x >= 0; --x) {
+            const std::int64_t t = x - g + value(x);
+            if (t < 0 || t >= limit)
+                continue;
+            at(t) = at(x);
+            for (std::int64_t p = t + 1; p < prev && !fresh; ++p)
+                at(p) = at(x);
+            limit = prev = t;
+        }
+        for (std::int64_t x = mid; x < width; ++x) {
+            const std::int64_t t = x - g + value(x);
+            if (t < 0)
+                continue;
+            if (t > last && t < width) {
+                at(x) = at(t);
+                last = t;
+            } else if (x > 0 && !fresh) {
+                at(x) = at(x - 1);
+            }
+        }
+    } else {
+        std::int64_t limit = width, prevL = 0, lastL = 0, prevR = width;
+        for (std::int64_t x = mid - 1; x >= 0; --x) {
+            const std::int64_t s = value(x), l = x - (s >> 1), r = l + s;
+            if (l < 0 || l >= width || r < 0 || r >= width || r >= limit)
+                continue;
+            at(l) = at(r);
+            for (std::int64_t p = l + 1; p < prevL && !fresh; ++p)
+                at(p) = at(r);
+            limit = r;
+            prevL = l;
+        }
+        for (std::int64_t x = mid; x < width; ++x) {
+            const std::int64_t s = value(x), l = x - (s >> 1), r = l + s;
+            if (l < 0 || l >= width || r < 0 || r >= width || l <= lastL)
+                continue;
+            at(r) = at(l);
+            for (std::int64_t p = prevR + 1; p < r && !fresh; ++p)
+                at(p) = at(l);
+            lastL = l;
+            prevR = r;
+        }
+    }
+}
+
+} // namespace
+
+TEST(ScanMethods, SpansOfOneDepthMatchThePixelByPixelScan)
+{
+    // Rows of runs from 1 to 40 pixels long, with depths that step up and
+    // down (links crossing, targets that stop advancing), for gaps down to
+    // links shorter than a block, both fills, and odd widths (a narrow row
+    // gives Feucht's pairs widths under a block).
+    std::mt19937 random(7);
+    for (std::int32_t method : {LeftToRight, McMahon, Feucht}) {
+        for (std::int32_t gap : {6, 12, 40, 120}) {
+            for (bool fresh : {false, true}) {
+                for (int trial = 0; trial < 20; ++trial) {
+                    const int width = std::array{640, 401, 37}[static_cast<std::size_t>(trial % 3)];
+                    Depth depth(static_cast<std::size_t>(width));
+                    for (int x = 0; x < width;) {
+                        const int run = 1 + static_cast<int>(random() % 40);
+                        const auto level = static_cast<std::int32_t>(random() % 64);
+                        for (int k = 0; k < run && x < width; ++k, ++x)
+                            depth[static_cast<std::size_t>(x)] = level;
+                    }
+                    ScanParams p = params(method, gap, 0, 63, DepthScale::figure());
+                    p.freshFill = fresh;
+                    const ScanTable table(p, width);
+                    Row want(static_cast<std::size_t>(width));
+                    for (auto& v : want)
+                        v = static_cast<std::uint8_t>(random());
+                    Row got = want;
+                    referenceShift(want, depth, table);
+                    shiftRow(got.data(), depth.data(), table);
+                    ASSERT_EQ(got, want) << "method " << method << " gap " << gap << " fresh " << fresh << " trial "
+                                         << trial;
+                }
             }
         }
     }
