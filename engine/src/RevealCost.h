@@ -119,12 +119,31 @@ inline void addCosts(const RowPlanes& row, int d, int n, std::uint16_t* out)
         out[x] = static_cast<std::uint16_t>(out[x] + pixelCost(row, x, d));
 }
 
-// As addCosts, with the sampling-insensitive cost.
-inline void addSpanCosts(const RowPlanes& row, const RowPlanes& low, const RowPlanes& high, int d, int n,
-                         std::uint16_t* out)
+// spanCost of pixels x and x + d for x < n, added to out[x]; the planes
+// are passed one by one, unaliased, so that the loop runs on many pixels at
+// once.
+[[gnu::always_inline]] inline void addSpanCostsOf(std::uint16_t* __restrict out, int n, int d,
+                                                  const std::uint8_t* __restrict v0, const std::uint8_t* __restrict v1,
+                                                  const std::uint8_t* __restrict v2, const std::uint8_t* __restrict l0,
+                                                  const std::uint8_t* __restrict l1, const std::uint8_t* __restrict l2,
+                                                  const std::uint8_t* __restrict h0, const std::uint8_t* __restrict h1,
+                                                  const std::uint8_t* __restrict h2)
 {
-    for (int x = 0; x < n; ++x)
-        out[x] = static_cast<std::uint16_t>(out[x] + spanCost(row, low, high, x, d));
+    for (int x = 0; x < n; ++x) {
+        const int y = x + d;
+        const int c = std::min(outside(v0[x], l0[y], h0[y]), outside(v0[y], l0[x], h0[x])) +
+                      std::min(outside(v1[x], l1[y], h1[y]), outside(v1[y], l1[x], h1[x])) +
+                      std::min(outside(v2[x], l2[y], h2[y]), outside(v2[y], l2[x], h2[x]));
+        out[x] = static_cast<std::uint16_t>(out[x] + std::min(c, kTruncate));
+    }
+}
+
+// As addCosts, with the sampling-insensitive cost.
+[[gnu::always_inline]] inline void addSpanCosts(const RowPlanes& row, const RowPlanes& low, const RowPlanes& high,
+                                                int d, int n, std::uint16_t* out)
+{
+    addSpanCostsOf(out, n, d, row.red, row.green, row.blue, low.red, low.green, low.blue, high.red, high.green,
+                   high.blue);
 }
 
 // Horizontal running sums over 2r + 1 columns: out[x] = in[x − r] + … +
@@ -136,12 +155,12 @@ inline void boxSums(const std::uint16_t* in, int n, int r, std::uint16_t* out)
     // Narrow windows (the usual ones) are summed outright, many columns at
     // once; wide ones run.
     if (r <= 3) {
-        for (int x = r; x + r < n; ++x) {
-            unsigned s = 0;
-            for (int k = -r; k <= r; ++k)
-                s += in[x + k];
-            out[x] = static_cast<std::uint16_t>(s);
-        }
+        // Column by column in 16 bits, which wrap as the kept sum does.
+        for (int x = r; x + r < n; ++x)
+            out[x] = in[x - r];
+        for (int k = -r + 1; k <= r; ++k)
+            for (int x = r; x + r < n; ++x)
+                out[x] = static_cast<std::uint16_t>(out[x] + in[x + k]);
         return;
     }
     unsigned s = 0;

@@ -6,6 +6,10 @@
 
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The loops below run on many separations at once (DOTSCAPE_WIDE_LOOPS).
 
 namespace engine::reveal {
@@ -94,37 +98,68 @@ DOTSCAPE_WIDE_LOOPS void slideCosts(std::uint16_t* __restrict out, int n, const 
     }
 }
 
-// The sampling-insensitive cost of a pixel (its nine values in one) and the
-// k-th pixel of many: per channel, the lesser of how far each one's colour
-// lies outside the other's span.
-inline std::uint16_t spanCostTo(const std::uint8_t* one, const std::uint8_t* const __restrict* many, int k)
+// The sampling-insensitive costs of a pixel (its nine values in one: the
+// colour, the spans' lows and highs) and each of n pixels side by side (the
+// planes v, l, h set at the first), into costs: per channel, the lesser of
+// how far each one's colour lies outside the other's span.
+[[gnu::always_inline]] inline void spanCostsInto(std::uint16_t* __restrict costs, int n, const std::uint8_t* one,
+                                                 const std::uint8_t* __restrict v0, const std::uint8_t* __restrict v1,
+                                                 const std::uint8_t* __restrict v2, const std::uint8_t* __restrict l0,
+                                                 const std::uint8_t* __restrict l1, const std::uint8_t* __restrict l2,
+                                                 const std::uint8_t* __restrict h0, const std::uint8_t* __restrict h1,
+                                                 const std::uint8_t* __restrict h2)
 {
-    unsigned sum = 0;
-    for (int c = 0; c < 3; ++c)
-        sum += std::min(outside(one[c], many[3 + c][k], many[6 + c][k]), outside(many[c][k], one[3 + c], one[6 + c]));
-    return static_cast<std::uint16_t>(std::min(sum, static_cast<unsigned>(kTruncate)));
+    const std::uint8_t c0 = one[0], c1 = one[1], c2 = one[2];
+    const std::uint8_t lo0 = one[3], lo1 = one[4], lo2 = one[5];
+    const std::uint8_t hi0 = one[6], hi1 = one[7], hi2 = one[8];
+    const auto cost = [&](int k) {
+        const unsigned sum = std::min(outside(c0, l0[k], h0[k]), outside(v0[k], lo0, hi0)) +
+                             std::min(outside(c1, l1[k], h1[k]), outside(v1[k], lo1, hi1)) +
+                             std::min(outside(c2, l2[k], h2[k]), outside(v2[k], lo2, hi2));
+        costs[k] = static_cast<std::uint16_t>(std::min(sum, static_cast<unsigned>(kTruncate)));
+    };
+    // Whole blocks of a register's bytes, the last one moved back to end at
+    // n (its entries worked out twice come out alike), so that no entry is
+    // left to a loop one at a time.
+    constexpr int kBytes = 32;
+    if (n < kBytes) {
+        for (int k = 0; k < n; ++k)
+            cost(k);
+        return;
+    }
+    for (int k = 0;; k += kBytes) {
+        const int at = std::min(k, n - kBytes);
+        for (int j = 0; j < kBytes; ++j)
+            cost(at + j);
+        if (at == n - kBytes)
+            return;
+    }
 }
 
-// As slideCosts, with the sampling-insensitive cost.
-void slideSpanCosts(std::uint16_t* __restrict out, int n, const std::uint8_t* one, const Samples& many, int oneSign,
-                    const std::uint8_t* other, const Samples& others, int otherSign)
+[[gnu::always_inline]] inline void spanCostsInto(std::uint16_t* __restrict costs, int n, const std::uint8_t* one,
+                                                 const Samples& many)
 {
-    const std::uint8_t* __restrict m[9];
-    const std::uint8_t* __restrict o[9];
-    for (int i = 0; i < 9; ++i) {
-        m[i] = many[static_cast<std::size_t>(i)];
-        o[i] = others[static_cast<std::size_t>(i)];
-    }
-    if (oneSign != 0 && otherSign != 0) {
-        for (int k = 0; k < n; ++k)
-            out[k] = static_cast<std::uint16_t>(out[k] + spanCostTo(one, m, k) - spanCostTo(other, o, k));
-    } else if (oneSign != 0) {
-        for (int k = 0; k < n; ++k)
-            out[k] = static_cast<std::uint16_t>(out[k] + spanCostTo(one, m, k));
-    } else if (otherSign != 0) {
-        for (int k = 0; k < n; ++k)
-            out[k] = static_cast<std::uint16_t>(out[k] - spanCostTo(other, o, k));
-    }
+    spanCostsInto(costs, n, one, many[0], many[1], many[2], many[3], many[4], many[5], many[6], many[7], many[8]);
+}
+
+// As slideCosts, with the sampling-insensitive cost; scratch holds two
+// rows of n costs.
+DOTSCAPE_WIDE_LOOPS void slideSpanCosts(std::uint16_t* __restrict out, int n, const std::uint8_t* one,
+                                        const Samples& many, int oneSign, const std::uint8_t* other,
+                                        const Samples& others, int otherSign, std::uint16_t* __restrict scratch)
+{
+    std::uint16_t* __restrict added = scratch;
+    std::uint16_t* __restrict taken = scratch + n;
+    if (oneSign != 0)
+        spanCostsInto(added, n, one, many);
+    if (otherSign != 0)
+        spanCostsInto(taken, n, other, others);
+    if (oneSign != 0 && otherSign != 0)
+        addChanges(out, n, [&](int k) { return static_cast<std::uint16_t>(added[k] - taken[k]); });
+    else if (oneSign != 0)
+        addChanges(out, n, [&](int k) { return added[k]; });
+    else if (otherSign != 0)
+        addChanges(out, n, [&](int k) { return static_cast<std::uint16_t>(-taken[k]); });
 }
 
 } // namespace
@@ -145,22 +180,15 @@ void Matcher::slide(Worker& w, int in, int out) const
     for (int x = 0; x < width_; ++x) {
         const std::uint8_t addPixel[3] = {add.red[x], add.green[x], add.blue[x]};
         const std::uint8_t subPixel[3] = {sub.red[x], sub.green[x], sub.blue[x]};
-        // Left ends: pixel x against x + lo + k, while that lies in the row.
+        // Pixel x against x + lo + k, while that lies in the row. The costs
+        // are the same seen from either end: the right ends' sums are the
+        // left ends' read along a diagonal (mirror).
         const int leftCount = std::clamp(width_ - x - lo_, 0, n);
         if (leftCount > 0) {
             const std::uint8_t* addRight[3] = {add.red + x + lo_, add.green + x + lo_, add.blue + x + lo_};
             const std::uint8_t* subRight[3] = {sub.red + x + lo_, sub.green + x + lo_, sub.blue + x + lo_};
             slideCosts(w.columnLeft.data() + static_cast<std::size_t>(x) * n, leftCount, addPixel, addRight,
                        addSign, subPixel, subRight, subSign);
-        }
-        // Right ends: pixel x − hi + k against x, from the first k inside the row.
-        const int first = std::clamp(hi_ - x, 0, n);
-        if (first < n) {
-            const int at = x - hi_ + first;
-            const std::uint8_t* addLeft[3] = {add.red + at, add.green + at, add.blue + at};
-            const std::uint8_t* subLeft[3] = {sub.red + at, sub.green + at, sub.blue + at};
-            slideCosts(w.columnRight.data() + static_cast<std::size_t>(x) * n + first, n - first, addPixel,
-                       addLeft, addSign, subPixel, subLeft, subSign);
         }
     }
 }
@@ -189,24 +217,41 @@ void Matcher::slideSpans(Worker& w, int in, int out, int addSign, int subSign) c
     for (int x = 0; x < width_; ++x) {
         std::uint8_t addPixel[9];
         std::uint8_t subPixel[9];
+        // The windows are free until windows() fills them.
+        std::uint16_t* scratch = w.window.data();
         for (std::size_t i = 0; i < 9; ++i) {
             addPixel[i] = add[i][x];
             subPixel[i] = sub[i][x];
         }
         const int leftCount = std::clamp(width_ - x - lo_, 0, n);
-        if (leftCount > 0)
-            slideSpanCosts(w.columnLeft.data() + static_cast<std::size_t>(x) * n, leftCount, addPixel,
-                           shifted(add, x + lo_), addSign, subPixel, shifted(sub, x + lo_), subSign);
-        const int first = std::clamp(hi_ - x, 0, n);
-        if (first < n) {
-            const int at = x - hi_ + first;
-            slideSpanCosts(w.columnRight.data() + static_cast<std::size_t>(x) * n + first, n - first, addPixel,
-                           shifted(add, at), addSign, subPixel, shifted(sub, at), subSign);
-        }
+        if (leftCount <= 0)
+            continue;
+        slideSpanCosts(w.columnLeft.data() + static_cast<std::size_t>(x) * n, leftCount, addPixel,
+                       shifted(add, x + lo_), addSign, subPixel, shifted(sub, x + lo_), subSign, scratch);
     }
 }
 
-void Matcher::windows(Worker& w, bool fromRight, int rowsInWindow) const
+void Matcher::mirror(Worker& w) const
+{
+    const int n = count();
+    const std::uint16_t* left = w.columnLeft.data();
+    std::uint16_t* right = w.columnRight.data();
+    for (int x = 0; x < width_; ++x) {
+        // Entry k of pixel x, from the first k whose pair lies in the row:
+        // the pair of separation hi − k from x − hi + k, the left ends'
+        // entry n − 1 − k there.
+        const int first = std::clamp(hi_ - x, 0, n);
+        if (first == n)
+            continue;
+        const std::uint16_t* from =
+            left + (static_cast<std::ptrdiff_t>(x) - hi_ + first) * n + (n - 1 - first);
+        std::uint16_t* out = right + static_cast<std::size_t>(x) * n;
+        for (int k = first; k < n; ++k, from += n - 1)
+            out[k] = *from;
+    }
+}
+
+DOTSCAPE_WIDE_LOOPS void Matcher::windows(Worker& w, bool fromRight, int rowsInWindow) const
 {
     const int n = count();
     const int full = 2 * ry_ + 1;
@@ -233,11 +278,16 @@ void Matcher::windows(Worker& w, bool fromRight, int rowsInWindow) const
         if (rx_ == 0) {
             std::copy(centre + first, centre + last + 1, out + first);
         } else {
-            for (int k = first; k <= last; ++k) {
-                unsigned v = 0;
-                for (int i = -rx_; i <= rx_; ++i)
-                    v += centre[static_cast<std::ptrdiff_t>(i) * n + k];
-                out[k] = static_cast<std::uint16_t>(v);
+            // Column by column, in 16 bits: the sum wraps as the kept
+            // 16-bit window cost does.
+            std::uint16_t* __restrict sum = out;
+            const std::uint16_t* __restrict from = centre - static_cast<std::ptrdiff_t>(rx_) * n;
+            for (int k = first; k <= last; ++k)
+                sum[k] = from[k];
+            for (int i = 1; i <= 2 * rx_; ++i) {
+                const std::uint16_t* __restrict add = from + static_cast<std::ptrdiff_t>(i) * n;
+                for (int k = first; k <= last; ++k)
+                    sum[k] = static_cast<std::uint16_t>(sum[k] + add[k]);
             }
         }
         if (rowsInWindow != full) {
@@ -372,17 +422,18 @@ namespace {
 }
 
 // The first k (or the last, backwards) with t[k] == v, which the caller
-// knows is there: a block of 16 is looked at whole before one entry at a time.
+// knows is there: eight entries are compared at once before one at a time.
 [[gnu::always_inline]] inline int firstEqual(const std::uint16_t* __restrict t, int n, std::uint16_t v)
 {
     int k = 0;
-    for (; k + kBlock <= n; k += kBlock) {
-        bool any = false;
-        for (int j = 0; j < kBlock; ++j)
-            any |= t[k + j] == v;
-        if (any)
-            break;
+#if defined(__SSE2__)
+    const __m128i want = _mm_set1_epi16(static_cast<short>(v));
+    for (; k + 8 <= n; k += 8) {
+        const int hits = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k)), want));
+        if (hits != 0)
+            return k + __builtin_ctz(static_cast<unsigned>(hits)) / 2;
     }
+#endif
     while (t[k] != v)
         ++k;
     return k;
@@ -391,13 +442,15 @@ namespace {
 [[gnu::always_inline]] inline int lastEqual(const std::uint16_t* __restrict t, int n, std::uint16_t v)
 {
     int k = n - 1;
-    for (; k - kBlock + 1 >= 0; k -= kBlock) {
-        bool any = false;
-        for (int j = 0; j < kBlock; ++j)
-            any |= t[k - j] == v;
-        if (any)
-            break;
+#if defined(__SSE2__)
+    const __m128i want = _mm_set1_epi16(static_cast<short>(v));
+    for (; k - 7 >= 0; k -= 8) {
+        const int hits =
+            _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + k - 7)), want));
+        if (hits != 0)
+            return k - 7 + (31 - __builtin_clz(static_cast<unsigned>(hits))) / 2;
     }
+#endif
     while (t[k] != v)
         --k;
     return k;
@@ -510,6 +563,8 @@ void Matcher::matchRow(Worker& w, int y, float* out) const
     if (line_ > 0)
         lineCosts(w, y);
     for (bool fromRight : {false, true}) {
+        if (fromRight)
+            mirror(w);
         windows(w, fromRight, rows);
         forwardPass(w);
         backwardPass(w);

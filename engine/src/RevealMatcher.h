@@ -36,7 +36,8 @@ using Samples = std::array<const std::uint8_t*, 9>;
 // ends it is separation hi − k (pixel x − hi + k against x), so that in
 // both the pixels compared lie side by side in memory.
 struct Worker {
-    // The sums of the pixel costs down the window's rows, for each end.
+    // The sums of the pixel costs down the window's rows, for each end (the
+    // right ends' worked out from the left ends' for each row).
     std::vector<std::uint16_t> columnLeft, columnRight;
     // With a line: the pixel costs of the current row alone, seen from
     // the left ends, each the least of its separation and the two beside
@@ -136,6 +137,9 @@ private:
 
     // slide, with the sampling-insensitive cost.
     void slideSpans(Worker& w, int in, int out, int addSign, int subSign) const;
+
+    // The right ends' column sums from the left ends'.
+    void mirror(Worker& w) const;
 
     // The window costs of the row from one end: the column sums of the
     // window's columns, scaled to a full window where it reaches past the
