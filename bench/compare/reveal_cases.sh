@@ -2,7 +2,8 @@
 # Every case of the depth revealer, as a table: each depth scene of
 # reveal_scenes.py made into a stereogram by dotscape make (each method),
 # by netpbm's pamstereogram (colour, grey, black and white, a pattern) and by
-# Debian's OpenStereogram (dots, a texture), read back by dotscape reveal,
+# Debian's OpenStereogram (dots, a texture), both also over netpbm's
+# camouflage pattern of flat patches, read back by dotscape reveal,
 # and Pearson's r of the revealed grey picture with the scene, pixel by pixel.
 #   bench/compare/reveal_cases.sh [BUILD_DIR] [SCENE ...]
 # With OLD_BUILD set to another build folder, each stereogram is read by
@@ -27,6 +28,9 @@ jar=/usr/share/openstereogram/OpenStereogram.jar
 pat=$(ls "$(dirname "$dotscape")"/sirdspat/pat0*.gif 2>/dev/null | head -n 1)
 giftopnm "$pat" 2>/dev/null | pnmtopng > tex.png
 giftopnm "$pat" 2>/dev/null > tex.ppm
+# And a pattern of flat patches: netpbm's camouflage, the same every run.
+ppmpat -camo -randomseed=1 128 128 2>/dev/null | pnmquant 256 2>/dev/null > camo.ppm
+pnmtopng camo.ppm > camo.png
 ostereo=false
 if [ -f "$jar" ] && command -v javac >/dev/null && javac -cp "$jar" -d . "$here/OpenStereogramRun.java" 2>/dev/null; then
   ostereo=true
@@ -67,10 +71,14 @@ for s in $scenes; do
   done
   pamstereogram -patfile tex.ppm "$s.pgm" 2>/dev/null | pamtopnm | pnmtopng > s.png 2>/dev/null
   printf '%-12s %-28s %s\n' "$s" "pamstereogram -patfile" "$(reveal s.png "$s")"
+  pamstereogram -patfile camo.ppm "$s.pgm" 2>/dev/null | pamtopnm | pnmtopng > s.png 2>/dev/null
+  printf '%-12s %-28s %s\n' "$s" "pamstereogram -patfile camo" "$(reveal s.png "$s")"
   if $ostereo; then
     java -Djava.awt.headless=true -cp "$jar:." OpenStereogramRun "$s.png" s.png 2>/dev/null
     printf '%-12s %-28s %s\n' "$s" "OpenStereogram dots" "$(reveal s.png "$s")"
     java -Djava.awt.headless=true -cp "$jar:." OpenStereogramRun "$s.png" s.png tex.png 2>/dev/null
     printf '%-12s %-28s %s\n' "$s" "OpenStereogram texture" "$(reveal s.png "$s")"
+    java -Djava.awt.headless=true -cp "$jar:." OpenStereogramRun "$s.png" s.png camo.png 2>/dev/null
+    printf '%-12s %-28s %s\n' "$s" "OpenStereogram camo" "$(reveal s.png "$s")"
   fi
 done

@@ -196,8 +196,13 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                     continue;
                 ++own.evaluated;
                 const std::uint32_t mean = sum[x] / static_cast<std::uint32_t>(tried);
-                if (mean >= static_cast<std::uint32_t>(4 * window) && 4u * best[x] < mean) {
-                    const std::uint32_t nearly = best[x] + (mean - best[x]) / 8;
+                const std::uint32_t nearly = best[x] + (mean - best[x]) / 8;
+                // A window that repeats nearly as well at the smallest
+                // separation runs on unchanged along the row (a flat stretch
+                // of a pattern, an edge along the row): it repeats at every
+                // separation and tells none.
+                const bool runsOn = costs[static_cast<std::size_t>(x)] <= nearly;
+                if (mean >= static_cast<std::uint32_t>(4 * window) && 4u * best[x] < mean && !runsOn) {
                     const std::uint32_t continues = best[x] + (mean - best[x]) / 2;
                     auto cost = [&](int d) {
                         return costs[static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width) + x];

@@ -60,6 +60,60 @@ inline std::vector<int> centredDots(int width, int height, const SepField& sep, 
     return dots;
 }
 
+// Colour numbers of a pattern of flat patches, as a camouflage tile has
+// them: each pixel takes the colour of the nearest of a few scattered
+// centres, which tile with the pattern's width and height.
+inline std::vector<int> patchTile(int width, int height, int patches, int colours, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<int> cx(static_cast<std::size_t>(patches)), cy(cx.size()), colour(cx.size());
+    for (int i = 0; i < patches; ++i) {
+        cx[static_cast<std::size_t>(i)] = static_cast<int>(random() % static_cast<unsigned>(width));
+        cy[static_cast<std::size_t>(i)] = static_cast<int>(random() % static_cast<unsigned>(height));
+        colour[static_cast<std::size_t>(i)] = i % colours;
+    }
+    std::vector<int> tile(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            int nearest = 0;
+            long best = -1;
+            for (int i = 0; i < patches; ++i) {
+                const int dx = std::min(std::abs(x - cx[static_cast<std::size_t>(i)]), width - std::abs(x - cx[static_cast<std::size_t>(i)]));
+                const int dy = std::min(std::abs(y - cy[static_cast<std::size_t>(i)]), height - std::abs(y - cy[static_cast<std::size_t>(i)]));
+                const long d = static_cast<long>(dx) * dx + static_cast<long>(dy) * dy;
+                if (best < 0 || d < best) {
+                    best = d;
+                    nearest = i;
+                }
+            }
+            tile[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
+                colour[static_cast<std::size_t>(nearest)];
+        }
+    }
+    return tile;
+}
+
+// As centredDots, over the tile repeated across the picture in place of
+// random dots.
+inline std::vector<int> centredPattern(int width, int height, const SepField& sep, const std::vector<int>& tile,
+                                       int tileWidth, int tileHeight)
+{
+    std::vector<int> dots(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        int* row = dots.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        const int* from = tile.data() + static_cast<std::size_t>(y % tileHeight) * static_cast<std::size_t>(tileWidth);
+        for (int x = 0; x < width; ++x)
+            row[x] = from[x % tileWidth];
+        for (int x = 0; x < width; ++x) {
+            const int s = sep(x, y);
+            const int left = x - s / 2;
+            if (left >= 0 && left + s < width)
+                row[left + s] = row[left];
+        }
+    }
+    return dots;
+}
+
 inline platform::PALETTEENTRY colourOf(int k)
 {
     return {static_cast<std::uint8_t>(k * 53 % 256), static_cast<std::uint8_t>(k * 97 % 256),

@@ -298,6 +298,27 @@ TEST(RevealPlateaus, SumsOfTwoSeparationsStayOutOfTheRange)
     }
 }
 
+// A pattern of flat patches, as a camouflage tile has them: a window
+// inside a patch, or along an edge that runs with the row, repeats at every
+// separation, the smallest first, and must not vote for it (the period
+// came out as 4 and the depth was lost). Few pixels of such a pattern tell
+// their depth, and the filling between them reads it roughly.
+TEST(RevealPlateaus, FlatPatchesOfAPatternDoNotVoteForTheSmallestSeparation)
+{
+    const int w = 600, h = 400, tw = 100, th = 100;
+    const SepField sep = [](int x, int y) { return std::hypot(x - 300.0, y - 200.0) < 120 ? 85 : 100; };
+    for (unsigned seed : {5u, 6u}) {
+        const std::vector<int> tile = patchTile(tw, th, 12, 6, seed);
+        const Picture p = trueColour(centredPattern(w, h, sep, tile, tw, th), w, h);
+        const RevealResult r = revealDepth(*p.bitmap, nullptr);
+        ASSERT_TRUE(r.done()) << r.error;
+        EXPECT_GE(r.range.period, 85) << seed;
+        EXPECT_LE(r.range.period, 100) << seed;
+        EXPECT_GE(r.range.maxSep, 100) << seed;
+        EXPECT_GE(correlation(r, midpointField(w, h, sep)), 0.6) << seed;
+    }
+}
+
 // Ridges close together down the picture, drawn as most programs draw:
 // each pixel's pair centred on it, its right end copying its left. The
 // separation changes by more than a pixel from one column to the next, and
