@@ -37,6 +37,24 @@ struct RgbBounds {
     std::vector<std::uint8_t> low[3], high[3];
 };
 
+// One row of one channel's spans.
+inline void boundsRow(const std::uint8_t* __restrict v, int width, std::uint8_t* __restrict low,
+                      std::uint8_t* __restrict high)
+{
+    auto put = [&](int x, int self, int left, int right) {
+        low[x] = static_cast<std::uint8_t>(std::min({self, left, right}));
+        high[x] = static_cast<std::uint8_t>(std::max({self, left, right}));
+    };
+    if (width == 1) {
+        put(0, v[0], v[0], v[0]);
+        return;
+    }
+    put(0, v[0], v[0], (v[0] + v[1]) / 2);
+    for (int x = 1; x + 1 < width; ++x)
+        put(x, v[x], (v[x] + v[x - 1]) / 2, (v[x] + v[x + 1]) / 2);
+    put(width - 1, v[width - 1], (v[width - 1] + v[width - 2]) / 2, v[width - 1]);
+}
+
 inline RgbBounds sampledBounds(const RgbPlanes& p)
 {
     RgbBounds b;
@@ -45,15 +63,11 @@ inline RgbBounds sampledBounds(const RgbPlanes& p)
         const std::vector<std::uint8_t>& v = *planes[c];
         b.low[c].resize(v.size());
         b.high[c].resize(v.size());
+        if (p.width < 1)
+            continue;
         for (int y = 0; y < p.height; ++y) {
             const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width);
-            for (int x = 0; x < p.width; ++x) {
-                const int self = v[at + x];
-                const int left = x > 0 ? (self + v[at + x - 1]) / 2 : self;
-                const int right = x + 1 < p.width ? (self + v[at + x + 1]) / 2 : self;
-                b.low[c][at + x] = static_cast<std::uint8_t>(std::min({self, left, right}));
-                b.high[c][at + x] = static_cast<std::uint8_t>(std::max({self, left, right}));
-            }
+            boundsRow(v.data() + at, p.width, b.low[c].data() + at, b.high[c].data() + at);
         }
     }
     return b;
@@ -86,16 +100,30 @@ inline constexpr std::size_t kBlendedColours = 2048;
 
 inline bool comparesSpans(const RgbPlanes& picture)
 {
-    std::vector<std::uint32_t> seen;
+    // The distinct colours of a sample of rows, counted in a small open
+    // hash table until there are more than kBlendedColours.
+    constexpr std::size_t kSlots = 4 * kBlendedColours;
+    static_assert((kSlots & (kSlots - 1)) == 0);
+    constexpr std::uint32_t kEmpty = 0xFFFFFFFFu; // no colour of 24 bits
+    std::vector<std::uint32_t> table(kSlots, kEmpty);
+    std::size_t distinct = 0;
     const int rowStep = std::max(1, picture.height / 64);
     for (int y = 0; y < picture.height; y += rowStep) {
         const RowPlanes row = rowPlanes(picture, y);
-        for (int x = 0; x < picture.width; ++x)
-            seen.push_back(static_cast<std::uint32_t>(row.red[x]) << 16 | static_cast<std::uint32_t>(row.green[x]) << 8 |
-                           row.blue[x]);
+        for (int x = 0; x < picture.width; ++x) {
+            const std::uint32_t colour = static_cast<std::uint32_t>(row.red[x]) << 16 |
+                                         static_cast<std::uint32_t>(row.green[x]) << 8 | row.blue[x];
+            std::size_t slot = (colour * 2654435761u >> 8) & (kSlots - 1);
+            while (table[slot] != kEmpty && table[slot] != colour)
+                slot = (slot + 1) & (kSlots - 1);
+            if (table[slot] == colour)
+                continue;
+            table[slot] = colour;
+            if (++distinct > kBlendedColours)
+                return true;
+        }
     }
-    std::sort(seen.begin(), seen.end());
-    return static_cast<std::size_t>(std::unique(seen.begin(), seen.end()) - seen.begin()) > kBlendedColours;
+    return false;
 }
 
 inline RowPlanes rowPlanes(const RgbBounds& b, bool high, int y, int width)

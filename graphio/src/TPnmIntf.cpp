@@ -187,6 +187,13 @@ std::unique_ptr<platform::Bitmap> TPnmIntf::ReadStream(InStream& in)
             for (int x = 0; x < width; ++x)
                 ones[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(s[x]);
             BmpEncode(dst, ones.data(), 1, width);
+        } else if (colour && !h.alpha() && m == 255) {
+            // Samples of a byte each, as they are: only the order changes.
+            for (std::size_t x = 0; x < h.width; ++x, s += 3) {
+                dst[3 * x] = static_cast<std::uint8_t>(s[2]);
+                dst[3 * x + 1] = static_cast<std::uint8_t>(s[1]);
+                dst[3 * x + 2] = static_cast<std::uint8_t>(s[0]);
+            }
         } else if (colour) {
             const std::size_t step = h.alpha() ? 4 : 3;
             for (std::size_t x = 0; x < h.width; ++x, s += step) {
