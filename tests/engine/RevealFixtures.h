@@ -39,15 +39,10 @@ inline std::vector<int> randomDots(int width, int height, const SepField& sep, i
     return dots;
 }
 
-// Colour numbers of a random-dot stereogram drawn as most programs draw:
-// each pixel's pair centred on it, its right end copying its left.
-inline std::vector<int> centredDots(int width, int height, const SepField& sep, int colours, unsigned seed)
+// Links every pixel's pair centred on it, its right end copying its left,
+// over dots as they stand: as most programs draw.
+inline void linkCentred(std::vector<int>& dots, int width, int height, const SepField& sep)
 {
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> pick(0, colours - 1);
-    std::vector<int> dots(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int& d : dots)
-        d = pick(random);
     for (int y = 0; y < height; ++y) {
         int* row = dots.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         for (int x = 0; x < width; ++x) {
@@ -57,6 +52,18 @@ inline std::vector<int> centredDots(int width, int height, const SepField& sep, 
                 row[left + s] = row[left];
         }
     }
+}
+
+// Colour numbers of a random-dot stereogram drawn as most programs draw:
+// each pixel's pair centred on it, its right end copying its left.
+inline std::vector<int> centredDots(int width, int height, const SepField& sep, int colours, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> pick(0, colours - 1);
+    std::vector<int> dots(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int& d : dots)
+        d = pick(random);
+    linkCentred(dots, width, height, sep);
     return dots;
 }
 
@@ -99,18 +106,12 @@ inline std::vector<int> centredPattern(int width, int height, const SepField& se
                                        int tileWidth, int tileHeight)
 {
     std::vector<int> dots(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        int* row = dots.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        const int* from = tile.data() + static_cast<std::size_t>(y % tileHeight) * static_cast<std::size_t>(tileWidth);
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            row[x] = from[x % tileWidth];
-        for (int x = 0; x < width; ++x) {
-            const int s = sep(x, y);
-            const int left = x - s / 2;
-            if (left >= 0 && left + s < width)
-                row[left + s] = row[left];
-        }
-    }
+            dots[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
+                tile[static_cast<std::size_t>(y % tileHeight) * static_cast<std::size_t>(tileWidth) +
+                     static_cast<std::size_t>(x % tileWidth)];
+    linkCentred(dots, width, height, sep);
     return dots;
 }
 
