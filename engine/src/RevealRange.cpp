@@ -400,6 +400,14 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                 n += columns[static_cast<std::size_t>(e)];
             return n;
         };
+        // Where copies of a chain at the period meet again: one and a half,
+        // two, two and a half and three times it.
+        auto echoOfPeriod = [&](int d) {
+            for (int k = 3; k <= 6; ++k)
+                if (std::abs(2 * d - k * period) <= 2 * spreadOf(d))
+                    return true;
+            return false;
+        };
         auto reach = [&](int from, int step) {
             int end = from;
             std::int64_t cluster = 0; // the votes since the band's end
@@ -421,8 +429,14 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                 // gather votes as a surface does: such a cluster joins only
                 // by following closely.
                 const bool sum = step > 0 && d >= 2 * first;
+                // Beyond one and a half times it, a plane that holds a tenth
+                // of all votes joins too (a background far behind a near
+                // shape), unless it lies where the period's echoes or the
+                // sums do.
+                const bool plane = cluster * 10 >= counted && !echoOfPeriod(d) && !sum;
                 if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * least && !sum) ||
-                    (shapes && cluster * 100 >= counted && clusterColumns >= shapeColumns(d) && 2 * d < 3 * first))
+                    (shapes && cluster * 100 >= counted && clusterColumns >= shapeColumns(d) &&
+                     (2 * d < 3 * first || plane)))
                     end = d;
                 if (end == d) {
                     cluster = 0;
