@@ -44,12 +44,32 @@ def scene(name, w, h):
     elif name == "hill":
         r = np.hypot(x - w * 0.4, y - h * 0.5) / (h * 0.45)
         v = np.where(r < 1, 0.5 * (1 + np.cos(math.pi * np.minimum(r, 1))), 0.0)
+    elif name == "rings":  # concentric ripples
+        v = 0.5 + 0.5 * np.cos(2 * math.pi * 3 * np.hypot(x - w / 2, y - h / 2) / w)
+    elif name == "checker":  # two planes far apart, 6 by 4 squares
+        v = ((np.floor(x * 6 / w) + np.floor(y * 4 / h)) % 2).astype(np.float64)
+    elif name == "pyramid":
+        v = 1 - np.maximum(np.abs(x - w / 2) / (w / 2), np.abs(y - h / 2) / (h / 2))
+    elif name == "ramp-diagonal":
+        v = (x / w + y / h) / 2
+    elif name == "blocks":  # upright bars and a beam at several heights, as letters stand
+        v = np.zeros_like(x)
+        v = np.where((y >= h // 4) & (y < 3 * h // 4) & (x >= w // 6) & (x < w // 6 + w // 12), 1.0, v)
+        v = np.where((y >= h // 4) & (y < h // 4 + h // 10) & (x >= w // 6) & (x < w // 2), 1.0, v)
+        v = np.where((y >= h // 2) & (y < 3 * h // 4) & (x >= w // 2) & (x < w // 2 + w // 12), 0.6, v)
+        v = np.where((y >= h // 4) & (y < 3 * h // 4) & (x >= 2 * w // 3) & (x < 2 * w // 3 + w // 8), 0.8, v)
+    elif name == "cone":
+        v = np.clip(1 - np.hypot(x - w / 2, y - h / 2) / (h / 2), 0, 1)
+    elif name == "bumps":
+        v = 0.5 + 0.25 * np.sin(2 * math.pi * 2 * x / w) * np.sin(2 * math.pi * 2 * y / h) + 0.25 * np.sin(
+            2 * math.pi * 0.7 * x / w)
     else:
         raise SystemExit("unknown scene " + name)
     return np.clip(np.rint(v * 255), 0, 255).astype(np.uint8)
 
 
-NAMES = ["sine", "sine-fine", "sine-diagonal", "wavy", "stairs", "stairs-long", "stairs-down", "disc", "discs", "ramp", "ramp-v", "hill"]
+NAMES = ["sine", "sine-fine", "sine-diagonal", "wavy", "stairs", "stairs-long", "stairs-down", "disc", "discs", "ramp",
+         "ramp-v", "hill", "rings", "checker", "pyramid", "ramp-diagonal", "blocks", "cone", "bumps"]
 
 
 def pearson(a, b):
