@@ -79,18 +79,12 @@ inline std::uint8_t outside(std::uint8_t v, std::uint8_t lo, std::uint8_t hi)
     return static_cast<std::uint8_t>((std::max(v, hi) - hi) + (std::max(lo, v) - v));
 }
 
-// The sampling-insensitive cost of pixels x and x + d of a row: per
-// channel, the lesser of how far each one's colour lies outside the
-// other's span.
-inline std::uint16_t spanCost(const RowPlanes& row, const RowPlanes& low, const RowPlanes& high, int x, int d)
+// The sampling-insensitive cost of two pixels in one channel: the lesser
+// of how far each one's value (a, b) lies outside the other's span.
+inline std::uint8_t spanChannel(std::uint8_t a, std::uint8_t aLow, std::uint8_t aHigh, std::uint8_t b,
+                                std::uint8_t bLow, std::uint8_t bHigh)
 {
-    const std::uint8_t* v[3] = {row.red, row.green, row.blue};
-    const std::uint8_t* l[3] = {low.red, low.green, low.blue};
-    const std::uint8_t* h[3] = {high.red, high.green, high.blue};
-    int c = 0;
-    for (int i = 0; i < 3; ++i)
-        c += std::min(outside(v[i][x], l[i][x + d], h[i][x + d]), outside(v[i][x + d], l[i][x], h[i][x]));
-    return static_cast<std::uint16_t>(std::min(c, kTruncate));
+    return std::min(outside(a, bLow, bHigh), outside(b, aLow, aHigh));
 }
 
 // Whether pixels are compared by their sampled spans: in true-colour
@@ -147,9 +141,9 @@ inline void addCosts(const RowPlanes& row, int d, int n, std::uint16_t* out)
         out[x] = static_cast<std::uint16_t>(out[x] + pixelCost(row, x, d));
 }
 
-// spanCost of pixels x and x + d for x < n, added to out[x]; the planes
-// are passed one by one, unaliased, so that the loop runs on many pixels at
-// once.
+// The sampling-insensitive cost of pixels x and x + d (spanChannel summed
+// over the channels) for x < n, added to out[x]; the planes are passed one
+// by one, unaliased, so that the loop runs on many pixels at once.
 [[gnu::always_inline]] inline void addSpanCostsOf(std::uint16_t* __restrict out, int n, int d,
                                                   const std::uint8_t* __restrict v0, const std::uint8_t* __restrict v1,
                                                   const std::uint8_t* __restrict v2, const std::uint8_t* __restrict l0,
@@ -159,9 +153,9 @@ inline void addCosts(const RowPlanes& row, int d, int n, std::uint16_t* out)
 {
     for (int x = 0; x < n; ++x) {
         const int y = x + d;
-        const int c = std::min(outside(v0[x], l0[y], h0[y]), outside(v0[y], l0[x], h0[x])) +
-                      std::min(outside(v1[x], l1[y], h1[y]), outside(v1[y], l1[x], h1[x])) +
-                      std::min(outside(v2[x], l2[y], h2[y]), outside(v2[y], l2[x], h2[x]));
+        const int c = spanChannel(v0[x], l0[x], h0[x], v0[y], l0[y], h0[y]) +
+                      spanChannel(v1[x], l1[x], h1[x], v1[y], l1[y], h1[y]) +
+                      spanChannel(v2[x], l2[x], h2[x], v2[y], l2[y], h2[y]);
         out[x] = static_cast<std::uint16_t>(out[x] + std::min(c, kTruncate));
     }
 }

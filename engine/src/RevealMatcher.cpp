@@ -39,26 +39,27 @@ inline std::uint16_t costTo(std::uint8_t r, std::uint8_t g, std::uint8_t b, cons
 }
 
 // Calls f(k, true) for k = begin … end − 1, many at a time. A vector loop
-// would leave the last (end − begin) % 16 entries to one at a time, which
-// costs as much as the rest: they come as one more block of 16 that ends at
-// end, and the entries of it done already come again with live false, for
-// f to change nothing there.
-template <class F>
+// would leave the last (end − begin) % Block entries to one at a time, which
+// costs as much as the rest: they come as one more block that ends at end,
+// and the entries of it done already come again with live false, for f to
+// change nothing there. Block is a register's entries: kBlock of 16 bits,
+// twice as many of 8.
+template <int Block = kBlock, class F>
 [[gnu::always_inline]] inline void inBlocks(int begin, int end, F f)
 {
     const int count = end - begin;
-    if (count < kBlock) {
+    if (count < Block) {
         for (int k = begin; k < end; ++k)
             f(k, true);
         return;
     }
-    const int body = end - count % kBlock;
+    const int body = end - count % Block;
     for (int k = begin; k < body; ++k)
         f(k, true);
     if (body == end)
         return;
-    const int start = end - kBlock;
-    for (int j = 0; j < kBlock; ++j)
+    const int start = end - Block;
+    for (int j = 0; j < Block; ++j)
         f(start + j, start + j >= body);
 }
 
@@ -112,28 +113,13 @@ DOTSCAPE_WIDE_LOOPS void slideCosts(std::uint16_t* __restrict out, int n, const 
     const std::uint8_t c0 = one[0], c1 = one[1], c2 = one[2];
     const std::uint8_t lo0 = one[3], lo1 = one[4], lo2 = one[5];
     const std::uint8_t hi0 = one[6], hi1 = one[7], hi2 = one[8];
-    const auto cost = [&](int k) {
-        const unsigned sum = std::min(outside(c0, l0[k], h0[k]), outside(v0[k], lo0, hi0)) +
-                             std::min(outside(c1, l1[k], h1[k]), outside(v1[k], lo1, hi1)) +
-                             std::min(outside(c2, l2[k], h2[k]), outside(v2[k], lo2, hi2));
+    // An entry worked out twice (in the last block) comes out alike.
+    inBlocks<2 * kBlock>(0, n, [&](int k, bool) {
+        const unsigned sum = spanChannel(c0, lo0, hi0, v0[k], l0[k], h0[k]) +
+                             spanChannel(c1, lo1, hi1, v1[k], l1[k], h1[k]) +
+                             spanChannel(c2, lo2, hi2, v2[k], l2[k], h2[k]);
         costs[k] = static_cast<std::uint16_t>(std::min(sum, static_cast<unsigned>(kTruncate)));
-    };
-    // Whole blocks of a register's bytes, the last one moved back to end at
-    // n (its entries worked out twice come out alike), so that no entry is
-    // left to a loop one at a time.
-    constexpr int kBytes = 32;
-    if (n < kBytes) {
-        for (int k = 0; k < n; ++k)
-            cost(k);
-        return;
-    }
-    for (int k = 0;; k += kBytes) {
-        const int at = std::min(k, n - kBytes);
-        for (int j = 0; j < kBytes; ++j)
-            cost(at + j);
-        if (at == n - kBytes)
-            return;
-    }
+    });
 }
 
 [[gnu::always_inline]] inline void spanCostsInto(std::uint16_t* __restrict costs, int n, const std::uint8_t* one,
@@ -214,11 +200,11 @@ void Matcher::slideSpans(Worker& w, int in, int out, int addSign, int subSign) c
     const int n = count();
     const Samples add = samples(in);
     const Samples sub = samples(out);
+    // The windows are free until windows() fills them.
+    std::uint16_t* scratch = w.window.data();
     for (int x = 0; x < width_; ++x) {
         std::uint8_t addPixel[9];
         std::uint8_t subPixel[9];
-        // The windows are free until windows() fills them.
-        std::uint16_t* scratch = w.window.data();
         for (std::size_t i = 0; i < 9; ++i) {
             addPixel[i] = add[i][x];
             subPixel[i] = sub[i][x];

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <limits>
 
 namespace engine {
 
@@ -70,43 +70,39 @@ namespace {
 // begins: rows of short spans cost one test per span, not per pixel.
 constexpr std::int64_t kRun = 8;
 
+// Four bits for each of eight depths from `first` that equals value, the
+// first depth's the lowest.
+inline std::uint32_t equalMask(const std::int32_t* first, std::int32_t value)
+{
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi32(value);
+    const auto low = static_cast<std::uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first)), v)));
+    const auto high = static_cast<std::uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(first + 4)), v)));
+    return low | high << 16;
+#else
+    std::uint32_t mask = 0;
+    for (int k = 0; k < 8; ++k)
+        mask |= first[k] == value ? 0xFu << (4 * k) : 0u;
+    return mask;
+#endif
+}
+static_assert(kRun == 8);
+
 // How many of depth[1], depth[2], ... (ahead) or depth[-1], depth[-2], ...
 // (behind) equal depth[0] before the first that does not; kRun when all
 // kRun of them do.
 inline std::int64_t sameAhead(const std::int32_t* depth)
 {
-#if defined(__SSE2__)
-    const __m128i v = _mm_set1_epi32(depth[0]);
-    const auto low = static_cast<std::uint32_t>(
-        _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + 1)), v)));
-    const auto high = static_cast<std::uint32_t>(
-        _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + 5)), v)));
-    const std::uint32_t differ = ~(low | high << 16);
+    const std::uint32_t differ = ~equalMask(depth + 1, depth[0]);
     return differ == 0 ? kRun : __builtin_ctz(differ) / 4;
-#else
-    std::int64_t n = 0;
-    while (n < kRun && depth[n + 1] == depth[0])
-        ++n;
-    return n;
-#endif
 }
 
 inline std::int64_t sameBehind(const std::int32_t* depth)
 {
-#if defined(__SSE2__)
-    const __m128i v = _mm_set1_epi32(depth[0]);
-    const auto low = static_cast<std::uint32_t>(
-        _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(depth - 8)), v)));
-    const auto high = static_cast<std::uint32_t>(
-        _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(depth - 4)), v)));
-    const std::uint32_t differ = ~(low | high << 16);
+    const std::uint32_t differ = ~equalMask(depth - kRun, depth[0]);
     return differ == 0 ? kRun : __builtin_clz(differ) / 4;
-#else
-    std::int64_t n = 0;
-    while (n < kRun && depth[-n - 1] == depth[0])
-        ++n;
-    return n;
-#endif
 }
 
 template <class Pixel>
@@ -115,11 +111,11 @@ inline void copyRun(Pixel* row, std::int64_t to, std::int64_t from)
     std::memcpy(row + to, row + from, kRun * sizeof(Pixel));
 }
 
-// From pixel x, whose link has just been made from `from` (its source, a
-// fixed distance away), copies whole blocks forwards while the depth stays
-// and `end` (the larger of x and from, plus a block) stays inside the row.
-// Moves x and from to the last pixel copied; next becomes the first pixel
-// a block may be tried at again.
+// From pixel x, whose link has just been made from `from` to `to` (a fixed
+// distance apart), copies whole blocks forwards while the depth stays and
+// the larger of to and from, plus a block, stays inside the row. Moves x,
+// to and from to the last pixel copied; next becomes the first pixel a
+// block may be tried at again.
 template <class Pixel>
 inline void blocksAhead(Pixel* row, const std::int32_t* depth, std::int64_t width, std::int64_t& x,
                         std::int64_t& to, std::int64_t& from, std::int64_t& next)
