@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 
 namespace engine::reveal {
 
@@ -38,7 +39,8 @@ void forEach(RowWorkers* workers, int count, const std::function<void(int i)>& f
 // picture, continue the depth beside them by its repeat where it repeats
 // along the rows, or else follow the lines of equal depth where those run
 // straight and slanted, and otherwise continue the nearest matched pixel
-// (or, where a nearer surface hides the end, the farther one around it).
+// (or, where a nearer surface hides the end, the farther one around it),
+// sloping on as the surface slopes up to it.
 // Rows with no match at all take the nearest row that has one. Returns
 // false when nothing matched.
 constexpr float kJumpShare = 1.0f;
@@ -210,6 +212,75 @@ std::vector<float> endValues(const std::vector<float>& sep, int width, int heigh
         for (int v = std::max(0, y - kEndRows); v <= std::min(height - 1, y + kEndRows); ++v)
             if (const int x = end[static_cast<std::size_t>(v)]; x >= 0)
                 around.push_back(sep[static_cast<std::size_t>(v) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]);
+        const auto middle = around.begin() + static_cast<std::ptrdiff_t>(around.size() / 2);
+        std::nth_element(around.begin(), middle, around.end());
+        values[static_cast<std::size_t>(y)] = *middle;
+    }
+    return values;
+}
+
+// How many matched pixels in from a row's end its slope is measured over
+// (among twice as many), and how far (in pixels of separation) they may lie
+// from a straight line: further, the end is an edge or noise, not a slope.
+constexpr int kSlopeReach = 16;
+constexpr double kSlopeFit = 1.0;
+
+// For each row, the median of the slopes (separation per pixel outwards,
+// step the way out of the picture) of the matched pixels next to the ends
+// of the rows within kEndRows of it; 0 where fewer than half those rows
+// run straight up to their ends.
+std::vector<float> endSlopes(const std::vector<float>& sep, int width, int height, const std::vector<int>& end, int step)
+{
+    std::vector<float> own(static_cast<std::size_t>(height), kHole);
+    for (int y = 0; y < height; ++y) {
+        const int e = end[static_cast<std::size_t>(y)];
+        if (e < 0)
+            continue;
+        const float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        // Least squares over the reach, k pixels in from the end.
+        double sx = 0.0;
+        double sy = 0.0;
+        double sxx = 0.0;
+        double sxy = 0.0;
+        int n = 0;
+        for (int k = 0; k < 2 * kSlopeReach && n < kSlopeReach; ++k) {
+            const int x = e - step * k;
+            if (x < 0 || x >= width)
+                break;
+            if (row[x] == kHole)
+                continue;
+            sx += k;
+            sy += row[x];
+            sxx += static_cast<double>(k) * k;
+            sxy += static_cast<double>(k) * row[x];
+            ++n;
+        }
+        if (n < kSlopeReach)
+            continue;
+        const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+        const double offset = (sy - slope * sx) / n;
+        // A surface that runs smoothly up to the end, not an edge.
+        double worst = 0.0;
+        for (int k = 0, m = 0; k < 2 * kSlopeReach && m < n; ++k) {
+            const int x = e - step * k;
+            if (row[x] == kHole)
+                continue;
+            ++m;
+            worst = std::max(worst, std::abs(row[x] - (offset + slope * k)));
+        }
+        if (worst > kSlopeFit)
+            continue;
+        own[static_cast<std::size_t>(y)] = static_cast<float>(-slope);
+    }
+    std::vector<float> values(static_cast<std::size_t>(height), 0.0f);
+    std::vector<float> around;
+    for (int y = 0; y < height; ++y) {
+        around.clear();
+        for (int v = std::max(0, y - kEndRows); v <= std::min(height - 1, y + kEndRows); ++v)
+            if (own[static_cast<std::size_t>(v)] != kHole)
+                around.push_back(own[static_cast<std::size_t>(v)]);
+        if (2 * around.size() <= static_cast<std::size_t>(2 * kEndRows + 1))
+            continue;
         const auto middle = around.begin() + static_cast<std::ptrdiff_t>(around.size() / 2);
         std::nth_element(around.begin(), middle, around.end());
         values[static_cast<std::size_t>(y)] = *middle;
@@ -446,6 +517,18 @@ bool fillHoles(std::vector<float>& sep, int width, int height, RowWorkers* worke
     std::vector<float> trailing = endValues(sep, width, height, last);
     continueBehind(leading, sep, width, first, 1);
     continueBehind(trailing, sep, width, last, -1);
+    // And how they run: a surface sloping up to a row's end goes on sloping
+    // through it, as far as the separations the picture has (of a sample).
+    const std::vector<float> leadingSlope = endSlopes(sep, width, height, first, -1);
+    const std::vector<float> trailingSlope = endSlopes(sep, width, height, last, 1);
+    float nearest = std::numeric_limits<float>::max();
+    float farthest = 0.0f;
+    for (std::size_t i = 0; i < sep.size(); i += 7) {
+        if (sep[i] != kHole) {
+            nearest = std::min(nearest, sep[i]);
+            farthest = std::max(farthest, sep[i]);
+        }
+    }
     // Each row is filled from itself alone, many at once.
     auto fillRow = [&](int y) {
         float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
@@ -464,10 +547,16 @@ bool fillHoles(std::vector<float>& sep, int width, int height, RowWorkers* worke
                         row[i] = a + (b - a) * static_cast<float>(i - previous) / gap;
                 }
             } else if (x > previous + 1) {
-                const float nearest = previous >= 0 ? trailing[static_cast<std::size_t>(y)]
-                                      : x < width  ? leading[static_cast<std::size_t>(y)]
-                                                   : kHole;
-                std::fill(row + previous + 1, row + x, nearest);
+                // A row's end (or the whole row, unmatched: it takes a row
+                // beside it later).
+                const bool leads = previous < 0;
+                const auto i = static_cast<std::size_t>(y);
+                const float from = leads ? leading[i] : trailing[i];
+                const float slope = leads ? leadingSlope[i] : trailingSlope[i];
+                const int strip = leads ? x : width - 1 - previous;
+                for (int k = 1; k <= strip; ++k)
+                    row[leads ? x - k : previous + k] =
+                        from == kHole ? kHole : std::clamp(from + slope * static_cast<float>(k), nearest, farthest);
             }
             previous = x;
         }

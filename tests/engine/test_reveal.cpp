@@ -467,6 +467,38 @@ TEST(RevealPlateaus, EndsBesideANearerSurfaceTakeTheFartherOne)
     }
 }
 
+// A surface that slopes up to a row's end slopes on through the strip; an
+// end that is a step (or a plane) carries on flat.
+TEST(RevealPlateaus, EndsCarryOnTheSlopeBesideThemButNotAStep)
+{
+    const int w = 200, h = 80, strip = 30;
+    std::vector<float> sep(static_cast<std::size_t>(w) * h, reveal::kHole);
+    auto ramp = [](int x) { return 70.0f + 0.25f * static_cast<float>(x); };
+    for (int y = 0; y < h; ++y) {
+        for (int x = strip; x < w - strip; ++x) {
+            float& s = sep[static_cast<std::size_t>(y) * w + x];
+            if (y < 30)
+                s = ramp(x);
+            else if (y >= 50 && x < strip + 4)
+                s = 90.0f; // a step four pixels in
+            else
+                s = x >= 80 && x < 100 ? 60.0f : x >= 100 && x < 120 ? 130.0f : 100.0f;
+        }
+    }
+    ASSERT_TRUE(reveal::fillHoles(sep, w, h));
+    auto at = [&](int x, int y) { return sep[static_cast<std::size_t>(y) * w + x]; };
+    for (int x = 0; x < strip; ++x) {
+        for (int y = 0; y < 22; ++y) {
+            ASSERT_NEAR(at(x, y), ramp(x), 0.01f) << "at (" << x << ", " << y << ")";
+            ASSERT_NEAR(at(w - 1 - x, y), ramp(w - 1 - x), 0.01f) << "at (" << w - 1 - x << ", " << y << ")";
+        }
+        for (int y = 37; y < 43; ++y)
+            ASSERT_EQ(at(x, y), 100.0f) << "at (" << x << ", " << y << ")";
+        for (int y = 60; y < h; ++y)
+            ASSERT_EQ(at(x, y), 90.0f) << "at (" << x << ", " << y << ")";
+    }
+}
+
 // Two steps a hundred columns apart beside a row's end are no repeat: the
 // end carries on the step beside it, not what lies a hundred further in.
 TEST(RevealPlateaus, TwoStepsARepeatApartAreNoRepeat)
