@@ -202,6 +202,8 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
     result.matched = static_cast<double>(matched) / static_cast<double>(result.separation.size());
     if (!reveal::fillHoles(result.separation, width, height, &workers))
         return refused(std::string(kRevealNoRepeatMessage));
+    // Smoothed once more: what the ends were filled with.
+    reveal::smoothSeparations(result.separation, width, height, &workers);
 
     // The grey scale: the range given, or the separations found.
     if (given) {

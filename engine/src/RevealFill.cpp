@@ -580,6 +580,9 @@ bool fillHoles(std::vector<float>& sep, int width, int height, RowWorkers* worke
                     static_cast<std::size_t>(width),
                     sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width));
     }
+    // The ends continue the matched part as it runs, without its wrong
+    // matches.
+    smoothSeparations(sep, width, height, workers);
     followLines(sep, width, height, first, 1, workers);
     followLines(sep, width, height, last, -1, workers);
     continueRepeats(sep, width, first, last, 1, workers);

@@ -190,6 +190,14 @@ private:
 // this thread alone). Returns false when nothing matched.
 bool fillHoles(std::vector<float>& sep, int width, int height, RowWorkers* workers = nullptr);
 
+// The median of seven values.
+float medianOfSeven(float v0, float v1, float v2, float v3, float v4, float v5, float v6);
+
+// Smooths a filled separation field (width × height, rows from the top) by
+// a median of seven down the columns and then along the rows: wrong
+// matches and the streaks they leave go, edges stay.
+void smoothSeparations(std::vector<float>& sep, int width, int height, RowWorkers* workers = nullptr);
+
 // Within half the widest separation of either end of a row, pairs of the
 // farther separations would reach out of the picture and cannot be tried;
 // where the true separation is among them the matcher settles on the best

@@ -76,6 +76,11 @@ namespace {
 
 // Rows sampled by the range search, in strips as high as the window.
 constexpr int kMaxStrips = 32;
+// The share of the sampled windows that must vote for a picture to be a
+// stereogram at all, and under which the votes must gather.
+constexpr double kFewestVoters = 0.05;
+constexpr std::int64_t kFewestVotes = 100;
+constexpr double kFewVoters = 0.1;
 // How many times the level of chance votes a separation must have to be
 // dense.
 constexpr std::int64_t kChanceMargin = 3;
@@ -264,7 +269,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         voted += t.voted;
     }
     range.share = evaluated > 0 ? static_cast<double>(voted) / static_cast<double>(evaluated) : 0.0;
-    if (voted == 0 || range.share < 0.1) {
+    if (voted == 0) {
         error = kRevealNoRepeatMessage;
         return range;
     }
@@ -337,6 +342,15 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         return strongest;
     };
     range.period = strongestAround(mostGathered(floor, hi));
+    // Where the surface changes nearly as fast as the separation, few
+    // windows repeat whole; a picture where few do is a stereogram still
+    // when there are votes enough to tell and two thirds of them gather
+    // around one separation (chance spreads them over all).
+    if (range.share < kFewVoters &&
+        (range.share < kFewestVoters || counted < kFewestVotes || 3 * gathered(range.period) < 2 * counted)) {
+        error = kRevealNoRepeatMessage;
+        return range;
+    }
     // Chance repeats (many in dots of two colours) spread a floor of votes
     // over all separations, the ones under a quarter of the period too,
     // where no surface of the picture lies: their middle level there is
