@@ -15,6 +15,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <random>
 #include <vector>
@@ -296,28 +297,42 @@ TEST_F(RevealCommand, ReadsMultiplesProneScenesOfPamstereogram)
     }
 }
 
-// OpenStereogram's dots on a checkerboard of two planes, 6 by 4 squares,
-// made by Debian's openstereogram (the file beside the tests): separations
-// 45 near and 83 far. The far plane lies beyond one and a half times the
-// near one, where copies of a chain at the near separation would meet
-// again, and with as many votes it was left out of the range (0.01).
-TEST_F(RevealCommand, ReadsAFarPlaneBehindANearOne)
+// OpenStereogram's dots (files made by Debian's openstereogram, beside the
+// tests) on two scenes of 600 × 400. A checkerboard of two planes, 6 by 4
+// squares, separations 45 near and 83 far: the far plane lies beyond one
+// and a half times the near one, where copies of a chain at the near
+// separation would meet again, and with as many votes it was left out of
+// the range (0.01). And a sine of nine waves across, which changes nearly
+// as fast as the separation: so few windows repeat whole that it was
+// taken for no stereogram at all.
+TEST_F(RevealCommand, ReadsPicturesOfOpenStereogram)
 {
-    const std::string file = std::string(DOTSCAPE_TESTDATA_DIR) + "/reveal/openstereogram-checker.png";
-    const ProgramOutcome r = run("reveal -f '" + file + "' -o '" + path("found.bmp") + "'");
-    ASSERT_EQ(r.status, 0) << r.err;
-    const Picture found = readPicture(path("found.bmp"));
-    ASSERT_TRUE(found.bitmap);
-    const int w = found.bitmap->width(), h = found.bitmap->height();
-    ASSERT_EQ(w, 600);
-    ASSERT_EQ(h, 400);
-    std::vector<double> got, truth;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            got.push_back(grey(found, x, y));
-            truth.push_back((x / 100 + y / 100) % 2);
-        }
-    EXPECT_GE(pearson(got, truth), 0.95);
+    struct Scene {
+        const char* file;
+        std::function<double(int x, int y)> depth;
+        double least;
+    };
+    const Scene scenes[] = {
+        {"openstereogram-checker.png", [](int x, int y) { return (x / 100 + y / 100) % 2; }, 0.95},
+        {"openstereogram-sine-fine.png", [](int x, int) { return std::sin(2 * M_PI * x / (600.0 / 9)); }, 0.9},
+    };
+    for (const Scene& scene : scenes) {
+        const std::string file = std::string(DOTSCAPE_TESTDATA_DIR) + "/reveal/" + scene.file;
+        const ProgramOutcome r = run("reveal -f '" + file + "' -o '" + path("found.bmp") + "'");
+        ASSERT_EQ(r.status, 0) << scene.file << ": " << r.err;
+        const Picture found = readPicture(path("found.bmp"));
+        ASSERT_TRUE(found.bitmap);
+        const int w = found.bitmap->width(), h = found.bitmap->height();
+        ASSERT_EQ(w, 600);
+        ASSERT_EQ(h, 400);
+        std::vector<double> got, truth;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                got.push_back(grey(found, x, y));
+                truth.push_back(scene.depth(x, y));
+            }
+        EXPECT_GE(pearson(got, truth), scene.least) << scene.file;
+    }
 }
 
 } // namespace
