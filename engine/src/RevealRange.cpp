@@ -488,6 +488,23 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     };
     const SeparationRange found = bandAround(range.period, dense, true);
     if (others) {
+        // A pattern tile drawn unchanged down the picture (where the copies
+        // start) matches the copies at the differences of its width and the
+        // separations: in a column or a few, in nearly every strip. Such
+        // stripes below the period can carry the band's near end far down;
+        // the band without them is offered too.
+        {
+            std::vector<std::int64_t> all = votes;
+            for (int d = floor; d < range.period - std::max(3, range.period / 8); ++d) {
+                const auto i = static_cast<std::size_t>(d);
+                if (columns[i] < std::max(8, d / 4) && 2 * votes[i] >= static_cast<std::int64_t>(strips) * columns[i])
+                    votes[i] = 0;
+            }
+            const SeparationRange unstriped = bandAround(range.period, dense, true);
+            votes.swap(all);
+            if (unstriped.minSep > found.minSep)
+                others->push_back(unstriped);
+        }
         // Where the surface changes as fast as the separation, a window and
         // its copy rarely match whole, while two pixels a chain of two
         // copies apart (at the sum of two separations) may lie on alike

@@ -223,6 +223,9 @@ TEST_F(RevealCommand, ReadsMultiplesProneScenesOfPamstereogram)
     };
     const Scene scenes[] = {
         {"ridges", [](double x, double) { return 0.5 + 0.5 * std::sin(2 * pi * x * 4); }},
+        // Nine ridges: with the pattern file, the tile's stripes once carried
+        // the range down to 4 (0.65).
+        {"fine ridges", [](double x, double) { return 0.5 + 0.5 * std::sin(2 * pi * x * 9); }},
         {"staircase", [](double x, double) { return std::floor(x * 10) / 9; }},
         {"wavy", [](double x, double y) { return 0.5 + 0.5 * std::sin(2 * pi * x * 3) * std::cos(2 * pi * y * 2); }},
         {"ramp", [](double x, double) { return x; }},
