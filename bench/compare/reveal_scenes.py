@@ -5,6 +5,7 @@
   reveal_scenes.py pearson A B               Pearson's r of two pictures (as grey)
   reveal_scenes.py names                     the scenes' names
   reveal_scenes.py run PICTURE               the longest horizontal run of identical pixels
+  reveal_scenes.py table CASES SCENE ...     the manual's table of a reveal_cases.sh output
 """
 import math
 import sys
@@ -91,6 +92,44 @@ def longest_run(a):
     return best
 
 
+def table(lines, scenes):
+    """The manual's HTML table of a reveal_cases.sh run, for these scenes: a
+    row per maker, the last figure of each line (the new build's, with
+    OLD_BUILD), under 0.95 in bold."""
+    figures, makers = {}, []
+    for line in lines[1:]:
+        words = line.split()
+        if len(words) < 3:
+            continue
+        scene, figure = words[0], words[-1]
+        maker = " ".join(words[1:-2] if len(words) > 3 and _figure(words[-2]) else words[1:-1])
+        if maker not in makers:
+            makers.append(maker)
+        figures[(scene, maker)] = figure
+
+    def cell(f):
+        if f is None:
+            return "<td></td>"
+        text = f if f == "refused" else "%.3f" % float(f)
+        text = text.replace("-", "&minus;")
+        return "<td><b>%s</b></td>" % text if f == "refused" or float(f) < 0.95 else "<td>%s</td>" % text
+
+    out = ['<table border="1" cellpadding="3">',
+           "<tr><th>maker</th>" + "".join("<th>%s</th>" % s for s in scenes) + "</tr>"]
+    for m in makers:
+        out.append("<tr><td>%s</td>" % m + "".join(cell(figures.get((s, m))) for s in scenes) + "</tr>")
+    out.append("</table>")
+    return "\n".join(out)
+
+
+def _figure(word):
+    try:
+        float(word)
+        return True
+    except ValueError:
+        return word == "refused"
+
+
 if __name__ == "__main__":
     if sys.argv[1] == "scene":
         Image.fromarray(scene(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]))).save(sys.argv[5])
@@ -98,5 +137,7 @@ if __name__ == "__main__":
         print("%.4f" % pearson(sys.argv[2], sys.argv[3]))
     elif sys.argv[1] == "run":
         print(longest_run(sys.argv[2]))
+    elif sys.argv[1] == "table":  # table CASES_OUTPUT SCENE ...
+        print(table(open(sys.argv[2]).read().splitlines(), sys.argv[3:]))
     elif sys.argv[1] == "names":
         print(" ".join(NAMES))
