@@ -300,6 +300,9 @@ constexpr double kRowGain = 0.5;
 // Below this mean squared step (in pixels of separation) the matched end is
 // as good as flat, and continuing it straight across is right.
 constexpr double kFlatEnd = 0.5;
+// The largest step (in pixels of separation) from one pixel to the next of
+// a smooth surface.
+constexpr float kSmoothStep = 5.0f;
 
 // The sum of the squared steps from a[i] to b[i].
 DOTSCAPE_WIDE_LOOPS double squaredSteps(const float* __restrict a, const float* __restrict b, int n)
@@ -324,6 +327,15 @@ DOTSCAPE_WIDE_LOOPS double squaredSteps(const float* __restrict a, const float* 
 struct Inward {
     std::vector<float> line;
     int strip = 0;
+
+    // Whether the matched pixels step anywhere by more than kSmoothStep.
+    bool steps() const
+    {
+        for (std::size_t k = 1; k < line.size(); ++k)
+            if (std::abs(line[k] - line[k - 1]) > kSmoothStep)
+                return true;
+        return false;
+    }
 
     // The squared steps of the first strip pixels from the one beyond them.
     double flat() const
@@ -375,8 +387,8 @@ void continueRepeats(std::vector<float>& sep, int width, const std::vector<int>&
         for (std::size_t k = 0; k < row.line.size(); ++k)
             row.line[k] = step > 0 ? at[k] : *(at - k);
     };
-    // The repeat must be seen twice beyond the hidden strip, in every row
-    // that is tried; rows too short for the shortest are left out.
+    // The repeat must be seen beyond the hidden strip in every row that is
+    // tried; rows too short for the shortest twice are left out.
     auto tried = [&](int y) { return stripOf(y) > 0 && spanOf(y) >= stripOf(y) + 2 * kShortestRepeat; };
     // Each band reads its own rows and writes their ends only: many bands
     // are done at once.
@@ -386,17 +398,26 @@ void continueRepeats(std::vector<float>& sep, int width, const std::vector<int>&
         Inward one;
         const int y1 = std::min(height, y0 + kRepeatBand);
         int longest = width;
+        int halfway = width;
+        bool stepped = false;
         int uneven = 0;
         double flat = 0.0;
         for (int y = y0; y < y1; y += kRepeatStride) {
             if (!tried(y))
                 continue;
             load(y, rows.emplace_back());
-            longest = std::min(longest, (spanOf(y) - stripOf(y)) / 2);
+            longest = std::min(longest, spanOf(y) - stripOf(y) - kShortestRepeat);
+            halfway = std::min(halfway, (spanOf(y) - stripOf(y)) / 2);
+            stepped = stepped || rows.back().steps();
             const double steps = rows.back().flat();
             flat += steps;
             uneven += steps >= kFlatEnd * stripOf(y) ? 1 : 0;
         }
+        // Two steps far apart can lie a repeat apart: where a row steps,
+        // the repeat must be seen twice beyond the hidden strip; a smooth
+        // surface's once will do (a long wave, in a wide strip).
+        if (stepped)
+            longest = halfway;
         // A repeat is a band's nature, not a few rows': most of them must
         // change beside their ends.
         if (rows.empty() || 2 * uneven < static_cast<int>(rows.size()))

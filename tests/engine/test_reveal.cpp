@@ -19,6 +19,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace engine;
@@ -578,6 +579,30 @@ TEST(RevealSmoothing, StraysGoAndEdgesStay)
     const std::vector<float> unsmoothed = slope;
     reveal::smoothSeparations(slope, w, h);
     EXPECT_EQ(slope, unsmoothed);
+}
+
+// A wave longer than half the matched part of the rows carries on into
+// strips as wide as the repeat is seen once beyond them; two steps as far
+// apart do not make a repeat.
+TEST(RevealPlateaus, LongWavesCarryOnAndFarStepsDoNot)
+{
+    const int w = 500, h = 64, strip = 100, period = 160;
+    auto wave = [](int x) { return 100.0f + 10.0f * std::sin(2.0f * 3.14159265f * static_cast<float>(x) / period); };
+    auto steps = [](int x) { return (x < strip + 10 || (x >= strip + period && x < strip + period + 10)) ? 60.0f : 80.0f; };
+    for (const auto& [name, field, tolerance] :
+         {std::tuple<const char*, float (*)(int), float>{"wave", wave, 0.5f}, {"steps", steps, 0.0f}}) {
+        std::vector<float> sep(static_cast<std::size_t>(w) * h, reveal::kHole);
+        for (int y = 0; y < h; ++y)
+            for (int x = strip; x < w - strip; ++x)
+                sep[static_cast<std::size_t>(y) * w + x] = field(x);
+        ASSERT_TRUE(reveal::fillHoles(sep, w, h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < strip; ++x) {
+                const float expected = std::string(name) == "wave" ? field(x) : 60.0f;
+                ASSERT_NEAR(sep[static_cast<std::size_t>(y) * w + x], expected, tolerance)
+                    << name << " at (" << x << ", " << y << ")";
+            }
+    }
 }
 
 // Two steps a hundred columns apart beside a row's end are no repeat: the
