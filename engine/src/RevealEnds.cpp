@@ -135,25 +135,38 @@ namespace {
 // The rows around a row whose end matches are taken together.
 constexpr int kEndRows = 6;
 
+// The median of the values other than kHole of the rows within kEndRows of
+// row y, kHole where fewer than least of them are.
+float middleAround(const std::vector<float>& own, int y, std::size_t least, std::vector<float>& around)
+{
+    const int height = static_cast<int>(own.size());
+    around.clear();
+    for (int v = std::max(0, y - kEndRows); v <= std::min(height - 1, y + kEndRows); ++v)
+        if (own[static_cast<std::size_t>(v)] != kHole)
+            around.push_back(own[static_cast<std::size_t>(v)]);
+    if (around.empty() || around.size() < least)
+        return kHole;
+    const auto middle = around.begin() + static_cast<std::ptrdiff_t>(around.size() / 2);
+    std::nth_element(around.begin(), middle, around.end());
+    return *middle;
+}
+
 } // namespace
 
 // For each row with a match, the median of the end matches (at end[v]) of
 // the rows within kEndRows of it.
 std::vector<float> endValues(const std::vector<float>& sep, int width, int height, const std::vector<int>& end)
 {
+    std::vector<float> own(static_cast<std::size_t>(height), kHole);
+    for (int v = 0; v < height; ++v)
+        if (const int x = end[static_cast<std::size_t>(v)]; x >= 0)
+            own[static_cast<std::size_t>(v)] =
+                sep[static_cast<std::size_t>(v) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
     std::vector<float> values(static_cast<std::size_t>(height), kHole);
     std::vector<float> around;
-    for (int y = 0; y < height; ++y) {
-        if (end[static_cast<std::size_t>(y)] < 0)
-            continue;
-        around.clear();
-        for (int v = std::max(0, y - kEndRows); v <= std::min(height - 1, y + kEndRows); ++v)
-            if (const int x = end[static_cast<std::size_t>(v)]; x >= 0)
-                around.push_back(sep[static_cast<std::size_t>(v) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]);
-        const auto middle = around.begin() + static_cast<std::ptrdiff_t>(around.size() / 2);
-        std::nth_element(around.begin(), middle, around.end());
-        values[static_cast<std::size_t>(y)] = *middle;
-    }
+    for (int y = 0; y < height; ++y)
+        if (end[static_cast<std::size_t>(y)] >= 0)
+            values[static_cast<std::size_t>(y)] = middleAround(own, y, 1, around);
     return values;
 }
 
@@ -217,15 +230,8 @@ std::vector<float> endSlopes(const std::vector<float>& sep, int width, int heigh
     std::vector<float> values(static_cast<std::size_t>(height), 0.0f);
     std::vector<float> around;
     for (int y = 0; y < height; ++y) {
-        around.clear();
-        for (int v = std::max(0, y - kEndRows); v <= std::min(height - 1, y + kEndRows); ++v)
-            if (own[static_cast<std::size_t>(v)] != kHole)
-                around.push_back(own[static_cast<std::size_t>(v)]);
-        if (2 * around.size() <= static_cast<std::size_t>(2 * kEndRows + 1))
-            continue;
-        const auto middle = around.begin() + static_cast<std::ptrdiff_t>(around.size() / 2);
-        std::nth_element(around.begin(), middle, around.end());
-        values[static_cast<std::size_t>(y)] = *middle;
+        const float middle = middleAround(own, y, kEndRows + 1, around);
+        values[static_cast<std::size_t>(y)] = middle == kHole ? 0.0f : middle;
     }
     return values;
 }
