@@ -70,14 +70,19 @@ DOTSCAPE_WIDE_LOOPS void medianAlong(const float* __restrict in, float* __restri
 
 constexpr int kReach = 3;
 
-// The median of the 2 r + 1 values at v[−r·step] … v[r·step] (r up to kReach).
-float medianAround(const float* v, std::ptrdiff_t step, int r)
+// The median of the 2 r + 1 values at w, which it reorders.
+float middleOf(float* w, int r)
 {
-    float w[2 * kReach + 1];
-    for (int k = -r; k <= r; ++k)
-        w[k + r] = v[k * step];
     std::nth_element(w, w + r, w + 2 * r + 1);
     return w[r];
+}
+
+// The median of the 2 r + 1 values at v[−r] … v[r] (r up to kReach).
+float medianAround(const float* v, int r)
+{
+    float w[2 * kReach + 1];
+    std::copy(v - r, v + r + 1, w);
+    return middleOf(w, r);
 }
 
 } // namespace
@@ -134,7 +139,7 @@ void smoothSeparations(std::vector<float>& sep, int width, int height, RowWorker
                     float v[2 * kReach + 1];
                     for (int k = -r; k <= r; ++k)
                         v[k + r] = rows[k + kReach][x];
-                    down[static_cast<std::size_t>(x)] = medianAround(v + r, 1, r);
+                    down[static_cast<std::size_t>(x)] = middleOf(v, r);
                 }
             }
             float* out = rowOf(y);
@@ -142,9 +147,9 @@ void smoothSeparations(std::vector<float>& sep, int width, int height, RowWorker
             if (width > 2 * kReach)
                 medianAlong(down.data(), out + kReach, width - 2 * kReach);
             for (int x = 0; x < std::min(kReach, width); ++x) {
-                out[x] = medianAround(down.data() + x, 1, std::min(x, width - 1 - x));
+                out[x] = medianAround(down.data() + x, std::min(x, width - 1 - x));
                 const int right = width - 1 - x;
-                out[right] = medianAround(down.data() + right, 1, std::min(x, right));
+                out[right] = medianAround(down.data() + right, std::min(x, right));
             }
         }
     };

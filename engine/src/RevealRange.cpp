@@ -395,17 +395,19 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     // The band of separations around a period, of those that have at least
     // least votes around them; without shapes, only the ones that follow
     // one another closely.
+    // How far apart the separations of one band may follow one another.
+    auto gapAround = [](int period) { return std::max(3, period / 8); };
+    // A shape stands in at least this many columns; a pattern tile's own
+    // repeat may vote in a column or two all the way down the picture.
+    auto shapeColumns = [](int d) { return std::max(8, d / 4); };
     auto bandAround = [&](int period, std::int64_t least, bool shapes) {
         SeparationRange band = range;
         band.period = period;
-        const int gap = std::max(3, period / 8);
+        const int gap = gapAround(period);
         // Beyond the band's far end, copies of a chain at its separations also
         // meet again at one and a half, two … times them: a cluster there joins
         // only by following closely. Below the band no echo lies.
         int first = period;
-        // A shape stands in at least this many columns; a pattern tile's own
-        // repeat may vote in a column or two all the way down the picture.
-        auto shapeColumns = [](int d) { return std::max(8, d / 4); };
         // The columns voting at separations within a pixel of d: a shape stands
         // in many at one separation, chance repeats in one or two at each.
         auto aroundColumns = [&](int d) {
@@ -488,23 +490,35 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     };
     const SeparationRange found = bandAround(range.period, dense, true);
     if (others) {
+        // The band around the period without the votes of the separations
+        // from … to that are stripes.
+        auto bandWithout = [&](int from, int to, auto stripe, std::int64_t least, bool shapes) {
+            std::vector<std::int64_t> all = votes;
+            for (int d = from; d <= to; ++d)
+                if (stripe(d))
+                    votes[static_cast<std::size_t>(d)] = 0;
+            const SeparationRange band = bandAround(range.period, least, shapes);
+            votes.swap(all);
+            return band;
+        };
+        // Whether separation d has, for each column it lies in, votes from
+        // at least part / whole of the sampled strips: a stripe down the
+        // picture.
+        auto inStrips = [&](int d, std::int64_t part, std::int64_t whole) {
+            const auto i = static_cast<std::size_t>(d);
+            return whole * votes[i] >= part * static_cast<std::int64_t>(strips) * columns[i];
+        };
         // A pattern tile drawn unchanged down the picture (where the copies
         // start) matches the copies at the differences of its width and the
         // separations: in a column or a few, in nearly every strip. Such
         // stripes below the period can carry the band's near end far down;
         // the band without them is offered too.
-        {
-            std::vector<std::int64_t> all = votes;
-            for (int d = floor; d < range.period - std::max(3, range.period / 8); ++d) {
-                const auto i = static_cast<std::size_t>(d);
-                if (columns[i] < std::max(8, d / 4) && 2 * votes[i] >= static_cast<std::int64_t>(strips) * columns[i])
-                    votes[i] = 0;
-            }
-            const SeparationRange unstriped = bandAround(range.period, dense, true);
-            votes.swap(all);
-            if (unstriped.minSep > found.minSep)
-                others->push_back(unstriped);
-        }
+        const SeparationRange unstriped = bandWithout(
+            floor, range.period - gapAround(range.period) - 1,
+            [&](int d) { return columns[static_cast<std::size_t>(d)] < shapeColumns(d) && inStrips(d, 1, 2); }, dense,
+            true);
+        if (unstriped.minSep > found.minSep)
+            others->push_back(unstriped);
         // Where the surface changes as fast as the separation, a window and
         // its copy rarely match whole, while two pixels a chain of two
         // copies apart (at the sum of two separations) may lie on alike
@@ -527,14 +541,9 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         // in many of the sampled strips. The band of the denser votes alone
         // that follow one another closely, without such stripes, is offered
         // too, to be taken where it pairs clearly more pixels.
-        std::vector<std::int64_t> all = votes;
-        for (int d = floor; d <= hi; ++d) {
-            const auto i = static_cast<std::size_t>(d);
-            if (columns[i] < 2 * d && 4 * votes[i] >= static_cast<std::int64_t>(strips) * columns[i])
-                votes[i] = 0;
-        }
-        SeparationRange tight = bandAround(range.period, 4 * dense, false);
-        votes.swap(all);
+        SeparationRange tight = bandWithout(
+            floor, hi, [&](int d) { return columns[static_cast<std::size_t>(d)] < 2 * d && inStrips(d, 1, 4); },
+            4 * dense, false);
         tight.tight = true;
         // Only a band much narrower is worth the sample.
         if (5 * (tight.maxSep - tight.minSep) < 4 * (found.maxSep - found.minSep))
