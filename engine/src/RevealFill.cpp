@@ -79,12 +79,20 @@ bool fillHoles(std::vector<float>& sep, int width, int height, RowWorkers* worke
     // run through the whole strip.
     std::vector<float> leading = endValues(sep, width, height, first);
     std::vector<float> trailing = endValues(sep, width, height, last);
+    const std::vector<float> leadingOwn = leading;
+    const std::vector<float> trailingOwn = trailing;
     continueBehind(leading, sep, width, first, 1);
     continueBehind(trailing, sep, width, last, -1);
     // And how they run: a surface sloping up to a row's end goes on sloping
     // through it, as far as the separations the picture has (of a sample).
-    const std::vector<float> leadingSlope = endSlopes(sep, width, height, first, -1);
-    const std::vector<float> trailingSlope = endSlopes(sep, width, height, last, 1);
+    // An end that takes the farther surface behind carries it on flat: the
+    // slope beside it is the nearer surface's.
+    std::vector<float> leadingSlope = endSlopes(sep, width, height, first, -1);
+    std::vector<float> trailingSlope = endSlopes(sep, width, height, last, 1);
+    for (std::size_t y = 0; y < leading.size(); ++y) {
+        leadingSlope[y] = leading[y] == leadingOwn[y] ? leadingSlope[y] : 0.0f;
+        trailingSlope[y] = trailing[y] == trailingOwn[y] ? trailingSlope[y] : 0.0f;
+    }
     float nearest = std::numeric_limits<float>::max();
     float farthest = 0.0f;
     for (std::size_t i = 0; i < sep.size(); i += 7) {

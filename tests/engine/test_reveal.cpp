@@ -453,14 +453,19 @@ TEST(RevealPlateaus, EndsBesideANearerSurfaceTakeTheFartherOne)
         const char* name;
         int backgroundStart; // where the rows of separation 80 start
         float expected;      // in the strip of rows 20 to 39
+        float nearSlope;     // of the near surface, per pixel along the row
     };
-    for (const Case c : {Case{"hidden", 41, 80.0f}, Case{"wide strips", 52, 60.0f}}) {
+    // The farther surface a hidden end takes carries on flat: the near
+    // surface's slope is not its own.
+    for (const Case c : {Case{"hidden", 41, 80.0f, 0.0f}, Case{"wide strips", 52, 60.0f, 0.0f},
+                         Case{"hidden beside a slope", 41, 80.0f, 0.1f}}) {
         std::vector<float> sep(static_cast<std::size_t>(w) * h, reveal::kHole);
         for (int y = 0; y < h; ++y) {
             // Rows 20 to 39 meet a surface of separation 60 from column 52.
             const bool near = y >= 20 && y < 40;
             for (int x = near ? 52 : c.backgroundStart; x < w - 41; ++x)
-                sep[static_cast<std::size_t>(y) * w + x] = near && x < 120 ? 60.0f : 80.0f;
+                sep[static_cast<std::size_t>(y) * w + x] =
+                    near && x < 120 ? 60.0f + c.nearSlope * static_cast<float>(x - 52) : 80.0f;
         }
         ASSERT_TRUE(reveal::fillHoles(sep, w, h));
         for (int y = 20; y < 40; ++y)
