@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Depth scenes and the correlation measure of bench/compare/reveal_cases.sh.
 
-  reveal_scenes.py scene NAME W H OUT.pgm    writes one depth scene
+  reveal_scenes.py scene NAME W H OUT.pgm    writes one depth scene (NAME one of names, or
+                                             ripple-K-A: K waves across the width at A degrees)
   reveal_scenes.py pearson A B               Pearson's r of two pictures (as grey)
   reveal_scenes.py names                     the scenes' names
   reveal_scenes.py run PICTURE               the longest horizontal run of identical pixels
@@ -64,6 +65,10 @@ def scene(name, w, h):
     elif name == "bumps":
         v = 0.5 + 0.25 * np.sin(2 * math.pi * 2 * x / w) * np.sin(2 * math.pi * 2 * y / h) + 0.25 * np.sin(
             2 * math.pi * 0.7 * x / w)
+    elif name.startswith("ripple-"):  # ripple-K-A: K waves across the width, running at A degrees
+        k, a = (float(v) for v in name.split("-")[1:3])
+        t = (x * math.cos(math.radians(a)) + y * math.sin(math.radians(a))) / w
+        v = 0.5 + 0.5 * np.sin(2 * math.pi * k * t + 0.7)
     else:
         raise SystemExit("unknown scene " + name)
     return np.clip(np.rint(v * 255), 0, 255).astype(np.uint8)

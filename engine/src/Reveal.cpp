@@ -2,6 +2,7 @@
 // range of separations, then the grey picture.
 
 #include "RevealMatcher.h"
+#include "RevealSample.h"
 #include "RowWorkers.h"
 #include "WideLoops.h"
 
@@ -22,8 +23,8 @@ namespace {
 using reveal::kHole;
 using reveal::Matcher;
 using reveal::Worker;
-// The most the per-worker buffers may take, in bytes.
-constexpr std::size_t kMaxWorkBytes = std::size_t{256} << 20;
+using reveal::kMaxWorkBytes;
+using reveal::sampleMatches;
 
 // The value at the given fraction (0 … 1) of the sorted separations.
 float quantile(const std::vector<float>& values, double fraction)
@@ -36,6 +37,23 @@ float quantile(const std::vector<float>& values, double fraction)
     std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(at), sorted.end());
     return sorted[at];
 }
+
+// Of the pairs of a range beyond a nearer one, the share that must be two
+// of the nearer one's pairs one after the other for the range to be taken
+// for their sums.
+constexpr double kChainedShare = 0.8;
+// And the share of the sample the nearer range must pair, of what the range
+// taken pairs: a range that pairs few pixels is not the picture's repeat,
+// whatever few of its pairs chain (two links of half a plane's separation).
+constexpr double kFundamentalShare = 0.4;
+
+// How much unrelated pixels must differ (see reveal::distinctness) for
+// windows three rows high to be tried: dots of three colours differ by 0.67,
+// of two by 0.5.
+constexpr double kLowWindowDistinct = 0.6;
+// How many times the pixels of the sample a window along one row must pair,
+// of the usual window's, to be taken.
+constexpr double kRowWindowGain = 2.0;
 
 // A row of separations as grey levels: 0 at black, 255 at black − span,
 // rounded half away from zero.
@@ -58,40 +76,6 @@ RevealResult refused(std::string error)
     return result;
 }
 
-// The share of the pixels of a sample of rows the matcher pairs over a
-// range of separations; the bands of the sample are shared out among the
-// workers.
-double sampleMatches(RowWorkers& workers, const RgbPlanes& planes, const reveal::RgbBounds* bounds,
-                     const SeparationRange& range, const reveal::Window& window)
-{
-    // Bands of rows across the picture, each matched from fresh running sums.
-    constexpr int kBands = 4;
-    constexpr int kBandRows = 4;
-    const Matcher matcher(planes, bounds, range.minSep, range.maxSep, window);
-    // Within the bounds the whole reveal keeps to (it is refused beyond).
-    if (matcher.bytesPerWorker() > kMaxWorkBytes)
-        return 0.0;
-    // A low picture is one band.
-    const int bands = planes.height >= 2 * kBands * kBandRows ? kBands : 1;
-    const int bandRows = bands == 1 ? planes.height : kBandRows;
-    std::vector<std::int64_t> paired(static_cast<std::size_t>(bands), 0);
-    workers.run(bands, [&](int, std::int32_t begin, std::int32_t end) {
-        Worker worker;
-        std::vector<float> separation(static_cast<std::size_t>(bandRows) * static_cast<std::size_t>(planes.width));
-        for (int i = begin; i < end; ++i) {
-            const int top = static_cast<int>(static_cast<std::int64_t>(planes.height) * i / bands);
-            matcher.prepare(worker);
-            matcher.run(worker, top, top + bandRows, separation.data(), [] { return true; });
-            paired[static_cast<std::size_t>(i)] =
-                std::count_if(separation.begin(), separation.end(), [](float v) { return v != kHole; });
-        }
-    });
-    std::int64_t total = 0;
-    for (const std::int64_t n : paired)
-        total += n;
-    return static_cast<double>(total) / (static_cast<double>(bands) * bandRows * planes.width);
-}
-
 RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* palette, const RevealOptions& options)
 {
     const int width = picture.width();
@@ -106,8 +90,11 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
     if (spans)
         spanBounds = reveal::sampledBounds(planes);
     const reveal::RgbBounds* bounds = spans ? &spanBounds : nullptr;
+    // The windows the range was found with, where the usual ones found no repeat.
+    RangeWindows shapes = RangeWindows::Usual;
     auto windowFor = [&](const SeparationRange& range) {
-        return reveal::chooseWindow(reveal::distinctness(planes, range.minSep), spans);
+        const reveal::Window window = reveal::chooseWindow(reveal::distinctness(planes, range.minSep), spans);
+        return shapes == RangeWindows::Low ? reveal::lowWindow(window) : window;
     };
     // The share of the sample the range taken pairs with its window, once
     // it has been measured.
@@ -125,6 +112,29 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
         std::string why;
         std::vector<SeparationRange> others;
         result.range = findSeparationRange(planes, why, options.threads, &others);
+        // Where the depth changes down the picture nearly as fast as the
+        // separation, a window of several rows never repeats whole, and a
+        // picture of few colours (whose windows are tallest) can seem to
+        // repeat nowhere. It is tried again with windows three rows high,
+        // where unrelated pixels differ often enough (three colours or
+        // more) that windows so low seldom repeat by chance, and then with
+        // windows along the rows standing in.
+        const reveal::Window usual = windowFor(result.range);
+        const bool lowDiffers = reveal::lowWindow(usual).ry < usual.ry &&
+                                reveal::distinctness(planes, kRevealMinSeparation) >= kLowWindowDistinct;
+        for (const RangeWindows retry : {RangeWindows::Low, RangeWindows::AlongRows}) {
+            if (why.empty() || (retry == RangeWindows::Low && !lowDiffers))
+                continue;
+            std::string again;
+            std::vector<SeparationRange> found;
+            const SeparationRange range = findSeparationRange(planes, again, options.threads, &found, retry);
+            if (again.empty()) {
+                why.clear();
+                shapes = retry;
+                result.range = range;
+                others = std::move(found);
+            }
+        }
         if (!why.empty())
             return refused(why);
         // A window wider than the narrowest pair would compare a pixel with itself.
@@ -136,13 +146,52 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
         // one to beat. A tight band must pair clearly more: what it leaves
         // out may be a near shape, whose pixels then pair by chance.
         if (!others.empty()) {
-            share = sampleMatches(workers, planes, bounds, result.range, windowFor(result.range));
+            std::vector<SeparationRange> tried{result.range};
+            std::vector<reveal::Sample> samples{
+                sampleMatches(workers, planes, bounds, result.range, windowFor(result.range))};
+            share = samples.front().share;
+            std::size_t taken = 0;
             for (const SeparationRange& other : others) {
-                const double paired = sampleMatches(workers, planes, bounds, other, windowFor(other));
-                if (paired >= (other.tight ? 1.08 : 0.95) * share) {
+                tried.push_back(other);
+                samples.push_back(sampleMatches(workers, planes, bounds, other, windowFor(other)));
+                const double paired = samples.back().share;
+                if (!other.fundamental && paired >= (other.tight ? 1.08 : 0.95) * share) {
                     share = paired;
                     result.range = other;
+                    taken = samples.size() - 1;
                 }
+            }
+            // And a second look at the range taken, against the matches the
+            // ranges give: where most pairs of a range beyond a nearer one
+            // are two of the nearer one's pairs one after the other, the
+            // picture's wider repeats are sums of the nearer separations,
+            // and the nearer range is the true one; it keeps the near end of
+            // the range taken, which may hold a near shape.
+            const int fewest = std::max(48, width / 10);
+            double most = kChainedShare;
+            std::size_t fundamental = taken;
+            for (std::size_t i = 0; i < tried.size(); ++i) {
+                if (i == taken || tried[i].maxSep >= result.range.maxSep ||
+                    samples[i].share < kFundamentalShare * samples[taken].share)
+                    continue;
+                for (std::size_t j = 0; j < tried.size(); ++j) {
+                    if (tried[j].maxSep <= tried[i].maxSep || (j != taken && samples[j].share < samples[taken].share))
+                        continue;
+                    int evaluated = 0;
+                    const double chained =
+                        reveal::chainedShare(samples[j], samples[i], static_cast<float>(tried[i].maxSep) + 1.0f,
+                                             tried[i].minSep, tried[i].maxSep, evaluated);
+                    if (evaluated >= fewest && chained >= most) {
+                        most = chained;
+                        fundamental = i;
+                    }
+                }
+            }
+            if (fundamental != taken) {
+                const int from = std::min(result.range.minSep, tried[fundamental].minSep);
+                result.range = tried[fundamental];
+                result.range.minSep = from;
+                share = from == tried[fundamental].minSep ? samples[fundamental].share : -1.0;
             }
         }
     }
@@ -155,9 +204,20 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
     // taken when it pairs a quarter more pixels of the sample.
     if (const reveal::Window tall = reveal::tallWindow(window); tall.ry != window.ry) {
         if (share < 0.0)
-            share = sampleMatches(workers, planes, bounds, result.range, window);
-        if (sampleMatches(workers, planes, bounds, result.range, tall) > 1.25 * share)
+            share = sampleMatches(workers, planes, bounds, result.range, window).share;
+        if (sampleMatches(workers, planes, bounds, result.range, tall).share > 1.25 * share)
             window = tall;
+    }
+    // Where the depth changes down the picture faster than along the rows
+    // (ridges running across the picture), a window of as many pixels
+    // along one row repeats where no window of several rows does: it is
+    // taken when it pairs twice as many pixels of the sample.
+    if (!bounds && window.line == 0 && window.ry > 0) {
+        const reveal::Window row = reveal::rowWindow(window);
+        if (share < 0.0)
+            share = sampleMatches(workers, planes, bounds, result.range, window).share;
+        if (sampleMatches(workers, planes, bounds, result.range, row).share > kRowWindowGain * share)
+            window = row;
     }
     Matcher matcher(planes, bounds, lo, hi, window);
     const auto team = static_cast<std::size_t>(workers.size());

@@ -207,6 +207,9 @@ struct Window {
     // Half the length of a line along the row whose cost stands in for
     // the window's where it is lower (0: none); see Matcher.
     int line = 0;
+    // Instead, the window's pixels all in one row, along it, each pixel
+    // at the line's separation (plain colour costs only); see Matcher.
+    bool alongRow = false;
 };
 constexpr int kWidestHalf = 1;
 
@@ -218,6 +221,18 @@ inline Window tallWindow(const Window& window)
         return window;
     const int pixels = (2 * window.rx + 1) * (2 * window.ry + 1);
     return Window{0, pixels / 4, 0};
+}
+
+// A window of the same width at most three rows high.
+inline Window lowWindow(const Window& window)
+{
+    return Window{window.rx, std::min(window.ry, 1), window.line};
+}
+
+// The same window with its pixels along one row.
+inline Window rowWindow(const Window& window)
+{
+    return Window{window.rx, window.ry, 0, true};
 }
 
 // Comparing spans lets more unrelated pixels pass for a match, so it

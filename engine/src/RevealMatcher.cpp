@@ -280,6 +280,8 @@ DOTSCAPE_WIDE_LOOPS void Matcher::windows(Worker& w, bool fromRight, int rowsInW
             for (int k = first; k <= last; ++k)
                 out[k] = static_cast<std::uint16_t>(static_cast<unsigned>(out[k]) * full / rowsInWindow);
         }
+        if (lineOnly_)
+            std::fill(out + first, out + last + 1, mismatch_);
         if (line_ > 0)
             lineInto(w, fromRight, x, first, last, out);
     }
@@ -304,8 +306,9 @@ DOTSCAPE_WIDE_LOOPS void Matcher::lineCosts(Worker& w, int y) const
             const std::uint8_t* __restrict blue = row.blue + x + lo_;
             inBlocks(0, last + 1, [&](int k, bool) { costs[k] = costTo(r, g, b, red, green, blue, k); });
             std::uint16_t* __restrict c = own + static_cast<std::size_t>(x) * n;
-            if (last == 0) {
-                c[0] = costs[0];
+            if (last == 0 || !slope_) {
+                for (int k = 0; k <= last; ++k)
+                    c[k] = costs[k];
             } else {
                 c[0] = std::min(costs[0], costs[1]);
                 for (int k = 1; k < last; ++k)

@@ -73,6 +73,14 @@ public:
           rx_(window.rx), ry_(window.ry), line_(bounds ? 0 : window.line)
     {
         const int pixels = (2 * rx_ + 1) * (2 * ry_ + 1);
+        // A window along one row: a line of as many pixels, each at the
+        // line's own separation (no slope within it), in place of the
+        // window.
+        if (window.alongRow && !bounds) {
+            line_ = (pixels - 1) / 2;
+            slope_ = false;
+            lineOnly_ = true;
+        }
         mismatch_ = static_cast<std::uint16_t>(pixels * kTruncate);
         // The line's cost is scaled to the window's pixels, in 256ths.
         lineScale_ = line_ > 0 ? static_cast<std::uint32_t>((pixels << 8) / (2 * line_ + 1)) : 0;
@@ -149,8 +157,9 @@ private:
 
     // The row's own pixel costs for the line, each the least of three
     // neighbouring separations (along a slope the separation changes
-    // within the line, by up to one from pixel to pixel), and their sums
-    // along the line. Lines are for plain colour costs, not spans.
+    // within the line, by up to one from pixel to pixel) unless slope_ is
+    // off, and their sums along the line. Lines are for plain colour
+    // costs, not spans.
     void lineCosts(Worker& w, int y) const;
 
     // Where the line's cost, scaled to the window's pixels, is lower than
@@ -180,6 +189,8 @@ private:
     int rx_;
     int ry_;
     int line_;
+    bool slope_ = true;     // each pixel of the line takes the best of three separations
+    bool lineOnly_ = false; // the line alone, with no window
     std::uint32_t lineScale_ = 0;
     std::uint16_t mismatch_ = 0;
     Smoothing smoothing_{};

@@ -84,6 +84,13 @@ constexpr double kFewVoters = 0.1;
 // How many times the level of chance votes a separation must have to be
 // dense.
 constexpr std::int64_t kChanceMargin = 3;
+// How much unrelated pixels must differ (reveal::distinctness) for a
+// window along one row to vote.
+constexpr double kAlongDistinct = 0.75;
+// A gathering of votes under two thirds of the period with at least
+// 1 / kFewLinks of the period's is tried as the links of a chain whose sums
+// the period may be.
+constexpr std::int64_t kFewLinks = 16;
 
 // The largest separation searched in a picture of this width (0 when the
 // picture is too narrow for any).
@@ -98,11 +105,17 @@ int widestSeparation(int width)
 // The window costs of a strip of rows (from top) at separation d: the
 // costs of the rows added up column by column and summed over the window's
 // width into row (the highest cost where no window fits), and folded into
-// each column's least cost and sum of costs.
+// each column's least cost and sum of costs. With along, a window of as many
+// pixels along the strip's middle row (alongHalf either side) stands in
+// where it costs less, as the matcher's line does: where the depth changes
+// down the picture about as fast as the separation, the rows of a window
+// disagree.
 DOTSCAPE_WIDE_LOOPS void separationCosts(const RgbPlanes& picture, const reveal::RgbBounds& bounds, bool spans, int top,
-                                         int rows, int d, int half, std::uint16_t* __restrict column,
-                                         std::uint16_t* __restrict box, std::uint16_t* __restrict row,
-                                         std::uint16_t* __restrict best, std::uint32_t* __restrict sum)
+                                         int rows, int d, int half, bool along, int alongHalf,
+                                         std::uint16_t* __restrict column, std::uint16_t* __restrict middle,
+                                         std::uint16_t* __restrict box,
+                                         std::uint16_t* __restrict row, std::uint16_t* __restrict best,
+                                         std::uint32_t* __restrict sum)
 {
     const int width = picture.width;
     const int n = width - d;
@@ -115,8 +128,21 @@ DOTSCAPE_WIDE_LOOPS void separationCosts(const RgbPlanes& picture, const reveal:
             reveal::addCosts(reveal::rowPlanes(picture, y), d, n, column);
     }
     reveal::boxSums(column, n, half, box);
+    const int margin = along ? std::max(half, alongHalf) : half;
+    if (along) {
+        const int y = top + rows / 2;
+        std::fill(middle, middle + n, 0);
+        if (spans)
+            reveal::addSpanCosts(reveal::rowPlanes(picture, y), reveal::rowPlanes(bounds, false, y, width),
+                                 reveal::rowPlanes(bounds, true, y, width), d, n, middle);
+        else
+            reveal::addCosts(reveal::rowPlanes(picture, y), d, n, middle);
+        reveal::boxSums(middle, n, alongHalf, column);
+        for (int x = margin; x + margin < n; ++x)
+            box[x] = std::min(box[x], column[x]);
+    }
     std::fill(row, row + width, std::numeric_limits<std::uint16_t>::max());
-    for (int x = half; x + half < n; ++x) {
+    for (int x = margin; x + margin < n; ++x) {
         const std::uint16_t v = box[x];
         row[x] = v;
         best[x] = std::min(best[x], v);
@@ -127,7 +153,7 @@ DOTSCAPE_WIDE_LOOPS void separationCosts(const RgbPlanes& picture, const reveal:
 } // namespace
 
 SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error, int threads,
-                                    std::vector<SeparationRange>* others)
+                                    std::vector<SeparationRange>* others, RangeWindows windows)
 {
     error.clear();
     SeparationRange range;
@@ -141,7 +167,10 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     }
     // The same window as the matcher's, so that slopes vote too.
     const bool spans = reveal::comparesSpans(picture);
-    const reveal::Window shape = reveal::chooseWindow(reveal::distinctness(picture, 2 * lo), spans);
+    const double distinct = reveal::distinctness(picture, 2 * lo);
+    reveal::Window shape = reveal::chooseWindow(distinct, spans);
+    if (windows == RangeWindows::Low)
+        shape = reveal::lowWindow(shape);
     reveal::RgbBounds bounds;
     if (spans)
         bounds = reveal::sampledBounds(picture);
@@ -149,12 +178,19 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     const int rows = std::min(2 * shape.ry + 1, height);
     const int strips = std::clamp(height / 8, 1, kMaxStrips);
     const int window = rows * (2 * kHalfWidth + 1);
+    // True-colour pictures of many colours (compared by their spans, in
+    // windows of fifteen pixels) are read along the rows too, by a window
+    // of as many pixels on the strip's middle row; in fewer colours, or
+    // in smaller windows, one row repeats by chance too often, and it is
+    // only tried where nothing else repeats.
+    const bool along = (spans && distinct >= kAlongDistinct) || windows == RangeWindows::AlongRows;
+    const int alongHalf = (window - 1) / 2;
     const int enough = (hi - lo + 1) / 2; // separations a pixel must have been tried at
 
     // Each worker takes strips of its own and keeps its own counts, which
     // are added up afterwards (in any order: they are counts).
     struct StripWork {
-        std::vector<std::uint16_t> column, box, best;
+        std::vector<std::uint16_t> column, middle, box, best;
         std::vector<std::uint16_t> costs; // every window cost of the strip, [d − lo][x]
         std::vector<std::uint32_t> sum;
         std::vector<std::int64_t> votes;
@@ -166,6 +202,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     std::vector<StripWork> team(static_cast<std::size_t>(workers.size()));
     for (StripWork& t : team) {
         t.column.resize(static_cast<std::size_t>(width));
+        t.middle.resize(static_cast<std::size_t>(width));
         t.box.resize(static_cast<std::size_t>(width));
         t.best.resize(static_cast<std::size_t>(width));
         t.costs.resize(static_cast<std::size_t>(hi - lo + 1) * static_cast<std::size_t>(width));
@@ -176,6 +213,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     workers.run(strips, [&](int worker, std::int32_t first, std::int32_t last) {
         StripWork& own = team[static_cast<std::size_t>(worker)];
         auto& column = own.column;
+        auto& middle = own.middle;
         auto& box = own.box;
         auto& best = own.best;
         auto& costs = own.costs;
@@ -185,7 +223,8 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
             std::fill(best.begin(), best.end(), std::numeric_limits<std::uint16_t>::max());
             std::fill(sum.begin(), sum.end(), 0);
             for (int d = lo; d <= hi; ++d)
-                separationCosts(picture, bounds, spans, top, rows, d, kHalfWidth, column.data(), box.data(),
+                separationCosts(picture, bounds, spans, top, rows, d, kHalfWidth, along, alongHalf, column.data(),
+                                middle.data(), box.data(),
                                 costs.data() + static_cast<std::size_t>(d - lo) * static_cast<std::size_t>(width),
                                 best.data(), sum.data());
             // A pixel votes when its best repeat costs under a quarter of the
@@ -371,9 +410,11 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
     // that is the sum of two other separations with dense votes, the
     // farther with a quarter of the period's, is such a sum: its votes are
     // left out and the period is found again. (Twice one separation is an
-    // echo, and left to the echoes above.)
+    // echo, and left to the echoes above: the two must lie further apart
+    // than the gathering around the period spreads, near 1.2 times apart
+    // on a surface that waves between its near and far separations.)
     auto isSum = [&](int p) {
-        for (int near = floor; 2 * near + 2 * spreadOf(p) <= p; ++near) {
+        for (int near = floor; 2 * near + spreadOf(p) <= p; ++near) {
             if (around(near) < 4 * dense)
                 continue;
             for (int far = p - near - 1; far <= p - near + 1; ++far)
@@ -382,15 +423,21 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         }
         return false;
     };
+    // (Kept until the band around the new period is known: a sum lies
+    // beyond it, and a period the band reaches is the surface's own.)
+    std::vector<std::int64_t> beforeSum;
+    int sumPeriod = 0;
     if (isSum(range.period)) {
-        const std::vector<std::int64_t> before = votes;
+        beforeSum = votes;
         for (int d = range.period - spreadOf(range.period); d <= std::min(hi, range.period + spreadOf(range.period)); ++d)
             votes[static_cast<std::size_t>(d)] = 0;
         const int again = strongestAround(mostGathered(floor, hi));
-        if (votes[static_cast<std::size_t>(again)] > 0)
+        if (votes[static_cast<std::size_t>(again)] > 0) {
+            sumPeriod = range.period;
             range.period = again;
-        else
-            votes = before;
+        } else {
+            votes = beforeSum;
+        }
     }
     // The band of separations around a period, of those that have at least
     // least votes around them; without shapes, only the ones that follow
@@ -488,6 +535,10 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         band.maxSep = std::min(hi, last + margin);
         return band;
     };
+    if (sumPeriod > 0 && bandAround(range.period, dense, true).maxSep + spreadOf(sumPeriod) >= sumPeriod) {
+        votes = beforeSum;
+        range.period = sumPeriod;
+    }
     const SeparationRange found = bandAround(range.period, dense, true);
     if (others) {
         // The band around the period without the votes of the separations
@@ -525,11 +576,15 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         // slopes and match better: that sum can gather the most votes. The
         // strongest gathering at under two thirds of the period is offered
         // too, when it holds a quarter of the period's votes, for the
-        // matcher to try both.
+        // matcher to try both; with a sixteenth, as the links whose chains
+        // the period's pairs may be (the reveal checks them pair by pair).
         const int below = mostGathered(floor, 2 * range.period / 3);
         if (3 * floor <= 2 * range.period && gathered(below) > 0 &&
-            4 * gathered(below) >= gathered(range.period)) {
-            const SeparationRange other = bandAround(strongestAround(below), dense, true);
+            kFewLinks * gathered(below) >= gathered(range.period)) {
+            SeparationRange other = bandAround(strongestAround(below), dense, true);
+            // With fewer votes it is offered only as the links whose sums
+            // the period may be.
+            other.fundamental = 4 * gathered(below) < gathered(range.period);
             if (other.maxSep < found.maxSep)
                 others->push_back(other);
         }

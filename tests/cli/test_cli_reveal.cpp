@@ -229,6 +229,20 @@ TEST_F(RevealCommand, ReadsMultiplesProneScenesOfPamstereogram)
         {"staircase", [](double x, double) { return std::floor(x * 10) / 9; }},
         {"wavy", [](double x, double y) { return 0.5 + 0.5 * std::sin(2 * pi * x * 3) * std::cos(2 * pi * y * 2); }},
         {"ramp", [](double x, double) { return x; }},
+        // Ripples running across the picture at a slant, about as long as
+        // the separation along the rows: two links of a chain (a pixel, its
+        // copy, the copy's copy) repeat there as often as one, and the
+        // range was taken at the sums of the near and far separations, the
+        // depth read inverted (−0.99 and −0.93).
+        {"slanted ripples",
+         [](double x, double y) { return 0.5 + 0.5 * std::sin(2 * pi * 6 * (x * 0.5 + y * 0.577)); }},
+        {"steep ripples",
+         [](double x, double y) { return 0.5 + 0.5 * std::sin(2 * pi * 8 * (x * -0.342 + y * 0.626)); }},
+        // Ridges running along the rows, the depth changing down the picture
+        // by up to one and a half pixels of separation a row: black and
+        // white dots were refused, since no window of several rows repeats;
+        // windows along one row read them.
+        {"ridges along the rows", [](double, double y) { return 0.5 + 0.5 * std::sin(2 * pi * 7 * y * 2 / 3 + 0.7); }},
         // Discs near both ends: the strips beside the ends keep the depth
         // beside them, not the nearer stand-ins found where the farther
         // separations reach out of the picture (0.87 to 0.89 when they were
@@ -301,7 +315,7 @@ TEST_F(RevealCommand, ReadsMultiplesProneScenesOfPamstereogram)
 }
 
 // OpenStereogram's dots (files made by Debian's openstereogram, beside the
-// tests) on two scenes of 600 × 400. A checkerboard of two planes, 6 by 4
+// tests) on three scenes of 600 × 400. A checkerboard of two planes, 6 by 4
 // squares, separations 45 near and 83 far: the far plane lies beyond one
 // and a half times the near one, where copies of a chain at the near
 // separation would meet again, and with as many votes it was left out of
@@ -318,6 +332,11 @@ TEST_F(RevealCommand, ReadsPicturesOfOpenStereogram)
     const Scene scenes[] = {
         {"openstereogram-checker.png", [](int x, int y) { return (x / 100 + y / 100) % 2; }, 0.95},
         {"openstereogram-sine-fine.png", [](int x, int) { return std::sin(2 * M_PI * x / (600.0 / 9)); }, 0.9},
+        // Ripples that change down the picture by up to two pixels of
+        // separation a row: no window of seven rows repeats, and the
+        // picture was refused; windows of three rows read it.
+        {"openstereogram-ripples.png",
+         [](int x, int y) { return std::sin(2 * M_PI * 7 * (x * 0.342 + y * 0.940) / 600.0); }, 0.95},
     };
     for (const Scene& scene : scenes) {
         const std::string file = std::string(DOTSCAPE_TESTDATA_DIR) + "/reveal/" + scene.file;

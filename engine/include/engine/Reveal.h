@@ -54,6 +54,10 @@ struct SeparationRange {
     // Offered beside another range: the band of the denser votes alone,
     // to be taken only where it pairs clearly more pixels.
     bool tight = false;
+    // Offered as the links whose sums the range found may be: taken only
+    // where a sample shows the found range's pairs to be two of its pairs
+    // one after the other.
+    bool fundamental = false;
 };
 
 // The smallest separation looked for, the widest range searched and the
@@ -84,8 +88,15 @@ inline constexpr const char* kRevealBadRangeFormat =
 // reason (too narrow, or no repeat) and the range is unusable. With others,
 // ranges that may be the true one instead (a period whose votes may be
 // echoes of a smaller one) are added there, for the matcher to try.
+// The windows the range search compares: the usual ones; ones at most
+// three rows high; or the usual ones with windows of as many pixels along
+// one row standing in where they repeat better. Where the depth changes
+// down the picture nearly as fast as the separation, windows of several
+// rows never repeat whole.
+enum class RangeWindows { Usual, Low, AlongRows };
 SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error, int threads = 0,
-                                    std::vector<SeparationRange>* others = nullptr);
+                                    std::vector<SeparationRange>* others = nullptr,
+                                    RangeWindows windows = RangeWindows::Usual);
 
 struct RevealOptions {
     // The separations to search; both 0 finds them from the picture. With a
