@@ -254,6 +254,8 @@ TEST(RevealPlateaus, MultiplesProneScenes)
     const int w = 480, h = 240;
     for (const Scene& scene : scenes) {
         for (int colours : {64, 2}) {
+            if (kFirstCaseOnly && colours != 64)
+                continue;
             const Picture p = trueColour(randomDots(w, h, scene.sep, colours, 8), w, h);
             const RevealResult r = revealDepth(*p.bitmap, nullptr);
             ASSERT_TRUE(r.done()) << scene.name << ": " << r.error;
@@ -283,13 +285,17 @@ TEST(RevealPlateaus, SumsOfTwoSeparationsStayOutOfTheRange)
         int width, height;
         std::vector<int> (*dots)(int, int, const SepField&, int, unsigned);
     };
-    for (const Case c : {Case{"copying from the left", 1024, 768, randomDots}, Case{"centred", 600, 400, centredDots}}) {
+    for (const Case c : {Case{"centred", 600, 400, centredDots}, Case{"copying from the left", 1024, 768, randomDots}}) {
+        if (kFirstCaseOnly && c.dots != centredDots)
+            continue;
         const double period = c.width / 5.0;
         const SepField sep = [=](int x, int y) {
             const double behind = 4.76 + 7.24 * (0.5 - 0.5 * std::sin(2 * pi * (x + y) / period));
             return static_cast<int>(std::lround(180 * behind / (behind + 14)));
         };
         for (unsigned seed : {8u, 9u}) {
+            if (kFirstCaseOnly && seed != 8u)
+                continue;
             const Picture p = trueColour(c.dots(c.width, c.height, sep, 3, seed), c.width, c.height);
             const RevealResult r = revealDepth(*p.bitmap, nullptr);
             ASSERT_TRUE(r.done()) << r.error;
@@ -310,6 +316,8 @@ TEST(RevealPlateaus, FlatPatchesOfAPatternDoNotVoteForTheSmallestSeparation)
     const int w = 600, h = 400, tw = 100, th = 100;
     const SepField sep = [](int x, int y) { return std::hypot(x - 300.0, y - 200.0) < 120 ? 85 : 100; };
     for (unsigned seed : {5u, 6u}) {
+        if (kFirstCaseOnly && seed != 5u)
+            continue;
         const std::vector<int> tile = patchTile(tw, th, 12, 6, seed);
         const Picture p = trueColour(centredPattern(w, h, sep, tile, tw, th), w, h);
         const RevealResult r = revealDepth(*p.bitmap, nullptr);
