@@ -113,30 +113,27 @@ int widestSeparation(int width)
 DOTSCAPE_WIDE_LOOPS void separationCosts(const RgbPlanes& picture, const reveal::RgbBounds& bounds, bool spans, int top,
                                          int rows, int d, int half, bool along, int alongHalf,
                                          std::uint16_t* __restrict column, std::uint16_t* __restrict middle,
-                                         std::uint16_t* __restrict box,
-                                         std::uint16_t* __restrict row, std::uint16_t* __restrict best,
-                                         std::uint32_t* __restrict sum)
+                                         std::uint16_t* __restrict box, std::uint16_t* __restrict row,
+                                         std::uint16_t* __restrict best, std::uint32_t* __restrict sum)
 {
     const int width = picture.width;
     const int n = width - d;
-    std::fill(column, column + n, 0);
-    for (int y = top; y < top + rows; ++y) {
+    // Row y's pixel costs at d added to out.
+    auto addRow = [&](int y, std::uint16_t* out) {
         if (spans)
             reveal::addSpanCosts(reveal::rowPlanes(picture, y), reveal::rowPlanes(bounds, false, y, width),
-                                 reveal::rowPlanes(bounds, true, y, width), d, n, column);
+                                 reveal::rowPlanes(bounds, true, y, width), d, n, out);
         else
-            reveal::addCosts(reveal::rowPlanes(picture, y), d, n, column);
-    }
+            reveal::addCosts(reveal::rowPlanes(picture, y), d, n, out);
+    };
+    std::fill(column, column + n, 0);
+    for (int y = top; y < top + rows; ++y)
+        addRow(y, column);
     reveal::boxSums(column, n, half, box);
     const int margin = along ? std::max(half, alongHalf) : half;
     if (along) {
-        const int y = top + rows / 2;
         std::fill(middle, middle + n, 0);
-        if (spans)
-            reveal::addSpanCosts(reveal::rowPlanes(picture, y), reveal::rowPlanes(bounds, false, y, width),
-                                 reveal::rowPlanes(bounds, true, y, width), d, n, middle);
-        else
-            reveal::addCosts(reveal::rowPlanes(picture, y), d, n, middle);
+        addRow(top + rows / 2, middle);
         reveal::boxSums(middle, n, alongHalf, column);
         for (int x = margin; x + margin < n; ++x)
             box[x] = std::min(box[x], column[x]);
