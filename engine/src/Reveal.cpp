@@ -47,6 +47,11 @@ constexpr double kChainedShare = 0.8;
 // whatever few of its pairs chain (two links of half a plane's separation).
 constexpr double kFundamentalShare = 0.4;
 
+// How often, at most, a pixel between two equal ones may be equal to them
+// by chance somewhere in a range, for the pixels to tell the links of a
+// chain where the matcher leaves them unpaired.
+constexpr double kChanceChains = 0.25;
+
 // How much unrelated pixels must differ (see reveal::distinctness) for
 // windows three rows high to be tried: dots of three colours differ by 0.67,
 // of two by 0.5.
@@ -174,13 +179,22 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
                 if (i == taken || tried[i].maxSep >= result.range.maxSep ||
                     samples[i].share < kFundamentalShare * samples[taken].share)
                     continue;
+                const double equalByChance = reveal::equalChance(planes, tried[i].minSep);
                 for (std::size_t j = 0; j < tried.size(); ++j) {
                     if (tried[j].maxSep <= tried[i].maxSep || (j != taken && samples[j].share < samples[taken].share))
                         continue;
                     int evaluated = 0;
-                    const double chained =
-                        reveal::chainedShare(samples[j], samples[i], static_cast<float>(tried[i].maxSep) + 1.0f,
-                                             tried[i].minSep, tried[i].maxSep, evaluated);
+                    auto chainedWith = [&](const RgbPlanes* pixels) {
+                        return reveal::chainedShare(samples[j], samples[i], static_cast<float>(tried[i].maxSep) + 1.0f,
+                                                    tried[i].minSep, tried[i].maxSep, pixels, evaluated);
+                    };
+                    double chained = chainedWith(nullptr);
+                    // Where the nearer range's pairs leave too few to tell,
+                    // the pixels stand in for the missing links, in pictures
+                    // where they seldom chain by chance.
+                    if (evaluated < fewest &&
+                        equalByChance * (tried[i].maxSep - tried[i].minSep + 1) <= kChanceChains)
+                        chained = chainedWith(&planes);
                     if (evaluated >= fewest && chained >= most) {
                         most = chained;
                         fundamental = i;

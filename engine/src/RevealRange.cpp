@@ -452,6 +452,7 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
         // meet again at one and a half, two … times them: a cluster there joins
         // only by following closely. Below the band no echo lies.
         int first = period;
+        int closeFirst = period;
         // The columns voting at separations within a pixel of d: a shape stands
         // in many at one separation, chance repeats in one or two at each.
         auto aroundColumns = [&](int d) {
@@ -468,6 +469,9 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                     return true;
             return false;
         };
+        // Whether clusters apart from the band join it as shapes (not while
+        // the near end the band follows closely is found).
+        bool joinShapes = shapes;
         auto reach = [&](int from, int step) {
             int end = from;
             std::int64_t cluster = 0; // the votes since the band's end
@@ -492,10 +496,12 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                 // Beyond one and a half times it, a plane that holds a tenth
                 // of all votes joins too (a background far behind a near
                 // shape), unless it lies where the period's echoes or the
-                // sums do.
-                const bool plane = cluster * 10 >= counted && !echoOfPeriod(d) && !sum;
+                // sums of the separations the band follows closely do (a far
+                // plane is no sum of a near shape's separations, nor of the
+                // repeats a pattern tile's chains leave beside its edges).
+                const bool plane = cluster * 10 >= counted && !echoOfPeriod(d) && !(step > 0 && d >= 2 * closeFirst);
                 if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * least && !sum) ||
-                    (shapes && cluster * 100 >= counted && clusterColumns >= shapeColumns(d) &&
+                    (joinShapes && cluster * 100 >= counted && clusterColumns >= shapeColumns(d) &&
                      (2 * d < 3 * first || plane)))
                     end = d;
                 if (end == d) {
@@ -505,6 +511,10 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
             }
             return end;
         };
+        // The near end the band follows closely, without shapes.
+        joinShapes = false;
+        closeFirst = reach(period, -1);
+        joinShapes = shapes;
         first = reach(period, -1);
         const int last = reach(period, 1);
         // Below the band lie few echoes (their copies do not go on), and what

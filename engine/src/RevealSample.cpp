@@ -89,9 +89,49 @@ void bridged(const float* in, int width, std::vector<float>& out)
     }
 }
 
+// Where the matcher leaves the links of a pair unpaired (windows on a
+// surface that changes as fast as the separation seldom repeat whole), the
+// pixels say it: in a picture whose unrelated pixels are seldom equal, a
+// pair of equal pixels at the sum of two links has a pixel between them
+// equal to both, a link from either end. 1 where the pair from about a of
+// separation whole is such a chain, 0 where its pixels are equal but no
+// pixel between links them, -1 where they are not equal (a pair of windows
+// that do not repeat exactly tells nothing here).
+int exactChain(const RowPlanes& row, int width, int a, int whole, int nearLo, int nearHi)
+{
+    for (const int from : {a, a - 1, a + 1}) {
+        if (from < 0 || from + whole >= width || pixelCost(row, from, whole) != 0)
+            continue;
+        for (int s = std::max(nearLo, whole - nearHi); s <= std::min(nearHi, whole - nearLo); ++s) {
+            const bool alike = 2 * std::max(s, whole - s) <= 3 * std::min(s, whole - s);
+            if (alike && pixelCost(row, from, s) == 0 && pixelCost(row, from + s, whole - s) == 0)
+                return 1;
+        }
+        return 0;
+    }
+    return -1;
+}
+
 } // namespace
 
-double chainedShare(const Sample& far, const Sample& near, float beyond, int nearLo, int nearHi, int& evaluated)
+double equalChance(const RgbPlanes& picture, int minSep)
+{
+    std::uint64_t equal = 0;
+    std::uint64_t count = 0;
+    const int rowStep = std::max(1, picture.height / 64);
+    const int offset = std::max(1, minSep / 2);
+    for (int y = 0; y < picture.height; y += rowStep) {
+        const RowPlanes row = rowPlanes(picture, y);
+        for (int x = 0; x + offset < picture.width; ++x) {
+            equal += pixelCost(row, x, offset) == 0 ? 1 : 0;
+            ++count;
+        }
+    }
+    return count > 0 ? static_cast<double>(equal) / static_cast<double>(count) : 1.0;
+}
+
+double chainedShare(const Sample& far, const Sample& near, float beyond, int nearLo, int nearHi,
+                    const RgbPlanes* exact, int& evaluated)
 {
     evaluated = 0;
     int chained = 0;
@@ -110,8 +150,16 @@ double chainedShare(const Sample& far, const Sample& near, float beyond, int nea
             const int a = m - whole / 2;
             const int first = pairFrom(links, a, nearLo, nearHi);
             const int second = first > 0 ? pairFrom(links, a + first, nearLo, nearHi) : 0;
-            if (second == 0)
+            if (second == 0) {
+                if (exact) {
+                    const std::size_t band = y / static_cast<std::size_t>(far.bandRows);
+                    const int row = far.tops[band] + static_cast<int>(y % static_cast<std::size_t>(far.bandRows));
+                    const int found = exactChain(rowPlanes(*exact, row), width, a, whole, nearLo, nearHi);
+                    evaluated += found >= 0 ? 1 : 0;
+                    chained += found > 0 ? 1 : 0;
+                }
                 continue;
+            }
             ++evaluated;
             // Two links of a surface lie a link apart, and their
             // separations differ by little: a pattern tile that repeats

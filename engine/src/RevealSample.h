@@ -38,7 +38,15 @@ Sample sampleMatches(RowWorkers& workers, const RgbPlanes& planes, const RgbBoun
 // the surface changes about as fast as the separation such sums can pair
 // as many pixels as the links themselves. Pairs whose ends near leaves
 // unpaired (beyond short holes, bridged) are not counted; evaluated tells
-// how many were.
-double chainedShare(const Sample& far, const Sample& near, float beyond, int nearLo, int nearHi, int& evaluated);
+// how many were. With exact (the picture, where its unrelated pixels are
+// seldom equal), a pair whose links near leaves unpaired counts when its
+// end pixels are equal, and is a chain when a pixel between them, a link
+// from each, is equal to both.
+double chainedShare(const Sample& far, const Sample& near, float beyond, int nearLo, int nearHi,
+                    const RgbPlanes* exact, int& evaluated);
+
+// The share of pairs of unrelated pixels (half the smallest separation
+// apart) that are equal.
+double equalChance(const RgbPlanes& picture, int minSep);
 
 } // namespace engine::reveal

@@ -238,6 +238,13 @@ TEST_F(RevealCommand, ReadsMultiplesProneScenesOfPamstereogram)
          [](double x, double y) { return 0.5 + 0.5 * std::sin(2 * pi * 6 * (x * 0.5 + y * 0.577)); }},
         {"steep ripples",
          [](double x, double y) { return 0.5 + 0.5 * std::sin(2 * pi * 8 * (x * -0.342 + y * 0.626)); }},
+        // Ten ripples: the windows of colour dots repeat only on the crests
+        // and in the troughs, and as often at the sums of the two; the
+        // nearer range's own pairs left too few links to check, and the
+        // sums were taken (0.11). The pixels between a pair's ends show its
+        // links. Black-and-white dots read to 0.92.
+        {"dense ripples",
+         [](double x, double y) { return 0.5 + 0.5 * std::sin(2 * pi * 10 * (x * 0.342 + y * 0.626) + 0.7); }, 0.9},
         // Ridges running along the rows, the depth changing down the picture
         // by up to one and a half pixels of separation a row: black and
         // white dots were refused, since no window of several rows repeats;
