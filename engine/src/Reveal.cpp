@@ -230,7 +230,9 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
         const reveal::Window row = reveal::rowWindow(window);
         if (share < 0.0)
             share = sampleMatches(workers, planes, bounds, result.range, window).share;
-        if (sampleMatches(workers, planes, bounds, result.range, row).share > kRowWindowGain * share)
+        // (Where the usual window pairs half the sample, none pairs twice as many.)
+        if (kRowWindowGain * share < 1.0 &&
+            sampleMatches(workers, planes, bounds, result.range, row).share > kRowWindowGain * share)
             window = row;
     }
     Matcher matcher(planes, bounds, lo, hi, window);

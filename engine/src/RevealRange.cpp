@@ -555,7 +555,21 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
             for (int d = from; d <= to; ++d)
                 if (stripe(d))
                     votes[static_cast<std::size_t>(d)] = 0;
-            const SeparationRange band = bandAround(range.period, least, shapes);
+            SeparationRange band = bandAround(range.period, least, shapes);
+            // Nor does its near margin reach back to a stripe apart from
+            // it: there the tile's repeat would pair the pixels of the
+            // stripe's columns. (A stripe close below the band is the
+            // nearest step of a staircase, each step standing in the same
+            // columns all the way down.)
+            int first = band.period;
+            for (int d = band.minSep; d < band.period; ++d)
+                if (around(d) >= least) {
+                    first = d;
+                    break;
+                }
+            for (int d = band.minSep; d + gapAround(band.period) < first; ++d)
+                if (all[static_cast<std::size_t>(d)] >= least && votes[static_cast<std::size_t>(d)] == 0)
+                    band.minSep = d + 2;
             votes.swap(all);
             return band;
         };

@@ -81,6 +81,23 @@ TEST_F(RevealCommand, RevealsABoxAndWritesTheFormatTheNameAsks)
     EXPECT_NEAR(grey(depth, 170, 80), 255 * 40 / 50, 4);
 }
 
+// "Feucht" starts its copies from a strip in the middle, where the pattern
+// tile (100 pixels wide) stands unchanged and repeats at its own width, a
+// stripe of votes 23 pixels short of math figure 1's nearest separation at
+// 1200 pixels square. The range's near margin once reached it, and the
+// tile's repeat stood in a white stripe down the middle.
+TEST_F(RevealCommand, FeuchtsMiddleStripStaysOutOfTheRange)
+{
+    ASSERT_EQ(run("make --figure 1 --width 1200 --height 1200 --method feucht -o '" + path("f.bmp") + "'").status, 0);
+    const ProgramOutcome r = run("reveal -v '" + path("f.bmp") + "' -o '" + path("d.bmp") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    int lo = 0, hi = 0;
+    const std::size_t at = r.err.find("separations ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    ASSERT_EQ(std::sscanf(r.err.c_str() + at, "separations %d to %d", &lo, &hi), 2) << r.err;
+    EXPECT_GT(lo, 100) << r.err;
+}
+
 TEST_F(RevealCommand, RefusesAPictureWithNoRepeat)
 {
     writeBoxStereogram(path("noise.gif"), true);
