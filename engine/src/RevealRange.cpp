@@ -469,10 +469,8 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                     return true;
             return false;
         };
-        // Whether clusters apart from the band join it as shapes (not while
-        // the near end the band follows closely is found).
-        bool joinShapes = shapes;
-        auto reach = [&](int from, int step) {
+        // With joinShapes, clusters apart from the band join it as shapes.
+        auto reach = [&](int from, int step, bool joinShapes) {
             int end = from;
             std::int64_t cluster = 0; // the votes since the band's end
             int clusterColumns = 0;   // and the columns they lie in
@@ -499,7 +497,8 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
                 // sums of the separations the band follows closely do (a far
                 // plane is no sum of a near shape's separations, nor of the
                 // repeats a pattern tile's chains leave beside its edges).
-                const bool plane = cluster * 10 >= counted && !echoOfPeriod(d) && !(step > 0 && d >= 2 * closeFirst);
+                const bool closeSum = step > 0 && d >= 2 * closeFirst;
+                const bool plane = cluster * 10 >= counted && !echoOfPeriod(d) && !closeSum;
                 if (apart <= gap || (apart <= 2 * gap && around(d) >= 4 * least && !sum) ||
                     (joinShapes && cluster * 100 >= counted && clusterColumns >= shapeColumns(d) &&
                      (2 * d < 3 * first || plane)))
@@ -512,11 +511,9 @@ SeparationRange findSeparationRange(const RgbPlanes& picture, std::string& error
             return end;
         };
         // The near end the band follows closely, without shapes.
-        joinShapes = false;
-        closeFirst = reach(period, -1);
-        joinShapes = shapes;
-        first = reach(period, -1);
-        const int last = reach(period, 1);
+        closeFirst = reach(period, -1, false);
+        first = reach(period, -1, shapes);
+        const int last = reach(period, 1, shapes);
         // Below the band lie few echoes (their copies do not go on), and what
         // is near: the few pixels of a small near shape count there too, down
         // to the rarest percent of all, when they stand above chance and lie in
