@@ -28,14 +28,42 @@ constexpr float kJumpShare = 1.0f;
 
 namespace {
 
-// One strip: start is its inner end, step the way out of the picture.
-void dropOutwards(float* row, int width, int start, int step)
+// A repeat of a pattern tile's own (pixels one eye alone sees take the
+// tile, so they repeat at its width, or at its width less a separation) can
+// stand nearer than the surface around it across a strip's inner end. Where
+// the row steps, a little way in from the first match at or within the
+// strip (at), to a farther surface by more than kEdgeJump, with at most a
+// pixel or two unmatched between and the farther one held for three pixels,
+// the strip starts at the step: returns where, or −1.
+constexpr float kEdgeJump = 8.0f;
+int stepInwards(const float* row, int width, int at, int step, int reach)
 {
-    float kept = kHole;
-    for (int x = start; x >= 0 && x < width && kept == kHole; x -= step)
-        kept = row[x];
-    if (kept == kHole)
+    float last = row[at];
+    int lastAt = at;
+    for (int x = at - step, n = 0; n < reach && x - 2 * step >= 0 && x - 2 * step < width; x -= step, ++n) {
+        if (row[x] == kHole)
+            continue;
+        if (row[x] > last + kEdgeJump && std::abs(x - lastAt) <= 3 && std::abs(row[x - step] - row[x]) <= 1.0f &&
+            std::abs(row[x - 2 * step] - row[x]) <= 1.0f)
+            return x;
+        last = row[x];
+        lastAt = x;
+    }
+    return -1;
+}
+
+// One strip: start is its inner end, step the way out of the picture, reach
+// how far in from it a step to a farther surface moves it.
+void dropOutwards(float* row, int width, int start, int step, int reach)
+{
+    int at = start;
+    while (at >= 0 && at < width && row[at] == kHole)
+        at -= step;
+    if (at < 0 || at >= width)
         return;
+    if (const int stepAt = stepInwards(row, width, at, step, reach); stepAt >= 0)
+        at = start = stepAt;
+    float kept = row[at];
     for (int x = start + step; x >= 0 && x < width; x += step) {
         if (row[x] == kHole)
             continue;
@@ -55,8 +83,8 @@ void dropEdgeStandIns(std::vector<float>& sep, int width, int height, int widest
         return;
     for (int y = 0; y < height; ++y) {
         float* row = sep.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        dropOutwards(row, width, strip, -1);
-        dropOutwards(row, width, width - 1 - strip, 1);
+        dropOutwards(row, width, strip, -1, strip / 2);
+        dropOutwards(row, width, width - 1 - strip, 1, strip / 2);
     }
 }
 

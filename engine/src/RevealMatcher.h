@@ -215,7 +215,9 @@ void smoothSeparations(std::vector<float>& sep, int width, int height, RowWorker
 // of the nearer ones. Walking outwards from the inner end of each such
 // strip, a match nearer (of a smaller separation) by more than
 // kEdgeStandIn than the last one kept is such a stand-in and becomes a
-// hole, which fillHoles fills from what was kept.
+// hole, which fillHoles fills from what was kept. Where the row steps to a
+// farther surface a little way in from the strip, the walk starts at the
+// step: what lies nearer before it is a repeat of a pattern tile's own.
 constexpr float kEdgeStandIn = 2.0f;
 void dropEdgeStandIns(std::vector<float>& sep, int width, int height, int widest);
 

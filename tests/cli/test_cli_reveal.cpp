@@ -278,6 +278,11 @@ TEST_F(RevealCommand, ReadsMultiplesProneScenesOfPamstereogram)
                  v = std::hypot((x - d[0]) * 1.5, y - d[1]) < 0.2 ? d[2] : v;
              return v;
          }, 0.94},
+        // Two planes, 6 by 4 squares, over a pattern of smooth squiggles
+        // (below): a repeat of the pattern's own stood nearer than the
+        // squares across the inner end of the right strip, the strip was
+        // filled with it and the grey scale squeezed (0.43).
+        {"checker", [](double x, double y) { return std::fmod(std::floor(x * 6) + std::floor(y * 4), 2.0); }, 0.9},
     };
     // A pattern picture for -patfile: random dots of 64 colours, 100 pixels square.
     {
@@ -299,6 +304,10 @@ TEST_F(RevealCommand, ReadsMultiplesProneScenesOfPamstereogram)
                                  path("camo.ppm") + "'";
     ASSERT_EQ(std::system(makeCamo.c_str()), 0);
     const std::string camo = "-patfile '" + path("camo.ppm") + "'";
+    // And netpbm's squiggles, the same every run: smooth bands of colour on black.
+    const std::string makeSquig = "ppmpat -squig -randomseed=3 160 160 2>/dev/null > '" + path("squig.ppm") + "'";
+    ASSERT_EQ(std::system(makeSquig.c_str()), 0);
+    const std::string squig = "-patfile '" + path("squig.ppm") + "'";
     for (const Scene& scene : scenes) {
         std::vector<double> truth;
         std::FILE* f = std::fopen(path("scene.pgm").c_str(), "wb");
@@ -313,9 +322,13 @@ TEST_F(RevealCommand, ReadsMultiplesProneScenesOfPamstereogram)
         std::fclose(f);
         std::vector<std::string> makers{"-color", "-blackandwhite"};
         // The pattern's own repeat beside the stereogram's (its difference
-        // frequencies) on the wavy surface is still read short of 0.95.
-        if (std::string(scene.name) != "wavy")
+        // frequencies) on the wavy surface is still read short of 0.95, and
+        // on the checker, whose pixels one eye alone sees repeat the
+        // 100-pixel tile at the near plane's separation (0.77).
+        if (std::string(scene.name) != "wavy" && std::string(scene.name) != "checker")
             makers.push_back(patfile);
+        if (std::string(scene.name) == "checker")
+            makers.push_back(squig);
         // Flat patches, whose windows repeat at every separation and once
         // voted for the smallest: read closely where the depth steps or
         // slopes across them.
