@@ -445,6 +445,22 @@ namespace {
     return k;
 }
 
+// Whether a pixel's best separation is a guess: its window repeats as well
+// two separations either side (flat colour, or edges running along the
+// row, which a shift along the row does not change), and the smoothed
+// totals there are within a large step of the best, so that the pixels
+// around it do not settle it either. Beyond the ends of the separations
+// searched counts as alike (a flat patch in a pattern otherwise settles on
+// the nearest separation tried).
+[[gnu::always_inline]] inline bool undecided(const std::uint16_t* cost, const std::uint16_t* total, int best, int n,
+                                             std::uint16_t large)
+{
+    auto alike = [&](int k) {
+        return k < 0 || k >= n || (cost[k] <= cost[best] && total[k] <= total[best] + large);
+    };
+    return alike(best - 2) && alike(best + 2);
+}
+
 } // namespace
 
 // The first pass, from the left, writes each pixel's path costs straight
@@ -531,6 +547,8 @@ DOTSCAPE_WIDE_LOOPS void Matcher::settle(Worker& w, bool fromRight, std::vector<
         out[static_cast<std::size_t>(x)] = kHole;
         if (2u * c[best] > mismatch_ || sum < static_cast<std::uint32_t>(n) * mismatch_ / 32 ||
             2u * c[best] * static_cast<std::uint32_t>(n) > sum)
+            continue;
+        if (undecided(c, t, best, n, smoothing_.large))
             continue;
         float fraction = 0.0f;
         if (best > 0 && best + 1 < n) {

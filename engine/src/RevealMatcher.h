@@ -175,7 +175,9 @@ private:
     // Each pixel's separation from the smoothed costs of one end, with the
     // fraction of a parabola through its neighbours; kHole where even the
     // best does not repeat (its window costs more than a quarter of a full
-    // mismatch) or where the window is one flat colour.
+    // mismatch), where the window is one flat colour, or where the window
+    // repeats as well two separations either side and the row around it
+    // does not settle which (flat patches of a pattern).
     void settle(Worker& w, bool fromRight, std::vector<float>& out) const;
 
     void matchRow(Worker& w, int y, float* out) const;
