@@ -47,6 +47,12 @@ constexpr double kChainedShare = 0.8;
 // whatever few of its pairs chain (two links of half a plane's separation).
 constexpr double kFundamentalShare = 0.4;
 
+// Where neither the pairs nor the pixels can tell whether a wider range's
+// pairs are sums, the share of the sample the range offered as the
+// fundamental must pair, of what the wider range pairs, to be taken: what
+// the wider range adds is then little more than echoes.
+constexpr double kUntoldFundamentalShare = 0.9;
+
 // How often, at most, a pixel between two equal ones may be equal to them
 // by chance somewhere in a range, for the pixels to tell the links of a
 // chain where the matcher leaves them unpaired.
@@ -171,7 +177,9 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
             // are two of the nearer one's pairs one after the other, the
             // picture's wider repeats are sums of the nearer separations,
             // and the nearer range is the true one; it keeps the near end of
-            // the range taken, which may hold a near shape.
+            // the range taken, which may hold a near shape. Where nothing
+            // can tell, the range offered as the fundamental is taken when
+            // it pairs nearly as many pixels.
             const int fewest = std::max(48, width / 10);
             double most = kChainedShare;
             std::size_t fundamental = taken;
@@ -197,6 +205,9 @@ RevealResult revealIn(const platform::Bitmap& picture, const platform::Palette* 
                         chained = chainedWith(&planes);
                     if (evaluated >= fewest && chained >= most) {
                         most = chained;
+                        fundamental = i;
+                    } else if (evaluated < fewest && j == taken && fundamental == taken && tried[i].fundamental &&
+                               samples[i].share >= kUntoldFundamentalShare * samples[taken].share) {
                         fundamental = i;
                     }
                 }
