@@ -9,25 +9,15 @@
 # With OLD_BUILD set to another build folder, each stereogram is read by both
 # builds and the row gives both figures.
 # Needs netpbm, python3-numpy, python3-pil.
-set -eu
-build=${1:-build}
-here=$(cd "$(dirname "$0")" && pwd)
-dotscape=$(cd "$build/bin" && pwd)/dotscape
-old=${OLD_BUILD:+$(cd "$OLD_BUILD/bin" && pwd)/dotscape}
-py="/usr/bin/python3 $here/reveal_scenes.py"
+. "$(dirname "$0")/reveal_common.sh"
 w=${REVEAL_WIDTH:-600}
 h=${REVEAL_HEIGHT:-400}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 cd "$work"
 pat=$(ls "$(dirname "$dotscape")"/sirdspat/pat0*.gif | head -n 1)
 giftopnm "$pat" 2>/dev/null > tile.ppm
 pamscale 1.5 tile.ppm > tile150.ppm 2>/dev/null
 ppmpat -squig -randomseed=3 160 160 > squig.ppm 2>/dev/null
 ppmpat -poles -randomseed=3 140 140 > poles.ppm 2>/dev/null
-read_with() { # program, stereogram, depth → r
-  if "$1" reveal "$2" -o r.png --force >/dev/null 2>&1; then $py pearson r.png "$3"; else echo refused; fi
-}
 for s in $($py names); do
   $py scene "$s" "$w" "$h" d.pgm
   for p in tile tile150 squig poles; do

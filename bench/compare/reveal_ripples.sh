@@ -10,23 +10,13 @@
 # builds (OpenStereogram seeds its dots from the clock: only this pairs them).
 # Needs netpbm, python3-numpy, python3-pil; the OpenStereogram rows need
 # openstereogram and a Java runtime.
-set -eu
-build=${1:-build}
-here=$(cd "$(dirname "$0")" && pwd)
-dotscape=$(cd "$build/bin" && pwd)/dotscape
-old=${OLD_BUILD:+$(cd "$OLD_BUILD/bin" && pwd)/dotscape}
-py="/usr/bin/python3 $here/reveal_scenes.py"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/reveal_common.sh"
 cd "$work"
 jar=/usr/share/openstereogram/OpenStereogram.jar
 ostereo=false
 if [ -f "$jar" ] && command -v javac >/dev/null && javac -cp "$jar" -d . "$here/OpenStereogramRun.java" 2>/dev/null; then
   ostereo=true
 fi
-read_with() { # program, stereogram, depth → r
-  if "$1" reveal "$2" -o r.png --force >/dev/null 2>&1; then $py pearson r.png "$3"; else echo refused; fi
-}
 for size in 600x400 800x600; do
   for k in 5 6 7 8 9 10; do
     for a in 50 60 70 80 90 100 110 120 130; do
