@@ -11,17 +11,11 @@
 # dots from the clock, so only this pairs old and new on the same picture).
 # Needs netpbm, python3-numpy, python3-pil; OpenStereogram rows need
 # openstereogram and a Java runtime.
-set -eu
-build=${1:-build}
+. "$(dirname "$0")/reveal_common.sh"
 [ $# -gt 0 ] && shift
-here=$(cd "$(dirname "$0")" && pwd)
-dotscape=$(cd "$build/bin" && pwd)/dotscape
-py="/usr/bin/python3 $here/reveal_scenes.py"
 scenes=${*:-$($py names)}
 w=${REVEAL_WIDTH:-600}
 h=${REVEAL_HEIGHT:-400}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 cd "$work"
 jar=/usr/share/openstereogram/OpenStereogram.jar
 # A pattern for the pattern-based rows: the program's own first pattern.
@@ -36,19 +30,11 @@ if [ -f "$jar" ] && command -v javac >/dev/null && javac -cp "$jar" -d . "$here/
   ostereo=true
 fi
 
-old=${OLD_BUILD:+$(cd "$OLD_BUILD/bin" && pwd)/dotscape}
-read_with() { # program, stereogram, scene → r
-  if "$1" reveal "$2" -o r.png --force >/dev/null 2>err.txt; then
-    $py pearson r.png "$3.pgm"
-  else
-    echo "refused"
-  fi
-}
 reveal() { # stereogram, scene → r (old r, new r with OLD_BUILD)
   if [ -n "$old" ]; then
-    echo "$(read_with "$old" "$1" "$2") $(read_with "$dotscape" "$1" "$2")"
+    echo "$(read_with "$old" "$1" "$2.pgm") $(read_with "$dotscape" "$1" "$2.pgm")"
   else
-    read_with "$dotscape" "$1" "$2"
+    read_with "$dotscape" "$1" "$2.pgm"
   fi
 }
 

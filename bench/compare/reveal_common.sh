@@ -1,6 +1,7 @@
-# Sourced by the reveal_*.sh scripts: the build to read with (the first
-# argument, or build), an old one to pair it with (OLD_BUILD), the scenes'
-# helper, a work folder that goes when the script ends, and read_with.
+# Sourced by reveal_cases.sh, reveal_ripples.sh and reveal_patterns.sh: the
+# build to read with (the first argument, or build), an old one to pair it
+# with (OLD_BUILD), the scenes' helper, a work folder that goes when the
+# script ends, and read_with.
 set -eu
 build=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)
